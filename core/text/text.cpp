@@ -1,0 +1,47 @@
+#include "core/text/text.h"
+
+namespace velmora {
+
+namespace {
+
+bool isContinuationByte(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// Byte offset just past the character that starts at pos.
+std::size_t nextCharStart(const std::string& s, std::size_t pos) {
+    ++pos;
+    while (pos < s.size() && isContinuationByte(static_cast<unsigned char>(s[pos]))) {
+        ++pos;
+    }
+    return pos;
+}
+
+}  // namespace
+
+std::size_t charCount(const std::string& utf8) {
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < utf8.size(); pos = nextCharStart(utf8, pos)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string leftChars(const std::string& utf8, std::size_t n) {
+    std::size_t pos = 0;
+    for (std::size_t taken = 0; taken < n && pos < utf8.size(); ++taken) {
+        pos = nextCharStart(utf8, pos);
+    }
+    return utf8.substr(0, pos);
+}
+
+std::string trimBlanks(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace velmora

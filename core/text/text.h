@@ -1,0 +1,18 @@
+// UTF-8 text helpers: where a rule counts characters, it counts them here, not bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace velmora {
+
+// Number of characters in a UTF-8 text; a stray byte that starts no character counts as one.
+std::size_t charCount(const std::string& utf8);
+
+// The first n characters of a UTF-8 text (all of it when it is shorter).
+std::string leftChars(const std::string& utf8, std::size_t n);
+
+// The text without its leading and trailing blanks (spaces only, as text boxes are trimmed).
+std::string trimBlanks(const std::string& text);
+
+}  // namespace velmora

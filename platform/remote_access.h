@@ -1,0 +1,34 @@
+// The operating system's remote-access service: active dial-up connections and hang-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// A connection handle as the remote-access service hands it out; 0 is no connection.
+using RasHandle = std::uintptr_t;
+
+struct ActiveConnection {
+    RasHandle handle = 0;
+    std::string entryName;  // UTF-8, as the service names the entry
+};
+
+struct ConnectionList {
+    std::uint32_t status = 0;  // 0 on success, else the service's error code
+    std::vector<ActiveConnection> connections;  // in the service's order
+};
+
+class RemoteAccess {
+public:
+    virtual ~RemoteAccess() = default;
+
+    // The active connections, at most 64; more than 64 is the service's buffer error.
+    virtual ConnectionList activeConnections() = 0;
+
+    // Hangs up the connection; the result is not examined by anyone.
+    virtual void hangUp(RasHandle handle) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,17 @@
+// The user's folders as the shell names them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+class ShellFolders {
+public:
+    virtual ~ShellFolders() = default;
+
+    // Full path (UTF-8) of the user's documents folder, or nothing when the shell cannot name it.
+    virtual std::optional<std::string> documentsFolder() = 0;
+};
+
+}  // namespace velmora

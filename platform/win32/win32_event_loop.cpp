@@ -1,0 +1,45 @@
+#include "platform/win32/win32_event_loop.h"
+
+#include <windows.h>
+
+namespace velmora {
+
+namespace {
+
+// Dispatches every message waiting in the queue; false when WM_QUIT came, which is posted
+// again so that the main loop still ends.
+bool dispatchPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+}  // namespace
+
+void Win32EventLoop::delay(int seconds) {
+    if (seconds <= 0) {
+        return;
+    }
+    const DWORD total = static_cast<DWORD>(seconds) * 1000;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!dispatchPending()) {
+            return;
+        }
+        // Unsigned subtraction stays right when the tick count wraps after 49.7 days.
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= total) {
+            return;
+        }
+        (void)MsgWaitForMultipleObjects(0, nullptr, FALSE, total - elapsed, QS_ALLINPUT);
+    }
+}
+
+}  // namespace velmora

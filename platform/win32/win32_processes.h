@@ -1,0 +1,14 @@
+// Processes over CreateProcessW.
+#pragma once
+
+#include "platform/processes.h"
+
+namespace velmora {
+
+class Win32Processes : public Processes {
+public:
+    void runAndWait(const std::string& commandLine) override;
+    void startHidden(const std::string& commandLine) override;
+};
+
+}  // namespace velmora

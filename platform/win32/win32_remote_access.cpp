@@ -1,0 +1,59 @@
+#include "platform/win32/win32_remote_access.h"
+
+#include <windows.h>
+#include <ras.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/text_codec.h"
+
+namespace velmora {
+
+namespace {
+
+// The connection record in its oldest 412-byte form, which every Windows since NT 4 accepts.
+struct RasConnRecord {
+    DWORD dwSize;
+    HRASCONN hrasconn;
+    char szEntryName[257];
+    char szDeviceType[17];
+    char szDeviceName[129];
+};
+static_assert(sizeof(RasConnRecord) == 412, "the service checks dwSize against this layout");
+
+// One record more than the buffer size admits: the service is told of 64, so it never
+// writes the last one, and more than 64 connections is its buffer error.
+constexpr std::size_t kRecords = 65;
+constexpr DWORD kListed = 64;
+
+std::string entryName(const RasConnRecord& record) {
+    const char* name = record.szEntryName;
+    return ansiToUtf8(std::string(name, strnlen(name, sizeof record.szEntryName)));
+}
+
+}  // namespace
+
+ConnectionList Win32RemoteAccess::activeConnections() {
+    RasConnRecord records[kRecords] = {};
+    records[0].dwSize = sizeof(RasConnRecord);
+    DWORD bytes = kListed * sizeof(RasConnRecord);
+    DWORD count = 0;
+    ConnectionList list;
+    list.status = RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(records), &bytes, &count);
+    if (list.status != 0) {
+        return list;
+    }
+    // Trust the count no further than the buffer the service was given.
+    count = std::min(count, kListed);
+    for (DWORD i = 0; i < count; ++i) {
+        list.connections.push_back({reinterpret_cast<RasHandle>(records[i].hrasconn), entryName(records[i])});
+    }
+    return list;
+}
+
+void Win32RemoteAccess::hangUp(RasHandle handle) {
+    (void)RasHangUpA(reinterpret_cast<HRASCONN>(handle));
+}
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+#include "platform/win32/win32_shell_folders.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/win32/text_codec.h"
+
+namespace velmora {
+
+std::optional<std::string> Win32ShellFolders::documentsFolder() {
+    LPITEMIDLIST items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &items)) || items == nullptr) {
+        return std::nullopt;
+    }
+    // The shell writes up to MAX_PATH characters, whatever buffer it is given.
+    wchar_t path[MAX_PATH] = {};
+    const BOOL converted = SHGetPathFromIDListW(items, path);
+    CoTaskMemFree(items);
+    if (!converted) {
+        return std::nullopt;
+    }
+    return narrow(path);
+}
+
+}  // namespace velmora

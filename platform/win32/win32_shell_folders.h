@@ -1,0 +1,13 @@
+// ShellFolders over the shell's special-folder API.
+#pragma once
+
+#include "platform/shell_folders.h"
+
+namespace velmora {
+
+class Win32ShellFolders : public ShellFolders {
+public:
+    std::optional<std::string> documentsFolder() override;
+};
+
+}  // namespace velmora

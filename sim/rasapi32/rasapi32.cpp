@@ -1,0 +1,86 @@
+// Stand-in for the remote-access service's rasapi32.dll, loaded in place of Wine's with
+// WINEDLLOVERRIDES=rasapi32=n. It answers from the simulated state and checks record and
+// buffer sizes as the real service does: too small a buffer is an error, never an overrun.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "sim/sim_state.h"
+
+namespace {
+
+constexpr DWORD kErrorBufferTooSmall = 603;
+constexpr DWORD kErrorInvalidSize = 632;
+
+// The 412-byte connection record: the one layout this stand-in serves.
+struct RasConnRecord {
+    DWORD dwSize;
+    HANDLE hrasconn;
+    char szEntryName[257];
+    char szDeviceType[17];
+    char szDeviceName[129];
+};
+static_assert(sizeof(RasConnRecord) == 412, "record layout");
+
+std::string toAnsi(const std::string& utf8) {
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), wideLength);
+    const int ansiLength = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi.data(), ansiLength, nullptr, nullptr);
+    return ansi.c_str();
+}
+
+void copyName(char* target, std::size_t capacity, const std::string& utf8) {
+    const std::string ansi = toAnsi(utf8);
+    const std::size_t length = ansi.size() < capacity - 1 ? ansi.size() : capacity - 1;
+    std::memcpy(target, ansi.data(), length);
+    target[length] = '\0';
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(void* lprasconn, DWORD* lpcb,
+                                                                   DWORD* lpcConnections) {
+    if (lprasconn == nullptr || lpcb == nullptr || lpcConnections == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    auto* records = static_cast<RasConnRecord*>(lprasconn);
+    if (records[0].dwSize != sizeof(RasConnRecord)) {
+        return kErrorInvalidSize;
+    }
+    const auto connections = velmora::sim::loadConnections();
+    const DWORD needed = static_cast<DWORD>(connections.size() * sizeof(RasConnRecord));
+    *lpcConnections = static_cast<DWORD>(connections.size());
+    if (*lpcb < needed) {
+        *lpcb = needed;
+        return kErrorBufferTooSmall;
+    }
+    *lpcb = needed;
+    for (std::size_t i = 0; i < connections.size(); ++i) {
+        RasConnRecord& record = records[i];
+        std::memset(&record, 0, sizeof record);
+        record.dwSize = sizeof(RasConnRecord);
+        record.hrasconn = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(connections[i].handle));
+        copyName(record.szEntryName, sizeof record.szEntryName, connections[i].entryName);
+        copyName(record.szDeviceType, sizeof record.szDeviceType, "vpn");
+        copyName(record.szDeviceName, sizeof record.szDeviceName, "WAN Miniport (L2TP)");
+    }
+    return 0;
+}
+
+extern "C" __declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE hrasconn) {
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
+    velmora::sim::appendJournal("RasHangUpA " + std::to_string(handle));
+    auto connections = velmora::sim::loadConnections();
+    for (auto it = connections.begin(); it != connections.end(); ++it) {
+        if (it->handle == handle) {
+            connections.erase(it);
+            velmora::sim::saveConnections(connections);
+            return 0;
+        }
+    }
+    return ERROR_INVALID_HANDLE;
+}

@@ -1,0 +1,104 @@
+#include "sim/sim_state.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/win32/unique_handle.h"
+
+namespace velmora::sim {
+
+namespace {
+
+std::wstring pathOf(const wchar_t* name) {
+    return simFolder() + L"\\" + name;
+}
+
+std::string readWholeFile(const std::wstring& path) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string content;
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        return content;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        content.append(buffer, got);
+    }
+    return content;
+}
+
+void writeFile(const std::wstring& path, const std::string& content, bool append) {
+    const UniqueHandle file(CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    (void)WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+}
+
+std::vector<std::string> splitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : content) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::wstring simFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VELMORA_SIM_DIR", folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        return folder;
+    }
+    GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    std::wstring path = folder;
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+std::vector<SimConnection> loadConnections() {
+    std::vector<SimConnection> connections;
+    for (const std::string& line : splitLines(readWholeFile(pathOf(L"ras-state.txt")))) {
+        const auto blank = line.find(' ');
+        if (blank == std::string::npos) {
+            continue;
+        }
+        SimConnection connection;
+        connection.handle = static_cast<std::uint32_t>(std::strtoul(line.substr(0, blank).c_str(), nullptr, 10));
+        connection.entryName = line.substr(blank + 1);
+        connections.push_back(connection);
+    }
+    return connections;
+}
+
+void saveConnections(const std::vector<SimConnection>& connections) {
+    std::string content;
+    for (const SimConnection& connection : connections) {
+        content += std::to_string(connection.handle) + " " + connection.entryName + "\r\n";
+    }
+    writeFile(pathOf(L"ras-state.txt"), content, false);
+}
+
+void appendJournal(const std::string& line) {
+    writeFile(pathOf(L"journal.txt"), line + "\r\n", true);
+}
+
+std::vector<std::string> readJournal() {
+    return splitLines(readWholeFile(pathOf(L"journal.txt")));
+}
+
+}  // namespace velmora::sim

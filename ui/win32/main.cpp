@@ -1,0 +1,6 @@
+// Entry point of velmora.exe.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return 0;
+}
