@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/profile/conn_profile.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -26,17 +25,6 @@ TEST_F(PhonebookTest, writesBothFilesByteForByte) {
     EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
     EXPECT_EQ(files.files.size(), 2u);
     EXPECT_TRUE(window.messages.empty());
-}
-
-TEST_F(PhonebookTest, l2tpHas91LinesAndPptp92EndingInTwoEmptyLines) {
-    for (const auto& [protocol, count] : {std::pair{kProtocolL2tp, 91u}, std::pair{kProtocolPptp, 92u}}) {
-        const std::vector<std::string> lines = phonebookLines(protocol);
-        ASSERT_EQ(lines.size(), count);
-        EXPECT_EQ(lines[0], "[corvinaltexum]");
-        EXPECT_EQ(lines[count - 2], "");
-        EXPECT_EQ(lines[count - 1], "");
-        EXPECT_EQ(lines[count - 3], "TryNextAlternateOnFail=1");
-    }
 }
 
 TEST_F(PhonebookTest, replacesExistingFilesWhole) {
@@ -63,13 +51,6 @@ TEST_F(PhonebookTest, anUnwritableFolderGivesOneMessageNamingBothFiles) {
     EXPECT_EQ(window.messages,
               std::vector<std::string>{"无法写入电话簿文件 C:\\ipsec.pbk、C:\\pptp.pbk，拨号将会失败！请检查该文件夹能否写入。"});
     EXPECT_TRUE(files.files.empty());
-}
-
-TEST_F(PhonebookTest, goesToTheCurrentFolderWhenTheShellNamesNoDocuments) {
-    testing::FakeShellFolders noDocuments{std::nullopt};
-    writepbk(noDocuments, files, window);
-    EXPECT_EQ(files.files["ipsec.pbk"], testing::kIpsecPbk);
-    EXPECT_EQ(files.files["pptp.pbk"], testing::kPptpPbk);
 }
 
 }  // namespace

@@ -280,12 +280,6 @@ TEST_F(SettingsFileTest, aBoxLoadedOffFromOnOrGreyedRunsItsReaction) {
     EXPECT_EQ(window.value(Control::Check3), kUnchecked);
 }
 
-TEST_F(SettingsFileTest, aMissingFileRunsTheReactionsOfBoxesItClears) {
-    window.setValue(Control::Check3, kChecked);
-    load();
-    EXPECT_EQ(clicks, std::vector<std::string>{"Check3"});
-}
-
 TEST_F(SettingsFileTest, aReactionSeesTheFieldsLoadedBeforeIt) {
     std::string nameSeen;
     int check2Seen = -1;
@@ -309,11 +303,6 @@ TEST_F(SettingsFileTest, check2IsShownOnlyWhileCheck1IsOff) {
     files.files[kPath] = ipsecOff;
     load();
     EXPECT_TRUE(window.visible(Control::Check2));
-}
-
-TEST_F(SettingsFileTest, theSuiteIsSelectedFromTheList) {
-    loadFrom(testing::kSampleSettingsFile);
-    EXPECT_EQ(window.text(Control::comalg), "ESP-3DES-SHA");
 }
 
 }  // namespace

@@ -18,15 +18,6 @@ protected:
     testing::FakeAnsiCodec codec;
 };
 
-TEST_F(ComposeSettingsTest, writesSixteenLinesInFieldOrder) {
-    const SettingsLines s = compose();
-    EXPECT_EQ(s.lines, (Lines{"corvinaltexum", "10.0.0.0", "255.255.0.0", "10.10.10.4", "9MfM3MhffRhR",
-                              "ESP-3DES-SHA", "vpn.example.com", "张三", "RRxRqR", "yes", "no", "no", "yes",
-                              "yes", "200.200.0.0", "255.255.0.0"}));
-    EXPECT_FALSE(s.preshareUnsaved);
-    EXPECT_FALSE(s.passwdUnsaved);
-}
-
 TEST_F(ComposeSettingsTest, trimsSpacesOnlyAndLeavesTheSuiteAsItIs) {
     profile.txtUserName = "\tbob ";
     profile.txtServerAddress = "  vpn  ";
@@ -102,26 +93,6 @@ protected:
 
     testing::FakeAnsiCodec codec;
 };
-
-TEST_F(ParseSettingsTest, takesEveryUsableLine) {
-    const ConnProfile p = parse();
-    EXPECT_EQ(p.txtConnName, "office");
-    EXPECT_EQ(p.txtpeer, "10.0.0.0");
-    EXPECT_EQ(p.txtpeermask, "255.255.0.0");
-    EXPECT_EQ(p.txtlocal, "10.10.10.4");
-    EXPECT_EQ(p.txtpreshare, "abc");
-    EXPECT_EQ(p.comalg, "ESP-3DES");
-    EXPECT_EQ(p.txtServerAddress, "vpn.example.com");
-    EXPECT_EQ(p.txtUserName, "alice");
-    EXPECT_EQ(p.txtPasswd, "key123");
-    EXPECT_EQ(p.Check1, kChecked);
-    EXPECT_EQ(p.Check2, kChecked);
-    EXPECT_EQ(p.Check3, kChecked);
-    EXPECT_EQ(p.Option1, kProtocolL2tp);
-    EXPECT_EQ(p.checkHD, kChecked);
-    EXPECT_EQ(p.txtpeer2, "172.16.0.0");
-    EXPECT_EQ(p.txtpeermask2, "255.240.0.0");
-}
 
 TEST_F(ParseSettingsTest, emptyLinesTakeTheFallbacks) {
     const ConnProfile p = parseSettings(Lines(16), codec);
@@ -213,13 +184,6 @@ TEST_F(ParseSettingsTest, aShortListCountsTheMissingLinesAsEmpty) {
     EXPECT_EQ(p.txtlocal, "1.1.1.1");
     EXPECT_EQ(p.comalg, "ESP-DES-MD5");
     EXPECT_EQ(p.Option1, kProtocolPptp);
-}
-
-TEST_F(ParseSettingsTest, leavesTheUnstoredFieldsAtTheirDesignTimeValues) {
-    const ConnProfile p = parse();
-    const ConnProfile design = designTimeProfile();
-    EXPECT_EQ(p.txtHD, design.txtHD);
-    EXPECT_EQ(p.Check4, design.Check4);
 }
 
 }  // namespace
