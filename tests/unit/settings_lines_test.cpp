@@ -138,7 +138,7 @@ TEST_F(ParseSettingsTest, takesAnAcceptedAddressAsItIs) {
 }
 
 TEST_F(ParseSettingsTest, onlyAnExactYesIsOn) {
-    for (const char* notYes : {"Yes", "YES", "yes ", " yes", "1", "true", "no", ""}) {
+    for (const char* notYes : {"Yes", "YES", "yes ", " yes", "1", "true", "no", "No", ""}) {
         for (std::size_t i = 9; i <= 13; ++i) {
             lines[i] = notYes;
         }
