@@ -19,6 +19,7 @@ add_executable(velmora_win32_tests
   win32/sim_rasapi32_test.cpp
   win32/event_loop_test.cpp
   win32/exe_imports_test.cpp
+  win32/text_files_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_win32_test_support velmora_sim_state GTest::gtest_main)

@@ -13,21 +13,13 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ansi_codec.h"
 #include "tests/data/expected_files.h"
+#include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
 
 std::string readBytes(const std::string& path) {
-    const UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (file.get() != INVALID_HANDLE_VALUE && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) &&
-           got > 0) {
-        bytes.append(buffer, got);
-    }
-    return bytes;
+    return testing::readBytes(widen(path));
 }
 
 void writeBytes(const std::string& path, const std::string& bytes) {
