@@ -29,7 +29,15 @@ add_executable(velmora_e2e_tests e2e/environment_test.cpp)
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_win32_test_support velmora_sim_state iphlpapi GTest::gtest_main)
 
-set(wine_programs velmora_unit_tests velmora_test_child velmora_win32_tests velmora_e2e_tests)
+# The driver of the main window, and the window's own tests with a recording FormEvents.
+add_library(velmora_window_driver STATIC e2e/window_driver.cpp)
+target_link_libraries(velmora_window_driver PUBLIC velmora_ui velmora_platform_win32 user32)
+add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp)
+target_link_libraries(velmora_window_tests PRIVATE
+  velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
+
+set(wine_programs velmora_unit_tests velmora_test_child velmora_win32_tests velmora_e2e_tests
+    velmora_window_tests)
 set_target_properties(${wine_programs} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
   CROSSCOMPILING_EMULATOR ${VELMORA_TOOLS}/wine-run.sh)

@@ -1,0 +1,744 @@
+#include "ui/win32/main_window.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "core/profile/conn_profile.h"
+#include "platform/win32/text_codec.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/window_names.h"
+
+namespace velmora {
+
+namespace {
+
+// One running copy per user session.
+constexpr const wchar_t* kInstanceMutexName = L"VelmoraVpnDialer.Form1";
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// Room for the drop-down list below a combo box's field, in field heights.
+constexpr int kComboListFields = 8;
+
+void registerWindowClass(HINSTANCE instance, HICON icon, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    // A second window in the same process finds the class already there.
+    (void)RegisterClassExW(&windowClass);
+}
+
+int screenDpi(int axis) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, axis);
+    (void)ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// SimSun by its own name and the GB2312 character set: the font mapper then picks a font
+// that draws Simplified Chinese on any Windows that has one.
+HFONT createFont(int dpiY) {
+    return CreateFontW(-MulDiv(9, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+}
+
+struct ChildClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ChildClass childClass(const LayoutItem& item) {
+    switch (item.kind) {
+    case ControlKind::frame:
+        return {L"BUTTON", BS_GROUPBOX, 0};
+    case ControlKind::textBox:
+        return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u), WS_EX_CLIENTEDGE};
+    case ControlKind::comboEditable:
+        return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+    case ControlKind::comboList:
+        return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
+    case ControlKind::optionButton:
+        return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
+    case ControlKind::checkBox:
+        return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+    case ControlKind::button:
+        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::label:
+        return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case ControlKind::picture:
+        return {L"STATIC", SS_OWNERDRAW, 0};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+bool isCombo(const LayoutItem& item) {
+    return item.kind == ControlKind::comboEditable || item.kind == ControlKind::comboList;
+}
+
+// Creation order is the tab order: Windows tabs through sibling windows in the order they
+// were made. Controls outside the tab order come last.
+std::array<std::size_t, kLayoutItemCount> creationOrder() {
+    std::array<std::size_t, kLayoutItemCount> order{};
+    std::iota(order.begin(), order.end(), 0);
+    const auto& items = layoutItems();
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const unsigned tabA = static_cast<unsigned>(items[a].tabIndex);  // -1 sorts last
+        const unsigned tabB = static_cast<unsigned>(items[b].tabIndex);
+        return tabA < tabB;
+    });
+    return order;
+}
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring comboItem(HWND combo, int index) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// Owns a menu handle for the span of one popup.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() { (void)DestroyMenu(menu_); }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
+    : dpiX_(screenDpi(LOGPIXELSX)),
+      dpiY_(screenDpi(LOGPIXELSY)),
+      icon_(LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELMORA))),
+      font_(createFont(dpiY_)),
+      banner_(static_cast<HBITMAP>(
+          LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
+      tray_(std::move(trayNotify)) {
+    registerWindowClass(instance, icon_, windowProc);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+    RECT frame{0, 0, twipsToPixels(kClientWidthTwips, dpiX_), twipsToPixels(kClientHeightTwips, dpiY_)};
+    (void)AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    window_ = CreateWindowExW(0, kMainWindowClass, widen(kWindowCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                              instance, this);
+    RECT client{};
+    GetClientRect(window_, &client);
+    lastSize_ = MAKELPARAM(client.right, client.bottom);
+    createControls(instance);
+
+    menuEnabled_.fill(true);
+    menuVisible_.fill(true);
+    menuVisible_[*menuPosition(Control::menuL2tp)] = false;
+}
+
+MainWindow::~MainWindow() {
+    if (window_ != nullptr) {
+        (void)DestroyWindow(window_);
+    }
+}
+
+void MainWindow::createControls(HINSTANCE instance) {
+    const auto& items = layoutItems();
+    bool previousWasOption = false;
+    const char* previousName = "";
+    for (const std::size_t at : creationOrder()) {
+        const LayoutItem& item = items[at];
+        ChildClass cls = childClass(item);
+        // Every control starts a group of its own, except the later buttons of one option
+        // group, between which the arrow keys move.
+        const bool inSameOptionGroup =
+            item.kind == ControlKind::optionButton && previousWasOption && std::string(previousName) == item.name;
+        if (!inSameOptionGroup) {
+            cls.style |= WS_GROUP;
+        }
+        previousWasOption = item.kind == ControlKind::optionButton;
+        previousName = item.name;
+
+        int left = twipsToPixels(item.rect.left, dpiX_);
+        int top = twipsToPixels(item.rect.top, dpiY_);
+        if (item.container) {
+            const TwipsRect frame = designRect(*item.container);
+            left += twipsToPixels(frame.left, dpiX_);
+            top += twipsToPixels(frame.top, dpiY_);
+        }
+        const int width = twipsToPixels(item.rect.width, dpiX_);
+        int height = twipsToPixels(item.rect.height, dpiY_);
+        if (isCombo(item)) {
+            height *= kComboListFields;
+        }
+        const std::wstring caption = isCombo(item) ? std::wstring() : widen(item.caption);
+        HWND control = CreateWindowExW(cls.exStyle, cls.name, caption.c_str(), WS_CHILD | WS_VISIBLE | cls.style, left,
+                                       top, width, height, window_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + at)), instance,
+                                       nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (item.maxChars > 0) {
+            SendMessageW(control, EM_LIMITTEXT, static_cast<WPARAM>(item.maxChars), 0);
+        }
+        if (item.masked) {
+            SendMessageW(control, EM_SETPASSWORDCHAR, static_cast<WPARAM>(kPasswordChar), 0);
+        }
+        if (item.kind == ControlKind::comboEditable) {
+            SetWindowTextW(control, widen(item.caption).c_str());
+        }
+        children_[at] = control;
+        ownVisible_[at] = true;
+        ownEnabled_[at] = item.enabled;
+        applyState(at);
+    }
+    setValue(Control::Option1, designTimeProfile().Option1);
+}
+
+std::size_t MainWindow::position(Control control, int index) const {
+    return static_cast<std::size_t>(&layoutItem(control, index) - layoutItems().data());
+}
+
+std::optional<std::size_t> MainWindow::menuPosition(Control control) const {
+    const auto& items = trayMenuItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].control == control) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> MainWindow::timerId(Control control) const {
+    if (control == Control::Timer1) {
+        return kTimer1Id;
+    }
+    if (control == Control::Timer2) {
+        return kTimer2Id;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::size_t> MainWindow::positionsOf(Control control) const {
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        if (layoutItems()[i].control == control) {
+            positions.push_back(i);
+        }
+    }
+    return positions;
+}
+
+void MainWindow::applyStates(Control control) {
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        const LayoutItem& item = layoutItems()[i];
+        if (item.control == control || item.container == control) {
+            applyState(i);
+        }
+    }
+}
+
+void MainWindow::applyState(std::size_t at) {
+    const LayoutItem& item = layoutItems()[at];
+    bool shown = ownVisible_[at];
+    bool usable = ownEnabled_[at];
+    if (item.container) {
+        const std::size_t frame = position(*item.container);
+        shown = shown && ownVisible_[frame];
+        usable = usable && ownEnabled_[frame];
+    }
+    ShowWindow(children_[at], shown ? SW_SHOWNA : SW_HIDE);
+    EnableWindow(children_[at], usable);
+}
+
+int MainWindow::run(FormEvents& events, int showCommand) {
+    events_ = &events;
+    events.Form_Load();
+    int exitCode = 0;
+    if (!ending_) {
+        loaded_ = true;
+        ShowWindow(window_, showCommand);
+        UpdateWindow(window_);
+        // The first showing counts as an activation even where Windows keeps another
+        // program in the foreground.
+        if (!activeSinceShown_ && IsWindowVisible(window_) && !IsIconic(window_)) {
+            activeSinceShown_ = true;
+            events.Form_Activate();
+        }
+        MSG msg;
+        while (!ending_) {
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got <= 0) {
+                exitCode = got == 0 ? static_cast<int>(msg.wParam) : 1;
+                break;
+            }
+            // The dialog manager gives the window Tab, Shift+Tab and the arrow keys.
+            if (!IsDialogMessageW(window_, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    events_ = nullptr;
+    return exitCode;
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr || self->window_ != window) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kTrayCallbackMessage) {
+        if (lParam == WM_LBUTTONDBLCLK && events_ != nullptr) {
+            events_->trayIcon_DblClick();
+        } else if (lParam == WM_RBUTTONUP) {
+            showTrayMenu();
+        }
+        return 0;
+    }
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        tray_.restore();
+        return 0;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        // A tick queued before its timer was stopped is dropped: a stopped timer never fires.
+        if (events_ != nullptr && wParam == kTimer1Id && timerEnabled_[0]) {
+            events_->Timer1_Timer();
+        } else if (events_ != nullptr && wParam == kTimer2Id && timerEnabled_[1]) {
+            events_->Timer2_Timer();
+        }
+        return 0;
+    case WM_ACTIVATE:
+        onActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_SETFOCUS: {
+        HWND target = lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_
+                                                                    : GetNextDlgTabItem(window_, nullptr, FALSE);
+        if (target != nullptr) {
+            SetFocus(target);
+        }
+        return 0;
+    }
+    case WM_SHOWWINDOW:
+        if (wParam == FALSE) {
+            activeSinceShown_ = false;
+        }
+        break;
+    case WM_SIZE:
+        // Windows repeats WM_SIZE for unchanged sizes (Wine at the first showing); the
+        // behaviour hears only of real changes.
+        if (wParam != lastSizeKind_ || lParam != lastSize_) {
+            lastSizeKind_ = wParam;
+            lastSize_ = lParam;
+            if (loaded_ && events_ != nullptr) {
+                events_->Form_Resize();
+            }
+        }
+        return 0;
+    case WM_CLOSE:
+        unload();
+        return 0;
+    case WM_ENDSESSION:
+        // Logging off ends the program as closing the window would.
+        if (wParam != FALSE) {
+            unload();
+        }
+        return 0;
+    case WM_DRAWITEM:
+        drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::onActivate(bool active) {
+    if (!active) {
+        HWND focused = GetFocus();
+        if (focused != nullptr && IsChild(window_, focused)) {
+            lastFocus_ = focused;
+        }
+        return;
+    }
+    if (!IsIconic(window_)) {
+        SetFocus(window_);
+    }
+    // Activation in the sense of the window's behaviour: the window becomes the active one
+    // after it was shown, not each time the user comes back from another program or a
+    // message box closes.
+    if (loaded_ && !activeSinceShown_ && events_ != nullptr) {
+        activeSinceShown_ = true;
+        events_->Form_Activate();
+    }
+}
+
+void MainWindow::onCommand(int id, int notification) {
+    const int controlAt = id - kFirstControlId;
+    if (controlAt >= 0 && static_cast<std::size_t>(controlAt) < kLayoutItemCount) {
+        const LayoutItem& item = layoutItems()[static_cast<std::size_t>(controlAt)];
+        if (notification == BN_CLICKED && item.control) {
+            onClick(*item.control);
+        }
+        return;
+    }
+    const int menuAt = id - kFirstMenuCommandId;
+    if (menuAt >= 0 && static_cast<std::size_t>(menuAt) < kTrayMenuItemCount) {
+        onMenuCommand(static_cast<std::size_t>(menuAt));
+    }
+}
+
+void MainWindow::onClick(Control control) {
+    if (events_ == nullptr) {
+        return;
+    }
+    switch (control) {
+    case Control::Command1: events_->Command1_Click(); break;
+    case Control::Command2: events_->Command2_Click(); break;
+    case Control::Command3: events_->Command3_Click(); break;
+    case Control::Check1: events_->Check1_Click(); break;
+    case Control::Check2: events_->Check2_Click(); break;
+    case Control::Check3: events_->Check3_Click(); break;
+    case Control::Check4: events_->Check4_Click(); break;
+    case Control::checkHD: events_->checkHD_Click(); break;
+    default: break;
+    }
+}
+
+void MainWindow::onMenuCommand(std::size_t position) {
+    if (events_ == nullptr) {
+        return;
+    }
+    const TrayMenuItem& item = trayMenuItems()[position];
+    if (!item.control) {
+        if (std::string(item.name) == "mnuTrayClose") {
+            events_->mnuTrayClose_Click();
+        }
+        return;
+    }
+    switch (*item.control) {
+    case Control::mnuTrayRestore: events_->mnuTrayRestore_Click(); break;
+    case Control::menuOn: events_->menuOn_Click(); break;
+    case Control::menuOff: events_->menuOff_Click(); break;
+    case Control::menuL2tp: events_->menuL2tp_Click(); break;
+    default: break;
+    }
+}
+
+void MainWindow::showTrayMenu() {
+    PopupMenu menu;
+    const auto& items = trayMenuItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (!menuVisible_[i]) {
+            continue;
+        }
+        if (items[i].caption[0] == '\0') {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(menu.get(), MF_STRING | (menuEnabled_[i] ? MF_ENABLED : MF_GRAYED),
+                        static_cast<UINT_PTR>(menuCommandId(i)), widen(items[i].caption).c_str());
+        }
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    // Without the window in the foreground the menu would not close when the user clicks
+    // elsewhere, and without the null message after it the next right-click would fail.
+    SetForegroundWindow(window_);
+    TrackPopupMenu(menu.get(), 0, at.x, at.y, 0, window_, nullptr);
+    PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+void MainWindow::drawBanner(const DRAWITEMSTRUCT& item) const {
+    BITMAP size{};
+    if (banner_.get() == nullptr || GetObjectW(banner_.get(), sizeof(size), &size) == 0) {
+        return;
+    }
+    HDC source = CreateCompatibleDC(item.hDC);
+    HGDIOBJ previous = SelectObject(source, banner_.get());
+    // The banner is drawn smaller than it is; halftone keeps its lettering legible.
+    SetStretchBltMode(item.hDC, HALFTONE);
+    SetBrushOrgEx(item.hDC, 0, 0, nullptr);
+    StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
+               item.rcItem.bottom - item.rcItem.top, source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+
+bool MainWindow::windowVisible() const {
+    return IsWindowVisible(window_) != FALSE;
+}
+
+void MainWindow::setWindowVisible(bool visible) {
+    ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+}
+
+std::string MainWindow::text(Control control) const {
+    if (timerId(control) || menuPosition(control)) {
+        return {};
+    }
+    return narrow(windowText(child(control)));
+}
+
+void MainWindow::setText(Control control, const std::string& text) {
+    if (timerId(control) || menuPosition(control)) {
+        return;
+    }
+    HWND target = child(control);
+    if (layoutItem(control).kind == ControlKind::comboList) {
+        // Exact and case-sensitive, unlike CB_FINDSTRINGEXACT.
+        const std::wstring wanted = widen(text);
+        const auto count = static_cast<int>(SendMessageW(target, CB_GETCOUNT, 0, 0));
+        int found = -1;
+        for (int i = 0; i < count && found < 0; ++i) {
+            if (comboItem(target, i) == wanted) {
+                found = i;
+            }
+        }
+        SendMessageW(target, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+        return;
+    }
+    SetWindowTextW(target, widen(text).c_str());
+}
+
+int MainWindow::value(Control control) const {
+    if (control == Control::Option1) {
+        for (int index = 0; index < 2; ++index) {
+            if (SendMessageW(child(control, index), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+                return index;
+            }
+        }
+        return -1;
+    }
+    if (layoutItem(control).kind != ControlKind::checkBox) {
+        return 0;
+    }
+    return static_cast<int>(SendMessageW(child(control), BM_GETCHECK, 0, 0));
+}
+
+void MainWindow::setValue(Control control, int value) {
+    // BM_SETCHECK notifies nobody: the logic runs the click reactions itself.
+    if (control == Control::Option1) {
+        for (int index = 0; index < 2; ++index) {
+            SendMessageW(child(control, index), BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+        return;
+    }
+    if (layoutItem(control).kind == ControlKind::checkBox) {
+        SendMessageW(child(control), BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    }
+}
+
+bool MainWindow::enabled(Control control) const {
+    if (const auto timer = timerId(control)) {
+        return timerEnabled_[static_cast<std::size_t>(*timer - 1)];
+    }
+    if (const auto menu = menuPosition(control)) {
+        return menuEnabled_[*menu];
+    }
+    return ownEnabled_[position(control)];
+}
+
+void MainWindow::setEnabled(Control control, bool enabled) {
+    if (const auto timer = timerId(control)) {
+        bool& running = timerEnabled_[static_cast<std::size_t>(*timer - 1)];
+        // Enabling a running timer keeps its rhythm rather than starting the count again.
+        if (enabled && !running) {
+            SetTimer(window_, static_cast<UINT_PTR>(*timer), kTimerIntervalMs, nullptr);
+        } else if (!enabled && running) {
+            KillTimer(window_, static_cast<UINT_PTR>(*timer));
+        }
+        running = enabled;
+        return;
+    }
+    if (const auto menu = menuPosition(control)) {
+        menuEnabled_[*menu] = enabled;
+        return;
+    }
+    for (const std::size_t at : positionsOf(control)) {
+        ownEnabled_[at] = enabled;
+    }
+    applyStates(control);
+}
+
+bool MainWindow::visible(Control control) const {
+    if (timerId(control)) {
+        return false;
+    }
+    if (const auto menu = menuPosition(control)) {
+        return menuVisible_[*menu];
+    }
+    return ownVisible_[position(control)];
+}
+
+void MainWindow::setVisible(Control control, bool visible) {
+    if (timerId(control)) {
+        return;
+    }
+    if (const auto menu = menuPosition(control)) {
+        menuVisible_[*menu] = visible;
+        return;
+    }
+    for (const std::size_t at : positionsOf(control)) {
+        ownVisible_[at] = visible;
+    }
+    applyStates(control);
+}
+
+std::vector<std::string> MainWindow::listItems(Control control) const {
+    std::vector<std::string> items;
+    if (timerId(control) || menuPosition(control) || !isCombo(layoutItem(control))) {
+        return items;
+    }
+    HWND combo = child(control);
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        items.push_back(narrow(comboItem(combo, i)));
+    }
+    return items;
+}
+
+void MainWindow::addListItem(Control control, const std::string& item) {
+    if (timerId(control) || menuPosition(control) || !isCombo(layoutItem(control))) {
+        return;
+    }
+    SendMessageW(child(control), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+}
+
+void MainWindow::showMessage(const std::string& text) {
+    (void)MessageBoxW(window_, widen(text).c_str(), widen(kMessageCaption).c_str(), MB_OK);
+}
+
+WindowState MainWindow::windowState() const {
+    if (IsIconic(window_)) {
+        return WindowState::minimised;
+    }
+    return IsZoomed(window_) ? WindowState::maximised : WindowState::normal;
+}
+
+void MainWindow::setWindowState(WindowState state) {
+    switch (state) {
+    case WindowState::minimised:
+        ShowWindow(window_, SW_MINIMIZE);
+        break;
+    case WindowState::maximised:
+        ShowWindow(window_, SW_MAXIMIZE);
+        break;
+    case WindowState::normal:
+        if (IsIconic(window_) || IsZoomed(window_)) {
+            ShowWindow(window_, SW_RESTORE);
+        }
+        break;
+    }
+}
+
+int MainWindow::height() const {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(window_, &placement);
+    RECT outer{};
+    GetWindowRect(window_, &outer);
+    // A minimised window keeps the height it will come back with.
+    const RECT& rect = IsIconic(window_) ? placement.rcNormalPosition : outer;
+    return pixelsToTwips(rect.bottom - rect.top, dpiY_);
+}
+
+void MainWindow::setHeight(int twips) {
+    const int pixels = twipsToPixels(twips, dpiY_);
+    if (IsIconic(window_)) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        GetWindowPlacement(window_, &placement);
+        placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + pixels;
+        placement.showCmd = IsWindowVisible(window_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
+        SetWindowPlacement(window_, &placement);
+        return;
+    }
+    RECT outer{};
+    GetWindowRect(window_, &outer);
+    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, pixels,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool MainWindow::anotherInstanceRunning() {
+    instanceMutex_.emplace(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void MainWindow::trayIconAdd() {
+    tray_.add(window_, icon_, kTrayCallbackMessage);
+}
+
+void MainWindow::trayIconTip(const std::string& tip) {
+    tray_.setTip(tip);
+}
+
+void MainWindow::trayIconRemove() {
+    tray_.remove();
+}
+
+void MainWindow::centreOnScreen() {
+    RECT outer{};
+    GetWindowRect(window_, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::sendRestore() {
+    SendMessageW(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+void MainWindow::focus() {
+    HWND focused = GetFocus();
+    if (focused != window_ && !IsChild(window_, focused)) {
+        SetFocus(window_);
+    }
+}
+
+void MainWindow::unload() {
+    if (unloading_) {
+        return;
+    }
+    unloading_ = true;
+    if (events_ != nullptr) {
+        events_->Form_Unload();
+    }
+    endProgram();
+}
+
+void MainWindow::endProgram() {
+    ending_ = true;
+    // Wakes the message loop, which ends once the current event has returned.
+    PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+}  // namespace velmora

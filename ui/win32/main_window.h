@@ -1,0 +1,121 @@
+// Form1 as a real Win32 window: every control of the layout, the timers, the tray icon and its
+// popup menu. The logic reaches the controls through ControlSurface and the rest through
+// FormHost; every Win32 event goes to a FormEvents, on the window's one thread.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile/control_surface.h"
+#include "platform/win32/unique_handle.h"
+#include "ui/form_events.h"
+#include "ui/form_host.h"
+#include "ui/layout.h"
+#include "ui/win32/gdi_object.h"
+#include "ui/win32/tray_icon.h"
+
+namespace velmora {
+
+class MainWindow : public ControlSurface, public FormHost {
+public:
+    // Creates the window and all its controls, hidden, sized for the display's DPI; the
+    // instance holds the icon and the banner.
+    explicit MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify = {});
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The program's life: Form_Load, then (unless the program ended there) the window shown
+    // with showCommand and its messages dispatched until the program ends. Returns the exit code.
+    int run(FormEvents& events, int showCommand);
+
+    HWND handle() const { return window_; }
+    const TrayIcon& trayIcon() const { return tray_; }
+
+    // The window itself: hidden, the program shows only as its tray icon.
+    bool windowVisible() const;
+    void setWindowVisible(bool visible);
+
+    // ControlSurface
+    std::string text(Control control) const override;
+    void setText(Control control, const std::string& text) override;
+    int value(Control control) const override;
+    void setValue(Control control, int value) override;
+    bool enabled(Control control) const override;
+    void setEnabled(Control control, bool enabled) override;
+    bool visible(Control control) const override;
+    void setVisible(Control control, bool visible) override;
+    std::vector<std::string> listItems(Control control) const override;
+    void addListItem(Control control, const std::string& item) override;
+    void showMessage(const std::string& text) override;
+    WindowState windowState() const override;
+    void setWindowState(WindowState state) override;
+    int height() const override;
+    void setHeight(int twips) override;
+
+    // FormHost
+    bool anotherInstanceRunning() override;
+    void trayIconAdd() override;
+    void trayIconTip(const std::string& tip) override;
+    void trayIconRemove() override;
+    void centreOnScreen() override;
+    void sendRestore() override;
+    void focus() override;
+    void unload() override;
+    void endProgram() override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void createControls(HINSTANCE instance);
+    void onCommand(int id, int notification);
+    void onClick(Control control);
+    void onMenuCommand(std::size_t position);
+    void onActivate(bool active);
+    void showTrayMenu();
+    void drawBanner(const DRAWITEMSTRUCT& item) const;
+
+    // Where a control of the layout table is, and the windows it is drawn as.
+    std::size_t position(Control control, int index = 0) const;
+    HWND child(Control control, int index = 0) const { return children_[position(control, index)]; }
+    // Every place of a control in the layout table (two for a control array).
+    std::vector<std::size_t> positionsOf(Control control) const;
+    // Shows and enables a child as its own state and its frame's say.
+    void applyState(std::size_t position);
+    // ... for a control, and for everything in it when it is a frame.
+    void applyStates(Control control);
+    std::optional<std::size_t> menuPosition(Control control) const;
+    std::optional<int> timerId(Control control) const;
+
+    int dpiX_;
+    int dpiY_;
+    HICON icon_;
+    GdiObject<HFONT> font_;
+    GdiObject<HBITMAP> banner_;
+    HWND window_ = nullptr;
+    std::array<HWND, kLayoutItemCount> children_{};
+    std::array<bool, kLayoutItemCount> ownEnabled_{};
+    std::array<bool, kLayoutItemCount> ownVisible_{};
+    std::array<bool, kTrayMenuItemCount> menuEnabled_{};
+    std::array<bool, kTrayMenuItemCount> menuVisible_{};
+    std::array<bool, 2> timerEnabled_{};
+    HWND lastFocus_ = nullptr;
+    WPARAM lastSizeKind_ = SIZE_RESTORED;  // the last WM_SIZE's kind and client size
+    LPARAM lastSize_ = 0;
+    UINT taskbarCreated_ = 0;
+    TrayIcon tray_;
+    std::optional<UniqueHandle> instanceMutex_;
+
+    FormEvents* events_ = nullptr;
+    bool loaded_ = false;            // Form_Load has returned: the window reports resizing
+    bool activeSinceShown_ = false;  // activated since it was last shown
+    bool unloading_ = false;
+    bool ending_ = false;
+};
+
+}  // namespace velmora

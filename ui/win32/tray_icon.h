@@ -1,0 +1,58 @@
+// The notification-area icon, described to the shell by the oldest record it knows (88 bytes,
+// ANSI), so that every Windows from 2000 on accepts it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace velmora {
+
+struct TrayIconRecord {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    char szTip[64];
+};
+static_assert(sizeof(TrayIconRecord) == 88, "the shell's first icon record is 88 bytes");
+
+constexpr UINT kTrayFlagsAdd = 3;  // NIF_MESSAGE | NIF_ICON
+constexpr UINT kTrayFlagsTip = 4;  // NIF_TIP
+constexpr UINT kTrayFlagsDelete = 0;
+
+class TrayIcon {
+public:
+    // How the record reaches the shell: NIM_ADD, NIM_MODIFY or NIM_DELETE with the record.
+    using Notify = std::function<void(DWORD message, TrayIconRecord& record)>;
+
+    // By default the shell's Shell_NotifyIconA, whose result nobody can act on.
+    explicit TrayIcon(Notify notify = {});
+    // A program that ends without removing its icon leaves a dead one behind until the mouse
+    // passes over it; the icon goes with the window instead.
+    ~TrayIcon();
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Adds the icon for the window; its mouse messages come back as callbackMessage.
+    void add(HWND window, HICON icon, UINT callbackMessage);
+    // Sets the tip: the text (in the ANSI code page, at most 63 bytes), one NUL, then blanks.
+    void setTip(const std::string& utf8);
+    void remove();
+    // Adds the icon again, with its tip, after the task bar was re-created (Explorer restarted).
+    void restore();
+
+    bool shown() const { return shown_; }
+    const TrayIconRecord& record() const { return record_; }
+
+private:
+    Notify notify_;
+    TrayIconRecord record_{};
+    bool shown_ = false;
+    bool hasTip_ = false;
+};
+
+}  // namespace velmora
