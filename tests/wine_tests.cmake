@@ -63,6 +63,24 @@ add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 
+# The window at the usual 96 DPI and at 120 DPI, where the layout must scale; the screenshots
+# go to the artefacts folder.
+set(VELMORA_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts)
+file(MAKE_DIRECTORY ${VELMORA_ARTEFACTS})
+add_test(NAME tier3-window
+         COMMAND ${VELMORA_TOOLS}/wine-at-dpi.sh 96 $<TARGET_FILE:velmora_window_tests>
+                 --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-window.xml)
+add_test(NAME tier3-window-120dpi
+         COMMAND ${VELMORA_TOOLS}/wine-at-dpi.sh 120 $<TARGET_FILE:velmora_window_tests>
+                 --gtest_filter=*Dpi*:*DesignPlace*:*Twips*:*Font*:*centres*:MainWindowScreenshot.*
+                 --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-window-120dpi.xml)
+set_tests_properties(tier3-window PROPERTIES ENVIRONMENT
+  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
+set_tests_properties(tier3-window-120dpi PROPERTIES ENVIRONMENT
+  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-dpi120;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
+# Windows on one display take the focus from each other.
+set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON)
+
 set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e PROPERTIES ENVIRONMENT

@@ -13,6 +13,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/win32_processes.h"
 #include "tests/e2e/window_under_test.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
@@ -651,6 +652,85 @@ TEST(MainWindowLifecycle, endingTheProgramDuringLoadNeverShowsTheWindow) {
     ASSERT_TRUE(eventually([&] { return w.ended(); }));
     EXPECT_FALSE(IsWindowVisible(w.driver().window()));
     EXPECT_EQ(w.events().calls(), Calls{"Form_Load"});
+}
+
+// --- Pictures of the window for people to look at ------------------------------------------
+
+// A PNG file is complete once its closing chunk is written.
+bool completePng(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    char tail[8] = {};
+    DWORD read = 0;
+    const bool seeked = SetFilePointer(file, -8, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+    ReadFile(file, tail, sizeof(tail), &read, nullptr);
+    CloseHandle(file);
+    return seeked && read == 8 && std::memcmp(tail, "IEND\xAE\x42\x60\x82", 8) == 0;
+}
+
+// Photographs the window from the virtual display into <artefacts>/<name>.png.
+bool screenshot(WindowUnderTest& w, const std::string& artefacts, const std::string& name) {
+    w.onWindowThread([&] {
+        RedrawWindow(w.driver().window(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        GdiFlush();
+    });
+    // The X server draws what Wine sent it a moment later.
+    Sleep(500);
+    RECT r{};
+    GetWindowRect(w.driver().window(), &r);
+    const std::string path = artefacts + "/" + name + ".png";
+    const std::wstring windowsPath = L"Z:" + widen(path);
+    DeleteFileW(windowsPath.c_str());
+    const std::string crop = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                             std::to_string(r.left) + "+" + std::to_string(r.top);
+    Win32Processes().runAndWait("/bin/sh -c \"xwd -root -silent | convert xwd:- -crop " + crop +
+                                " +repage png:" + path + "\"");
+    // Wine returns at once from a Unix program; the file says when it is done.
+    return eventually([&] { return completePng(windowsPath); }, 20000);
+}
+
+TEST(MainWindowScreenshot, afterStartUpAndWithTheAdvancedOptions) {
+    const char* artefacts = std::getenv("VELMORA_ARTEFACTS");
+    if (artefacts == nullptr) {
+        GTEST_SKIP() << "VELMORA_ARTEFACTS names no folder for the pictures";
+    }
+    const std::string dpi = std::to_string(expectedDpi());
+    WindowUnderTest w;
+    const TwipsRect frame2 = designRect(Control::Frame2);
+    w.onWindowThread([&] {
+        MainWindow& window = w.window();
+        for (const char* suite : kCipherSuites) {
+            window.addListItem(Control::comalg, suite);
+        }
+        window.setText(Control::comalg, "ESP-DES-MD5");
+        window.setText(Control::txtUserName, "zhangsan");
+        window.setText(Control::txtPasswd, "secret");
+        window.centreOnScreen();
+    });
+    // Every control, as designed.
+    EXPECT_TRUE(screenshot(w, artefacts, "window-" + dpi + "dpi-layout"));
+
+    // What start-up leaves visible, as the window's behaviour arranges it.
+    w.onWindowThread([&] {
+        MainWindow& window = w.window();
+        for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
+            window.setVisible(hidden, false);
+        }
+        window.setHeight(frame2.top + frame2.height + 750);
+        window.centreOnScreen();
+    });
+    EXPECT_TRUE(screenshot(w, artefacts, "window-" + dpi + "dpi-start"));
+
+    w.onWindowThread([&] {
+        w.window().setValue(Control::Check4, kChecked);
+        w.window().setVisible(Control::Frame5, true);
+        w.window().setHeight(frame2.top + frame2.height + 4000);
+    });
+    EXPECT_TRUE(screenshot(w, artefacts, "window-" + dpi + "dpi-advanced"));
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ namespace {
 // One running copy per user session.
 constexpr const wchar_t* kInstanceMutexName = L"VelmoraVpnDialer.Form1";
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: the window paints the inside of the frames, which paint only their
+// edges and captions.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Room for the drop-down list below a combo box's field, in field heights.
 constexpr int kComboListFields = 8;
@@ -56,7 +58,8 @@ struct ChildClass {
 ChildClass childClass(const LayoutItem& item) {
     switch (item.kind) {
     case ControlKind::frame:
-        return {L"BUTTON", BS_GROUPBOX, 0};
+        // Transparent: the labels under a frame still show through it.
+        return {L"BUTTON", BS_GROUPBOX, WS_EX_TRANSPARENT};
     case ControlKind::textBox:
         return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u), WS_EX_CLIENTEDGE};
     case ControlKind::comboEditable:
@@ -81,8 +84,14 @@ bool isCombo(const LayoutItem& item) {
     return item.kind == ControlKind::comboEditable || item.kind == ControlKind::comboList;
 }
 
-// Creation order is the tab order: Windows tabs through sibling windows in the order they
-// were made. Controls outside the tab order come last.
+// Drawn on the window's surface, under every control, as labels and pictures are.
+bool drawnBelow(const LayoutItem& item) {
+    return item.kind == ControlKind::label || item.kind == ControlKind::picture;
+}
+
+// Creation order is the z-order and so the tab order: Windows tabs through sibling windows in
+// the order they were made, and a frame must come before what it holds. Labels and pictures,
+// which never take the focus, go below everything else.
 std::array<std::size_t, kLayoutItemCount> creationOrder() {
     std::array<std::size_t, kLayoutItemCount> order{};
     std::iota(order.begin(), order.end(), 0);
@@ -90,7 +99,9 @@ std::array<std::size_t, kLayoutItemCount> creationOrder() {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const unsigned tabA = static_cast<unsigned>(items[a].tabIndex);  // -1 sorts last
         const unsigned tabB = static_cast<unsigned>(items[b].tabIndex);
-        return tabA < tabB;
+        const bool belowA = drawnBelow(items[a]);
+        const bool belowB = drawnBelow(items[b]);
+        return belowA != belowB ? belowB : tabA < tabB;
     });
     return order;
 }
@@ -172,6 +183,11 @@ void MainWindow::createControls(HINSTANCE instance) {
             item.kind == ControlKind::optionButton && previousWasOption && std::string(previousName) == item.name;
         if (!inSameOptionGroup) {
             cls.style |= WS_GROUP;
+        }
+        // What lies below leaves out what covers it, so a label does not paint over the box
+        // beside it.
+        if (drawnBelow(item)) {
+            cls.style |= WS_CLIPSIBLINGS;
         }
         previousWasOption = item.kind == ControlKind::optionButton;
         previousName = item.name;
