@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -553,6 +554,35 @@ TEST_F(MainWindowTest, theTrayMenuShowsItsItemsInOrderInTheForeground) {
     EXPECT_EQ(w.events().calls(), (Calls{"Form_Load", "Form_Activate"}));
 }
 
+// Null messages the window's thread took from its queue for the main window.
+std::atomic<int> nullMessages{0};
+HWND watchedWindow = nullptr;
+
+LRESULT CALLBACK countNullMessages(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_NULL && msg->hwnd == watchedWindow) {
+        ++nullMessages;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, aNullMessageFollowsTheTrayMenuSoThatTheNextOneOpens) {
+    watchedWindow = w.driver().window();
+    HHOOK hook = nullptr;
+    w.onWindowThread([&] { hook = SetWindowsHookExW(WH_GETMESSAGE, countNullMessages, nullptr, w.threadId()); });
+    ASSERT_NE(hook, nullptr);
+    nullMessages = 0;
+    for (int time = 0; time < 2; ++time) {
+        HWND menu = w.driver().openTrayMenu();
+        ASSERT_NE(menu, nullptr) << "menu " << time;
+        w.driver().dismissMenu(menu);
+        EXPECT_TRUE(eventually([&] { return !IsWindowVisible(menu); }));
+        w.settle();
+    }
+    EXPECT_EQ(nullMessages.load(), 2);
+    w.onWindowThread([&] { UnhookWindowsHookEx(hook); });
+}
+
 TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
     w.onWindowThread([&] {
         w.window().setVisible(Control::menuL2tp, true);
@@ -595,6 +625,15 @@ TEST_F(MainWindowTest, centresOnTheScreen) {
     GetWindowRect(w.driver().window(), &outer);
     EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
+}
+
+TEST_F(MainWindowTest, focusPutsTheKeyboardIntoTheWindow) {
+    w.onWindowThread([&] {
+        SetFocus(nullptr);
+        w.window().focus();
+    });
+    HWND focused = focusedControl(w);
+    EXPECT_TRUE(focused != nullptr && IsChild(w.driver().window(), focused));
 }
 
 TEST_F(MainWindowTest, theRestoreCommandBringsBackAWindowHiddenInTheTray) {
@@ -652,6 +691,21 @@ TEST(MainWindowLifecycle, endingTheProgramDuringLoadNeverShowsTheWindow) {
     ASSERT_TRUE(eventually([&] { return w.ended(); }));
     EXPECT_FALSE(IsWindowVisible(w.driver().window()));
     EXPECT_EQ(w.events().calls(), Calls{"Form_Load"});
+}
+
+TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {
+    WindowUnderTest w([](MainWindow& window, testing::RecordingEvents& events) {
+        events.reactions["Form_Load"] = [&window] {
+            window.trayIconAdd();
+            window.endProgram();
+        };
+    });
+    ASSERT_TRUE(eventually([&] { return w.ended(); }));
+    w.finish();
+    const auto calls = w.trayCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_DELETE));
 }
 
 // --- Pictures of the window for people to look at ------------------------------------------

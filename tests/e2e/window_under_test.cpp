@@ -90,7 +90,11 @@ void WindowUnderTest::body(const Prepare& prepare, std::promise<void>& ready) {
     DestroyWindow(runner_);
 }
 
-WindowUnderTest::~WindowUnderTest() {
+void WindowUnderTest::finish() {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
     if (!ended_) {
         PostMessageW(window_->handle(), WM_CLOSE, 0, 0);
         eventually([this] { return ended_.load(); }, 10000);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <future>
 #include <map>
@@ -69,8 +70,10 @@ public:
     // Creates the window on its thread, runs prepare there, then starts the program's life
     // (MainWindow::run) and returns once the window is shown or a message box holds the thread.
     explicit WindowUnderTest(const Prepare& prepare = {});
-    // Closes the window if the program still runs, and waits for its thread.
-    ~WindowUnderTest();
+    ~WindowUnderTest() { finish(); }
+
+    // Closes the window if the program still runs, lets the window go and waits for its thread.
+    void finish();
 
     MainWindow& window() { return *window_; }
     RecordingEvents& events() { return events_; }
@@ -98,6 +101,7 @@ private:
     DWORD threadId_ = 0;
     std::atomic<bool> ended_{false};
     std::promise<void> release_;
+    bool finished_ = false;
     mutable std::mutex trayMutex_;
     std::vector<TrayCall> trayCalls_;
     std::thread thread_;

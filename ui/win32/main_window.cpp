@@ -165,6 +165,11 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
 }
 
 MainWindow::~MainWindow() {
+    // A program that ends without removing its icon leaves a dead one in the notification
+    // area until the mouse passes over it.
+    if (tray_.shown()) {
+        tray_.remove();
+    }
     if (window_ != nullptr) {
         (void)DestroyWindow(window_);
     }
@@ -172,6 +177,10 @@ MainWindow::~MainWindow() {
 
 void MainWindow::createControls(HINSTANCE instance) {
     const auto& items = layoutItems();
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        ownVisible_[i] = true;
+        ownEnabled_[i] = items[i].enabled;
+    }
     bool previousWasOption = false;
     const char* previousName = "";
     for (const std::size_t at : creationOrder()) {
@@ -220,9 +229,9 @@ void MainWindow::createControls(HINSTANCE instance) {
             SetWindowTextW(control, widen(item.caption).c_str());
         }
         children_[at] = control;
-        ownVisible_[at] = true;
-        ownEnabled_[at] = item.enabled;
-        applyState(at);
+    }
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        applyState(i);
     }
     setValue(Control::Option1, designTimeProfile().Option1);
 }

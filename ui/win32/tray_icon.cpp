@@ -32,12 +32,6 @@ std::size_t fittingBytes(const std::string& ansi, std::size_t limit) {
 
 TrayIcon::TrayIcon(Notify notify) : notify_(notify ? std::move(notify) : Notify(shellNotify)) {}
 
-TrayIcon::~TrayIcon() {
-    if (shown_) {
-        remove();
-    }
-}
-
 void TrayIcon::add(HWND window, HICON icon, UINT callbackMessage) {
     record_.uID = 0;
     record_.cbSize = sizeof(record_);

@@ -31,9 +31,6 @@ public:
 
     // By default the shell's Shell_NotifyIconA, whose result nobody can act on.
     explicit TrayIcon(Notify notify = {});
-    // A program that ends without removing its icon leaves a dead one behind until the mouse
-    // passes over it; the icon goes with the window instead.
-    ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
