@@ -74,11 +74,9 @@ add_test(NAME tier3-window-120dpi
          COMMAND ${VELMORA_TOOLS}/wine-at-dpi.sh 120 $<TARGET_FILE:velmora_window_tests>
                  --gtest_filter=*Dpi*:*DesignPlace*:*Twips*:*Font*:*centres*:MainWindowScreenshot.*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-window-120dpi.xml)
-set_tests_properties(tier3-window PROPERTIES ENVIRONMENT
+set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES ENVIRONMENT
   "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
-set_tests_properties(tier3-window-120dpi PROPERTIES ENVIRONMENT
-  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-dpi120;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
-# Windows on one display take the focus from each other.
+# Windows on one display take the focus from each other, and the DPI is the prefix's.
 set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON)
 
 set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES

@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 mkdir -p "$VELMORA_WINE_ROOT"
-[ $# -gt 0 ] || set -- prefix prefix-e2e prefix-dpi120
+[ $# -gt 0 ] || set -- prefix prefix-e2e
 
 # Starts a command in the background (its pid in $!) with none of this script's descriptors:
 # CTest and ninja wait until every holder of their output pipes has closed it, and the
