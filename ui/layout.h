@@ -77,7 +77,6 @@ struct TrayMenuItem {
 };
 
 constexpr std::size_t kTrayMenuItemCount = 6;
-inline constexpr const char* kTrayMenuCaption = "Popup";
 const std::array<TrayMenuItem, kTrayMenuItemCount>& trayMenuItems();
 
 constexpr int kTwipsPerInch = 1440;

@@ -643,9 +643,13 @@ TEST_F(MainWindowTest, theRestoreCommandBringsBackAWindowHiddenInTheTray) {
     });
     EXPECT_FALSE(IsWindowVisible(w.driver().window()));
     w.events().clear();
-    w.onWindowThread([&] { w.window().sendRestore(); });
+    bool visible = false;
+    w.onWindowThread([&] {
+        w.window().sendRestore();
+        visible = w.window().windowVisible();
+    });
     EXPECT_FALSE(IsIconic(w.driver().window()));
-    EXPECT_TRUE(IsWindowVisible(w.driver().window()));
+    EXPECT_TRUE(visible);
     w.settle();
     EXPECT_GE(w.events().count("Form_Resize"), 1);
     EXPECT_EQ(w.events().count("Form_Activate"), 1) << "shown again, the window is activated anew";
@@ -691,6 +695,15 @@ TEST(MainWindowLifecycle, endingTheProgramDuringLoadNeverShowsTheWindow) {
     ASSERT_TRUE(eventually([&] { return w.ended(); }));
     EXPECT_FALSE(IsWindowVisible(w.driver().window()));
     EXPECT_EQ(w.events().calls(), Calls{"Form_Load"});
+}
+
+TEST(MainWindowLifecycle, aClickWhoseHandlerAsksTheUserWaitsForTheAnswer) {
+    WindowUnderTest w([](MainWindow& window, testing::RecordingEvents& events) {
+        events.reactions["Command1_Click"] = [&window] { window.showMessage("拨号失败！请检查L2TP参数重新拨号！"); };
+    });
+    ASSERT_TRUE(w.driver().clickLater(Control::Command1));
+    ASSERT_TRUE(w.driver().answerMessageBox("拨号失败！请检查L2TP参数重新拨号！"));
+    EXPECT_EQ(w.events().count("Command1_Click"), 1);
 }
 
 TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {

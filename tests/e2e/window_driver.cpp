@@ -116,13 +116,6 @@ bool WindowDriver::visible(Control control, int index) const {
     return IsWindowVisible(this->control(control, index)) != FALSE;
 }
 
-RECT WindowDriver::placeInClient(Control control, int index) const {
-    RECT place{};
-    GetWindowRect(this->control(control, index), &place);
-    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
-
 bool WindowDriver::userCanClick(HWND control) const {
     return control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control);
 }

@@ -39,9 +39,6 @@ public:
     int checked(Control control, int index = 0) const;
     bool enabled(Control control, int index = 0) const;
     bool visible(Control control, int index = 0) const;
-    // Where the control sits in the window's client area, in pixels.
-    RECT placeInClient(Control control, int index = 0) const;
-
     // Clicks a button, check box or option button as the mouse would and returns once its
     // handler has run; false, clicking nothing, when the user could not click it (hidden or
     // disabled).

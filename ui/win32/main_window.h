@@ -34,7 +34,6 @@ public:
     int run(FormEvents& events, int showCommand);
 
     HWND handle() const { return window_; }
-    const TrayIcon& trayIcon() const { return tray_; }
 
     // The window itself: hidden, the program shows only as its tray icon.
     bool windowVisible() const;

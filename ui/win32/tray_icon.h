@@ -43,7 +43,6 @@ public:
     void restore();
 
     bool shown() const { return shown_; }
-    const TrayIconRecord& record() const { return record_; }
 
 private:
     Notify notify_;
