@@ -102,3 +102,36 @@ std::vector<std::string> readJournal() {
 }
 
 }  // namespace velmora::sim
+
+namespace velmora::sim {
+
+RasdialScenario loadRasdialScenario() {
+    RasdialScenario scenario;
+    const auto lines = splitLines(readWholeFile(pathOf(L"rasdial-scenario.txt")));
+    if (lines.empty()) {
+        return scenario;
+    }
+    const std::string& line = lines.front();
+    const auto first = line.find(' ');
+    scenario.connects = line.substr(0, first) != "fail";
+    scenario.tunnelAddress.clear();
+    if (first == std::string::npos) {
+        return scenario;
+    }
+    const auto second = line.find(' ', first + 1);
+    scenario.seconds = std::atoi(line.substr(first + 1, second - first - 1).c_str());
+    if (second != std::string::npos) {
+        scenario.tunnelAddress = line.substr(second + 1);
+    }
+    return scenario;
+}
+
+void saveRasdialScenario(const RasdialScenario& scenario) {
+    std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
+    if (!scenario.tunnelAddress.empty()) {
+        line += " " + scenario.tunnelAddress;
+    }
+    writeFile(pathOf(L"rasdial-scenario.txt"), line + "\r\n", false);
+}
+
+}  // namespace velmora::sim

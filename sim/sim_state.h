@@ -26,3 +26,21 @@ void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
 }  // namespace velmora::sim
+
+namespace velmora::sim {
+
+// What the stand-in rasdial acts out, from rasdial-scenario.txt in the same folder: one line
+// "<connect|fail> <seconds> [<tunnel address>]". It first takes the given seconds; "connect"
+// then marks the entry it was asked to dial as connected and, when an address is named, adds
+// it to the network (the private namespace's loopback) and returns once the host lists it;
+// "fail" changes nothing. Without the file: connect at once, with 10.10.10.4.
+struct RasdialScenario {
+    bool connects = true;
+    int seconds = 0;
+    std::string tunnelAddress = "10.10.10.4";
+};
+
+RasdialScenario loadRasdialScenario();
+void saveRasdialScenario(const RasdialScenario& scenario);
+
+}  // namespace velmora::sim
