@@ -101,10 +101,6 @@ std::vector<std::string> readJournal() {
     return splitLines(readWholeFile(pathOf(L"journal.txt")));
 }
 
-}  // namespace velmora::sim
-
-namespace velmora::sim {
-
 RasdialScenario loadRasdialScenario() {
     RasdialScenario scenario;
     const auto lines = splitLines(readWholeFile(pathOf(L"rasdial-scenario.txt")));

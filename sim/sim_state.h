@@ -25,10 +25,6 @@ void saveConnections(const std::vector<SimConnection>& connections);
 void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
-}  // namespace velmora::sim
-
-namespace velmora::sim {
-
 // What the stand-in rasdial acts out, from rasdial-scenario.txt in the same folder: one line
 // "<connect|fail> <seconds> [<tunnel address>]". It first takes the given seconds; "connect"
 // then marks the entry it was asked to dial as connected and, when an address is named, adds

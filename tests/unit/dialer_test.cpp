@@ -69,20 +69,6 @@ TEST_F(DialerTest, readsTheAddressesOnceBeforeAndOnceAfterTheDial) {
     EXPECT_EQ(table.reads, 2);
 }
 
-TEST_F(DialerTest, l2tpDialsFromIpsecPbk) {
-    window.setValue(Control::Option1, kProtocolL2tp);
-    dialer.dialtol2tp("corvinaltexum");
-    EXPECT_EQ(processes.waited,
-              Lines{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\ipsec.pbk "});
-}
-
-TEST_F(DialerTest, hardwareCodeGoesInFrontOfThePassword) {
-    window.setText(Control::txtHD, "BFEBFBFF000306A9001A2B3C4D5E");
-    dialer.dialtol2tp("corvinaltexum");
-    EXPECT_EQ(processes.waited,
-              Lines{"rasdial corvinaltexum zhangwei bfebfbff0003secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk "});
-}
-
 TEST_F(DialerTest, networkTwoEmptyInvalidOrZeroGivesNoSecondRoute) {
     dialConnects();
     for (const auto& [address, mask] : std::vector<std::pair<std::string, std::string>>{
@@ -180,13 +166,6 @@ TEST_F(DialerTest, upWithoutANewAddressSucceedsAndKeepsThePreviousRoutes) {
     EXPECT_EQ(window.messages, Lines{kSucceeded});
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
     EXPECT_TRUE(processes.started.empty());
-}
-
-TEST_F(DialerTest, ofTwoNewAddressesTheFirstInTableOrderIsTheTunnel) {
-    dialConnects({"10.10.10.9", "10.10.10.4"});
-    dialer.dialtol2tp("corvinaltexum");
-    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.9");
-    EXPECT_EQ(dialer.routeCmd1(), "route add 10.0.0.0 mask 255.255.0.0 10.10.10.9 metric 1");
 }
 
 TEST_F(DialerTest, fiftyBeforeAndFiftyOneAfterIsOneErrorAndNoRoute) {

@@ -65,14 +65,6 @@ TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {
     EXPECT_FALSE(policy.ipsecBusy());
 }
 
-TEST_F(IpsecPolicyTest, theToolChosenAtStartUpNamesBothLines) {
-    policy.setIpsecTool("ipsecpol");
-    policy.config_ipsec(kPolicyOff);
-    ASSERT_EQ(processes.started.size(), 2u);
-    EXPECT_EQ(processes.started[0].rfind("0s ipsecpol -w REG ", 0), 0u);
-    EXPECT_EQ(processes.started[1].rfind("1s ipsecpol -w REG ", 0), 0u);
-}
-
 TEST_F(IpsecPolicyTest, theProfileIsFixedWhenTheCallStarts) {
     loop.duringNextDelay([&] { window.setText(Control::txtpreshare, "changed"); });
     policy.config_ipsec(kPolicyOn);

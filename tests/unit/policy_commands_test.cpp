@@ -108,13 +108,6 @@ TEST(PolicyLines, aKeyWithABlankIsQuotedAsOneArgument) {
     EXPECT_NE(lines.inbound.find(" -a preshare:\"a key\" -t 10.10.10.4 -x"), std::string::npos) << lines.inbound;
 }
 
-TEST(PolicyLines, aKeyWithAQuoteIsEscaped) {
-    ConnProfile p = policyProfile();
-    p.txtpreshare = "say\"cheese";
-    EXPECT_NE(policyLines(p, "ipseccmd", " -x").outbound.find(" -a preshare:\"say\\\"cheese\" -t "),
-              std::string::npos);
-}
-
 TEST(PolicyLines, remoteNetworkTwoIsNeverPartOfThePolicy) {
     ConnProfile p = policyProfile();
     p.txtpeer2 = "172.31.0.0";

@@ -94,14 +94,6 @@ TEST_F(GetversionTest, aHiddenOrSystemFileCountsAsAbsent) {
     EXPECT_EQ(files.renames, std::vector<std::string>{std::string(kActive) + " -> " + kParked});
 }
 
-TEST_F(GetversionTest, aRepeatedStartChangesNothingMore) {
-    files.files = {kActive};
-    run(5, 1, "Service Pack 3");
-    run(5, 1, "Service Pack 3");
-    EXPECT_EQ(files.renames.size(), 1u);
-    EXPECT_EQ(files.files, Files{kParked});
-}
-
 TEST_F(GetversionTest, aFailedRenameStillGivesTheVersion) {
     files.files = {kActive};
     files.renamesFail = true;
