@@ -1,6 +1,7 @@
 // Stand-in for rasdial: journals its command line, then acts out the scenario of the simulated
 // environment (sim_state.h): after the scenario's seconds it either connects the entry named
-// first on its command line, bringing up a tunnel address, or fails.
+// first on its command line, bringing up a tunnel address, or fails. Like rasdial it refuses a
+// line with more than three arguments that are not options.
 #include <windows.h>
 #include <iphlpapi.h>
 
@@ -17,17 +18,30 @@
 
 namespace {
 
-constexpr int kDialFailed = 691;  // what rasdial reports for refused credentials
+constexpr int kDialFailed = 691;     // what rasdial reports for refused credentials
+constexpr int kBadArguments = 87;    // what it reports when it cannot make sense of its arguments
 
-std::string entryName() {
+// The arguments as rasdial splits its command line.
+std::vector<std::string> arguments() {
     int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr) {
-        return {};
+    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> result;
+    if (split == nullptr) {
+        return result;
     }
-    const std::string name = count > 1 ? velmora::narrow(arguments[1]) : std::string();
-    LocalFree(arguments);
-    return name;
+    for (int i = 0; i < count; ++i) {
+        result.push_back(velmora::narrow(split[i]));
+    }
+    LocalFree(split);
+    return result;
+}
+
+// The entry, the user name and the password are the only arguments without a leading "/": a
+// value split at a blank makes more, and rasdial refuses the line.
+bool wellFormed(const std::vector<std::string>& arguments) {
+    const auto positional = std::count_if(arguments.begin() + 1, arguments.end(),
+                                          [](const std::string& argument) { return argument.rfind('/', 0) != 0; });
+    return positional >= 1 && positional <= 3;
 }
 
 void markConnected(const std::string& entry) {
@@ -97,12 +111,16 @@ void bringUpAddress(const std::string& address) {
 
 int main() {
     velmora::sim::journalCommandLine();
+    const std::vector<std::string> args = arguments();
+    if (args.empty() || !wellFormed(args)) {
+        return kBadArguments;
+    }
     const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
     Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
     if (!scenario.connects) {
         return kDialFailed;
     }
-    markConnected(entryName());
+    markConnected(args[1]);
     if (!scenario.tunnelAddress.empty()) {
         bringUpAddress(scenario.tunnelAddress);
     }

@@ -120,6 +120,18 @@ TEST_F(DialEndToEnd, aSlowDialIsWaitedForAndBothNetworksAreRouted) {
               1);
 }
 
+TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
+    window.setText(Control::txtUserName, "李 娜");
+    window.setText(Control::txtPasswd, "open sesame");
+    sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    dialer.dialtol2tp("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号成功！"});
+    ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
+    EXPECT_EQ(sim::readJournal()[0],
+              "rasdial corvinaltexum \"李 娜\" \"open sesame\" /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ");
+}
+
 TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
     sim::saveRasdialScenario({false, 0, ""});
     dialer.dialtol2tp("corvinaltexum");
