@@ -1,6 +1,7 @@
 # Tiers 2 and 3: the Windows test programs run under Wine. Test programs and their helpers
-# go to tests/bin together with the stand-in rasapi32.dll, which Wine loads in place of its
-# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh).
+# go to tests/bin together with the stand-ins: rasapi32.dll, which Wine loads in place of its
+# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh), and the tools that a program
+# started from there finds by bare name beside itself.
 
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)

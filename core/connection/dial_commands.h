@@ -1,6 +1,6 @@
 // The command lines of a dial: rasdial for the entry every dial names, and route add for a
 // remote network through the tunnel's address. Values the user typed are quoted only when they
-// hold a blank or a double quote (quoteArgument), so ordinary lines keep their exact form.
+// hold a blank, a tab or a double quote (quoteArgument), so ordinary lines keep their exact form.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
 // The two command lines of the IPsec policy "corvinaltexum": one tunnel rule for each direction
 // between this computer's tunnel address and remote network 1. Values the user typed are
-// quoted only when they hold a blank or a double quote (quoteArgument).
+// quoted only when they hold a blank, a tab or a double quote (quoteArgument).
 #pragma once
 
 #include <string>

@@ -71,7 +71,8 @@ TEST(DefaultGateRasdialLine, namesDefaultgatePbkWithoutFolderAndNeverThePrefix) 
 }
 
 TEST(RouteLine, worksOutTheDefaultNetwork) {
-    EXPECT_EQ(routeLine("10.0.0.0", "255.255.0.0", "10.10.10.4"), "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1");
+    EXPECT_EQ(routeLine("10.0.0.0", "255.255.0.0", "10.10.10.4"),
+              "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1");
 }
 
 TEST(RouteLine, keepsTheMaskAsTyped) {
