@@ -41,4 +41,8 @@ std::string ansiToUtf8(const std::string& ansi) {
     return narrow(toWide(CP_ACP, ansi));
 }
 
+std::string utf8ToAnsi(const std::string& utf8) {
+    return fromWide(CP_ACP, widen(utf8));
+}
+
 }  // namespace velmora

@@ -11,5 +11,7 @@ std::string narrow(const std::wstring& wide);
 
 // Text in the system's ANSI code page (GBK on Simplified Chinese Windows) to UTF-8.
 std::string ansiToUtf8(const std::string& ansi);
+// UTF-8 to the system's ANSI code page; characters it lacks become its default character.
+std::string utf8ToAnsi(const std::string& utf8);
 
 }  // namespace velmora
