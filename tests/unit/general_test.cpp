@@ -121,11 +121,6 @@ TEST_F(GeneralTest, readWithoutARootIsEmptyAndTouchesNothing) {
     EXPECT_EQ(registry.accesses, 0);
 }
 
-TEST_F(GeneralTest, readsAValueOfTheRootKey) {
-    registry.setDword(kHkeyCurrentUser, "", "v", 7);
-    EXPECT_EQ(general.regGetValue("HKEY_CURRENT_USER", "v").text(), "7");
-}
-
 TEST_F(GeneralTest, writesAFourByteDword) {
     store(kRegSz, {'1', 0});
     EXPECT_TRUE(general.regSetDword(kPath, "v", 0x01020304));
