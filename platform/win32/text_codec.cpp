@@ -42,7 +42,17 @@ std::string ansiToUtf8(const std::string& ansi) {
 }
 
 std::string utf8ToAnsi(const std::string& utf8) {
-    return fromWide(CP_ACP, widen(utf8));
+    // No best fit: a look-alike ("e" for "é") would pass for what was typed; "?" shows the loss.
+    const std::wstring wide = widen(utf8);
+    if (wide.empty()) {
+        return {};
+    }
+    const int wideLength = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
+    return ansi;
 }
 
 }  // namespace velmora

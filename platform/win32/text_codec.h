@@ -11,7 +11,8 @@ std::string narrow(const std::wstring& wide);
 
 // Text in the system's ANSI code page (GBK on Simplified Chinese Windows) to UTF-8.
 std::string ansiToUtf8(const std::string& ansi);
-// UTF-8 to the system's ANSI code page; characters it lacks become its default character.
+
+// UTF-8 text in the system's ANSI code page; a character the code page lacks becomes "?".
 std::string utf8ToAnsi(const std::string& utf8);
 
 }  // namespace velmora
