@@ -27,6 +27,16 @@ std::size_t charCount(const std::string& utf8) {
     return count;
 }
 
+std::vector<std::string> splitChars(const std::string& utf8) {
+    std::vector<std::string> chars;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t next = nextCharStart(utf8, pos);
+        chars.push_back(utf8.substr(pos, next - pos));
+        pos = next;
+    }
+    return chars;
+}
+
 std::string leftChars(const std::string& utf8, std::size_t n) {
     std::size_t pos = 0;
     for (std::size_t taken = 0; taken < n && pos < utf8.size(); ++taken) {

@@ -3,11 +3,15 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 // Number of characters in a UTF-8 text; a stray byte that starts no character counts as one.
 std::size_t charCount(const std::string& utf8);
+
+// The characters of a UTF-8 text, each as its own UTF-8 text, in order.
+std::vector<std::string> splitChars(const std::string& utf8);
 
 // The first n characters of a UTF-8 text (all of it when it is shorter).
 std::string leftChars(const std::string& utf8, std::size_t n);

@@ -33,8 +33,7 @@ void Win32EventLoop::delay(int seconds) {
         if (!dispatchPending()) {
             return;
         }
-        // Unsigned subtraction stays right when the tick count wraps after 49.7 days.
-        const DWORD elapsed = GetTickCount() - start;
+        const DWORD elapsed = ticksSince(start, GetTickCount());
         if (elapsed >= total) {
             return;
         }

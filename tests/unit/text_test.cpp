@@ -13,6 +13,12 @@ TEST(CharCount, countsCharactersNotBytes) {
     EXPECT_EQ(charCount("\x80\x80"), 1u);       // stray continuation bytes make one character
 }
 
+TEST(SplitChars, keepsEachCharacterWhole) {
+    EXPECT_EQ(splitChars(""), std::vector<std::string>{});
+    EXPECT_EQ(splitChars("a密b"), (std::vector<std::string>{"a", "密", "b"}));
+    EXPECT_EQ(splitChars("\x80\x80z"), (std::vector<std::string>{"\x80\x80", "z"}));
+}
+
 TEST(LeftChars, cutsAtCharacterBoundaries) {
     EXPECT_EQ(leftChars("C:\\Documents and Settings", 3), "C:\\");
     EXPECT_EQ(leftChars("C:", 3), "C:");

@@ -1,0 +1,130 @@
+#include "core/connection/phonebook.h"
+
+#include <iterator>
+
+#include "core/profile/conn_profile.h"
+#include "core/system/data_folder.h"
+
+namespace velmora {
+
+std::vector<std::string> phonebookLines(int protocol) {
+    const bool pptp = protocol == kProtocolPptp;
+    std::vector<std::string> lines = {
+        "[corvinaltexum]",
+        "Encoding=1",
+        "Type=2",
+        "AutoLogon=0",
+        "UseRasCredentials=1",
+        "DialParamsUID=89062953",
+        "Guid=6CA141EC9C715B4184B0D8FD92F4FAEE",
+        "BaseProtocol=1",
+        pptp ? "VpnStrategy=1" : "VpnStrategy=3",
+        "ExcludedProtocols=0",
+        "LcpExtensions=1",
+        "DataEncryption=8",
+        "SwCompression=1",
+        "NegotiateMultilinkAlways=1",
+        "SkipNwcWarning=0",
+        "SkipDownLevelDialog=0",
+        "SkipDoubleDialDialog=0",
+        "DialMode=1",
+        "DialPercent=75",
+        "DialSeconds=120",
+        "HangUpPercent=10",
+        "HangUpSeconds=120",
+        "OverridePref=15",
+        "RedialAttempts=3",
+        "RedialSeconds=60",
+        "IdleDisconnectSeconds=0",
+        "RedialOnLinkFailure=0",
+        "CallbackMode=0",
+        "CustomDialDll=",
+        "CustomDialFunc=",
+        "CustomRasDialDll=",
+        "AuthenticateServer=0",
+        "ShareMsFilePrint=1",
+        "BindMsNetClient=1",
+        "SharedPhoneNumbers=0",
+        "GlobalDeviceSettings=0",
+        "PrerequisiteEntry=",
+        "PrerequisitePbk=",
+        "PreferredPort=VPN1-0",
+        "PreferredDevice=WAN 微型端口 (L2TP)",
+        "PreferredBps=0",
+        "PreferredHwFlow=1",
+        "PreferredProtocol=1",
+        "PreferredCompression=1",
+        "PreferredSpeaker=1",
+        "PreferredMdmProtocol=0",
+        "PreviewUserPw=1",
+        "PreviewDomain=0",
+        "PreviewPhoneNumber=0",
+        "ShowDialingProgress=1",
+        "ShowMonitorIconInTaskBar=1",
+        "CustomAuthKey=-1",
+        "AuthRestrictions=872",
+        "TypicalAuth=2",
+        "IpPrioritizeRemote=0",
+        "IpHeaderCompression=0",
+        "IpAddress=0.0.0.0",
+        "IpDnsAddress=0.0.0.0",
+        "IpDns2Address=0.0.0.0",
+        "IpWinsAddress=0.0.0.0",
+        "IpWins2Address=0.0.0.0",
+        "IpAssign=1",
+        "IpNameAssign=1",
+        "IpFrameSize=0",
+        "IpDnsFlags=1",
+        "IpNBTFlags=1",
+        "TcpWindowSize=0",
+        "UseFlags=0",
+        "IpSecFlags=0",
+        "IpDnsSuffix=",
+        "",
+        "NETCOMPONENTS=",
+        "ms_server=1",
+        "ms_msclient=1",
+    };
+    if (pptp) {
+        lines.push_back("ms_psched=1");
+    }
+    const char* const tail[] = {
+        "",
+        "MEDIA=rastapi",
+        "Port=VPN4-0",
+        "Device=WAN 微型端口 (L2TP)",
+        "",
+        "DEVICE=vpn",
+        // Server, user and password reach the service on the rasdial command line only.
+        "PhoneNumber=",
+        "AreaCode=",
+        "CountryCode=86",
+        "CountryID=86",
+        "UseDialingRules=0",
+        "Comment=",
+        "LastSelectedPhone=0",
+        "PromoteAlternates=0",
+        "TryNextAlternateOnFail=1",
+        "",
+        "",
+    };
+    lines.insert(lines.end(), std::begin(tail), std::end(tail));
+    return lines;
+}
+
+void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window) {
+    std::string unwritten;
+    for (const int protocol : {kProtocolL2tp, kProtocolPptp}) {
+        const char* name = protocol == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
+        const std::string path = getDataFolder(shell) + name;
+        if (!files.writeLines(path, phonebookLines(protocol))) {
+            unwritten += unwritten.empty() ? path : "、" + path;
+        }
+    }
+    // Start-up goes on without them: only dialling needs them, and it fails visibly then.
+    if (!unwritten.empty()) {
+        window.showMessage("无法写入电话簿文件 " + unwritten + "，拨号将会失败！请检查该文件夹能否写入。");
+    }
+}
+
+}  // namespace velmora

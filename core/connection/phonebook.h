@@ -1,0 +1,24 @@
+// The two phonebook files the dialer names, each holding the one entry every dial uses:
+// ipsec.pbk for L2TP and pptp.pbk for PPTP. Their contents never depend on the profile.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/profile/control_surface.h"
+#include "platform/shell_folders.h"
+#include "platform/text_files.h"
+
+namespace velmora {
+
+inline constexpr const char* kL2tpPhonebook = "ipsec.pbk";
+inline constexpr const char* kPptpPhonebook = "pptp.pbk";
+
+// The lines of the phonebook for a protocol (kProtocolL2tp or kProtocolPptp), in file order.
+std::vector<std::string> phonebookLines(int protocol);
+
+// Writes both phonebooks into the data folder, replacing them whole. A file that cannot be
+// written does not stop the other; the user is told once which could not be written.
+void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window);
+
+}  // namespace velmora

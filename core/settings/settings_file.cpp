@@ -1,0 +1,72 @@
+#include "core/settings/settings_file.h"
+
+#include "core/profile/conn_profile.h"
+#include "core/settings/settings_lines.h"
+#include "core/system/data_folder.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kSettingsFileName = "l2tpipsec.ini";
+
+std::string unsavedSecretsMessage(const SettingsLines& s) {
+    std::string secrets;
+    if (s.preshareUnsaved) {
+        secrets = "预共享的密钥";
+    }
+    if (s.passwdUnsaved) {
+        secrets += secrets.empty() ? "VPN密码" : "和VPN密码";
+    }
+    return secrets + "含有配置文件不能保存的字符或者太长，没有保存；本次连接仍使用输入的内容，"
+                     "下次启动后需要重新输入。";
+}
+
+}  // namespace
+
+std::string SettingsFile::path() const {
+    return getDataFolder(shell_) + kSettingsFileName;
+}
+
+void SettingsFile::writeConfig() {
+    const std::string file = path();
+    const SettingsLines s = composeSettings(readProfile(window_), codec_);
+    if (!files_.writeLines(file, s.lines)) {
+        window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！");
+    } else if (s.preshareUnsaved || s.passwdUnsaved) {
+        window_.showMessage(unsavedSecretsMessage(s));
+    }
+}
+
+void SettingsFile::readConfig(const CheckBoxReactions& reactions) {
+    const std::string file = path();
+    const TextFileContents contents = files_.readText(file);
+    if (contents.status == ReadStatus::failed) {
+        window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！");
+        return;
+    }
+    if (contents.status == ReadStatus::notFound) {
+        window_.showMessage("配置文件不存在，恢复默认配置！");
+    }
+    const ConnProfile p = parseSettings(splitLines(contents.text, kSettingsLineCount), codec_);
+
+    window_.setText(Control::txtConnName, p.txtConnName);
+    window_.setText(Control::txtpeer, p.txtpeer);
+    window_.setText(Control::txtpeermask, p.txtpeermask);
+    window_.setText(Control::txtlocal, p.txtlocal);
+    window_.setText(Control::txtpreshare, p.txtpreshare);
+    window_.setText(Control::comalg, p.comalg);
+    window_.setText(Control::txtServerAddress, p.txtServerAddress);
+    window_.setText(Control::txtUserName, p.txtUserName);
+    window_.setText(Control::txtPasswd, p.txtPasswd);
+    setCheckValue(window_, Control::Check1, p.Check1, reactions.Check1_Click);
+    setCheckValue(window_, Control::Check2, p.Check2, reactions.Check2_Click);
+    window_.setVisible(Control::Check2, window_.value(Control::Check1) == kUnchecked);
+    setCheckValue(window_, Control::Check3, p.Check3, reactions.Check3_Click);
+    window_.setValue(Control::Option1, p.Option1);
+    setCheckValue(window_, Control::checkHD, p.checkHD, reactions.checkHD_Click);
+    window_.setText(Control::txtpeer2, p.txtpeer2);
+    window_.setText(Control::txtpeermask2, p.txtpeermask2);
+}
+
+}  // namespace velmora

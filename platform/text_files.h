@@ -1,0 +1,35 @@
+// Whole text files in the system's ANSI code page with CR LF line ends: the settings file and
+// the phonebooks. Failures come back as results; nothing is thrown.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// The largest file readText takes; the program's own files are a few kilobytes.
+constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
+
+enum class ReadStatus { ok, notFound, failed };
+
+struct TextFileContents {
+    ReadStatus status = ReadStatus::failed;
+    std::string text;  // UTF-8, line ends as they are in the file; empty unless status is ok
+};
+
+class TextFiles {
+public:
+    virtual ~TextFiles() = default;
+
+    // Creates the file (path in UTF-8), or replaces one of that name whole, with each line in the
+    // ANSI code page followed by CR LF; a character the code page lacks is written as "?". False
+    // when the file cannot be created or written completely.
+    virtual bool writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
+
+    // The whole file converted to UTF-8. notFound when neither the file nor its folder exists;
+    // failed when it exists but cannot be opened or read, or holds more than kMaxTextFileBytes.
+    virtual TextFileContents readText(const std::string& path) = 0;
+};
+
+}  // namespace velmora

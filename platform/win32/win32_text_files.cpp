@@ -1,0 +1,64 @@
+#include "platform/win32/win32_text_files.h"
+
+#include <windows.h>
+
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+
+namespace velmora {
+
+bool Win32TextFiles::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    const std::string bytes = utf8ToAnsi(text);
+
+    const UniqueHandle file(
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        DWORD chunk = 0;
+        if (!WriteFile(file.get(), bytes.data() + written, static_cast<DWORD>(bytes.size() - written), &chunk,
+                       nullptr) ||
+            chunk == 0) {
+            return false;
+        }
+        written += chunk;
+    }
+    return true;
+}
+
+TextFileContents Win32TextFiles::readText(const std::string& path) {
+    const UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return {missing ? ReadStatus::notFound : ReadStatus::failed, {}};
+    }
+    // Read until the end rather than trusting the size, but never past the limit: one byte more
+    // than it tells a file that is too large.
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+            return {ReadStatus::failed, {}};
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(buffer, got);
+        if (bytes.size() > kMaxTextFileBytes) {
+            return {ReadStatus::failed, {}};
+        }
+    }
+    return {ReadStatus::ok, ansiToUtf8(bytes)};
+}
+
+}  // namespace velmora

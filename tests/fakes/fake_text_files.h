@@ -1,0 +1,50 @@
+// Text files in memory, held as the bytes a disk would hold: lines converted by the fake ANSI
+// code page and ended with CR LF. A test can make a path fail to write or to read.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/text_files.h"
+#include "tests/fakes/fake_ansi_codec.h"
+
+namespace velmora::testing {
+
+class FakeTextFiles : public TextFiles {
+public:
+    bool writeLines(const std::string& path, const std::vector<std::string>& lines) override {
+        ++writes;
+        if (unwritable.count(path) != 0) {
+            return false;
+        }
+        std::string bytes;
+        for (const std::string& line : lines) {
+            bytes += codec_.toAnsiOrQuestionMarks(line) + "\r\n";
+        }
+        files[path] = bytes;
+        return true;
+    }
+
+    TextFileContents readText(const std::string& path) override {
+        const auto found = files.find(path);
+        if (found == files.end()) {
+            return {ReadStatus::notFound, {}};
+        }
+        if (unreadable.count(path) != 0 || found->second.size() > kMaxTextFileBytes) {
+            return {ReadStatus::failed, {}};
+        }
+        return {ReadStatus::ok, codec_.fromAnsiOrQuestionMarks(found->second)};
+    }
+
+    std::map<std::string, std::string> files;  // path -> bytes
+    std::set<std::string> unwritable;
+    std::set<std::string> unreadable;  // only counts for a file that exists
+    int writes = 0;
+
+private:
+    FakeAnsiCodec codec_;
+};
+
+}  // namespace velmora::testing

@@ -1,0 +1,57 @@
+#include "core/connection/phonebook.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/data/expected_files.h"
+#include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_shell_folders.h"
+#include "tests/fakes/fake_text_files.h"
+
+namespace velmora {
+namespace {
+
+class PhonebookTest : public ::testing::Test {
+protected:
+    void write() { writepbk(shell, files, window); }
+
+    testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\user\\My Documents")};
+    testing::FakeTextFiles files;
+    testing::FakeControlSurface window;
+};
+
+TEST_F(PhonebookTest, writesBothFilesByteForByte) {
+    write();
+    EXPECT_EQ(files.files["C:\\ipsec.pbk"], testing::kIpsecPbk);
+    EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
+    EXPECT_EQ(files.files.size(), 2u);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(PhonebookTest, replacesExistingFilesWhole) {
+    files.files["C:\\ipsec.pbk"] = testing::kPptpPbk + std::string(10000, 'x');
+    files.files["C:\\pptp.pbk"] = "[other]\r\n";
+    write();
+    write();
+    EXPECT_EQ(files.files["C:\\ipsec.pbk"], testing::kIpsecPbk);
+    EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
+}
+
+TEST_F(PhonebookTest, anUnwritableFileIsReportedOnceAndTheOtherStillWritten) {
+    files.unwritable.insert("C:\\ipsec.pbk");
+    write();
+    EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].find("C:\\ipsec.pbk"), std::string::npos);
+    EXPECT_EQ(window.messages[0].find("pptp.pbk"), std::string::npos);
+}
+
+TEST_F(PhonebookTest, anUnwritableFolderGivesOneMessageNamingBothFiles) {
+    files.unwritable = {"C:\\ipsec.pbk", "C:\\pptp.pbk"};
+    write();
+    EXPECT_EQ(window.messages,
+              std::vector<std::string>{"无法写入电话簿文件 C:\\ipsec.pbk、C:\\pptp.pbk，拨号将会失败！请检查该文件夹能否写入。"});
+    EXPECT_TRUE(files.files.empty());
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,56 @@
+#include "core/settings/secret_line.h"
+
+#include <gtest/gtest.h>
+
+#include "core/settings/scrambler.h"
+#include "tests/fakes/fake_ansi_codec.h"
+
+namespace velmora {
+namespace {
+
+class SecretLineTest : public ::testing::Test {
+protected:
+    std::optional<std::string> store(const std::string& secret) { return secretToLine(secret, codec); }
+    std::string restore(const std::string& line) { return lineToSecret(line, codec); }
+
+    testing::FakeAnsiCodec codec;
+};
+
+TEST_F(SecretLineTest, storesByCodesInTheAnsiCodePage) {
+    EXPECT_EQ(store("abc"), "RRxRqR");
+    EXPECT_EQ(store("€"), "7W");  // 0x80 + 1 = 0x81
+    EXPECT_EQ(store(""), "");
+    EXPECT_EQ(restore("7W"), "€");
+}
+
+TEST_F(SecretLineTest, refusesCharactersWithoutASingleByteCode) {
+    EXPECT_FALSE(store("密码"));
+    EXPECT_FALSE(store("pass密"));
+    EXPECT_FALSE(store("café"));  // no code at all in this code page
+    EXPECT_FALSE(store("\xC3"));  // not UTF-8
+}
+
+TEST_F(SecretLineTest, refusesWhatThePositionsCannotCarry) {
+    EXPECT_FALSE(store(std::string(130, '~')));
+    EXPECT_FALSE(store(std::string(201, 'a')));
+}
+
+TEST_F(SecretLineTest, restoresEverythingItStores) {
+    const std::string secrets[] = {"abc", "a b c", "p@ss w0rd!", "€€", std::string(129, '~'), std::string(200, '!')};
+    for (const std::string& secret : secrets) {
+        const auto line = store(secret);
+        ASSERT_TRUE(line) << secret;
+        EXPECT_EQ(restore(*line), secret);
+    }
+}
+
+TEST_F(SecretLineTest, neverJoinsTwoRestoredCodesIntoOneCharacter) {
+    // A hand-made line holding the GBK code of 微 as two codes, 0xCE then 0xA2.
+    EXPECT_EQ(unscrambleText("xdzh"), "\xCE\xA2");
+    EXPECT_EQ(restore("xdzh"), "");
+    // A lead byte followed by an ordinary letter stays a lone, dropped code.
+    EXPECT_EQ(restore("MRzh"), "a");
+}
+
+}  // namespace
+}  // namespace velmora

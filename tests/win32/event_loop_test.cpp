@@ -1,0 +1,93 @@
+// Win32EventLoop::delay on a real message queue.
+#include "platform/win32/win32_event_loop.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+int appMessages = 0;
+int timerTicks = 0;
+int nestedDelays = 0;
+Win32EventLoop* nestedLoop = nullptr;
+
+LRESULT CALLBACK countingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_APP:
+        ++appMessages;
+        return 0;
+    case WM_APP + 1:
+        // A click that itself waits, as a policy command does.
+        nestedLoop->delay(1);
+        ++nestedDelays;
+        return 0;
+    case WM_TIMER:
+        ++timerTicks;
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+class DelayTest : public ::testing::Test {
+protected:
+    DelayTest() {
+        WNDCLASSW cls{};
+        cls.lpfnWndProc = countingProc;
+        cls.hInstance = GetModuleHandleW(nullptr);
+        cls.lpszClassName = L"VelmoraDelayTest";
+        RegisterClassW(&cls);
+        window = CreateWindowW(L"VelmoraDelayTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
+                               nullptr);
+        appMessages = timerTicks = nestedDelays = 0;
+        nestedLoop = &loop;
+    }
+    ~DelayTest() override { DestroyWindow(window); }
+
+    HWND window = nullptr;
+    Win32EventLoop loop;
+};
+
+TEST_F(DelayTest, dispatchesAMessagePostedBeforeTheWait) {
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_APP, 0, 0);
+    loop.delay(1);
+    EXPECT_EQ(appMessages, 1);
+}
+
+TEST_F(DelayTest, runsTimerTicksThatArriveDuringTheWait) {
+    SetTimer(window, 1, 100, nullptr);
+    loop.delay(1);
+    KillTimer(window, 1);
+    EXPECT_GE(timerTicks, 3);
+}
+
+TEST_F(DelayTest, lastsAtLeastTheGivenSeconds) {
+    const DWORD start = GetTickCount();
+    loop.delay(1);
+    EXPECT_GE(GetTickCount() - start, 1000u);
+}
+
+TEST_F(DelayTest, aHandlerInsideTheWaitCanWaitToo) {
+    PostMessageW(window, WM_APP + 1, 0, 0);
+    loop.delay(1);
+    EXPECT_EQ(nestedDelays, 1);
+}
+
+TEST_F(DelayTest, leavesQuitForTheMainLoop) {
+    PostQuitMessage(3);
+    loop.delay(1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(TicksSince, survivesTheTickCountWrapAround) {
+    EXPECT_EQ(ticksSince(1000, 2500), 1500u);
+    EXPECT_EQ(ticksSince(0xFFFFFC18u, 0x000001F4u), 1500u);  // 1000 ms before the wrap, 500 after
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,92 @@
+// The link query through Win32RemoteAccess, answered by the stand-in rasapi32.dll.
+#include "platform/win32/win32_remote_access.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "core/connection/link_query.h"
+#include "sim/sim_state.h"
+#include "tests/win32/temp_folder.h"
+
+namespace velmora {
+namespace {
+
+class RemoteAccessTest : public ::testing::Test {
+protected:
+    RemoteAccessTest() { SetEnvironmentVariableW(L"VELMORA_SIM_DIR", folder.path().c_str()); }
+    ~RemoteAccessTest() override { SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr); }
+
+    static void connectMany(int count, const std::string& lastName) {
+        std::vector<sim::SimConnection> connections;
+        for (int i = 1; i < count; ++i) {
+            connections.push_back({static_cast<std::uint32_t>(100 + i), "entry " + std::to_string(i)});
+        }
+        connections.push_back({static_cast<std::uint32_t>(100 + count), lastName});
+        sim::saveConnections(connections);
+    }
+
+    testing::TempFolder folder;
+    Win32RemoteAccess ras;
+    LinkQuery query{ras};
+};
+
+TEST_F(RemoteAccessTest, noConnection) {
+    const ConnectionList list = ras.activeConnections();
+    EXPECT_EQ(list.status, 0u);
+    EXPECT_TRUE(list.connections.empty());
+    EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
+}
+
+TEST_F(RemoteAccessTest, oneConnectionFoundByItsExactName) {
+    sim::saveConnections({{7, "corvinaltexum"}});
+    EXPECT_FALSE(query.getL2tpState("CORVINALTEXUM"));
+    EXPECT_FALSE(query.getL2tpState("corvinaltexum "));
+    EXPECT_EQ(query.hRasConn(), 0u);
+    EXPECT_TRUE(query.getL2tpState("corvinaltexum"));
+    EXPECT_EQ(query.hRasConn(), 7u);
+}
+
+TEST_F(RemoteAccessTest, twoWithTheSameNameGiveTheFirstHandle) {
+    sim::saveConnections({{21, "corvinaltexum"}, {22, "corvinaltexum"}});
+    EXPECT_TRUE(query.getL2tpState("corvinaltexum"));
+    EXPECT_EQ(query.hRasConn(), 21u);
+}
+
+TEST_F(RemoteAccessTest, chineseEntryNameCrossesTheAnsiCodePage) {
+    sim::saveConnections({{9, "公司连接"}});
+    const ConnectionList list = ras.activeConnections();
+    ASSERT_EQ(list.connections.size(), 1u);
+    EXPECT_EQ(list.connections[0].entryName, "公司连接");
+}
+
+TEST_F(RemoteAccessTest, sixtyFourConnectionsAreAllListed) {
+    connectMany(64, "corvinaltexum");
+    const ConnectionList list = ras.activeConnections();
+    EXPECT_EQ(list.status, 0u);
+    EXPECT_EQ(list.connections.size(), 64u);
+    EXPECT_TRUE(query.getL2tpState("corvinaltexum"));
+    EXPECT_EQ(query.hRasConn(), 164u);
+}
+
+TEST_F(RemoteAccessTest, sixtyFiveConnectionsReadAsDownAndKeepTheLastHandle) {
+    sim::saveConnections({{5, "corvinaltexum"}});
+    ASSERT_TRUE(query.getL2tpState("corvinaltexum"));
+    connectMany(65, "corvinaltexum");
+    const ConnectionList list = ras.activeConnections();
+    EXPECT_EQ(list.status, 603u);  // the service's buffer-too-small error
+    EXPECT_TRUE(list.connections.empty());
+    EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
+    EXPECT_EQ(query.hRasConn(), 5u);
+}
+
+TEST_F(RemoteAccessTest, hangUpEndsTheConnection) {
+    sim::saveConnections({{7, "corvinaltexum"}, {8, "other"}});
+    ras.hangUp(7);
+    EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
+    EXPECT_TRUE(query.getL2tpState("other"));
+    EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
+}
+
+}  // namespace
+}  // namespace velmora

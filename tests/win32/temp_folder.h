@@ -1,0 +1,33 @@
+// A fresh folder under the temporary folder for one test, removed with its files afterwards;
+// and the small file helpers the Win32 tests share.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace velmora::testing {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool fileExists(const std::wstring& path);
+
+// The whole file as bytes; empty when it cannot be read.
+std::string readBytes(const std::wstring& path);
+
+// The folder of the running test program, where the helper programs and the stand-in DLL lie.
+std::wstring programFolder();
+
+}  // namespace velmora::testing

@@ -1,0 +1,142 @@
+// The text-file service and the ANSI code page against Wine's real implementation, run with
+// code page 936 (LANG=zh_CN.UTF-8): the files must hold exactly the expected GBK bytes.
+#include "platform/win32/win32_text_files.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "core/connection/phonebook.h"
+#include "core/settings/secret_line.h"
+#include "core/settings/settings_lines.h"
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ansi_codec.h"
+#include "tests/data/expected_files.h"
+#include "tests/win32/temp_folder.h"
+
+namespace velmora {
+namespace {
+
+std::string readBytes(const std::string& path) {
+    return testing::readBytes(widen(path));
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    const UniqueHandle file(
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+class Win32TextFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 936u) << "run with LANG=zh_CN.UTF-8, so that the ANSI code page is GBK";
+        wchar_t temp[MAX_PATH];
+        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        // A Chinese folder name: paths go through the wide API, whatever the code page.
+        folder = narrow(temp) + "维尔莫拉测试\\";
+        (void)CreateDirectoryW(widen(folder).c_str(), nullptr);
+    }
+
+    void TearDown() override {
+        for (const char* name : {"ipsec.pbk", "pptp.pbk", "l2tpipsec.ini", "big.txt"}) {
+            (void)DeleteFileW(widen(folder + name).c_str());
+        }
+        (void)RemoveDirectoryW(widen(folder + "sub").c_str());
+        (void)RemoveDirectoryW(widen(folder).c_str());
+    }
+
+    std::string folder;
+    Win32TextFiles files;
+    Win32AnsiCodec codec;
+};
+
+TEST_F(Win32TextFilesTest, writesThePhonebooksInGbkWithCrLf) {
+    ASSERT_TRUE(files.writeLines(folder + kL2tpPhonebook, phonebookLines(kProtocolL2tp)));
+    ASSERT_TRUE(files.writeLines(folder + kPptpPhonebook, phonebookLines(kProtocolPptp)));
+    EXPECT_EQ(readBytes(folder + "ipsec.pbk"), testing::kIpsecPbk);
+    EXPECT_EQ(readBytes(folder + "pptp.pbk"), testing::kPptpPbk);
+}
+
+TEST_F(Win32TextFilesTest, writesAndReadsBackTheSettingsFile) {
+    const SettingsLines s = composeSettings(testing::settingsSample(), codec);
+    ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", s.lines));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+
+    const TextFileContents read = files.readText(folder + "l2tpipsec.ini");
+    ASSERT_EQ(read.status, ReadStatus::ok);
+    const ConnProfile p = parseSettings(splitLines(read.text, kSettingsLineCount), codec);
+    EXPECT_EQ(p.txtUserName, "张三");
+    EXPECT_EQ(p.txtpreshare, "key123");
+    EXPECT_EQ(p.txtPasswd, "abc");
+    EXPECT_EQ(p.txtpeermask2, "255.255.0.0");
+}
+
+TEST_F(Win32TextFilesTest, replacesALongerFileWhole) {
+    writeBytes(folder + "ipsec.pbk", std::string(20000, 'x'));
+    ASSERT_TRUE(files.writeLines(folder + "ipsec.pbk", phonebookLines(kProtocolL2tp)));
+    EXPECT_EQ(readBytes(folder + "ipsec.pbk"), testing::kIpsecPbk);
+}
+
+TEST_F(Win32TextFilesTest, writesACharacterTheCodePageLacksAsAQuestionMark) {
+    ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", {"a한b", "é"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), "a?b\r\n\xA8\xA6\r\n");
+}
+
+TEST_F(Win32TextFilesTest, readsTheFileAsItIs) {
+    writeBytes(folder + "l2tpipsec.ini", "\xCE\xA2\xD0\xCD\r\nx\ry\n");
+    const TextFileContents read = files.readText(folder + "l2tpipsec.ini");
+    EXPECT_EQ(read.status, ReadStatus::ok);
+    EXPECT_EQ(read.text, "微型\r\nx\ry\n");
+}
+
+TEST_F(Win32TextFilesTest, tellsAMissingFileFromOneThatCannotBeRead) {
+    EXPECT_EQ(files.readText(folder + "l2tpipsec.ini").status, ReadStatus::notFound);
+    EXPECT_EQ(files.readText(folder + "nowhere\\l2tpipsec.ini").status, ReadStatus::notFound);
+    ASSERT_TRUE(CreateDirectoryW(widen(folder + "sub").c_str(), nullptr));
+    EXPECT_EQ(files.readText(folder + "sub").status, ReadStatus::failed);
+}
+
+TEST_F(Win32TextFilesTest, refusesAFileLargerThanTheLimit) {
+    writeBytes(folder + "big.txt", std::string(kMaxTextFileBytes, 'a'));
+    EXPECT_EQ(files.readText(folder + "big.txt").status, ReadStatus::ok);
+    writeBytes(folder + "big.txt", std::string(kMaxTextFileBytes + 1, 'a'));
+    const TextFileContents read = files.readText(folder + "big.txt");
+    EXPECT_EQ(read.status, ReadStatus::failed);
+    EXPECT_EQ(read.text, "");
+}
+
+TEST_F(Win32TextFilesTest, reportsAFileThatCannotBeCreated) {
+    EXPECT_FALSE(files.writeLines(folder + "nowhere\\ipsec.pbk", {"x"}));
+    ASSERT_TRUE(CreateDirectoryW(widen(folder + "sub").c_str(), nullptr));
+    EXPECT_FALSE(files.writeLines(folder + "sub", {"x"}));
+}
+
+TEST(Win32AnsiCodec, takesGbkCodesAndRefusesWhatGbkLacks) {
+    ASSERT_EQ(GetACP(), 936u);
+    const Win32AnsiCodec codec;
+    EXPECT_EQ(codec.toAnsi("微型"), "\xCE\xA2\xD0\xCD");
+    EXPECT_EQ(codec.toAnsi("€"), "\x80");
+    EXPECT_EQ(codec.toAnsi("abc"), "abc");
+    EXPECT_EQ(codec.toAnsi(""), "");
+    EXPECT_FALSE(codec.toAnsi("한"));
+    EXPECT_FALSE(codec.toAnsi("a\xC3"));  // not UTF-8
+    EXPECT_EQ(codec.fromAnsi("\xCE\xA2"), "微");
+    EXPECT_EQ(codec.fromAnsi("\x80"), "€");
+    EXPECT_FALSE(codec.fromAnsi("\xCE"));  // a lead byte alone
+}
+
+TEST(Win32AnsiCodec, carriesSingleByteSecretsAndRefusesChineseOnes) {
+    const Win32AnsiCodec codec;
+    EXPECT_EQ(secretToLine("abc", codec), "RRxRqR");
+    EXPECT_EQ(secretToLine("€", codec), "7W");
+    EXPECT_FALSE(secretToLine("密码", codec));
+    EXPECT_EQ(lineToSecret("7W", codec), "€");
+    EXPECT_EQ(lineToSecret("xdzh", codec), "");  // the two codes of 微, never joined
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,64 @@
+# Tiers 2 and 3: the Windows test programs run under Wine. Test programs and their helpers
+# go to tests/bin together with the stand-in rasapi32.dll, which Wine loads in place of its
+# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh).
+
+set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)
+set(VELMORA_TOOLS ${CMAKE_CURRENT_SOURCE_DIR}/tools)
+
+add_library(velmora_win32_test_support STATIC win32/temp_folder.cpp)
+target_link_libraries(velmora_win32_test_support PUBLIC velmora_platform_win32)
+
+add_executable(velmora_test_child win32/test_child.cpp)
+target_link_options(velmora_test_child PRIVATE -municode)
+
+add_executable(velmora_win32_tests
+  win32/processes_test.cpp
+  win32/shell_folders_test.cpp
+  win32/remote_access_test.cpp
+  win32/sim_rasapi32_test.cpp
+  win32/event_loop_test.cpp
+  win32/exe_imports_test.cpp
+  win32/text_files_test.cpp
+)
+target_link_libraries(velmora_win32_tests PRIVATE
+  velmora_core velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe")
+
+add_executable(velmora_e2e_tests e2e/environment_test.cpp)
+target_link_libraries(velmora_e2e_tests PRIVATE
+  velmora_win32_test_support velmora_sim_state iphlpapi GTest::gtest_main)
+
+set(wine_programs velmora_unit_tests velmora_test_child velmora_win32_tests velmora_e2e_tests)
+set_target_properties(${wine_programs} PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
+  CROSSCOMPILING_EMULATOR ${VELMORA_TOOLS}/wine-run.sh)
+
+# The programs and the stand-ins come from the nested build; bring the stand-in DLL here.
+add_custom_target(velmora_test_standins ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_TEST_BIN}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasapi32.dll ${VELMORA_TEST_BIN}
+  DEPENDS programs
+  COMMENT "Copying the stand-in rasapi32.dll beside the test programs")
+
+# A virtual display, the prefixes and a persistent wineserver, around every Wine test.
+add_test(NAME wine-up COMMAND ${VELMORA_TOOLS}/wine-up.sh)
+add_test(NAME wine-down COMMAND ${VELMORA_TOOLS}/wine-down.sh)
+set_tests_properties(wine-up PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine-down PROPERTIES FIXTURES_CLEANUP wine)
+
+add_test(NAME tier2-unit
+         COMMAND velmora_unit_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-unit.xml)
+add_test(NAME tier2-win32
+         COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
+add_test(NAME tier3-e2e
+         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
+                 --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
+
+set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
+  ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
+set_tests_properties(tier3-e2e PROPERTIES ENVIRONMENT
+  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e")
+set_tests_properties(tier2-unit tier2-win32 tier3-e2e PROPERTIES FIXTURES_REQUIRED wine)
+# The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
+set_tests_properties(tier3-e2e PROPERTIES RUN_SERIAL ON)

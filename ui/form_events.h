@@ -1,0 +1,47 @@
+// Everything the real main window reports to the window's behaviour (Form1), always on the
+// window's one thread. Names follow the controls: control, underscore, event.
+#pragma once
+
+namespace velmora {
+
+class FormEvents {
+public:
+    virtual ~FormEvents() = default;
+
+    // Once, after the window and its controls exist and before it is first shown.
+    virtual void Form_Load() = 0;
+    // Each time the window becomes the active window, the first showing included.
+    virtual void Form_Activate() = 0;
+    // After the window state or size changed (minimised, restored, maximised).
+    virtual void Form_Resize() = 0;
+    // Once, when the window is closed (close box or the tray item), before the program ends.
+    virtual void Form_Unload() = 0;
+
+    // The user clicked a button.
+    virtual void Command1_Click() = 0;
+    virtual void Command2_Click() = 0;
+    virtual void Command3_Click() = 0;
+
+    // The user changed a check box (the window has already set its new value).
+    virtual void Check1_Click() = 0;
+    virtual void Check2_Click() = 0;
+    virtual void Check3_Click() = 0;
+    virtual void Check4_Click() = 0;
+    virtual void checkHD_Click() = 0;
+
+    // A tick of an enabled timer (5000 ms each).
+    virtual void Timer1_Timer() = 0;
+    virtual void Timer2_Timer() = 0;
+
+    // The tray icon was double-clicked with the left button.
+    virtual void trayIcon_DblClick() = 0;
+
+    // An item of the tray's popup menu was chosen.
+    virtual void mnuTrayRestore_Click() = 0;
+    virtual void menuOn_Click() = 0;
+    virtual void menuOff_Click() = 0;
+    virtual void menuL2tp_Click() = 0;
+    virtual void mnuTrayClose_Click() = 0;
+};
+
+}  // namespace velmora

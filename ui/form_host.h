@@ -1,0 +1,39 @@
+// What the window's behaviour needs of the real window beyond its controls (which it reaches
+// through the ControlSurface): the tray icon, the other instance, centring, restoring, ending.
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+class FormHost {
+public:
+    virtual ~FormHost() = default;
+
+    // True when another instance of the program is already running.
+    virtual bool anotherInstanceRunning() = 0;
+
+    // Adds the tray icon (the window's own icon, callback message 2025) with an empty tip.
+    virtual void trayIconAdd() = 0;
+    // Sets the tray icon's tip.
+    virtual void trayIconTip(const std::string& tip) = 0;
+    // Removes the tray icon.
+    virtual void trayIconRemove() = 0;
+
+    // Shows or hides the window itself (hidden, it lives on as the tray icon).
+    virtual void showWindow(bool visible) = 0;
+    // Centres the window on the screen.
+    virtual void centreOnScreen() = 0;
+    // Sends the window the system command "restore" (WM_SYSCOMMAND, SC_RESTORE).
+    virtual void sendRestore() = 0;
+    // Gives the window the input focus.
+    virtual void focus() = 0;
+
+    // Closes the window: Form_Unload runs, then the program ends.
+    virtual void unload() = 0;
+    // Ends the program without Form_Unload (a second instance, a restart needed), once the
+    // current event has returned.
+    virtual void endProgram() = 0;
+};
+
+}  // namespace velmora
