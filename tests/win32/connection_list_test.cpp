@@ -14,6 +14,7 @@
 #include "sim/sim_state.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
@@ -30,11 +31,12 @@ Names numberedNames(int count) {
 
 class Win32ConnectionList : public ::testing::Test {
 protected:
-    void SetUp() override {
+    Win32ConnectionList() {
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", folder.path().c_str());
         registry.setDword(kHkeyLocalMachine, "System\\CurrentControlSet\\Services\\RasMan\\Parameters", kProhibitIpsec,
                           1);
     }
-    void TearDown() override { (void)DeleteFileW((sim::simFolder() + L"\\ras-entries.txt").c_str()); }
+    ~Win32ConnectionList() override { SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr); }
 
     Names listAfterStartUp(const Names& phonebook) {
         sim::saveEntries(phonebook);
@@ -42,6 +44,7 @@ protected:
         return window.listItems(Control::txtConnName);
     }
 
+    testing::TempFolder folder;
     Win32RemoteAccess ras;
     testing::FakeRegistry registry;
     testing::FakeControlSurface window;
