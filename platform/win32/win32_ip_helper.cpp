@@ -33,8 +33,8 @@ std::vector<std::vector<std::uint8_t>> Win32IpHelper::adapterAddresses() {
         return addresses;
     }
     // The chain runs through the records' next pointers; one that leads out of the buffer ends it.
-    for (auto* record = reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data()); record != nullptr && inside(buffer, record);
-         record = record->Next) {
+    const auto* record = reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data());
+    for (; record != nullptr && inside(buffer, record); record = record->Next) {
         const UINT length = std::min<UINT>(record->AddressLength, sizeof record->Address);
         addresses.emplace_back(record->Address, record->Address + length);
     }

@@ -181,7 +181,9 @@ protected:
         (void)RegDeleteValueW(HKEY_CURRENT_USER, L"VelmoraTestsRootValue");
     }
 
-    std::string read(const std::string& path, const std::string& name) { return general.regGetValue(path, name).text(); }
+    std::string read(const std::string& path, const std::string& name) {
+        return general.regGetValue(path, name).text();
+    }
     void store(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
         storeValue(HKEY_CURRENT_USER, kKey, name, type, data);
     }
@@ -241,7 +243,8 @@ TEST_F(Win32General, lowerCaseRootIsShownAndNothingIsAccessed) {
     EXPECT_EQ(read(path, "seed"), "");
     EXPECT_FALSE(general.regSetDword(path, "lower", 1));
     EXPECT_FALSE(storedValue(HKEY_CURRENT_USER, kKey, L"lower"));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"Incorrect Format:\n\n" + path, "Incorrect Format:\n\n" + path}));
+    const std::string shown = "Incorrect Format:\n\n" + path;
+    EXPECT_EQ(window.messages, (std::vector<std::string>{shown, shown}));
 }
 
 TEST_F(Win32General, trailingBackslashIsShownAndNothingIsAccessed) {
@@ -249,7 +252,8 @@ TEST_F(Win32General, trailingBackslashIsShownAndNothingIsAccessed) {
     EXPECT_EQ(read(path, "seed"), "");
     EXPECT_FALSE(general.regSetDword(path, "trailing", 1));
     EXPECT_FALSE(storedValue(HKEY_CURRENT_USER, kKey, L"trailing"));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"Incorrect Format:\n\n" + path, "Incorrect Format:\n\n" + path}));
+    const std::string shown = "Incorrect Format:\n\n" + path;
+    EXPECT_EQ(window.messages, (std::vector<std::string>{shown, shown}));
 }
 
 TEST_F(Win32General, rootNameAloneIsTheRootKeyItself) {
