@@ -70,6 +70,18 @@ std::wstring simFolder() {
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+std::vector<std::string> loadEntries() {
+    return splitLines(readWholeFile(pathOf(L"ras-entries.txt")));
+}
+
+void saveEntries(const std::vector<std::string>& names) {
+    std::string content;
+    for (const std::string& name : names) {
+        content += name + "\r\n";
+    }
+    writeFile(pathOf(L"ras-entries.txt"), content, false);
+}
+
 std::vector<SimConnection> loadConnections() {
     std::vector<SimConnection> connections;
     for (const std::string& line : splitLines(readWholeFile(pathOf(L"ras-state.txt")))) {

@@ -21,13 +21,16 @@ add_executable(velmora_win32_tests
   win32/event_loop_test.cpp
   win32/exe_imports_test.cpp
   win32/text_files_test.cpp
+  win32/registry_test.cpp
+  win32/connection_list_test.cpp
+  win32/hardware_code_test.cpp
   win32/ip_address_table_test.cpp
   win32/file_operations_test.cpp
   win32/windows_version_test.cpp
   win32/command_line_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
