@@ -1,11 +1,12 @@
 // The state of the simulated remote-access environment, shared by its stand-ins and the tests:
-// the phonebook's entries, the active connections and the journal of what the stand-ins were
-// asked to do.
+// the phonebook's entries, the active connections, the journal of what the stand-ins were asked
+// to do, and what the stand-in rasdial is to act out.
 //
 // All live in the folder named by VELMORA_SIM_DIR, or else the folder of the running program:
 //   ras-entries.txt one phonebook entry name per line, in the service's order (UTF-8, CR LF)
 //   ras-state.txt   one active connection per line: "<handle> <entry name>" (UTF-8, CR LF)
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
+//   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 #pragma once
 
 #include <cstdint>
@@ -30,7 +31,7 @@ void saveConnections(const std::vector<SimConnection>& connections);
 void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
-// What the stand-in rasdial acts out, from rasdial-scenario.txt in the same folder: one line
+// What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
 // "<connect|fail> <seconds> [<tunnel address>]". It first takes the given seconds; "connect"
 // then marks the entry it was asked to dial as connected and, when an address is named, adds
 // it to the network (the private namespace's loopback) and returns once the host lists it;
