@@ -18,8 +18,8 @@ public:
     IpsecPolicy(ControlSurface& window, Processes& processes, EventLoop& loop)
         : window_(window), processes_(processes), loop_(loop) {}
 
-    // The policy tool's program name, chosen once at start-up before any policy command.
-    const std::string& ipsecTool() const { return ipsecTool_; }
+    // The policy tool's program name (chooseIpsecTool), set once at start-up before any policy
+    // command; both lines start with it.
     void setIpsecTool(const std::string& tool) { ipsecTool_ = tool; }
 
     // Composes both lines from the window's profile now, with strActive (kPolicyOn or
