@@ -1,4 +1,5 @@
-// The operating system's remote-access service: active dial-up connections and hang-up.
+// The operating system's remote-access service: the phonebook's dial-up entries, the active
+// connections and hang-up.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,11 @@ public:
 
     // The active connections, at most 64; more than 64 is the service's buffer error.
     virtual ConnectionList activeConnections() = 0;
+
+    // The names (UTF-8) of the dial-up entries in the system's default phonebook, in the
+    // service's order, at most 256; more than 256 is the service's buffer error. Empty when the
+    // service fails: nothing it did not vouch for is listed.
+    virtual std::vector<std::string> phonebookEntries() = 0;
 
     // Hangs up the connection; the result is not examined by anyone.
     virtual void hangUp(RasHandle handle) = 0;

@@ -70,6 +70,18 @@ std::wstring simFolder() {
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+std::vector<std::string> loadEntries() {
+    return splitLines(readWholeFile(pathOf(L"ras-entries.txt")));
+}
+
+void saveEntries(const std::vector<std::string>& names) {
+    std::string content;
+    for (const std::string& name : names) {
+        content += name + "\r\n";
+    }
+    writeFile(pathOf(L"ras-entries.txt"), content, false);
+}
+
 std::vector<SimConnection> loadConnections() {
     std::vector<SimConnection> connections;
     for (const std::string& line : splitLines(readWholeFile(pathOf(L"ras-state.txt")))) {
@@ -99,6 +111,35 @@ void appendJournal(const std::string& line) {
 
 std::vector<std::string> readJournal() {
     return splitLines(readWholeFile(pathOf(L"journal.txt")));
+}
+
+RasdialScenario loadRasdialScenario() {
+    RasdialScenario scenario;
+    const auto lines = splitLines(readWholeFile(pathOf(L"rasdial-scenario.txt")));
+    if (lines.empty()) {
+        return scenario;
+    }
+    const std::string& line = lines.front();
+    const auto first = line.find(' ');
+    scenario.connects = line.substr(0, first) != "fail";
+    scenario.tunnelAddress.clear();
+    if (first == std::string::npos) {
+        return scenario;
+    }
+    const auto second = line.find(' ', first + 1);
+    scenario.seconds = std::atoi(line.substr(first + 1, second - first - 1).c_str());
+    if (second != std::string::npos) {
+        scenario.tunnelAddress = line.substr(second + 1);
+    }
+    return scenario;
+}
+
+void saveRasdialScenario(const RasdialScenario& scenario) {
+    std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
+    if (!scenario.tunnelAddress.empty()) {
+        line += " " + scenario.tunnelAddress;
+    }
+    writeFile(pathOf(L"rasdial-scenario.txt"), line + "\r\n", false);
 }
 
 }  // namespace velmora::sim

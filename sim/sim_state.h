@@ -1,9 +1,12 @@
 // The state of the simulated remote-access environment, shared by its stand-ins and the tests:
-// the active connections and the journal of what the stand-ins were asked to do.
+// the phonebook's entries, the active connections, the journal of what the stand-ins were asked
+// to do, and what the stand-in rasdial is to act out.
 //
-// Both live in the folder named by VELMORA_SIM_DIR, or else the folder of the running program:
+// All live in the folder named by VELMORA_SIM_DIR, or else the folder of the running program:
+//   ras-entries.txt one phonebook entry name per line, in the service's order (UTF-8, CR LF)
 //   ras-state.txt   one active connection per line: "<handle> <entry name>" (UTF-8, CR LF)
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
+//   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 #pragma once
 
 #include <cstdint>
@@ -19,10 +22,27 @@ struct SimConnection {
 
 std::wstring simFolder();
 
+std::vector<std::string> loadEntries();
+void saveEntries(const std::vector<std::string>& names);
+
 std::vector<SimConnection> loadConnections();
 void saveConnections(const std::vector<SimConnection>& connections);
 
 void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
+
+// What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
+// "<connect|fail> <seconds> [<tunnel address>]". It first takes the given seconds; "connect"
+// then marks the entry it was asked to dial as connected and, when an address is named, adds
+// it to the network (the private namespace's loopback) and returns once the host lists it;
+// "fail" changes nothing. Without the file: connect at once, with 10.10.10.4.
+struct RasdialScenario {
+    bool connects = true;
+    int seconds = 0;
+    std::string tunnelAddress = "10.10.10.4";
+};
+
+RasdialScenario loadRasdialScenario();
+void saveRasdialScenario(const RasdialScenario& scenario);
 
 }  // namespace velmora::sim

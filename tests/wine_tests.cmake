@@ -1,6 +1,7 @@
 # Tiers 2 and 3: the Windows test programs run under Wine. Test programs and their helpers
-# go to tests/bin together with the stand-in rasapi32.dll, which Wine loads in place of its
-# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh).
+# go to tests/bin together with the stand-ins: rasapi32.dll, which Wine loads in place of its
+# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh), and the tools that a program
+# started from there finds by bare name beside itself.
 
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)
@@ -20,14 +21,29 @@ add_executable(velmora_win32_tests
   win32/event_loop_test.cpp
   win32/exe_imports_test.cpp
   win32/text_files_test.cpp
+  win32/registry_test.cpp
+  win32/connection_list_test.cpp
+  win32/hardware_code_test.cpp
+  win32/ip_address_table_test.cpp
+  win32/file_operations_test.cpp
+  win32/windows_version_test.cpp
+  win32/command_line_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe")
 
-add_executable(velmora_e2e_tests e2e/environment_test.cpp)
+# getversion as a program starting up: Wine gives each program its Windows version at start.
+add_executable(velmora_version_probe win32/version_probe.cpp)
+target_link_options(velmora_version_probe PRIVATE -municode)
+target_link_libraries(velmora_version_probe PRIVATE velmora_core velmora_platform_win32)
+
+add_executable(velmora_e2e_tests
+  e2e/environment_test.cpp
+  e2e/dialer_e2e_test.cpp
+)
 target_link_libraries(velmora_e2e_tests PRIVATE
-  velmora_win32_test_support velmora_sim_state iphlpapi GTest::gtest_main)
+  velmora_fakes velmora_win32_test_support velmora_sim_state iphlpapi GTest::gtest_main)
 
 # The driver of the main window, and the window's own tests with a recording FormEvents.
 add_library(velmora_window_driver STATIC e2e/window_driver.cpp)
@@ -36,7 +52,7 @@ add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_te
 target_link_libraries(velmora_window_tests PRIVATE
   velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
 
-set(wine_programs velmora_unit_tests velmora_test_child velmora_win32_tests velmora_e2e_tests
+set(wine_programs velmora_unit_tests velmora_test_child velmora_version_probe velmora_win32_tests velmora_e2e_tests
     velmora_window_tests)
 set_target_properties(${wine_programs} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
@@ -46,8 +62,11 @@ set_target_properties(${wine_programs} PROPERTIES
 add_custom_target(velmora_test_standins ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_TEST_BIN}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasapi32.dll ${VELMORA_TEST_BIN}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasdial.exe ${VELMORA_PROGRAMS_DIR}/route.exe
+          ${VELMORA_PROGRAMS_DIR}/ping.exe ${VELMORA_PROGRAMS_DIR}/ipseccmd.exe ${VELMORA_PROGRAMS_DIR}/ipsecpol.exe
+          ${VELMORA_TEST_BIN}
   DEPENDS programs
-  COMMENT "Copying the stand-in rasapi32.dll beside the test programs")
+  COMMENT "Copying the stand-ins beside the test programs")
 
 # A virtual display, the prefixes and a persistent wineserver, around every Wine test.
 add_test(NAME wine-up COMMAND ${VELMORA_TOOLS}/wine-up.sh)

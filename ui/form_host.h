@@ -20,6 +20,8 @@ public:
     // Removes the tray icon.
     virtual void trayIconRemove() = 0;
 
+    // Shows or hides the window itself (hidden, it lives on as the tray icon).
+    virtual void showWindow(bool visible) = 0;
     // Centres the window on the screen.
     virtual void centreOnScreen() = 0;
     // Sends the window the system command "restore" (WM_SYSCOMMAND, SC_RESTORE).

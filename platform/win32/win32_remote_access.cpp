@@ -27,9 +27,19 @@ static_assert(sizeof(RasConnRecord) == 412, "the service checks dwSize against t
 constexpr std::size_t kRecords = 65;
 constexpr DWORD kListed = 64;
 
-std::string entryName(const RasConnRecord& record) {
-    const char* name = record.szEntryName;
-    return ansiToUtf8(std::string(name, strnlen(name, sizeof record.szEntryName)));
+// The entry-name record in its oldest 264-byte form.
+struct RasEntryNameRecord {
+    DWORD dwSize;
+    char szEntryName[257];
+};
+static_assert(sizeof(RasEntryNameRecord) == 264, "the service checks dwSize against this layout");
+
+constexpr DWORD kEntryRecords = 256;
+
+// A name field cut at its first NUL, or at the field's end when the service left none.
+template <std::size_t N>
+std::string nameOf(const char (&field)[N]) {
+    return ansiToUtf8(std::string(field, strnlen(field, N)));
 }
 
 }  // namespace
@@ -47,9 +57,28 @@ ConnectionList Win32RemoteAccess::activeConnections() {
     // Trust the count no further than the buffer the service was given.
     count = std::min(count, kListed);
     for (DWORD i = 0; i < count; ++i) {
-        list.connections.push_back({reinterpret_cast<RasHandle>(records[i].hrasconn), entryName(records[i])});
+        list.connections.push_back({reinterpret_cast<RasHandle>(records[i].hrasconn), nameOf(records[i].szEntryName)});
     }
     return list;
+}
+
+std::vector<std::string> Win32RemoteAccess::phonebookEntries() {
+    std::vector<RasEntryNameRecord> records(kEntryRecords);
+    records[0].dwSize = sizeof(RasEntryNameRecord);
+    DWORD bytes = kEntryRecords * sizeof(RasEntryNameRecord);
+    DWORD count = 0;
+    const DWORD status =
+        RasEnumEntriesA(nullptr, nullptr, reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &bytes, &count);
+    std::vector<std::string> names;
+    if (status != 0) {
+        return names;
+    }
+    // Trust the count no further than the records the service was given.
+    count = std::min(count, kEntryRecords);
+    for (DWORD i = 0; i < count; ++i) {
+        names.push_back(nameOf(records[i].szEntryName));
+    }
+    return names;
 }
 
 void Win32RemoteAccess::hangUp(RasHandle handle) {

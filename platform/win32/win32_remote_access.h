@@ -1,4 +1,4 @@
-// RemoteAccess over rasapi32 (RasEnumConnectionsA, RasHangUpA).
+// RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA).
 #pragma once
 
 #include "platform/remote_access.h"
@@ -8,6 +8,7 @@ namespace velmora {
 class Win32RemoteAccess : public RemoteAccess {
 public:
     ConnectionList activeConnections() override;
+    std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
 };
 

@@ -23,6 +23,13 @@ struct RasConnRecord {
 };
 static_assert(sizeof(RasConnRecord) == 412, "record layout");
 
+// The 264-byte entry-name record: the one layout this stand-in serves.
+struct RasEntryNameRecord {
+    DWORD dwSize;
+    char szEntryName[257];
+};
+static_assert(sizeof(RasEntryNameRecord) == 264, "record layout");
+
 std::string toAnsi(const std::string& utf8) {
     const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
@@ -67,6 +74,33 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(void* lprascon
         copyName(record.szEntryName, sizeof record.szEntryName, connections[i].entryName);
         copyName(record.szDeviceType, sizeof record.szDeviceType, "vpn");
         copyName(record.szDeviceName, sizeof record.szDeviceName, "WAN Miniport (L2TP)");
+    }
+    return 0;
+}
+
+// Lists the simulated phonebook whatever phonebook is named.
+extern "C" __declspec(dllexport) DWORD WINAPI RasEnumEntriesA(const char*, const char*,
+                                                               void* lprasentryname, DWORD* lpcb, DWORD* lpcEntries) {
+    if (lprasentryname == nullptr || lpcb == nullptr || lpcEntries == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    auto* records = static_cast<RasEntryNameRecord*>(lprasentryname);
+    if (records[0].dwSize != sizeof(RasEntryNameRecord)) {
+        return kErrorInvalidSize;
+    }
+    const auto names = velmora::sim::loadEntries();
+    const DWORD needed = static_cast<DWORD>(names.size() * sizeof(RasEntryNameRecord));
+    *lpcEntries = static_cast<DWORD>(names.size());
+    if (*lpcb < needed) {
+        *lpcb = needed;
+        return kErrorBufferTooSmall;
+    }
+    *lpcb = needed;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        RasEntryNameRecord& record = records[i];
+        std::memset(&record, 0, sizeof record);
+        record.dwSize = sizeof(RasEntryNameRecord);
+        copyName(record.szEntryName, sizeof record.szEntryName, names[i]);
     }
     return 0;
 }

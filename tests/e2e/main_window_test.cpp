@@ -639,17 +639,13 @@ TEST_F(MainWindowTest, focusPutsTheKeyboardIntoTheWindow) {
 TEST_F(MainWindowTest, theRestoreCommandBringsBackAWindowHiddenInTheTray) {
     w.onWindowThread([&] {
         w.window().setWindowState(WindowState::minimised);
-        w.window().setWindowVisible(false);
+        w.window().showWindow(false);
     });
     EXPECT_FALSE(IsWindowVisible(w.driver().window()));
     w.events().clear();
-    bool visible = false;
-    w.onWindowThread([&] {
-        w.window().sendRestore();
-        visible = w.window().windowVisible();
-    });
+    w.onWindowThread([&] { w.window().sendRestore(); });
     EXPECT_FALSE(IsIconic(w.driver().window()));
-    EXPECT_TRUE(visible);
+    EXPECT_TRUE(IsWindowVisible(w.driver().window()));
     w.settle();
     EXPECT_GE(w.events().count("Form_Resize"), 1);
     EXPECT_EQ(w.events().count("Form_Activate"), 1) << "shown again, the window is activated anew";

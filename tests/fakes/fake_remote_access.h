@@ -1,4 +1,4 @@
-// The remote-access service in memory: a test sets the list it answers and reads the hang-ups.
+// The remote-access service in memory: a test sets the lists it answers and reads the hang-ups.
 #pragma once
 
 #include <vector>
@@ -13,11 +13,13 @@ public:
         ++queries;
         return list;
     }
+    std::vector<std::string> phonebookEntries() override { return entries; }
     void hangUp(RasHandle handle) override { hangUps.push_back(handle); }
 
     void connect(RasHandle handle, const std::string& entryName) { list.connections.push_back({handle, entryName}); }
 
     ConnectionList list;
+    std::vector<std::string> entries;
     int queries = 0;
     std::vector<RasHandle> hangUps;
 };

@@ -517,14 +517,6 @@ void MainWindow::drawBanner(const DRAWITEMSTRUCT& item) const {
     DeleteDC(source);
 }
 
-bool MainWindow::windowVisible() const {
-    return IsWindowVisible(window_) != FALSE;
-}
-
-void MainWindow::setWindowVisible(bool visible) {
-    ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
-}
-
 std::string MainWindow::text(Control control) const {
     if (timerId(control) || menuPosition(control)) {
         return {};
@@ -727,6 +719,10 @@ void MainWindow::trayIconTip(const std::string& tip) {
 
 void MainWindow::trayIconRemove() {
     tray_.remove();
+}
+
+void MainWindow::showWindow(bool visible) {
+    ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
 }
 
 void MainWindow::centreOnScreen() {

@@ -35,10 +35,6 @@ public:
 
     HWND handle() const { return window_; }
 
-    // The window itself: hidden, the program shows only as its tray icon.
-    bool windowVisible() const;
-    void setWindowVisible(bool visible);
-
     // ControlSurface
     std::string text(Control control) const override;
     void setText(Control control, const std::string& text) override;
@@ -61,6 +57,7 @@ public:
     void trayIconAdd() override;
     void trayIconTip(const std::string& tip) override;
     void trayIconRemove() override;
+    void showWindow(bool visible) override;
     void centreOnScreen() override;
     void sendRestore() override;
     void focus() override;

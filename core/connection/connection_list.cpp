@@ -1,0 +1,20 @@
+#include "core/connection/connection_list.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace velmora {
+
+StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, ControlSurface& window) {
+    for (const std::string& name : remoteAccess.phonebookEntries()) {
+        window.addListItem(Control::txtConnName, name);
+    }
+    return modifyL2tpReg(registry, window);
+}
+
+bool connNameExist(const ControlSurface& window, const std::string& cName) {
+    const std::vector<std::string> items = window.listItems(Control::txtConnName);
+    return std::find(items.begin(), items.end(), cName) != items.end();
+}
+
+}  // namespace velmora

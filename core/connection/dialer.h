@@ -1,0 +1,53 @@
+// The dialer: brings the tunnel up with rasdial, finds the address it obtained by comparing the
+// host's addresses before and after, and keeps the route commands for the remote networks.
+#pragma once
+
+#include <string>
+
+#include "core/connection/link_query.h"
+#include "core/profile/control_surface.h"
+#include "platform/ip_address_table.h"
+#include "platform/processes.h"
+#include "platform/shell_folders.h"
+
+namespace velmora {
+
+class Dialer {
+public:
+    Dialer(ControlSurface& window, Processes& processes, IpAddressTable& addressTable, LinkQuery& linkQuery,
+           ShellFolders& shell)
+        : window_(window), processes_(processes), addressTable_(addressTable), linkQuery_(linkQuery),
+          shell_(shell) {}
+
+    // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial, without
+    // processing window messages. Success is connName being up afterwards. On success with a new
+    // address it composes the route commands, puts the address into txtlocal and, with neither
+    // IPsec (Check1) nor the remote default gateway (Check2) on, starts the routes. Reports the
+    // outcome unless auto-dial (Check3) is on; refuses to dial when network 1 is not an address.
+    void dialtol2tp(const std::string& connName);
+
+    // Dials the entry from defaultgate.pbk and reports the outcome, whatever Check3 says;
+    // nothing else.
+    void dialtol2tp_defaultgate(const std::string& connName);
+
+    // Starts the stored route commands, hidden and not waited for; they stay stored.
+    void routeAdd();
+
+    // The route commands of the last dial that found the tunnel's address; empty before one.
+    // routeCmd2 is empty when network 2 is not usable.
+    const std::string& routeCmd1() const { return routeCmd1_; }
+    const std::string& routeCmd2() const { return routeCmd2_; }
+
+private:
+    void reportDial(bool up);
+
+    ControlSurface& window_;
+    Processes& processes_;
+    IpAddressTable& addressTable_;
+    LinkQuery& linkQuery_;
+    ShellFolders& shell_;
+    std::string routeCmd1_;
+    std::string routeCmd2_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,45 @@
+#include "core/ipsec/windows_version.h"
+
+#include "core/text/text.h"
+
+namespace velmora {
+
+namespace {
+
+// Only the first 14 characters count, so a description that goes on after the number
+// ("Service Pack 2a") still names its service pack.
+bool parksTheLibrary(const std::string& servicePack) {
+    const std::string name = leftChars(servicePack, 14);
+    return name == "Service Pack 2" || name == "Service Pack 3" || name == "Service Pack 4";
+}
+
+void renameIfOnlySource(FileOperations& files, const std::string& from, const std::string& to) {
+    if (files.normalFileExists(from) && !files.normalFileExists(to)) {
+        files.renameFile(from, to);
+    }
+}
+
+}  // namespace
+
+std::string getversion(WindowsVersion& windows, FileOperations& files) {
+    const VersionRecord record = windows.version();
+    const std::string text = std::to_string(record.major) + "." + std::to_string(record.minor);
+    if (text != "5.1") {
+        return text;
+    }
+    const std::string folder = files.programFolder();
+    const std::string active = folder + "\\" + kActiveLibrary;
+    const std::string parked = folder + "\\" + kParkedLibrary;
+    if (parksTheLibrary(record.servicePack)) {
+        renameIfOnlySource(files, active, parked);
+    } else {
+        renameIfOnlySource(files, parked, active);
+    }
+    return text;
+}
+
+std::string chooseIpsecTool(const std::string& versionText) {
+    return versionText == "5.0" ? "ipsecpol" : "ipseccmd";
+}
+
+}  // namespace velmora

@@ -1,0 +1,19 @@
+#include "core/system/l2tp_switch.h"
+
+#include "core/system/general.h"
+
+namespace velmora {
+
+StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
+    General general(registry, window);
+    if (general.regGetValue(kRasManParameters, kProhibitIpsec).text() == "1") {
+        return StartUp::carryOn;
+    }
+    // Telling a user without the rights to write the switch to restart would send them round
+    // the same loop at every start.
+    const bool written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
+    window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
+    return StartUp::endProgram;
+}
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+// The registry switch that keeps the system's own L2TP IPsec policy out of the way: the value
+// "ProhibitIpsec" must hold the 32-bit number 1, and a change takes effect after a restart.
+#pragma once
+
+#include "core/profile/control_surface.h"
+#include "platform/registry.h"
+
+namespace velmora {
+
+inline constexpr const char* kRasManParameters =
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\RasMan\\Parameters";
+inline constexpr const char* kProhibitIpsec = "ProhibitIpsec";
+
+inline constexpr const char* kRestartMessage = "注册表已经修改，需要重新启动计算机才能生效！";
+inline constexpr const char* kWriteFailedMessage = "注册表修改失败！请以管理员身份运行本程序。";
+
+// Whether start-up goes on after a step that can end the program.
+enum class StartUp { carryOn, endProgram };
+
+// Reads the switch; when it does not read as the integer 1 (another number, absent, longer
+// than four bytes, unreadable), writes 1 and tells the user to restart the computer, or that the
+// write needs an administrator when it failed. In both cases the program then ends.
+StartUp modifyL2tpReg(Registry& registry, ControlSurface& window);
+
+}  // namespace velmora

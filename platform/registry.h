@@ -1,0 +1,35 @@
+// The system registry: 32-bit values addressed by a predefined root key, a subkey path and a
+// value name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// A predefined root key by its handle value (0x80000000 HKEY_CLASSES_ROOT ...); 0 is no root.
+using RegRoot = std::uint32_t;
+
+// Values are read into a buffer of this many bytes; longer data cannot be read.
+constexpr std::size_t kRegValueBytes = 4;
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // The data of a value, 0 to kRegValueBytes bytes as stored (string data in the ANSI code
+    // page, with its terminating NUL); nothing when the key cannot be opened for reading, the
+    // value is absent or its data is longer. An empty subkey path is the root key itself.
+    virtual std::optional<std::vector<std::uint8_t>> readValueData(RegRoot root, const std::string& subkey,
+                                                                   const std::string& valueName) = 0;
+
+    // Sets the value as a REG_DWORD in an existing key, which is never created. True when the
+    // key opened for writing and the value was set.
+    virtual bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
+                            std::uint32_t value) = 0;
+};
+
+}  // namespace velmora

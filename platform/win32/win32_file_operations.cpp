@@ -1,0 +1,37 @@
+#include "platform/win32/win32_file_operations.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/text_codec.h"
+
+namespace velmora {
+
+std::string Win32FileOperations::programFolder() {
+    // The module path may be longer than MAX_PATH; grow until it fits.
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            const std::wstring full(path.data(), length);
+            return narrow(full.substr(0, full.find_last_of(L'\\')));
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool Win32FileOperations::normalFileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+void Win32FileOperations::renameFile(const std::string& from, const std::string& to) {
+    (void)MoveFileW(widen(from).c_str(), widen(to).c_str());
+}
+
+}  // namespace velmora

@@ -1,0 +1,15 @@
+// FileOperations over the file attributes and MoveFileW.
+#pragma once
+
+#include "platform/file_operations.h"
+
+namespace velmora {
+
+class Win32FileOperations : public FileOperations {
+public:
+    std::string programFolder() override;
+    bool normalFileExists(const std::string& path) override;
+    void renameFile(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace velmora

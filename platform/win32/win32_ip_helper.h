@@ -1,0 +1,13 @@
+// IpHelper over iphlpapi (GetAdaptersInfo).
+#pragma once
+
+#include "platform/ip_helper.h"
+
+namespace velmora {
+
+class Win32IpHelper : public IpHelper {
+public:
+    std::vector<std::vector<std::uint8_t>> adapterAddresses() override;
+};
+
+}  // namespace velmora

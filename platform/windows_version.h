@@ -1,0 +1,24 @@
+// The version of Windows the program runs on, as the system reports it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct VersionRecord {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::string servicePack;  // the system's description up to its first NUL, e.g. "Service Pack 2"
+};
+
+class WindowsVersion {
+public:
+    virtual ~WindowsVersion() = default;
+
+    // The major and minor version and the service-pack description; all zero and empty when
+    // the system does not answer.
+    virtual VersionRecord version() = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,128 @@
+// Stand-in for rasdial: journals its command line, then acts out the scenario of the simulated
+// environment (sim_state.h): after the scenario's seconds it either connects the entry named
+// first on its command line, bringing up a tunnel address, or fails. Like rasdial it refuses a
+// line with more than three arguments that are not options.
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+#include "sim/command_line_journal.h"
+#include "sim/sim_state.h"
+
+namespace {
+
+constexpr int kDialFailed = 691;     // what rasdial reports for refused credentials
+constexpr int kBadArguments = 87;    // what it reports when it cannot make sense of its arguments
+
+// The arguments as rasdial splits its command line.
+std::vector<std::string> arguments() {
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> result;
+    if (split == nullptr) {
+        return result;
+    }
+    for (int i = 0; i < count; ++i) {
+        result.push_back(velmora::narrow(split[i]));
+    }
+    LocalFree(split);
+    return result;
+}
+
+// The entry, the user name and the password are the only arguments without a leading "/": a
+// value split at a blank makes more, and rasdial refuses the line.
+bool wellFormed(const std::vector<std::string>& arguments) {
+    const auto positional = std::count_if(arguments.begin() + 1, arguments.end(),
+                                          [](const std::string& argument) { return argument.rfind('/', 0) != 0; });
+    return positional >= 1 && positional <= 3;
+}
+
+void markConnected(const std::string& entry) {
+    auto connections = velmora::sim::loadConnections();
+    std::uint32_t handle = 1;
+    for (const auto& connection : connections) {
+        if (connection.entryName == entry) {
+            return;
+        }
+        handle = std::max(handle, connection.handle + 1);
+    }
+    connections.push_back({handle, entry});
+    velmora::sim::saveConnections(connections);
+}
+
+// The address as GetIpAddrTable holds it (network order); nothing for a malformed text.
+std::optional<DWORD> tableAddress(const std::string& dotted) {
+    unsigned int a = 0, b = 0, c = 0, d = 0;
+    char rest = 0;
+    if (std::sscanf(dotted.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &rest) != 4 || a > 255 || b > 255 || c > 255 ||
+        d > 255) {
+        return std::nullopt;
+    }
+    return static_cast<DWORD>(a | b << 8 | c << 16 | d << 24);
+}
+
+bool hostHasAddress(DWORD address) {
+    ULONG size = 0;
+    (void)GetIpAddrTable(nullptr, &size, FALSE);
+    std::vector<unsigned char> buffer(size + sizeof(MIB_IPADDRROW));
+    size = static_cast<ULONG>(buffer.size());
+    auto* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (GetIpAddrTable(table, &size, FALSE) != NO_ERROR) {
+        return false;
+    }
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        if (table->table[i].dwAddr == address) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Adds the address to the loopback of the network namespace by a Unix command, and returns once
+// the host lists it: Wine hands back no process to wait for when it starts a Unix program.
+void bringUpAddress(const std::string& address) {
+    const auto wanted = tableAddress(address);
+    if (!wanted || hostHasAddress(*wanted)) {
+        return;
+    }
+    std::wstring command = velmora::widen("/bin/sh -c \"ip addr add " + address + "/32 dev lo\"");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return;
+    }
+    const velmora::UniqueHandle process(info.hProcess);
+    const velmora::UniqueHandle thread(info.hThread);
+    // Outside a private namespace the command is refused; give up after ten seconds.
+    for (int i = 0; i < 200 && !hostHasAddress(*wanted); ++i) {
+        Sleep(50);
+    }
+}
+
+}  // namespace
+
+int main() {
+    velmora::sim::journalCommandLine();
+    const std::vector<std::string> args = arguments();
+    if (args.empty() || !wellFormed(args)) {
+        return kBadArguments;
+    }
+    const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
+    Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
+    if (!scenario.connects) {
+        return kDialFailed;
+    }
+    markConnected(args[1]);
+    if (!scenario.tunnelAddress.empty()) {
+        bringUpAddress(scenario.tunnelAddress);
+    }
+    return 0;
+}

@@ -1,0 +1,160 @@
+// The dialer with the real Win32 services in the private network namespace, against the stand-in
+// rasdial and route: what the tools were asked to do is read back from the journal.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/connection/dialer.h"
+#include "core/connection/link_query.h"
+#include "core/profile/conn_profile.h"
+#include "platform/win32/win32_ip_address_table.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_remote_access.h"
+#include "platform/win32/win32_shell_folders.h"
+#include "sim/sim_state.h"
+#include "tests/fakes/fake_control_surface.h"
+#include "tests/win32/temp_folder.h"
+
+namespace velmora {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kDial = "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ";
+
+bool hostHas(const std::string& address) {
+    Win32IpAddressTable table;
+    for (const Ipv4Bytes& bytes : table.addressTable().addresses) {
+        if (std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
+                std::to_string(bytes[3]) ==
+            address) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The hidden tools run on their own; their lines arrive in the journal when they get to it.
+template <typename Condition>
+bool eventually(Condition condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return condition();
+}
+
+bool journalHas(const std::string& line) {
+    const Lines journal = sim::readJournal();
+    return std::find(journal.begin(), journal.end(), line) != journal.end();
+}
+
+class DialEndToEnd : public ::testing::Test {
+protected:
+    DialEndToEnd() {
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
+        window.setText(Control::txtUserName, "zhangwei");
+        window.setText(Control::txtPasswd, "secret1");
+        window.setText(Control::txtlocal, "");
+        window.setText(Control::txtpeer2, "");
+        window.setText(Control::txtpeermask2, "");
+    }
+    ~DialEndToEnd() override {
+        // Each test starts from the bare namespace again.
+        for (const char* address : {"10.10.10.4", "10.10.10.5"}) {
+            if (hostHas(address)) {
+                processes.runAndWait(std::string("/bin/sh -c \"ip addr del ") + address + "/32 dev lo\"");
+                EXPECT_TRUE(eventually([&] { return !hostHas(address); }));
+            }
+        }
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
+    }
+
+    // A line started after the dial: once it is journalled, what the dial started has had its turn.
+    void settle() {
+        processes.startHidden("ping -n 8 10.0.0.0");
+        ASSERT_TRUE(eventually([] { return journalHas("ping -n 8 10.0.0.0"); }));
+    }
+
+    testing::TempFolder sim;
+    testing::FakeControlSurface window;
+    Win32Processes processes;
+    Win32IpAddressTable table;
+    Win32RemoteAccess ras;
+    LinkQuery linkQuery{ras};
+    Win32ShellFolders shell;
+    Dialer dialer{window, processes, table, linkQuery, shell};
+};
+
+TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
+    sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    dialer.dialtol2tp("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号成功！"});
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
+    ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
+    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1"}));
+}
+
+TEST_F(DialEndToEnd, aSlowDialIsWaitedForAndBothNetworksAreRouted) {
+    window.setText(Control::txtpeer2, "192.168.50.0");
+    window.setText(Control::txtpeermask2, "255.255.255.0");
+    window.setValue(Control::Option1, kProtocolL2tp);
+    sim::saveRasdialScenario({true, 2, "10.10.10.5"});
+    dialer.dialtol2tp("corvinaltexum");
+
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.5");
+    ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 3; }));
+    const Lines journal = sim::readJournal();
+    EXPECT_EQ(journal[0], "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\ipsec.pbk ");
+    // The two routes run side by side, in either order.
+    const Lines routes = {journal.begin() + 1, journal.end()};
+    EXPECT_EQ(std::count(routes.begin(), routes.end(), "route add 10.0.0.0 mask 255.255.0.0 10.10.10.5 metric 1"), 1);
+    EXPECT_EQ(std::count(routes.begin(), routes.end(), "route add 192.168.50.0 mask 255.255.255.0 10.10.10.5 metric 1"),
+              1);
+}
+
+TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
+    window.setText(Control::txtUserName, "李 娜");
+    window.setText(Control::txtPasswd, "open sesame");
+    sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    dialer.dialtol2tp("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号成功！"});
+    ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
+    EXPECT_EQ(sim::readJournal()[0],
+              "rasdial corvinaltexum \"李 娜\" \"open sesame\" /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ");
+}
+
+TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
+    sim::saveRasdialScenario({false, 0, ""});
+    dialer.dialtol2tp("corvinaltexum");
+    settle();
+
+    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "ping -n 8 10.0.0.0"}));
+    EXPECT_TRUE(sim::loadConnections().empty());
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
+    sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    dialer.dialtol2tp("office");
+    settle();
+
+    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "ping -n 8 10.0.0.0"}));
+    // The entry the dial names did come up; only the watched name did not.
+    ASSERT_EQ(sim::loadConnections().size(), 1u);
+    EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,240 @@
+#include "core/connection/dialer.h"
+
+#include <gtest/gtest.h>
+
+#include "core/profile/conn_profile.h"
+#include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_processes.h"
+#include "tests/fakes/fake_remote_access.h"
+#include "tests/fakes/fake_shell_folders.h"
+
+namespace velmora {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kSucceeded = "拨号成功！";
+constexpr const char* kFailed = "拨号失败！请检查L2TP参数重新拨号！";
+constexpr const char* kPptpDial = "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ";
+constexpr const char* kRoute1 = "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
+constexpr const char* kRoute2 = "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
+
+class DialerTest : public ::testing::Test {
+protected:
+    DialerTest() {
+        window.setText(Control::txtUserName, "zhangwei");
+        window.setText(Control::txtPasswd, "secret1");
+        window.setText(Control::txtlocal, "");
+        table.add("127.0.0.1");
+        table.add("192.168.1.20");
+    }
+
+    // The dial brings the entry up, and the tunnel's address (when one is given) appears.
+    void dialConnects(const std::vector<std::string>& newAddresses = {"10.10.10.4"}) {
+        processes.onRun = [this, newAddresses](const std::string&) {
+            ras.connect(7, "corvinaltexum");
+            for (const std::string& address : newAddresses) {
+                table.add(address);
+            }
+        };
+    }
+
+    testing::FakeControlSurface window;
+    testing::FakeProcesses processes;
+    testing::FakeIpAddressTable table;
+    testing::FakeRemoteAccess ras;
+    testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
+    LinkQuery linkQuery{ras};
+    Dialer dialer{window, processes, table, linkQuery, shell};
+};
+
+TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(processes.waited, Lines{kPptpDial});
+    EXPECT_EQ(dialer.routeCmd1(), kRoute1);
+    EXPECT_EQ(dialer.routeCmd2(), kRoute2);
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
+    EXPECT_EQ(processes.started, (Lines{kRoute1, kRoute2}));
+    EXPECT_EQ(window.messages, Lines{kSucceeded});
+    EXPECT_EQ(table.reads, 2);
+}
+
+TEST_F(DialerTest, readsTheAddressesOnceBeforeAndOnceAfterTheDial) {
+    int readsWhenDialed = -1;
+    processes.onRun = [&](const std::string&) { readsWhenDialed = table.reads; };
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(readsWhenDialed, 1);
+    EXPECT_EQ(table.reads, 2);
+}
+
+TEST_F(DialerTest, networkTwoEmptyInvalidOrZeroGivesNoSecondRoute) {
+    dialConnects();
+    for (const auto& [address, mask] : std::vector<std::pair<std::string, std::string>>{
+             {"", ""}, {"200.200.0.256", "255.255.0.0"}, {"200.200.0.0", "255.255.0"}, {"0.0.0.0", "255.255.0.0"}}) {
+        window.setText(Control::txtpeer2, address);
+        window.setText(Control::txtpeermask2, mask);
+        processes.started.clear();
+        table.table.addresses.resize(2);  // the tunnel's address went with the last link
+        dialer.dialtol2tp("corvinaltexum");
+        EXPECT_EQ(dialer.routeCmd2(), "") << address << " / " << mask;
+        EXPECT_EQ(processes.started, Lines{kRoute1}) << address << " / " << mask;
+    }
+}
+
+TEST_F(DialerTest, masksTypedWithLeadingZerosGoIntoTheRoutesAsTyped) {
+    dialConnects();
+    window.setText(Control::txtpeer, " 172.16.5.9 ");
+    window.setText(Control::txtpeermask, "255.255.000.000 ");
+    window.setText(Control::txtpeer2, "192.168.7.1");
+    window.setText(Control::txtpeermask2, "255.255.255.00");
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(dialer.routeCmd1(), "route add 172.16.0.0 mask 255.255.000.000 10.10.10.4 metric 1");
+    EXPECT_EQ(dialer.routeCmd2(), "route add 192.168.7.0 mask 255.255.255.00 10.10.10.4 metric 1");
+}
+
+TEST_F(DialerTest, invalidNetworkOneRefusesToDial) {
+    dialConnects();
+    window.setText(Control::txtpeermask, "255.255.0");
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{"远端内网地址和掩码错误！"});
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_EQ(table.reads, 0);
+}
+
+TEST_F(DialerTest, withIpsecOrDefaultGatewayTheRoutesAreComposedButNotStarted) {
+    for (const Control box : {Control::Check1, Control::Check2}) {
+        for (const int value : {kChecked, kGreyed}) {
+            window.setValue(Control::Check1, kUnchecked);
+            window.setValue(Control::Check2, kUnchecked);
+            window.setValue(box, value);
+            dialConnects();
+            table.table.addresses.resize(2);
+            window.setText(Control::txtlocal, "");
+            dialer.dialtol2tp("corvinaltexum");
+            EXPECT_EQ(dialer.routeCmd1(), kRoute1);
+            EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
+            EXPECT_TRUE(processes.started.empty());
+        }
+    }
+}
+
+TEST_F(DialerTest, autoDialOnShowsNoMessageEitherWay) {
+    window.setValue(Control::Check3, kChecked);
+    dialer.dialtol2tp("corvinaltexum");
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(dialer.routeCmd1(), kRoute1);
+}
+
+TEST_F(DialerTest, failedDialKeepsTheLastRoutesAndAddress) {
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    ras.list.connections.clear();
+    table.table.addresses.resize(2);
+    window.setText(Control::txtpeer, "172.16.0.0");
+    processes.onRun = nullptr;
+    processes.started.clear();
+    window.messages.clear();
+
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{kFailed});
+    EXPECT_EQ(dialer.routeCmd1(), kRoute1);
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
+    EXPECT_TRUE(processes.started.empty());
+}
+
+TEST_F(DialerTest, anotherEntryNameReportsFailureAndComposesNoRoute) {
+    dialConnects();
+    dialer.dialtol2tp("office");
+    EXPECT_EQ(processes.waited, Lines{kPptpDial});
+    EXPECT_EQ(window.messages, Lines{kFailed});
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+TEST_F(DialerTest, upWithoutANewAddressSucceedsAndKeepsThePreviousRoutes) {
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    processes.started.clear();
+    window.messages.clear();
+    dialConnects({});  // the link is up, the table as long as before
+
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{kSucceeded});
+    EXPECT_EQ(dialer.routeCmd1(), kRoute1);
+    EXPECT_TRUE(processes.started.empty());
+}
+
+TEST_F(DialerTest, fiftyBeforeAndFiftyOneAfterIsOneErrorAndNoRoute) {
+    for (int i = 3; i <= 50; ++i) {
+        table.add("192.168.2." + std::to_string(i));
+    }
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, (Lines{"ERROR", kSucceeded}));
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+TEST_F(DialerTest, fiftyOneAndMoreIsAnErrorForEachSnapshotAndNoRoute) {
+    for (int i = 3; i <= 60; ++i) {
+        table.add("192.168.2." + std::to_string(i));
+    }
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, (Lines{"ERROR", "ERROR", kSucceeded}));
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_TRUE(processes.started.empty());
+}
+
+TEST_F(DialerTest, anUnreadableTableNeverYieldsARoute) {
+    dialConnects();
+    table.table.status = AddressTableStatus::noSize;  // before the dial only
+    processes.onRun = [this](const std::string&) {
+        ras.connect(7, "corvinaltexum");
+        table.table.status = AddressTableStatus::ok;
+        table.add("10.10.10.4");
+    };
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{kSucceeded});
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+TEST_F(DialerTest, routeAddStartsTheStoredCommandsEveryTime) {
+    dialer.routeAdd();
+    EXPECT_TRUE(processes.started.empty());
+    window.setText(Control::txtpeer2, "");
+    dialConnects();
+    dialer.dialtol2tp("corvinaltexum");
+    processes.started.clear();
+    dialer.routeAdd();
+    dialer.routeAdd();
+    EXPECT_EQ(processes.started, (Lines{kRoute1, kRoute1}));
+}
+
+TEST_F(DialerTest, defaultGatewayDialUsesItsPhonebookAndReportsWhateverAutoDialSays) {
+    window.setText(Control::txtHD, "BFEBFBFF000306A9");
+    window.setValue(Control::Check3, kChecked);
+    window.setText(Control::txtpeer, "not an address");
+    dialConnects();
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    EXPECT_EQ(processes.waited,
+              Lines{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk "});
+    EXPECT_EQ(window.messages, Lines{kSucceeded});
+    EXPECT_EQ(table.reads, 0);
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_EQ(window.text(Control::txtlocal), "");
+    EXPECT_TRUE(processes.started.empty());
+}
+
+TEST_F(DialerTest, defaultGatewayDialReportsFailure) {
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{kFailed});
+}
+
+}  // namespace
+}  // namespace velmora

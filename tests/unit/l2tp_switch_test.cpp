@@ -1,0 +1,112 @@
+#include "core/system/l2tp_switch.h"
+
+#include <gtest/gtest.h>
+
+#include "core/system/general.h"
+#include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_registry.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakeRegistry;
+
+constexpr const char* kParameters = "System\\CurrentControlSet\\Services\\RasMan\\Parameters";
+
+class L2tpSwitch : public ::testing::Test {
+protected:
+    void store(std::uint32_t type, std::vector<std::uint8_t> data) {
+        registry.key(kHkeyLocalMachine, kParameters).values[kProhibitIpsec] = {type, std::move(data)};
+    }
+    // The switch as the next start would find it.
+    const FakeRegistry::Value* stored() const {
+        return registry.value(kHkeyLocalMachine, kParameters, kProhibitIpsec);
+    }
+    void expectSetToDwordOne() const {
+        ASSERT_NE(stored(), nullptr);
+        EXPECT_EQ(stored()->type, testing::kRegDword);
+        EXPECT_EQ(stored()->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    }
+
+    FakeRegistry registry;
+    testing::FakeControlSurface window;
+};
+
+TEST_F(L2tpSwitch, dwordOneLetsStartUpGoOnUntouched) {
+    registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::carryOn);
+    EXPECT_EQ(registry.writes, 0);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(L2tpSwitch, zeroIsSetAndTheProgramEndsAfterTheRestartMessage) {
+    registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    expectSetToDwordOne();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"注册表已经修改，需要重新启动计算机才能生效！"});
+}
+
+TEST_F(L2tpSwitch, absentValueIsSet) {
+    registry.key(kHkeyLocalMachine, kParameters);
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    expectSetToDwordOne();
+    EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+}
+
+TEST_F(L2tpSwitch, textOneReadsAsFortyNineAndIsOverwritten) {
+    store(testing::kRegSz, {'1', 0});
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    expectSetToDwordOne();
+    EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+}
+
+TEST_F(L2tpSwitch, oneByteBinaryOneCountsAsSet) {
+    store(testing::kRegBinary, {0x01});
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::carryOn);
+    EXPECT_EQ(registry.writes, 0);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(L2tpSwitch, otherNumbersAndLongDataAreOverwritten) {
+    for (const auto& data : std::vector<std::vector<std::uint8_t>>{{2, 0, 0, 0}, {1, 1, 0, 0}, {1, 0, 0, 0, 0}}) {
+        window.messages.clear();
+        store(testing::kRegBinary, data);
+        EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+        expectSetToDwordOne();
+        EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+    }
+}
+
+TEST_F(L2tpSwitch, theStartAfterTheRestartGoesOn) {
+    registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
+    ASSERT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    window.messages.clear();
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::carryOn);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(L2tpSwitch, failedWriteIsNotCalledARestartAndStillEndsTheProgram) {
+    // No key at all: unreadable and not writable, as without the remote-access service.
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    EXPECT_EQ(stored(), nullptr);
+    EXPECT_EQ(window.messages, std::vector<std::string>{"注册表修改失败！请以管理员身份运行本程序。"});
+}
+
+TEST_F(L2tpSwitch, keyWithoutWriteAccessShowsTheFailure) {
+    registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
+    registry.key(kHkeyLocalMachine, kParameters).writable = false;
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    EXPECT_EQ(stored()->data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(window.messages, std::vector<std::string>{kWriteFailedMessage});
+}
+
+TEST_F(L2tpSwitch, unreadableButWritableKeyIsSet) {
+    registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
+    registry.key(kHkeyLocalMachine, kParameters).readable = false;
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    EXPECT_EQ(registry.writes, 1);
+    EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,112 @@
+#include "core/ipsec/windows_version.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_file_operations.h"
+#include "tests/fakes/fake_windows_version.h"
+
+namespace velmora {
+namespace {
+
+using Files = std::set<std::string>;
+
+constexpr const char* kActive = "C:\\Program Files\\Velmora\\winipsec.dll";
+constexpr const char* kParked = "C:\\Program Files\\Velmora\\zertaipsec.dll";
+
+class GetversionTest : public ::testing::Test {
+protected:
+    std::string run(std::uint32_t major, std::uint32_t minor, const std::string& servicePack) {
+        windows.record = {major, minor, servicePack};
+        return getversion(windows, files);
+    }
+
+    testing::FakeWindowsVersion windows;
+    testing::FakeFileOperations files;
+};
+
+TEST_F(GetversionTest, windows2000TouchesNoFileAndTakesIpsecpol) {
+    files.files = {kParked};
+    const std::string version = run(5, 0, "Service Pack 4");
+    EXPECT_EQ(version, "5.0");
+    EXPECT_EQ(chooseIpsecTool(version), "ipsecpol");
+    EXPECT_TRUE(files.renames.empty());
+}
+
+TEST_F(GetversionTest, laterVersionsTouchNoFileAndTakeIpseccmd) {
+    files.files = {kActive};
+    for (const auto& [major, minor, text] : std::vector<std::tuple<int, int, std::string>>{
+             {5, 2, "5.2"}, {6, 0, "6.0"}, {6, 1, "6.1"}, {10, 0, "10.0"}}) {
+        const std::string version = run(major, minor, "Service Pack 2");
+        EXPECT_EQ(version, text);
+        EXPECT_EQ(chooseIpsecTool(version), "ipseccmd");
+    }
+    EXPECT_TRUE(files.renames.empty());
+}
+
+TEST_F(GetversionTest, aFailedQueryReadsZeroAndTakesIpseccmd) {
+    const std::string version = run(0, 0, "");
+    EXPECT_EQ(version, "0.0");
+    EXPECT_EQ(chooseIpsecTool(version), "ipseccmd");
+    EXPECT_TRUE(files.renames.empty());
+}
+
+TEST_F(GetversionTest, xpBeforeServicePack2BringsTheParkedLibraryBack) {
+    for (const std::string servicePack : {"", "Service Pack 1", "Service Pack 1a", "Service Pack"}) {
+        files.files = {kParked};
+        EXPECT_EQ(run(5, 1, servicePack), "5.1");
+        EXPECT_EQ(files.files, Files{kActive}) << servicePack;
+    }
+}
+
+TEST_F(GetversionTest, xpBeforeServicePack2LeavesAnActiveLibraryAlone) {
+    files.files = {kActive};
+    run(5, 1, "Service Pack 1");
+    EXPECT_EQ(files.files, Files{kActive});
+    EXPECT_TRUE(files.renames.empty());
+}
+
+TEST_F(GetversionTest, xpFromServicePack2ParksTheLibrary) {
+    for (const std::string servicePack : {"Service Pack 2", "Service Pack 3", "Service Pack 4", "Service Pack 2b"}) {
+        files.files = {kActive};
+        EXPECT_EQ(run(5, 1, servicePack), "5.1");
+        EXPECT_EQ(files.files, Files{kParked}) << servicePack;
+    }
+}
+
+TEST_F(GetversionTest, bothNamesPresentOrBothAbsentLeaveTheFolderAlone) {
+    files.files = {kActive, kParked};
+    run(5, 1, "Service Pack 2");
+    run(5, 1, "Service Pack 1");
+    files.files.clear();
+    run(5, 1, "Service Pack 2");
+    run(5, 1, "Service Pack 1");
+    EXPECT_TRUE(files.renames.empty());
+}
+
+TEST_F(GetversionTest, aHiddenOrSystemFileCountsAsAbsent) {
+    files.hidden = {kActive};
+    run(5, 1, "Service Pack 2");
+    EXPECT_TRUE(files.renames.empty());
+
+    files.hidden = {kParked};
+    files.files = {kActive};
+    run(5, 1, "Service Pack 2");
+    EXPECT_EQ(files.renames, std::vector<std::string>{std::string(kActive) + " -> " + kParked});
+}
+
+TEST_F(GetversionTest, aFailedRenameStillGivesTheVersion) {
+    files.files = {kActive};
+    files.renamesFail = true;
+    EXPECT_EQ(run(5, 1, "Service Pack 2"), "5.1");
+    EXPECT_EQ(files.files, Files{kActive});
+}
+
+TEST(ChooseIpsecTool, onlyTheExactTextOfWindows2000TakesIpsecpol) {
+    EXPECT_EQ(chooseIpsecTool("5.0"), "ipsecpol");
+    EXPECT_EQ(chooseIpsecTool("5.1"), "ipseccmd");
+    EXPECT_EQ(chooseIpsecTool("5.00"), "ipseccmd");
+    EXPECT_EQ(chooseIpsecTool(""), "ipseccmd");
+}
+
+}  // namespace
+}  // namespace velmora
