@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine with the display's DPI set in the prefix's registry, where
-# Wine reads it at each program's start, and sets it back to the usual 96 afterwards. The
-# program finds the DPI in VELMORA_EXPECT_DPI.
+# Runs a Windows program with windows under Wine, with the display's DPI set in the prefix's
+# registry, where Wine reads it at each program's start, and sets it back to the usual 96
+# afterwards. The program finds the DPI in VELMORA_EXPECT_DPI.
 # Usage: wine-at-dpi.sh <dpi> <program.exe> [arguments...]
 set -eu
 source "$(dirname "$0")/wine-env.sh"
@@ -10,6 +10,9 @@ set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
 }
 
+# The virtual display has no window manager: Wine then draws the windows' frames itself, as
+# Windows does, instead of waiting two seconds for a manager each time a window hides.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 set_dpi "$1"
 export VELMORA_EXPECT_DPI="$1"
 shift
