@@ -30,6 +30,11 @@ enum class ControlKind {
     picture,
 };
 
+// A field with a drop-down list.
+constexpr bool isCombo(ControlKind kind) {
+    return kind == ControlKind::comboEditable || kind == ControlKind::comboList;
+}
+
 // What the window shows for every character of a masked box.
 constexpr char kPasswordChar = '*';
 
