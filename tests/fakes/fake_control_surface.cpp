@@ -6,7 +6,7 @@
 
 namespace velmora::testing {
 
-FakeControlSurface::FakeControlSurface() {
+FakeControlSurface::FakeControlSurface(CipherList cipherList) {
     const ConnProfile p = designTimeProfile();
     setText(Control::txtConnName, p.txtConnName);
     setText(Control::txtpeer, p.txtpeer);
@@ -20,8 +20,10 @@ FakeControlSurface::FakeControlSurface() {
     setText(Control::txtpeermask2, p.txtpeermask2);
     setText(Control::txtHD, p.txtHD);
     setValue(Control::Option1, p.Option1);
-    for (const char* suite : kCipherSuites) {
-        addListItem(Control::comalg, suite);
+    if (cipherList == CipherList::filled) {
+        for (const char* suite : kCipherSuites) {
+            addListItem(Control::comalg, suite);
+        }
     }
 }
 

@@ -11,7 +11,11 @@ namespace velmora::testing {
 
 class FakeControlSurface : public ControlSurface {
 public:
-    FakeControlSurface();
+    // Whether comalg's list already holds the six suites, as after start-up, or is empty, as
+    // in a window just created.
+    enum class CipherList { filled, empty };
+
+    explicit FakeControlSurface(CipherList cipherList = CipherList::filled);
 
     std::string text(Control control) const override;
     void setText(Control control, const std::string& text) override;

@@ -1,6 +1,40 @@
-// Entry point of velmora.exe.
+// Entry point of velmora.exe: the real window, the real platform services, and the window's
+// behaviour between them.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+#include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_event_loop.h"
+#include "platform/win32/win32_file_operations.h"
+#include "platform/win32/win32_ip_address_table.h"
+#include "platform/win32/win32_ip_helper.h"
+#include "platform/win32/win32_management_service.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_remote_access.h"
+#include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_text_files.h"
+#include "platform/win32/win32_windows_version.h"
+#include "ui/form1.h"
+#include "ui/win32/main_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    using namespace velmora;
+    Win32RemoteAccess remoteAccess;
+    Win32Processes processes;
+    Win32ShellFolders shell;
+    Win32TextFiles files;
+    Win32AnsiCodec codec;
+    Win32EventLoop loop;
+    Win32Registry registry;
+    Win32IpAddressTable addressTable;
+    Win32IpHelper ipHelper;
+    Win32ManagementService management;
+    Win32WindowsVersion version;
+    Win32FileOperations programFiles;
+
+    MainWindow window(instance);
+    Form1 form(window, window,
+               Platform{remoteAccess, processes, shell, files, codec, loop, registry, addressTable, ipHelper,
+                        management, version, programFiles});
+    return window.run(form, showCommand);
 }

@@ -1,0 +1,28 @@
+// The window's host services in memory: records what the behaviour asked of the real window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/form_host.h"
+
+namespace velmora::testing {
+
+class FakeFormHost : public FormHost {
+public:
+    bool anotherInstanceRunning() override { return otherInstance; }
+    void trayIconAdd() override { calls.push_back("trayIconAdd"); }
+    void trayIconTip(const std::string& tip) override { calls.push_back("trayIconTip " + tip); }
+    void trayIconRemove() override { calls.push_back("trayIconRemove"); }
+    void showWindow(bool visible) override { calls.push_back(visible ? "show" : "hide"); }
+    void centreOnScreen() override { calls.push_back("centre"); }
+    void sendRestore() override { calls.push_back("restore"); }
+    void focus() override { calls.push_back("focus"); }
+    void unload() override { calls.push_back("unload"); }
+    void endProgram() override { calls.push_back("endProgram"); }
+
+    bool otherInstance = false;
+    std::vector<std::string> calls;  // in order
+};
+
+}  // namespace velmora::testing

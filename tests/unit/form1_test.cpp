@@ -1,0 +1,259 @@
+#include "ui/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/system/general.h"
+#include "core/system/l2tp_switch.h"
+#include "tests/fakes/fake_ansi_codec.h"
+#include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_event_loop.h"
+#include "tests/fakes/fake_file_operations.h"
+#include "tests/fakes/fake_form_host.h"
+#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_management_service.h"
+#include "tests/fakes/fake_processes.h"
+#include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_remote_access.h"
+#include "tests/fakes/fake_shell_folders.h"
+#include "tests/fakes/fake_text_files.h"
+#include "tests/fakes/fake_windows_version.h"
+
+namespace velmora {
+namespace {
+
+constexpr const char* kParameters = "System\\CurrentControlSet\\Services\\RasMan\\Parameters";
+constexpr const char* kSettings = "C:\\l2tpipsec.ini";
+
+class Form1Test : public ::testing::Test {
+protected:
+    Form1Test() {
+        registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
+        version.record = {5, 1, "Service Pack 3"};
+        management.ids = {"BFEBFBFF000206A7"};
+        ip.addresses = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
+        table.add("192.0.2.7");
+    }
+
+    // A settings file as a Connect would have saved it from a window holding these values.
+    void storeSettings(int check1, int check2, int check3, int checkHD) {
+        testing::FakeControlSurface saved;
+        saved.setText(Control::comalg, "ESP-3DES-SHA");
+        saved.setText(Control::txtpreshare, "sharedkey");
+        saved.setText(Control::txtUserName, "alice");
+        saved.setText(Control::txtPasswd, "secret");
+        saved.setValue(Control::Check1, check1);
+        saved.setValue(Control::Check2, check2);
+        saved.setValue(Control::Check3, check3);
+        saved.setValue(Control::checkHD, checkHD);
+        SettingsFile(saved, shell, files, codec).writeConfig();
+    }
+
+    int timesCalled(const std::string& call) const {
+        return static_cast<int>(std::count(host.calls.begin(), host.calls.end(), call));
+    }
+
+    testing::FakeControlSurface window{testing::FakeControlSurface::CipherList::empty};
+    testing::FakeFormHost host;
+    testing::FakeRemoteAccess ras;
+    testing::FakeProcesses processes;
+    testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\alice\\My Documents")};
+    testing::FakeTextFiles files;
+    testing::FakeAnsiCodec codec;
+    testing::FakeEventLoop loop;
+    testing::FakeRegistry registry;
+    testing::FakeIpAddressTable table;
+    testing::FakeIpHelper ip;
+    testing::FakeManagementService management;
+    testing::FakeWindowsVersion version;
+    testing::FakeFileOperations programFiles;
+    Form1 form{window, host,
+               Platform{ras, processes, shell, files, codec, loop, registry, table, ip, management, version,
+                        programFiles}};
+};
+
+TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
+    host.otherInstance = true;
+    form.Form_Load();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"该程序已经运行！"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"endProgram"});
+    EXPECT_TRUE(files.files.empty());
+}
+
+TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhonebooks) {
+    form.Form_Load();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"trayIconAdd", "trayIconTip IPSec Over L2tp", "centre"}));
+    EXPECT_EQ(window.listItems(Control::comalg),
+              (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
+                                        "ESP-3DES-SHA"}));
+    EXPECT_EQ(window.text(Control::comalg), "ESP-DES-MD5");
+    EXPECT_EQ(window.text(Control::txtpeer), "0.0.0.0");
+    EXPECT_EQ(window.text(Control::txtlocal), "1.1.1.1");
+    EXPECT_EQ(files.files.count("C:\\ipsec.pbk"), 1u);
+    EXPECT_EQ(files.files.count("C:\\pptp.pbk"), 1u);
+    EXPECT_FALSE(window.enabled(Control::Command2));
+    EXPECT_FALSE(window.enabled(Control::menuOff));
+    for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
+        EXPECT_FALSE(window.visible(hidden));
+    }
+    EXPECT_EQ(window.text(Control::txtHD), "");
+}
+
+TEST_F(Form1Test, registrySwitchNotSetEndsTheProgramBeforeThePhonebooks) {
+    registry.keys.clear();
+    registry.key(kHkeyLocalMachine, kParameters);
+    form.Form_Load();
+    EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+    EXPECT_EQ(host.calls.back(), "endProgram");
+    EXPECT_TRUE(files.files.empty());
+}
+
+TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {
+    version.record = {5, 0, "Service Pack 4"};
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    form.Command1_Click();
+    ASSERT_FALSE(processes.started.empty());
+    EXPECT_EQ(processes.started.front().rfind("ipsecpol ", 0), 0u) << processes.started.front();
+}
+
+TEST_F(Form1Test, settingsWithIpsecOnWhileConnectedWarnAndHangUpDuringStartUp) {
+    storeSettings(1, 0, 0, 0);
+    ras.connect(31, "corvinaltexum");
+    form.Form_Load();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"该操作将挂断当前连接！"});
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{31});
+    EXPECT_TRUE(window.enabled(Control::Command1));
+    EXPECT_FALSE(window.enabled(Control::Command2));
+}
+
+TEST_F(Form1Test, settingsWithTheDefaultGatewayOnDisableTheNetworkBoxes) {
+    storeSettings(0, 1, 0, 0);
+    form.Form_Load();
+    EXPECT_FALSE(window.enabled(Control::txtpeer));
+    EXPECT_FALSE(window.enabled(Control::txtpeermask));
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(Form1Test, settingsWithAutoDialLeaveItsTimerRunning) {
+    storeSettings(0, 0, 1, 0);
+    form.Form_Load();
+    EXPECT_TRUE(window.enabled(Control::Timer2));
+}
+
+TEST_F(Form1Test, settingsWithTheHardwareCodeFillItIn) {
+    storeSettings(0, 0, 0, 1);
+    form.Form_Load();
+    EXPECT_EQ(window.text(Control::txtHD), "BFEB4D5E06A7");
+    window.setValue(Control::checkHD, 0);
+    form.checkHD_Click();
+    EXPECT_EQ(window.text(Control::txtHD), "");
+}
+
+TEST_F(Form1Test, activationReadsTheLinkStartsTheWatchAndSetsTheHeight) {
+    window.setEnabled(Control::Timer1, false);
+    form.Form_Activate();
+    EXPECT_TRUE(window.enabled(Control::Timer1));
+    EXPECT_EQ(window.height(), 600 + 2055 + 750);
+}
+
+TEST_F(Form1Test, minimisingHidesIntoTheTrayAndRestoringShowsAgain) {
+    window.setWindowState(WindowState::minimised);
+    form.Form_Resize();
+    EXPECT_EQ(host.calls, std::vector<std::string>{"hide"});
+    EXPECT_TRUE(window.enabled(Control::mnuTrayRestore));
+
+    host.calls.clear();
+    window.setWindowState(WindowState::normal);
+    form.Form_Resize();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"show", "focus"}));
+    EXPECT_FALSE(window.enabled(Control::mnuTrayRestore));
+
+    window.setWindowState(WindowState::maximised);
+    form.Form_Resize();
+    EXPECT_EQ(form.lastState, WindowState::maximised);
+}
+
+TEST_F(Form1Test, doubleClickOnTheTrayIconReturnsToTheLastState) {
+    form.lastState = WindowState::maximised;
+    window.setWindowState(WindowState::minimised);
+    form.trayIcon_DblClick();
+    EXPECT_EQ(window.windowState(), WindowState::maximised);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"restore"});
+
+    window.setWindowState(WindowState::normal);
+    form.trayIcon_DblClick();
+    EXPECT_EQ(window.windowState(), WindowState::normal);
+    EXPECT_EQ(timesCalled("restore"), 2);
+}
+
+TEST_F(Form1Test, trayItemsRunTheCommandsAndExitUnloads) {
+    ras.connect(8, "corvinaltexum");
+    window.setEnabled(Control::Command1, false);
+    form.menuOff_Click();
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{8});
+    EXPECT_TRUE(window.enabled(Control::Command1));
+
+    ras.list.connections.clear();
+    form.menuL2tp_Click();
+    EXPECT_EQ(processes.waited.size(), 1u);
+    form.mnuTrayRestore_Click();
+    form.mnuTrayClose_Click();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"restore", "unload"}));
+}
+
+TEST_F(Form1Test, shutDownWithIpsecWithdrawsThePolicyAndHangsUp) {
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    ras.connect(12, "corvinaltexum");
+    form.Form_Unload();
+    ASSERT_EQ(processes.started.size(), 2u);
+    EXPECT_NE(processes.started[0].find(" -y"), std::string::npos);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_EQ(host.calls.back(), "trayIconRemove");
+}
+
+TEST_F(Form1Test, shutDownWithAnInvalidIpsecProfileOnlyRemovesTheIcon) {
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    window.setText(Control::txtpreshare, "");
+    ras.connect(12, "corvinaltexum");
+    window.messages.clear();
+    form.Form_Unload();
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(ras.hangUps.empty());
+    EXPECT_EQ(host.calls.back(), "trayIconRemove");
+}
+
+TEST_F(Form1Test, advancedOptionsGrowAndShrinkTheWindow) {
+    window.setValue(Control::Check4, 1);
+    form.Check4_Click();
+    EXPECT_TRUE(window.visible(Control::Frame5));
+    EXPECT_EQ(window.height(), 6655);
+    window.setValue(Control::Check4, 0);
+    form.Check4_Click();
+    EXPECT_FALSE(window.visible(Control::Frame5));
+    EXPECT_EQ(window.height(), 3405);
+}
+
+TEST_F(Form1Test, ipsecBoxSetsTheHeightAndTurningItOffStops) {
+    window.setValue(Control::Check1, 1);
+    form.Check1_Click();
+    EXPECT_EQ(window.height(), 8635);
+    EXPECT_FALSE(window.visible(Control::Check2));
+
+    window.setValue(Control::Check2, 1);
+    window.setValue(Control::Check1, 0);
+    form.Check1_Click();
+    EXPECT_EQ(window.height(), 6850);
+    EXPECT_TRUE(window.visible(Control::Check2));
+    EXPECT_FALSE(window.enabled(Control::txtpeer));
+    EXPECT_FALSE(window.enabled(Control::Command3));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,176 @@
+#include "ui/form1.h"
+
+#include "core/connection/connection_list.h"
+#include "core/connection/phonebook.h"
+#include "core/ipsec/windows_version.h"
+#include "core/profile/conn_profile.h"
+#include "core/profile/validation.h"
+#include "core/system/hardware_code.h"
+#include "core/text/text.h"
+#include "ui/layout.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kTrayTip = "IPSec Over L2tp";
+constexpr const char* kHangUpWarning = "该操作将挂断当前连接！";
+
+int bottomOf(Control frame) {
+    const TwipsRect r = designRect(frame);
+    return r.top + r.height;
+}
+
+}  // namespace
+
+Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
+    : window_(window),
+      host_(host),
+      platform_(platform),
+      link_(platform.remoteAccess),
+      settings_(window, platform.shell, platform.files, platform.codec),
+      dialer_(window, platform.processes, platform.addressTable, link_, platform.shell),
+      policy_(window, platform.processes, platform.loop),
+      session_(window, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {}
+
+std::string Form1::entryName() const {
+    return trimBlanks(window_.text(Control::txtConnName));
+}
+
+void Form1::Form_Load() {
+    if (host_.anotherInstanceRunning()) {
+        window_.showMessage("该程序已经运行！");
+        host_.endProgram();
+        return;
+    }
+    const WindowState state = window_.windowState();
+    lastState = state == WindowState::minimised ? WindowState::normal : state;
+    host_.trayIconAdd();
+    host_.trayIconTip(kTrayTip);
+    policy_.setIpsecTool(chooseIpsecTool(getversion(platform_.version, platform_.programFiles)));
+    for (const char* suite : kCipherSuites) {
+        window_.addListItem(Control::comalg, suite);
+    }
+    if (getAllConn(platform_.remoteAccess, platform_.registry, window_) == StartUp::endProgram) {
+        host_.endProgram();
+        return;
+    }
+    window_.setEnabled(Control::Command2, false);
+    window_.setEnabled(Control::menuOff, false);
+    writepbk(platform_.shell, platform_.files, window_);
+    settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
+                          [this] { checkHD_Click(); }});
+    host_.centreOnScreen();
+    for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
+        window_.setVisible(hidden, false);
+    }
+    window_.setText(Control::txtHD, window_.value(Control::checkHD) == kChecked
+                                        ? getHDCode(platform_.management, platform_.ipHelper)
+                                        : std::string());
+}
+
+void Form1::Form_Activate() {
+    // The policy's busy flag needs no reset here: it is never left set once a call returns.
+    session_.linkWasUp = link_.getL2tpState(entryName());
+    window_.setEnabled(Control::Timer1, true);
+    window_.setHeight(bottomOf(Control::Frame2) + 750);
+}
+
+void Form1::Form_Resize() {
+    const WindowState state = window_.windowState();
+    if (state == WindowState::minimised) {
+        host_.showWindow(false);
+        window_.setEnabled(Control::mnuTrayRestore, true);
+    }
+    if (state == WindowState::normal) {
+        host_.showWindow(true);
+        window_.setEnabled(Control::mnuTrayRestore, false);
+    }
+    if (state != WindowState::minimised) {
+        lastState = state;
+        host_.focus();
+    }
+}
+
+void Form1::Form_Unload() {
+    bool up = false;
+    if (window_.value(Control::Check1) != kUnchecked) {
+        if (!checkdata(window_)) {
+            host_.trayIconRemove();
+            return;
+        }
+        policy_.config_ipsec(kPolicyOff);
+        up = link_.getL2tpState(entryName());
+    } else {
+        up = link_.getL2tpState(entryName());
+    }
+    if (up) {
+        platform_.remoteAccess.hangUp(link_.hRasConn());
+    }
+    host_.trayIconRemove();
+}
+
+// Shared by the IPsec and default-gateway boxes: either change ends a running connection.
+void Form1::hangUpStep() {
+    if (!link_.getL2tpState(entryName())) {
+        return;
+    }
+    window_.showMessage(kHangUpWarning);
+    platform_.remoteAccess.hangUp(link_.hRasConn());
+    window_.setEnabled(Control::Command2, false);
+    window_.setEnabled(Control::menuOff, false);
+    window_.setEnabled(Control::Command1, true);
+    window_.setEnabled(Control::menuOn, true);
+}
+
+void Form1::Check1_Click() {
+    if (window_.value(Control::Check1) == kUnchecked) {
+        window_.setEnabled(Control::Command3, false);
+        window_.setEnabled(Control::menuL2tp, false);
+        window_.setHeight(designRect(Control::Frame1).top + 370);
+        window_.setVisible(Control::Check2, true);
+        if (window_.value(Control::Check2) == kChecked) {
+            window_.setEnabled(Control::txtpeer, false);
+            window_.setEnabled(Control::txtpeermask, false);
+        }
+        session_.Command2_Click();
+    } else {
+        window_.setHeight(bottomOf(Control::Frame1) + 700);
+        window_.setEnabled(Control::txtpeer, true);
+        window_.setEnabled(Control::txtpeermask, true);
+        window_.setVisible(Control::Check2, false);
+    }
+    hangUpStep();
+}
+
+void Form1::Check2_Click() {
+    hangUpStep();
+    const bool on = window_.value(Control::Check2) == kChecked;
+    window_.setEnabled(Control::txtpeer, !on);
+    window_.setEnabled(Control::txtpeermask, !on);
+}
+
+void Form1::Check3_Click() {
+    window_.setEnabled(Control::Timer2, window_.value(Control::Check3) == kChecked);
+}
+
+void Form1::Check4_Click() {
+    const bool on = window_.value(Control::Check4) == kChecked;
+    window_.setVisible(Control::Frame5, on);
+    window_.setHeight(bottomOf(Control::Frame2) + (on ? 4000 : 750));
+}
+
+void Form1::checkHD_Click() {
+    window_.setText(Control::txtHD, window_.value(Control::checkHD) == kChecked
+                                        ? getHDCode(platform_.management, platform_.ipHelper)
+                                        : std::string());
+}
+
+void Form1::trayIcon_DblClick() {
+    if (window_.windowState() == WindowState::minimised) {
+        window_.setWindowState(lastState);
+    }
+    host_.sendRestore();
+}
+
+}  // namespace velmora

@@ -1,0 +1,93 @@
+// The main window's behaviour: start-up, activation, minimise-to-tray, shut-down, the option
+// toggles and the tray menu, over the window's controls and the platform's services. The real
+// window (ui/win32) reports its events here; the tests drive it in memory.
+#pragma once
+
+#include <string>
+
+#include "core/connection/dialer.h"
+#include "core/connection/link_query.h"
+#include "core/connection/session_controller.h"
+#include "core/ipsec/ipsec_policy.h"
+#include "core/profile/control_surface.h"
+#include "core/settings/settings_file.h"
+#include "platform/ansi_codec.h"
+#include "platform/event_loop.h"
+#include "platform/file_operations.h"
+#include "platform/ip_address_table.h"
+#include "platform/ip_helper.h"
+#include "platform/management_service.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/remote_access.h"
+#include "platform/shell_folders.h"
+#include "platform/text_files.h"
+#include "platform/windows_version.h"
+#include "ui/form_events.h"
+#include "ui/form_host.h"
+
+namespace velmora {
+
+// The operating system as the window's behaviour reaches it.
+struct Platform {
+    RemoteAccess& remoteAccess;
+    Processes& processes;
+    ShellFolders& shell;
+    TextFiles& files;
+    const AnsiCodec& codec;
+    EventLoop& loop;
+    Registry& registry;
+    IpAddressTable& addressTable;
+    IpHelper& ipHelper;
+    ManagementService& management;
+    WindowsVersion& version;
+    FileOperations& programFiles;
+};
+
+class Form1 : public FormEvents {
+public:
+    Form1(ControlSurface& window, FormHost& host, const Platform& platform);
+
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_Resize() override;
+    void Form_Unload() override;
+
+    void Command1_Click() override { session_.Command1_Click(); }
+    void Command2_Click() override { session_.Command2_Click(); }
+    void Command3_Click() override { session_.Command3_Click(); }
+
+    void Check1_Click() override;
+    void Check2_Click() override;
+    void Check3_Click() override;
+    void Check4_Click() override;
+    void checkHD_Click() override;
+
+    void Timer1_Timer() override { session_.Timer1_Timer(); }
+    void Timer2_Timer() override { session_.Timer2_Timer(); }
+
+    void trayIcon_DblClick() override;
+    void mnuTrayRestore_Click() override { host_.sendRestore(); }
+    void menuOn_Click() override { session_.Command1_Click(); }
+    void menuOff_Click() override { session_.Command2_Click(); }
+    void menuL2tp_Click() override { session_.Command3_Click(); }
+    void mnuTrayClose_Click() override { host_.unload(); }
+
+    // The window state a double-click on the tray icon returns to: normal or maximised.
+    WindowState lastState = WindowState::normal;
+
+private:
+    std::string entryName() const;
+    void hangUpStep();
+
+    ControlSurface& window_;
+    FormHost& host_;
+    Platform platform_;
+    LinkQuery link_;
+    SettingsFile settings_;
+    Dialer dialer_;
+    IpsecPolicy policy_;
+    SessionController session_;
+};
+
+}  // namespace velmora
