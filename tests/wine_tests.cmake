@@ -38,16 +38,21 @@ add_executable(velmora_version_probe win32/version_probe.cpp)
 target_link_options(velmora_version_probe PRIVATE -municode)
 target_link_libraries(velmora_version_probe PRIVATE velmora_core velmora_platform_win32)
 
-add_executable(velmora_e2e_tests
-  e2e/environment_test.cpp
-  e2e/dialer_e2e_test.cpp
-)
-target_link_libraries(velmora_e2e_tests PRIVATE
-  velmora_fakes velmora_win32_test_support velmora_sim_state iphlpapi GTest::gtest_main)
-
 # The driver of the main window, and the window's own tests with a recording FormEvents.
 add_library(velmora_window_driver STATIC e2e/window_driver.cpp)
 target_link_libraries(velmora_window_driver PUBLIC velmora_ui velmora_platform_win32 user32)
+
+# The end-to-end programs: the environment, the dialer, and velmora.exe driven as a user would.
+add_executable(velmora_e2e_tests
+  e2e/environment_test.cpp
+  e2e/dialer_e2e_test.cpp
+  e2e/velmora_app.cpp
+  e2e/app_e2e_test.cpp
+)
+target_link_libraries(velmora_e2e_tests PRIVATE
+  velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
+target_compile_definitions(velmora_e2e_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}")
+
 add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp)
 target_link_libraries(velmora_window_tests PRIVATE
   velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
@@ -79,8 +84,28 @@ add_test(NAME tier2-unit
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
-         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
+         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
+# velmora.exe's scenarios, each in a namespace and a Wine session of its own.
+set(app_scenarios
+  firstStartWithoutSettingsShowsTheFallbacksAndWritesThePhonebooks
+  registrySwitchNotSetAsksForARestartAndEnds
+  secondInstanceIsRefusedAndTheFirstGoesOn
+  plainPptpConnectDialsRoutesAndGoesToTheTray
+  plainConnectThatFailsSaysSoAndStaysIdle
+  ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops
+  settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp
+  autoDialRedialsADroppedLink
+  exitFromTheTrayWithdrawsThePolicyAndHangsUp
+)
+set(app_tests)
+foreach(scenario IN LISTS app_scenarios)
+  add_test(NAME tier3-app-${scenario}
+           COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
+                   --gtest_filter=AppScenario.${scenario}
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${scenario}.xml)
+  list(APPEND app_tests tier3-app-${scenario})
+endforeach()
 
 # The window at the usual 96 DPI and at 120 DPI, where the layout must scale; the screenshots
 # go to the artefacts folder.
@@ -100,8 +125,8 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIR
 
 set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
-set_tests_properties(tier3-e2e PROPERTIES ENVIRONMENT
+set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
   "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e")
-set_tests_properties(tier2-unit tier2-win32 tier3-e2e PROPERTIES FIXTURES_REQUIRED wine)
+set_tests_properties(tier2-unit tier2-win32 tier3-e2e ${app_tests} PROPERTIES FIXTURES_REQUIRED wine)
 # The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
-set_tests_properties(tier3-e2e PROPERTIES RUN_SERIAL ON)
+set_tests_properties(tier3-e2e ${app_tests} PROPERTIES RUN_SERIAL ON)

@@ -8,7 +8,7 @@ describe() {
   case "$1" in
     tier1) echo "tier 1, portable unit tests (native)" ;;
     tier2) echo "tier 2, unit and Win32 platform tests (Wine)" ;;
-    tier3) echo "tier 3, end to end (Wine, private network namespace)" ;;
+    tier3) echo "tier 3, end to end (the window and velmora.exe under Wine)" ;;
   esac
 }
 

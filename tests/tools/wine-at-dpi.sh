@@ -10,9 +10,6 @@ set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
 }
 
-# The virtual display has no window manager: Wine then draws the windows' frames itself, as
-# Windows does, instead of waiting two seconds for a manager each time a window hides.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 set_dpi "$1"
 export VELMORA_EXPECT_DPI="$1"
 shift

@@ -1,0 +1,38 @@
+// velmora.exe for one end-to-end scenario: a program folder of its own holding the exe and the
+// stand-ins, a simulated remote-access state of its own (VELMORA_SIM_DIR, inherited by the
+// program and read by this test program), and the instances started, ended when it goes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tests/win32/temp_folder.h"
+
+namespace velmora::testing {
+
+class VelmoraApp {
+public:
+    VelmoraApp();
+    ~VelmoraApp();
+    VelmoraApp(const VelmoraApp&) = delete;
+    VelmoraApp& operator=(const VelmoraApp&) = delete;
+
+    // Starts one more instance of velmora.exe in its program folder; instances count from 0.
+    bool start();
+    DWORD processId(std::size_t instance = 0) const;
+    // Waits up to the given milliseconds for the instance to end; true when it has ended.
+    bool waitForExit(DWORD milliseconds, std::size_t instance = 0) const;
+    bool running(std::size_t instance = 0) const;
+
+    const std::wstring& programFolder() const { return program_.path(); }
+
+private:
+    TempFolder program_;
+    TempFolder sim_;
+    std::vector<PROCESS_INFORMATION> instances_;
+};
+
+}  // namespace velmora::testing
