@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds velmora.exe and runs it under Wine with the simulated remote-access environment,
-# inside a private network namespace, on your display or else on a virtual one.
-# The journal of what the stand-ins were asked to do is build/windows/run/journal.txt.
+# inside a private network namespace, on your display or else on a virtual one. Leaves a
+# screenshot of the window (build/windows/run/screenshot.png) and the journal of what the
+# stand-ins were asked to do (build/windows/run/journal.txt).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,9 +15,23 @@ export VELMORA_WINE_PREFIX="$VELMORA_WINE_ROOT/prefix-run"
 [ -n "${DISPLAY:-}" ] && export VELMORA_OWN_DISPLAY=1
 tests/tools/wine-up.sh prefix-run
 trap 'tests/tools/wine-down.sh' EXIT
+source tests/tools/wine-env.sh
+
+# As after the restart the program asks for on its first start.
+wine reg add 'HKLM\System\CurrentControlSet\Services\RasMan\Parameters' /v ProhibitIpsec /t REG_DWORD /d 1 /f \
+  >/dev/null 2>&1
 
 run="$PWD/build/windows/run"
 mkdir -p "$run"
+rm -f "$run/journal.txt" "$run/ras-state.txt" "$run/screenshot.png"
 export VELMORA_SIM_DIR="Z:$run"
+# The whole virtual display, or only the window on yours.
+if [ -n "${VELMORA_OWN_DISPLAY:-}" ]; then shot=(-name Velmora); else shot=(-root); fi
+(
+  sleep 8
+  xwd -silent -display "$DISPLAY" "${shot[@]}" | convert xwd:- "$run/screenshot.png" &&
+    echo "Screenshot: $run/screenshot.png"
+) &
 echo "Journal: $run/journal.txt"
+[ -n "${VELMORA_OWN_DISPLAY:-}" ] || echo "velmora.exe runs on the virtual display $DISPLAY; Ctrl-C ends it."
 tests/tools/wine-in-namespace.sh "$PWD/build/windows/programs/bin/velmora.exe"
