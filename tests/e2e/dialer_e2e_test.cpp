@@ -17,10 +17,13 @@
 #include "platform/win32/win32_shell_folders.h"
 #include "sim/sim_state.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
+
+using testing::eventually;
 
 using Lines = std::vector<std::string>;
 
@@ -36,18 +39,6 @@ bool hostHas(const std::string& address) {
         }
     }
     return false;
-}
-
-// The hidden tools run on their own; their lines arrive in the journal when they get to it.
-template <typename Condition>
-bool eventually(Condition condition) {
-    for (int i = 0; i < 200; ++i) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return condition();
 }
 
 bool journalHas(const std::string& line) {

@@ -13,10 +13,13 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "sim/sim_state.h"
+#include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
+
+using testing::eventually;
 
 std::vector<std::string> hostAddresses() {
     ULONG size = 0;
@@ -39,22 +42,11 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-// Wine hands no waitable process back for a Unix program, so the wait returns before it ends.
-template <typename Condition>
-bool eventually(Condition condition) {
-    for (int i = 0; i < 100; ++i) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return condition();
-}
-
 TEST(Environment, privateNamespaceShowsOnlyLoopbackUntilAnAddressIsAdded) {
     const auto before = hostAddresses();
     EXPECT_EQ(before, std::vector<std::string>{"127.0.0.1"});
 
+    // Wine hands back no waitable process for a Unix program, so the wait returns before it ends.
     Win32Processes processes;
     processes.runAndWait("/bin/sh -c \"ip addr add 10.10.10.4/32 dev lo\"");
     EXPECT_TRUE(eventually([] { return contains(hostAddresses(), "10.10.10.4"); }));
