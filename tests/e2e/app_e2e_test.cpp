@@ -196,7 +196,12 @@ TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {
     EXPECT_FALSE(window.enabled(Control::Command1));
     EXPECT_TRUE(window.enabled(Control::Command2));
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
-    EXPECT_TRUE(testing::fileExists(L"C:\\l2tpipsec.ini"));
+    // Connect saved the profile before dialling: sixteen CR LF lines, PPTP, nothing switched on.
+    const std::string saved = testing::readBytes(L"C:\\l2tpipsec.ini");
+    EXPECT_EQ(saved.rfind("corvinaltexum\r\n10.0.0.0\r\n255.255.0.0\r\n10.10.10.4\r\n", 0), 0u) << saved;
+    EXPECT_NE(saved.find("\r\nESP-3DES-SHA\r\n203.0.113.10\r\nzhangwei\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nno\r\nno\r\nno\r\nno\r\nno\r\n0.0.0.0\r\n255.255.255.0\r\n"), std::string::npos)
+        << saved;
 }
 
 TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
