@@ -120,7 +120,7 @@ TEST_F(ParseSettingsTest, refusedAddressesTakeTheirOwnFallback) {
     lines[2] = "255.255.0";
     lines[3] = "x";
     lines[14] = "1.2.3.255.5";
-    lines[15] = "255.255.255.0.0.0";  // the fourth part 0.0.0 has two decimal points
+    lines[15] = "255.255.255.0.0.0";  // the last field, 0.0.0, has two decimal points
     const ConnProfile p = parse();
     EXPECT_EQ(p.txtpeer, "0.0.0.0");
     EXPECT_EQ(p.txtpeermask, "255.255.255.0");
