@@ -29,7 +29,7 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       platform_(platform),
       link_(platform.remoteAccess),
       settings_(window, platform.shell, platform.files, platform.codec),
-      dialer_(window, platform.processes, platform.addressTable, link_, platform.shell),
+      dialer_(window, platform.processes, platform.ipHelper, link_, platform.shell),
       policy_(window, platform.processes, platform.loop),
       session_(window, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {}
 

@@ -14,7 +14,7 @@
 #include "platform/ansi_codec.h"
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
-#include "platform/ip_address_table.h"
+#include "platform/ip_helper.h"
 #include "platform/ip_helper.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
@@ -37,7 +37,6 @@ struct Platform {
     const AnsiCodec& codec;
     EventLoop& loop;
     Registry& registry;
-    IpAddressTable& addressTable;
     IpHelper& ipHelper;
     ManagementService& management;
     WindowsVersion& version;

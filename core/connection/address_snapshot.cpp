@@ -9,8 +9,8 @@ std::string addrToString(const Ipv4Bytes& address) {
            "." + std::to_string(address[3]);
 }
 
-std::optional<std::vector<std::string>> readIpAddrTable(IpAddressTable& table, ControlSurface& window) {
-    const AddressTable read = table.addressTable();
+std::optional<std::vector<std::string>> readIpAddrTable(IpHelper& ipHelper, ControlSurface& window) {
+    const AddressTable read = ipHelper.addressTable();
     if (read.status == AddressTableStatus::noSize) {
         return std::nullopt;
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/profile/control_surface.h"
-#include "platform/ip_address_table.h"
+#include "platform/ip_helper.h"
 
 namespace velmora {
 
@@ -21,7 +21,7 @@ std::string addrToString(const Ipv4Bytes& address);
 // The host's addresses in table order as dotted text, at most kMaxSnapshotAddresses; "ERROR" is
 // shown when there are more (the first ones are kept) or the table cannot be read. Nothing
 // when the table cannot be read, so that a dial never takes an address from a broken reading.
-std::optional<std::vector<std::string>> readIpAddrTable(IpAddressTable& table, ControlSurface& window);
+std::optional<std::vector<std::string>> readIpAddrTable(IpHelper& ipHelper, ControlSurface& window);
 
 // The first address of after, in its order, that is in none of before; only when after holds
 // strictly more addresses than before, since a tunnel adds one.

@@ -32,9 +32,9 @@ void Dialer::dialtol2tp(const std::string& connName) {
     const std::string net2 = getipnetaddress(peer2, mask2);
     const std::string line = rasdialLine(profile, getDataFolder(shell_));
 
-    const auto before = readIpAddrTable(addressTable_, window_);
+    const auto before = readIpAddrTable(ipHelper_, window_);
     processes_.runAndWait(line);
-    const auto after = readIpAddrTable(addressTable_, window_);
+    const auto after = readIpAddrTable(ipHelper_, window_);
     const bool up = linkQuery_.getL2tpState(connName);
 
     if (up && before && after) {

@@ -6,7 +6,7 @@
 
 #include "core/connection/link_query.h"
 #include "core/profile/control_surface.h"
-#include "platform/ip_address_table.h"
+#include "platform/ip_helper.h"
 #include "platform/processes.h"
 #include "platform/shell_folders.h"
 
@@ -14,9 +14,9 @@ namespace velmora {
 
 class Dialer {
 public:
-    Dialer(ControlSurface& window, Processes& processes, IpAddressTable& addressTable, LinkQuery& linkQuery,
+    Dialer(ControlSurface& window, Processes& processes, IpHelper& ipHelper, LinkQuery& linkQuery,
            ShellFolders& shell)
-        : window_(window), processes_(processes), addressTable_(addressTable), linkQuery_(linkQuery),
+        : window_(window), processes_(processes), ipHelper_(ipHelper), linkQuery_(linkQuery),
           shell_(shell) {}
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial, without
@@ -43,7 +43,7 @@ private:
 
     ControlSurface& window_;
     Processes& processes_;
-    IpAddressTable& addressTable_;
+    IpHelper& ipHelper_;
     LinkQuery& linkQuery_;
     ShellFolders& shell_;
     std::string routeCmd1_;

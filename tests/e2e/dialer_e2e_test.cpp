@@ -11,7 +11,7 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/profile/conn_profile.h"
-#include "platform/win32/win32_ip_address_table.h"
+#include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
@@ -30,7 +30,7 @@ using Lines = std::vector<std::string>;
 constexpr const char* kDial = "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ";
 
 bool hostHas(const std::string& address) {
-    Win32IpAddressTable table;
+    Win32IpHelper table;
     for (const Ipv4Bytes& bytes : table.addressTable().addresses) {
         if (std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
                 std::to_string(bytes[3]) ==
@@ -76,7 +76,7 @@ protected:
     testing::TempFolder sim;
     testing::FakeControlSurface window;
     Win32Processes processes;
-    Win32IpAddressTable table;
+    Win32IpHelper table;
     Win32RemoteAccess ras;
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_control_surface.h"
-#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_ip_helper.h"
 
 namespace velmora {
 namespace {
@@ -33,7 +33,7 @@ protected:
         }
     }
 
-    testing::FakeIpAddressTable table;
+    testing::FakeIpHelper table;
     testing::FakeControlSurface window;
 };
 

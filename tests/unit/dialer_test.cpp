@@ -4,7 +4,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "tests/fakes/fake_control_surface.h"
-#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -42,7 +42,7 @@ protected:
 
     testing::FakeControlSurface window;
     testing::FakeProcesses processes;
-    testing::FakeIpAddressTable table;
+    testing::FakeIpHelper table;
     testing::FakeRemoteAccess ras;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};

@@ -11,7 +11,7 @@
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_form_host.h"
-#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_management_service.h"
 #include "tests/fakes/fake_processes.h"
@@ -34,7 +34,7 @@ protected:
         version.record = {5, 1, "Service Pack 3"};
         management.ids = {"BFEBFBFF000206A7"};
         ip.addresses = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
-        table.add("192.0.2.7");
+        ip.add("192.0.2.7");
     }
 
     // A settings file as a Connect would have saved it from a window holding these values.
@@ -64,13 +64,12 @@ protected:
     testing::FakeAnsiCodec codec;
     testing::FakeEventLoop loop;
     testing::FakeRegistry registry;
-    testing::FakeIpAddressTable table;
     testing::FakeIpHelper ip;
     testing::FakeManagementService management;
     testing::FakeWindowsVersion version;
     testing::FakeFileOperations programFiles;
     Form1 form{window, host,
-               Platform{ras, processes, shell, files, codec, loop, registry, table, ip, management, version,
+               Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
                         programFiles}};
 };
 

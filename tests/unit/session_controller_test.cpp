@@ -5,7 +5,7 @@
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
-#include "tests/fakes/fake_ip_address_table.h"
+#include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -83,7 +83,7 @@ protected:
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\alice\\My Documents")};
     testing::FakeTextFiles files;
     testing::FakeAnsiCodec codec;
-    testing::FakeIpAddressTable table;
+    testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
     SettingsFile settings{window, shell, files, codec};
     Dialer dialer{window, processes, table, link, shell};

@@ -1,5 +1,5 @@
-// Win32IpAddressTable against Wine's real address table.
-#include "platform/win32/win32_ip_address_table.h"
+// The address table of Win32IpHelper against Wine's real one.
+#include "platform/win32/win32_ip_helper.h"
 
 #include <windows.h>
 #include <iphlpapi.h>
@@ -12,22 +12,22 @@
 namespace velmora {
 namespace {
 
-TEST(IpAddressTable, listsLoopbackWithItsFirstNumberFirst) {
-    Win32IpAddressTable service;
+TEST(AddressTable, listsLoopbackWithItsFirstNumberFirst) {
+    Win32IpHelper service;
     const AddressTable table = service.addressTable();
     ASSERT_EQ(table.status, AddressTableStatus::ok);
     const Ipv4Bytes loopback{127, 0, 0, 1};
     EXPECT_NE(std::find(table.addresses.begin(), table.addresses.end(), loopback), table.addresses.end());
 }
 
-TEST(IpAddressTable, readsEveryRowAtTheSystemsStride) {
+TEST(AddressTable, readsEveryRowAtTheSystemsStride) {
     ULONG size = 0;
     (void)GetIpAddrTable(nullptr, &size, FALSE);
     std::vector<unsigned char> buffer(size);
     auto* system = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
     ASSERT_EQ(GetIpAddrTable(system, &size, FALSE), static_cast<DWORD>(NO_ERROR));
 
-    Win32IpAddressTable service;
+    Win32IpHelper service;
     const AddressTable table = service.addressTable();
     ASSERT_EQ(table.addresses.size(), system->dwNumEntries);
     for (DWORD i = 0; i < system->dwNumEntries; ++i) {

@@ -5,7 +5,7 @@
 #include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_file_operations.h"
-#include "platform/win32/win32_ip_address_table.h"
+#include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
 #include "platform/win32/win32_processes.h"
@@ -26,7 +26,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32AnsiCodec codec;
     Win32EventLoop loop;
     Win32Registry registry;
-    Win32IpAddressTable addressTable;
     Win32IpHelper ipHelper;
     Win32ManagementService management;
     Win32WindowsVersion version;
@@ -34,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     MainWindow window(instance);
     Form1 form(window, window,
-               Platform{remoteAccess, processes, shell, files, codec, loop, registry, addressTable, ipHelper,
+               Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
                         management, version, programFiles});
     return window.run(form, showCommand);
 }
