@@ -4,24 +4,23 @@
 
 namespace velmora {
 
-namespace {
-
 // Dispatches every message waiting in the queue; false when WM_QUIT came, which is posted
 // again so that the main loop still ends.
-bool dispatchPending() {
+bool Win32EventLoop::dispatchPending() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
+        if (dialogWindow_ != nullptr && IsDialogMessageW(dialogWindow_, &msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return true;
 }
-
-}  // namespace
 
 void Win32EventLoop::delay(int seconds) {
     if (seconds <= 0) {

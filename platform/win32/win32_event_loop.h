@@ -1,6 +1,8 @@
 // EventLoop over the thread's message queue.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 #include "platform/event_loop.h"
@@ -19,6 +21,15 @@ public:
     // and measures the time with GetTickCount differences.
     // A WM_QUIT ends the wait early and is left in the queue for the main loop.
     void delay(int seconds) override;
+
+    // Messages go through this window's dialog manager first, as in the main loop, so that
+    // Tab and the arrow keys keep working while a wait runs.
+    void setDialogWindow(HWND window) { dialogWindow_ = window; }
+
+private:
+    bool dispatchPending();
+
+    HWND dialogWindow_ = nullptr;
 };
 
 }  // namespace velmora

@@ -9,6 +9,7 @@ namespace velmora {
 namespace {
 
 int appMessages = 0;
+int keyDowns = 0;
 int timerTicks = 0;
 int nestedDelays = 0;
 Win32EventLoop* nestedLoop = nullptr;
@@ -26,6 +27,9 @@ LRESULT CALLBACK countingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:
         ++timerTicks;
         return 0;
+    case WM_KEYDOWN:
+        ++keyDowns;
+        return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -41,7 +45,7 @@ protected:
         RegisterClassW(&cls);
         window = CreateWindowW(L"VelmoraDelayTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
                                nullptr);
-        appMessages = timerTicks = nestedDelays = 0;
+        appMessages = timerTicks = nestedDelays = keyDowns = 0;
         nestedLoop = &loop;
     }
     ~DelayTest() override { DestroyWindow(window); }
@@ -74,6 +78,24 @@ TEST_F(DelayTest, aHandlerInsideTheWaitCanWaitToo) {
     PostMessageW(window, WM_APP + 1, 0, 0);
     loop.delay(1);
     EXPECT_EQ(nestedDelays, 1);
+}
+
+TEST_F(DelayTest, letsTheDialogManagerTakeTabWhileWaiting) {
+    // A control in a top-level window, as in the main window.
+    HWND topLevel = CreateWindowW(L"VelmoraDelayTest", L"", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND control = CreateWindowW(L"VelmoraDelayTest", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 10, 10,
+                                 topLevel, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(control, nullptr);
+    PostMessageW(control, WM_KEYDOWN, VK_TAB, 0);
+    loop.delay(1);
+    EXPECT_EQ(keyDowns, 1);  // no dialog window: the key reaches the control
+
+    loop.setDialogWindow(topLevel);
+    PostMessageW(control, WM_KEYDOWN, VK_TAB, 0);
+    loop.delay(1);
+    EXPECT_EQ(keyDowns, 1);  // the dialog manager took it as navigation
+    DestroyWindow(topLevel);
 }
 
 TEST_F(DelayTest, leavesQuitForTheMainLoop) {

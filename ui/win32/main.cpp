@@ -32,6 +32,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32FileOperations programFiles;
 
     MainWindow window(instance);
+    loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
                         management, version, programFiles});
