@@ -15,7 +15,6 @@
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
-#include "platform/ip_helper.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"

@@ -12,7 +12,6 @@
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_form_host.h"
 #include "tests/fakes/fake_ip_helper.h"
-#include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_management_service.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"

@@ -6,7 +6,6 @@
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_file_operations.h"
 #include "platform/win32/win32_ip_helper.h"
-#include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
