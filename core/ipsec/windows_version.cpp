@@ -39,7 +39,15 @@ std::string getversion(WindowsVersion& windows, FileOperations& files) {
 }
 
 std::string chooseIpsecTool(const std::string& versionText) {
-    return versionText == "5.0" ? "ipsecpol" : "ipseccmd";
+    if (versionText == "5.0") {
+        return "ipsecpol";
+    }
+    // The major number counts, not the text: "10.0" is later than "6.0".
+    const std::size_t dot = versionText.find('.');
+    const std::string major = versionText.substr(0, dot);
+    const bool numeric = dot != std::string::npos && !major.empty() && major.size() <= 9 &&
+                         major.find_first_not_of("0123456789") == std::string::npos;
+    return numeric && std::stoi(major) >= 6 ? "velmora-ipsec" : "ipseccmd";
 }
 
 }  // namespace velmora

@@ -18,7 +18,10 @@ inline constexpr const char* kParkedLibrary = "zertaipsec.dll";
 // absent). A rename that fails leaves the folder as it was.
 std::string getversion(WindowsVersion& windows, FileOperations& files);
 
-// "ipsecpol" for Windows 2000 ("5.0"), "ipseccmd" for every other version text.
+// The policy tool's name, without path or extension: "ipsecpol" for Windows 2000 ("5.0");
+// "velmora-ipsec", the program beside velmora.exe that stores the policy through netsh, from
+// Windows Vista on (major version 6 or more), where neither old tool exists; "ipseccmd" for every
+// other text (XP, Server 2003, a failed query's "0.0").
 std::string chooseIpsecTool(const std::string& versionText);
 
 }  // namespace velmora

@@ -32,13 +32,16 @@ TEST_F(GetversionTest, windows2000TouchesNoFileAndTakesIpsecpol) {
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, laterVersionsTouchNoFileAndTakeIpseccmd) {
+TEST_F(GetversionTest, laterVersionsTouchNoFile) {
     files.files = {kActive};
-    for (const auto& [major, minor, text] : std::vector<std::tuple<int, int, std::string>>{
-             {5, 2, "5.2"}, {6, 0, "6.0"}, {6, 1, "6.1"}, {10, 0, "10.0"}}) {
+    for (const auto& [major, minor, text, tool] : std::vector<std::tuple<int, int, std::string, std::string>>{
+             {5, 2, "5.2", "ipseccmd"},
+             {6, 0, "6.0", "velmora-ipsec"},
+             {6, 1, "6.1", "velmora-ipsec"},
+             {10, 0, "10.0", "velmora-ipsec"}}) {
         const std::string version = run(major, minor, "Service Pack 2");
         EXPECT_EQ(version, text);
-        EXPECT_EQ(chooseIpsecTool(version), "ipseccmd");
+        EXPECT_EQ(chooseIpsecTool(version), tool);
     }
     EXPECT_TRUE(files.renames.empty());
 }
@@ -104,8 +107,21 @@ TEST_F(GetversionTest, aFailedRenameStillGivesTheVersion) {
 TEST(ChooseIpsecTool, onlyTheExactTextOfWindows2000TakesIpsecpol) {
     EXPECT_EQ(chooseIpsecTool("5.0"), "ipsecpol");
     EXPECT_EQ(chooseIpsecTool("5.1"), "ipseccmd");
+    EXPECT_EQ(chooseIpsecTool("5.2"), "ipseccmd");
+    EXPECT_EQ(chooseIpsecTool("0.0"), "ipseccmd");
     EXPECT_EQ(chooseIpsecTool("5.00"), "ipseccmd");
     EXPECT_EQ(chooseIpsecTool(""), "ipseccmd");
+}
+
+TEST(ChooseIpsecTool, fromMajorVersionSixOnTheNetshProgramBesideTheExe) {
+    for (const char* version : {"6.0", "6.1", "6.3", "10.0", "11.2"}) {
+        EXPECT_EQ(chooseIpsecTool(version), "velmora-ipsec") << version;
+    }
+    // A number is compared, not text: "10.0" sorts before "6.0" as text, "5.9" after "10".
+    EXPECT_EQ(chooseIpsecTool("5.9"), "ipseccmd");
+    for (const char* text : {"6", "x6.0", "6x.0", ".6", "99999999999.0"}) {
+        EXPECT_EQ(chooseIpsecTool(text), "ipseccmd") << text;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// What the policy tool velmora-ipsec does with its arguments: runs the netsh steps of one rule,
+// one after the other, and answers with an exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/tool_runner.h"
+
+namespace velmora {
+
+// The exit status for arguments the tool cannot make sense of (Windows' ERROR_INVALID_PARAMETER).
+inline constexpr int kBadPolicyArguments = 87;
+
+// Runs the netsh steps for the arguments after the program name. An apply (-x) stops at the
+// first required step that fails, so that a rule that could not be stored is never assigned; a
+// withdrawal (-y) runs every step whatever the one before answered, so that it also works after
+// an apply that never ran or stopped half-way. Returns 0 when every required step succeeded,
+// otherwise the status of the first that failed, or kBadPolicyArguments (running nothing, or for
+// a withdrawal whose rule could not be read, only the unassignment).
+int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools);
+
+}  // namespace velmora

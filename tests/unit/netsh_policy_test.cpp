@@ -1,0 +1,256 @@
+#include "core/ipsec/netsh_policy.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/ipsec/policy_tool.h"
+
+namespace velmora {
+namespace {
+
+using Args = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+
+// The two lines of the worked example (local 10.10.10.4, peer 10.0.0.0, mask 255.255.0.0,
+// ESP-3DES-SHA, key sharedkey1), split into arguments as Windows splits them.
+Args outboundArgs(const std::string& active = "-x") {
+    return {"-w", "REG", "-p", "corvinaltexum", "-r", "windows to zerta", "-f",
+            "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0", "-n", "ESP[3DES,SHA]3600s/100000k", "-a",
+            "preshare:sharedkey1", "-t", "10.0.0.0", active};
+}
+
+Args inboundArgs(const std::string& active = "-x") {
+    return {"-w", "REG", "-p", "corvinaltexum", "-r", "zerta to windows", "-f",
+            "10.0.0.0/255.255.0.0=10.10.10.4/255.255.255.255", "-n", "ESP[3DES,SHA]3600s/100000k", "-a",
+            "preshare:sharedkey1", "-t", "10.10.10.4", active};
+}
+
+Args with(Args args, const std::string& option, const std::string& value) {
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == option) {
+            args[i + 1] = value;
+        }
+    }
+    return args;
+}
+
+Lines lines(const Args& args) {
+    const auto request = parsePolicyArguments(args);
+    Lines result;
+    if (!request) {
+        ADD_FAILURE() << "arguments refused";
+        return result;
+    }
+    for (const NetshStep& step : netshSteps(*request)) {
+        result.push_back(step.commandLine);
+    }
+    return result;
+}
+
+TEST(NetshSteps, workedExampleOutboundApply) {
+    EXPECT_EQ(lines(outboundArgs()),
+              (Lines{
+                  "netsh ipsec static delete rule name=\"windows to zerta\" policy=corvinaltexum",
+                  "netsh ipsec static delete filterlist name=\"windows to zerta\"",
+                  "netsh ipsec static delete filteraction name=\"windows to zerta\"",
+                  "netsh ipsec static add policy name=corvinaltexum activatedefaultrule=no assign=no",
+                  "netsh ipsec static add filterlist name=\"windows to zerta\"",
+                  "netsh ipsec static add filter filterlist=\"windows to zerta\" srcaddr=10.10.10.4 "
+                  "srcmask=255.255.255.255 dstaddr=10.0.0.0 dstmask=255.255.0.0 protocol=ANY mirrored=no",
+                  "netsh ipsec static add filteraction name=\"windows to zerta\" qmpfs=no inpass=no soft=no "
+                  "action=negotiate qmsecmethods=ESP[3DES,SHA1]:100000k/3600s",
+                  "netsh ipsec static add rule name=\"windows to zerta\" policy=corvinaltexum "
+                  "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
+                  "activate=yes psk=sharedkey1",
+                  "netsh ipsec static set policy name=corvinaltexum assign=yes",
+              }));
+}
+
+TEST(NetshSteps, workedExampleInboundApply) {
+    EXPECT_EQ(lines(inboundArgs()),
+              (Lines{
+                  "netsh ipsec static delete rule name=\"zerta to windows\" policy=corvinaltexum",
+                  "netsh ipsec static delete filterlist name=\"zerta to windows\"",
+                  "netsh ipsec static delete filteraction name=\"zerta to windows\"",
+                  "netsh ipsec static add policy name=corvinaltexum activatedefaultrule=no assign=no",
+                  "netsh ipsec static add filterlist name=\"zerta to windows\"",
+                  "netsh ipsec static add filter filterlist=\"zerta to windows\" srcaddr=10.0.0.0 "
+                  "srcmask=255.255.0.0 dstaddr=10.10.10.4 dstmask=255.255.255.255 protocol=ANY mirrored=no",
+                  "netsh ipsec static add filteraction name=\"zerta to windows\" qmpfs=no inpass=no soft=no "
+                  "action=negotiate qmsecmethods=ESP[3DES,SHA1]:100000k/3600s",
+                  "netsh ipsec static add rule name=\"zerta to windows\" policy=corvinaltexum "
+                  "filterlist=\"zerta to windows\" filteraction=\"zerta to windows\" tunnel=10.10.10.4 conntype=all "
+                  "activate=yes psk=sharedkey1",
+                  "netsh ipsec static set policy name=corvinaltexum assign=yes",
+              }));
+}
+
+TEST(NetshSteps, withdrawalStoresTheSameRuleAndUnassigns) {
+    for (const auto& [apply, withdraw] : {std::pair{outboundArgs("-x"), outboundArgs("-y")},
+                                          std::pair{inboundArgs("-x"), inboundArgs("-y")}}) {
+        Lines expected = lines(apply);
+        expected.back() = "netsh ipsec static set policy name=corvinaltexum assign=no";
+        EXPECT_EQ(lines(withdraw), expected);
+    }
+}
+
+TEST(NetshSteps, onlyTheDeletionsAndTheAddingOfThePolicyMayFail) {
+    const auto steps = netshSteps(*parsePolicyArguments(outboundArgs()));
+    ASSERT_EQ(steps.size(), 9u);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(steps[i].required, i >= 4) << steps[i].commandLine;
+    }
+}
+
+TEST(NetshSteps, eachSuiteHasItsQuickModeMethod) {
+    const std::vector<std::pair<std::string, std::string>> suites = {
+        {"ESP[DES,NONE]", "ESP[DES,None]"},   {"ESP[3DES,NONE]", "ESP[3DES,None]"}, {"ESP[DES,MD5]", "ESP[DES,MD5]"},
+        {"ESP[3DES,MD5]", "ESP[3DES,MD5]"},   {"ESP[DES,SHA]", "ESP[DES,SHA1]"},   {"ESP[3DES,SHA]", "ESP[3DES,SHA1]"},
+    };
+    for (const auto& [transform, method] : suites) {
+        const Lines steps = lines(with(outboundArgs(), "-n", transform + "3600s/100000k"));
+        ASSERT_EQ(steps.size(), 9u) << transform;
+        EXPECT_EQ(steps[6],
+                  "netsh ipsec static add filteraction name=\"windows to zerta\" qmpfs=no inpass=no soft=no "
+                  "action=negotiate qmsecmethods=" + method + ":100000k/3600s");
+    }
+}
+
+TEST(NetshSteps, theLifetimesMayComeInEitherOrder) {
+    EXPECT_EQ(lines(with(outboundArgs(), "-n", "ESP[DES,MD5]200000K/900S"))[6],
+              "netsh ipsec static add filteraction name=\"windows to zerta\" qmpfs=no inpass=no soft=no "
+              "action=negotiate qmsecmethods=ESP[DES,MD5]:200000k/900s");
+}
+
+TEST(NetshSteps, valuesWithBlanksOrQuotesStayOneArgument) {
+    Args args = with(outboundArgs(), "-a", "preshare:a \"shared\" key");
+    args = with(args, "-p", "corvin altexum");
+    const Lines steps = lines(args);
+    EXPECT_EQ(steps[3], "netsh ipsec static add policy name=\"corvin altexum\" activatedefaultrule=no assign=no");
+    EXPECT_EQ(steps[7],
+              "netsh ipsec static add rule name=\"windows to zerta\" policy=\"corvin altexum\" "
+              "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
+              "activate=yes psk=\"a \\\"shared\\\" key\"");
+    EXPECT_EQ(steps[8], "netsh ipsec static set policy name=\"corvin altexum\" assign=yes");
+}
+
+TEST(NetshSteps, aBareAddressIsASingleHost) {
+    EXPECT_EQ(lines(with(outboundArgs(), "-f", "10.10.10.4=10.0.0.0/255.255.0.0"))[5],
+              "netsh ipsec static add filter filterlist=\"windows to zerta\" srcaddr=10.10.10.4 "
+              "srcmask=255.255.255.255 dstaddr=10.0.0.0 dstmask=255.255.0.0 protocol=ANY mirrored=no");
+}
+
+TEST(ParsePolicyArguments, refusesWhatItCannotMakeSenseOf) {
+    const std::vector<Args> refused = {
+        {},
+        with(outboundArgs(), "-w", "DS:example.com"),              // another store
+        with(outboundArgs(), "-p", ""),                              // no policy
+        [] { Args a = outboundArgs(); a.pop_back(); return a; }(),  // neither -x nor -y
+        [] { Args a = outboundArgs(); a.push_back("-y"); return a; }(),  // both
+        [] { Args a = outboundArgs(); a.push_back("-q"); return a; }(),  // an unknown option
+        [] { Args a = outboundArgs(); a.insert(a.end() - 1, {"-t", "10.0.0.1"}); return a; }(),  // twice
+        Args{"-w", "REG", "-p"},                                     // a value missing
+        with(outboundArgs(), "-r", ""),
+        with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255+10.0.0.0/255.255.0.0"),  // mirrored
+        with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0:80"),  // a port
+        with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0=1.1.1.1"),
+        with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=0.0.0.0/255.255.x.0"),  // an invalid mask
+        with(outboundArgs(), "-f", "10.10.10.256=10.0.0.0"),
+        with(outboundArgs(), "-n", "3600s/100000k"),                 // an unknown suite leaves no transform
+        with(outboundArgs(), "-n", "ESP[AES,SHA]3600s/100000k"),
+        with(outboundArgs(), "-n", "ESP[NONE,NONE]3600s/100000k"),
+        with(outboundArgs(), "-n", "ESP[3DES,SHA]3600s"),
+        with(outboundArgs(), "-n", "ESP[3DES,SHA]3600s/100000kPFS"),
+        with(outboundArgs(), "-n", "AH[MD5]3600s/100000k"),
+        with(outboundArgs(), "-a", "kerberos"),
+        with(outboundArgs(), "-a", "preshare:"),
+        with(outboundArgs(), "-t", "gateway.example.com"),
+    };
+    for (const Args& args : refused) {
+        EXPECT_FALSE(parsePolicyArguments(args).has_value()) << ::testing::PrintToString(args);
+    }
+}
+
+TEST(ParsePolicyArguments, aWithdrawalWithAnUnreadableRuleStillUnassigns) {
+    const auto request = parsePolicyArguments(with(outboundArgs("-y"), "-n", "3600s/100000k"));
+    ASSERT_TRUE(request.has_value());
+    EXPECT_FALSE(request->rule.has_value());
+    EXPECT_EQ(lines(with(outboundArgs("-y"), "-t", "10.0.0.300")),
+              Lines{"netsh ipsec static set policy name=corvinaltexum assign=no"});
+}
+
+TEST(ParsePolicyArguments, optionsMayComeInAnyOrder) {
+    Args args = outboundArgs();
+    std::rotate(args.begin(), args.begin() + 4, args.end() - 1);  // -r ... -t, then -w and -p, then -x
+    EXPECT_EQ(lines(args), lines(outboundArgs()));
+}
+
+// Answers each netsh line with the status a test gives its verb, recording the lines.
+class ScriptedTools : public ToolRunner {
+public:
+    int runHidden(const std::string& commandLine) override {
+        ran.push_back(commandLine);
+        for (const auto& [start, status] : answers) {
+            if (commandLine.rfind("netsh ipsec static " + start, 0) == 0) {
+                return status;
+            }
+        }
+        return 0;
+    }
+
+    std::vector<std::pair<std::string, int>> answers;
+    Lines ran;
+};
+
+TEST(RunPolicyTool, runsEveryStepInOrderAndSucceeds) {
+    ScriptedTools tools;
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 0);
+    EXPECT_EQ(tools.ran, lines(outboundArgs()));
+}
+
+TEST(RunPolicyTool, missingOrExistingObjectsOfTheFirstStepsDoNotMatter) {
+    ScriptedTools tools;
+    tools.answers = {{"delete", 1}, {"add policy", 1}};
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 0);
+    EXPECT_EQ(tools.ran.size(), 9u);
+}
+
+TEST(RunPolicyTool, anApplyStopsAtTheFirstRequiredFailureAndNeverAssigns) {
+    ScriptedTools tools;
+    tools.answers = {{"add filteraction", 5}, {"add rule", 6}};
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 5);
+    const Lines all = lines(outboundArgs());
+    EXPECT_EQ(tools.ran, Lines(all.begin(), all.begin() + 7));
+}
+
+TEST(RunPolicyTool, aWithdrawalRunsOnWhateverTheStepsAnswer) {
+    ScriptedTools tools;
+    tools.answers = {{"delete", 1}, {"add filterlist", 1}, {"add filter ", 2}, {"add rule", 3}};
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools), 1);
+    EXPECT_EQ(tools.ran, lines(outboundArgs("-y")));
+    EXPECT_EQ(tools.ran.back(), "netsh ipsec static set policy name=corvinaltexum assign=no");
+}
+
+TEST(RunPolicyTool, argumentsItCannotReadRunNothingAndFail) {
+    ScriptedTools tools;
+    EXPECT_EQ(runPolicyTool({"-w", "REG", "-x"}, tools), kBadPolicyArguments);
+    EXPECT_EQ(runPolicyTool(with(outboundArgs(), "-n", "3600s/100000k"), tools), kBadPolicyArguments);
+    EXPECT_TRUE(tools.ran.empty());
+}
+
+TEST(RunPolicyTool, aWithdrawalWithAnUnreadableRuleUnassignsAndStillFails) {
+    ScriptedTools tools;
+    EXPECT_EQ(runPolicyTool(with(outboundArgs("-y"), "-n", "3600s/100000k"), tools), kBadPolicyArguments);
+    EXPECT_EQ(tools.ran, Lines{"netsh ipsec static set policy name=corvinaltexum assign=no"});
+}
+
+TEST(RunPolicyTool, aToolThatCannotStartFailsTheApply) {
+    ScriptedTools tools;
+    tools.answers = {{"", ToolRunner::kCannotStart}};
+    EXPECT_EQ(runPolicyTool(inboundArgs(), tools), ToolRunner::kCannotStart);
+    EXPECT_EQ(tools.ran.size(), 5u);  // the four that may fail, then the first required one
+}
+
+}  // namespace
+}  // namespace velmora
