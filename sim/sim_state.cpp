@@ -134,6 +134,16 @@ RasdialScenario loadRasdialScenario() {
     return scenario;
 }
 
+IpsecStore loadIpsecStore() {
+    return parseIpsecStore(readWholeFile(pathOf(L"ipsec-store.txt")));
+}
+
+void saveIpsecStore(const IpsecStore& store) {
+    const std::wstring draft = pathOf(L"ipsec-store.new");
+    writeFile(draft, printIpsecStore(store), false);
+    (void)MoveFileExW(draft.c_str(), pathOf(L"ipsec-store.txt").c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 void saveRasdialScenario(const RasdialScenario& scenario) {
     std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
     if (!scenario.tunnelAddress.empty()) {

@@ -7,11 +7,14 @@
 //   ras-state.txt   one active connection per line: "<handle> <entry name>" (UTF-8, CR LF)
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
+//   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "sim/ipsec_store.h"
 
 namespace velmora::sim {
 
@@ -44,5 +47,10 @@ struct RasdialScenario {
 
 RasdialScenario loadRasdialScenario();
 void saveRasdialScenario(const RasdialScenario& scenario);
+
+// An empty store when there is no file. Saving replaces the file in one step, so that a reader
+// never sees half a store.
+IpsecStore loadIpsecStore();
+void saveIpsecStore(const IpsecStore& store);
 
 }  // namespace velmora::sim

@@ -1,6 +1,9 @@
 // A child program for the process tests:
 //   velmora_test_child sleep <milliseconds> <marker file>   waits, then creates the marker
 //   velmora_test_child echo <output file> [anything...]     writes its command line as UTF-8
+//   velmora_test_child exit <status>                        ends with that exit status
+//   velmora_test_child console <output file>                writes "window" when it has a console
+//                                                            window, "none" when not
 #include <windows.h>
 
 #include <cstdlib>
@@ -36,6 +39,13 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc >= 3 && std::wstring(argv[1]) == L"echo") {
         writeFile(argv[2], toUtf8(GetCommandLineW()));
+        return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"exit") {
+        return _wtoi(argv[2]);
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"console") {
+        writeFile(argv[2], GetConsoleWindow() != nullptr ? "window" : "none");
         return 0;
     }
     return 2;

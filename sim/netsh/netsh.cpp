@@ -1,0 +1,42 @@
+// Stand-in for netsh: journals its command line, then carries out its `ipsec static` command on
+// the simulated policy store (ipsec_store.h) and exits as netsh does, 0 or 1 with the error.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/win32/text_codec.h"
+#include "sim/command_line_journal.h"
+#include "sim/sim_state.h"
+
+namespace {
+
+std::vector<std::string> arguments() {
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> result;
+    if (split == nullptr) {
+        return result;
+    }
+    for (int i = 1; i < count; ++i) {
+        result.push_back(velmora::narrow(split[i]));
+    }
+    LocalFree(split);
+    return result;
+}
+
+}  // namespace
+
+int main() {
+    velmora::sim::journalCommandLine();
+    velmora::sim::IpsecStore store = velmora::sim::loadIpsecStore();
+    const velmora::sim::NetshAnswer answer = velmora::sim::applyNetsh(store, arguments());
+    if (answer.status != 0) {
+        std::fprintf(stderr, "%s\n", answer.message.c_str());
+        return answer.status;
+    }
+    velmora::sim::saveIpsecStore(store);
+    std::printf("Ok.\n");
+    return 0;
+}
