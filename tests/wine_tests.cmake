@@ -7,7 +7,7 @@ set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)
 set(VELMORA_TOOLS ${CMAKE_CURRENT_SOURCE_DIR}/tools)
 
-add_library(velmora_win32_test_support STATIC win32/temp_folder.cpp)
+add_library(velmora_win32_test_support STATIC win32/temp_folder.cpp win32/wine_windows.cpp)
 target_link_libraries(velmora_win32_test_support PUBLIC velmora_platform_win32)
 
 add_executable(velmora_test_child win32/test_child.cpp)
@@ -29,10 +29,12 @@ add_executable(velmora_win32_tests
   win32/windows_version_test.cpp
   win32/command_line_test.cpp
   win32/tool_runner_test.cpp
+  win32/wow64_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
-target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe")
+target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
+  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
 add_executable(velmora_version_probe win32/version_probe.cpp)

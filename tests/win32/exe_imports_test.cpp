@@ -1,5 +1,6 @@
-// velmora.exe is a 32-bit GUI program whose imports Windows 2000 can satisfy: only Windows'
-// own DLLs, and none of the functions that arrived later and that runtimes like to pull in.
+// velmora.exe and velmora-ipsec.exe are 32-bit GUI programs whose imports Windows 2000 can
+// satisfy: only Windows' own DLLs, and none of the functions that arrived later and that runtimes
+// like to pull in.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -148,6 +149,18 @@ TEST(VelmoraExe, importsOnlyFromWindowsOwnDlls) {
 
 TEST(VelmoraExe, importsNothingWindows2000Lacks) {
     const PeImage pe = velmoraExe();
+    EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
+}
+
+// velmora-ipsec.exe ships beside velmora.exe and starts on every Windows the installer reaches.
+TEST(PolicyToolExe, isA32BitGuiProgramImportingOnlyWhatWindows2000Has) {
+    const PeImage pe = readPe(testing::readBytes(widen(VELMORA_IPSEC_EXE)));
+    EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    ASSERT_FALSE(pe.imports.empty());
+    for (const auto& [dll, functions] : pe.imports) {
+        EXPECT_EQ(kWindowsDlls.count(dll), 1u) << dll << " is not a DLL that Windows ships";
+    }
     EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
 }
 

@@ -8,15 +8,13 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_processes.h"
 #include "tests/win32/temp_folder.h"
+#include "tests/win32/wine_windows.h"
 
 namespace velmora {
 namespace {
 
 using testing::TempFolder;
 using testing::fileExists;
-
-// Wine takes the Windows version a program sees from here, when the program starts.
-constexpr const wchar_t* kProbeDefaults = L"Software\\Wine\\AppDefaults\\velmora_version_probe.exe";
 
 void createFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
@@ -29,19 +27,15 @@ protected:
         const std::wstring probe = testing::programFolder() + L"\\velmora_version_probe.exe";
         EXPECT_TRUE(CopyFileW(probe.c_str(), folder.file(L"velmora_version_probe.exe").c_str(), FALSE));
     }
-    ~GetversionUnderWine() override { (void)RegDeleteKeyW(HKEY_CURRENT_USER, kProbeDefaults); }
 
-    // Runs the probe as the given Windows ("win2k", "winxp", "win7") and returns its report.
-    std::string startAs(const wchar_t* windows) {
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kProbeDefaults, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        const DWORD bytes = static_cast<DWORD>((wcslen(windows) + 1) * sizeof(wchar_t));
-        EXPECT_EQ(RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(windows), bytes),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
+    // Runs the probe with Wine reporting the given Windows, and returns its report.
+    std::string startAs(const testing::WindowsRelease& windows) {
+        const testing::WineReportsWindows reported(L"velmora_version_probe.exe", windows);
+        return start();
+    }
 
+    // Runs the probe as whatever Windows the prefix is.
+    std::string start() {
         const std::wstring report = folder.file(L"report.txt");
         Win32Processes processes;
         processes.runAndWait("\"" + narrow(folder.file(L"velmora_version_probe.exe")) + "\" \"" + narrow(report) +
@@ -56,19 +50,19 @@ protected:
 
 TEST_F(GetversionUnderWine, windows2000ChoosesIpsecpolAndTouchesNoFile) {
     createFile(folder.file(L"winipsec.dll"));
-    EXPECT_EQ(startAs(L"win2k"), "5.0|ipsecpol|Service Pack 4");
+    EXPECT_EQ(startAs(testing::kWindows2000), "5.0|ipsecpol|Service Pack 4");
     EXPECT_TRUE(has(L"winipsec.dll"));
     EXPECT_FALSE(has(L"zertaipsec.dll"));
 }
 
 TEST_F(GetversionUnderWine, windowsXpServicePack3ParksTheLibrary) {
     createFile(folder.file(L"winipsec.dll"));
-    EXPECT_EQ(startAs(L"winxp"), "5.1|ipseccmd|Service Pack 3");
+    EXPECT_EQ(startAs(testing::kWindowsXp), "5.1|ipseccmd|Service Pack 3");
     EXPECT_FALSE(has(L"winipsec.dll"));
     EXPECT_TRUE(has(L"zertaipsec.dll"));
 
     // The next start finds it parked already and changes nothing.
-    EXPECT_EQ(startAs(L"winxp"), "5.1|ipseccmd|Service Pack 3");
+    EXPECT_EQ(startAs(testing::kWindowsXp), "5.1|ipseccmd|Service Pack 3");
     EXPECT_FALSE(has(L"winipsec.dll"));
     EXPECT_TRUE(has(L"zertaipsec.dll"));
 }
@@ -76,7 +70,7 @@ TEST_F(GetversionUnderWine, windowsXpServicePack3ParksTheLibrary) {
 TEST_F(GetversionUnderWine, windowsXpWithBothNamesLeavesTheFolderAlone) {
     createFile(folder.file(L"winipsec.dll"));
     createFile(folder.file(L"zertaipsec.dll"));
-    EXPECT_EQ(startAs(L"winxp"), "5.1|ipseccmd|Service Pack 3");
+    EXPECT_EQ(startAs(testing::kWindowsXp), "5.1|ipseccmd|Service Pack 3");
     EXPECT_TRUE(has(L"winipsec.dll"));
     EXPECT_TRUE(has(L"zertaipsec.dll"));
 }
@@ -85,13 +79,37 @@ TEST_F(GetversionUnderWine, aRenameThatFailsDoesNotStopTheStart) {
     // A hidden file of the parked name counts as absent, so the rename is tried and refused.
     createFile(folder.file(L"winipsec.dll"));
     createFile(folder.file(L"zertaipsec.dll"), FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(startAs(L"winxp"), "5.1|ipseccmd|Service Pack 3");
+    EXPECT_EQ(startAs(testing::kWindowsXp), "5.1|ipseccmd|Service Pack 3");
     EXPECT_TRUE(has(L"winipsec.dll"));
 }
 
-TEST_F(GetversionUnderWine, windows7ChoosesIpseccmdAndTouchesNoFile) {
+TEST_F(GetversionUnderWine, windowsXpServicePack1BringsTheLibraryBack) {
+    createFile(folder.file(L"zertaipsec.dll"));
+    EXPECT_EQ(startAs(testing::kWindowsXpSp1), "5.1|ipseccmd|Service Pack 1");
+    EXPECT_TRUE(has(L"winipsec.dll"));
+    EXPECT_FALSE(has(L"zertaipsec.dll"));
+}
+
+TEST_F(GetversionUnderWine, theRegistryIsPutBackAfterwards) {
+    const std::string before = start();
+    ASSERT_EQ(before.rfind("5.", 0), std::string::npos) << before;
+    EXPECT_EQ(startAs(testing::kWindowsXpSp1), "5.1|ipseccmd|Service Pack 1");
+    EXPECT_EQ(startAs(testing::kWindows2000), "5.0|ipsecpol|Service Pack 4");
+    EXPECT_EQ(start(), before);
+}
+
+TEST_F(GetversionUnderWine, windowsServer2003ChoosesIpseccmd) {
     createFile(folder.file(L"winipsec.dll"));
-    EXPECT_EQ(startAs(L"win7"), "6.1|ipseccmd|Service Pack 1");
+    EXPECT_EQ(startAs(testing::kWindows2003), "5.2|ipseccmd|Service Pack 2");
+    EXPECT_TRUE(has(L"winipsec.dll"));
+}
+
+TEST_F(GetversionUnderWine, fromVistaOnTheNetshProgramAndNoFileTouched) {
+    createFile(folder.file(L"winipsec.dll"));
+    EXPECT_EQ(startAs(testing::kWindowsVista), "6.0|velmora-ipsec|Service Pack 2");
+    EXPECT_EQ(startAs(testing::kWindows7), "6.1|velmora-ipsec|Service Pack 1");
+    // Windows 10 tells a program without a manifest naming it that it runs on 8 (6.2), as Wine does.
+    EXPECT_EQ(startAs(testing::kWindows10), "6.2|velmora-ipsec|");
     EXPECT_TRUE(has(L"winipsec.dll"));
     EXPECT_FALSE(has(L"zertaipsec.dll"));
 }
