@@ -50,6 +50,7 @@ add_executable(velmora_e2e_tests
   e2e/environment_test.cpp
   e2e/dialer_e2e_test.cpp
   e2e/velmora_app.cpp
+  e2e/app_session.cpp
   e2e/app_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE

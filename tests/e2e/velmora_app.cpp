@@ -5,7 +5,7 @@
 
 namespace velmora::testing {
 
-VelmoraApp::VelmoraApp() {
+VelmoraApp::VelmoraApp(const WindowsRelease& windows) : windows_(L"velmora.exe", windows) {
     // Everything the programs build puts beside velmora.exe: the stand-ins, not the benchmarks.
     const std::wstring from = widen(VELMORA_PROGRAMS_DIR);
     WIN32_FIND_DATAW found;

@@ -1,6 +1,7 @@
-// velmora.exe for one end-to-end scenario: a program folder of its own holding the exe and the
-// stand-ins, a simulated remote-access state of its own (VELMORA_SIM_DIR, inherited by the
-// program and read by this test program), and the instances started, ended when it goes.
+// velmora.exe for one end-to-end scenario: a program folder of its own holding the exe, the
+// policy tool beside it and the stand-ins, a simulated remote-access state of its own
+// (VELMORA_SIM_DIR, inherited by the program and read by this test program), the Windows Wine
+// reports to it, and the instances started, ended when it goes.
 #pragma once
 
 #include <windows.h>
@@ -10,12 +11,15 @@
 #include <vector>
 
 #include "tests/win32/temp_folder.h"
+#include "tests/win32/wine_windows.h"
 
 namespace velmora::testing {
 
 class VelmoraApp {
 public:
-    VelmoraApp();
+    // A scenario that names no Windows runs as XP with Service Pack 3, the policy tool lines of
+    // which it checks.
+    explicit VelmoraApp(const WindowsRelease& windows = kWindowsXp);
     ~VelmoraApp();
     VelmoraApp(const VelmoraApp&) = delete;
     VelmoraApp& operator=(const VelmoraApp&) = delete;
@@ -30,6 +34,7 @@ public:
     const std::wstring& programFolder() const { return program_.path(); }
 
 private:
+    WineReportsWindows windows_;
     TempFolder program_;
     TempFolder sim_;
     std::vector<PROCESS_INFORMATION> instances_;

@@ -1,0 +1,55 @@
+// What the end-to-end scenarios of velmora.exe share: the profile they dial with, the settings
+// file and the registry switch as after the restart the program asks for, the journal read back,
+// and a fixture that starts the program and finds its window.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile/conn_profile.h"
+#include "tests/e2e/velmora_app.h"
+#include "tests/e2e/window_driver.h"
+
+namespace velmora::testing {
+
+inline constexpr int kTicks = 20000;  // long enough for a few 5-second timer ticks under Wine
+
+void setProhibitIpsec(bool present);
+std::optional<DWORD> prohibitIpsec();
+
+// A profile that dials: the stand-in rasdial connects and the tunnel gets 10.10.10.4.
+ConnProfile dialProfile();
+// Writes the settings file where the program reads it (C:\l2tpipsec.ini).
+void saveSettings(const ConnProfile& profile);
+
+int countStartingWith(const std::vector<std::string>& lines, const std::string& start);
+int countEndingWith(const std::vector<std::string>& lines, const std::string& end);
+bool has(const std::vector<std::string>& lines, const std::string& line);
+
+class AppSession : public ::testing::Test {
+protected:
+    // With the registry switch set and no settings or phonebook files left from before.
+    explicit AppSession(const WindowsRelease& windows = kWindowsXp);
+    // Each scenario starts from the bare namespace again.
+    ~AppSession() override;
+
+    // Starts the program and finds its window; answers the start-up messages given.
+    WindowDriver start(const std::vector<std::string>& startUpMessages = {});
+    // Starts the program and waits until its window shows, ready for clicks.
+    WindowDriver startShown(const std::vector<std::string>& startUpMessages = {});
+
+    std::vector<std::string> journal() const;
+    // True once the journal holds the line, within kTicks.
+    bool journalled(const std::string& line) const;
+    // The entry "corvinaltexum" connected (handle 41) or no connection at all.
+    void setLink(bool up) const;
+
+    VelmoraApp app;
+};
+
+}  // namespace velmora::testing
