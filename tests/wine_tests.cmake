@@ -49,6 +49,7 @@ target_link_libraries(velmora_window_driver PUBLIC velmora_ui velmora_platform_w
 add_executable(velmora_e2e_tests
   e2e/environment_test.cpp
   e2e/dialer_e2e_test.cpp
+  e2e/policy_tool_e2e_test.cpp
   e2e/velmora_app.cpp
   e2e/app_session.cpp
   e2e/app_e2e_test.cpp

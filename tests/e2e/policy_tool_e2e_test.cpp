@@ -1,0 +1,222 @@
+// velmora-ipsec.exe under Wine with the stand-in netsh beside it, started with the very lines
+// velmora.exe composes: the netsh steps it runs are read back from the journal, the policy they
+// leave from the stand-in's store.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/ipsec/netsh_policy.h"
+#include "core/ipsec/policy_commands.h"
+#include "core/profile/conn_profile.h"
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+#include "sim/sim_state.h"
+#include "tests/win32/temp_folder.h"
+
+namespace velmora {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempFolder;
+
+ConnProfile workedExample() {
+    ConnProfile p = designTimeProfile();  // local 10.10.10.4, peer 10.0.0.0, mask 255.255.0.0
+    p.comalg = "ESP-3DES-SHA";
+    p.txtpreshare = "sharedkey1";
+    return p;
+}
+
+// The netsh lines velmora-ipsec runs for one of its command lines, the program name left out.
+Lines stepsFor(const std::string& line) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(widen(line).c_str(), &count);
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(narrow(split[i]));
+    }
+    LocalFree(split);
+    Lines lines;
+    for (const NetshStep& step : netshSteps(*parsePolicyArguments(arguments))) {
+        lines.push_back(step.commandLine);
+    }
+    return lines;
+}
+
+class PolicyToolEndToEnd : public ::testing::Test {
+protected:
+    PolicyToolEndToEnd() {
+        for (const wchar_t* name : {L"velmora-ipsec.exe", L"netsh.exe"}) {
+            const std::wstring from = widen(VELMORA_PROGRAMS_DIR) + L"\\" + name;
+            EXPECT_TRUE(CopyFileW(from.c_str(), program.file(name).c_str(), FALSE));
+        }
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
+    }
+    ~PolicyToolEndToEnd() override { SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr); }
+
+    // Starts a line of velmora.exe's ("velmora-ipsec -w REG ...") as it would, from the folder
+    // of the program, and returns the process.
+    HANDLE start(const std::string& line) {
+        std::wstring command = widen(line);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(program.file(L"velmora-ipsec.exe").c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, program.path().c_str(), &startup, &info)) {
+            ADD_FAILURE() << "cannot start " << line;
+            return nullptr;
+        }
+        CloseHandle(info.hThread);
+        return info.hProcess;
+    }
+
+    // Runs the line to its end; its exit status.
+    DWORD run(const std::string& line) {
+        const UniqueHandle process(start(line));
+        DWORD status = 9999;
+        if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &status)) {
+            ADD_FAILURE() << "no end to " << line;
+        }
+        return status;
+    }
+
+    PolicyLines lines(const ConnProfile& profile, const char* active) const {
+        return policyLines(profile, "velmora-ipsec", active);
+    }
+
+    TempFolder program;
+    TempFolder sim;
+};
+
+TEST_F(PolicyToolEndToEnd, theWorkedExampleStoresBothRulesAndAssignsThePolicy) {
+    const PolicyLines apply = lines(workedExample(), kPolicyOn);
+    EXPECT_EQ(run(apply.outbound), 0u);
+    EXPECT_EQ(run(apply.inbound), 0u);
+
+    Lines expected = stepsFor(apply.outbound);
+    const Lines inbound = stepsFor(apply.inbound);
+    expected.insert(expected.end(), inbound.begin(), inbound.end());
+    EXPECT_EQ(sim::readJournal(), expected);
+    ASSERT_EQ(expected.size(), 18u);
+    EXPECT_EQ(expected[7],
+              "netsh ipsec static add rule name=\"windows to zerta\" policy=corvinaltexum "
+              "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
+              "activate=yes psk=sharedkey1");
+
+    const sim::IpsecStore store = sim::loadIpsecStore();
+    ASSERT_EQ(store.policies.size(), 1u);
+    EXPECT_TRUE(store.policies[0].assigned);
+    ASSERT_EQ(store.rules.size(), 2u);
+    const sim::StoredRule* out = store.rule("corvinaltexum", "windows to zerta");
+    const sim::StoredRule* in = store.rule("corvinaltexum", "zerta to windows");
+    ASSERT_TRUE(out && in);
+    EXPECT_EQ(out->tunnel, "10.0.0.0");
+    EXPECT_EQ(in->tunnel, "10.10.10.4");
+    EXPECT_EQ(out->psk, "sharedkey1");
+    const sim::StoredFilter& outFilter = store.filterList("windows to zerta")->filters.at(0);
+    EXPECT_EQ(outFilter.srcaddr + "/" + outFilter.srcmask + "=" + outFilter.dstaddr + "/" + outFilter.dstmask,
+              "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0");
+    EXPECT_FALSE(outFilter.mirrored);
+    const sim::StoredFilter& inFilter = store.filterList("zerta to windows")->filters.at(0);
+    EXPECT_EQ(inFilter.srcaddr + "/" + inFilter.srcmask + "=" + inFilter.dstaddr + "/" + inFilter.dstmask,
+              "10.0.0.0/255.255.0.0=10.10.10.4/255.255.255.255");
+    EXPECT_EQ(store.filterAction("zerta to windows")->qmsecmethods, "ESP[3DES,SHA1]:100000k/3600s");
+}
+
+TEST_F(PolicyToolEndToEnd, aKeyWithBlanksAndQuotesArrivesWhole) {
+    ConnProfile p = workedExample();
+    p.txtpreshare = "a \"shared\" key\\";
+    const PolicyLines apply = lines(p, kPolicyOn);
+    EXPECT_EQ(run(apply.outbound), 0u);
+    const sim::StoredRule* rule = sim::loadIpsecStore().rule("corvinaltexum", "windows to zerta");
+    ASSERT_NE(rule, nullptr);
+    EXPECT_EQ(rule->psk, "a \"shared\" key\\");
+}
+
+TEST_F(PolicyToolEndToEnd, aSecondConnectReplacesAndWithdrawingUnassigns) {
+    const PolicyLines apply = lines(workedExample(), kPolicyOn);
+    for (int connect = 0; connect < 2; ++connect) {
+        EXPECT_EQ(run(apply.outbound), 0u);
+        EXPECT_EQ(run(apply.inbound), 0u);
+    }
+    const std::string twice = sim::printIpsecStore(sim::loadIpsecStore());
+    const PolicyLines withdraw = lines(workedExample(), kPolicyOff);
+    EXPECT_EQ(run(withdraw.outbound), 0u);
+    EXPECT_EQ(run(withdraw.inbound), 0u);
+
+    const sim::IpsecStore store = sim::loadIpsecStore();
+    EXPECT_EQ(store.rules.size(), 2u);
+    EXPECT_EQ(store.filterLists.size(), 2u);
+    EXPECT_EQ(store.filterActions.size(), 2u);
+    EXPECT_EQ(store.filterList("windows to zerta")->filters.size(), 1u);
+    ASSERT_EQ(store.policies.size(), 1u);
+    EXPECT_FALSE(store.policies[0].assigned);
+    sim::IpsecStore assigned = store;
+    assigned.policies[0].assigned = true;
+    EXPECT_EQ(sim::printIpsecStore(assigned), twice);
+}
+
+TEST_F(PolicyToolEndToEnd, withdrawingWhenNothingWasAppliedLeavesAnUnassignedPolicy) {
+    const PolicyLines withdraw = lines(workedExample(), kPolicyOff);
+    EXPECT_EQ(run(withdraw.outbound), 0u);
+    EXPECT_EQ(run(withdraw.inbound), 0u);
+    const sim::IpsecStore store = sim::loadIpsecStore();
+    ASSERT_EQ(store.policies.size(), 1u);
+    EXPECT_FALSE(store.policies[0].assigned);
+    EXPECT_EQ(store.rules.size(), 2u);
+}
+
+TEST_F(PolicyToolEndToEnd, anApplyThatCannotStoreItsRuleNeverAssigns) {
+    // Another policy's rule uses a filter action of the rule's name: it can be neither deleted nor
+    // added anew.
+    sim::IpsecStore store;
+    store.policies.push_back({"other"});
+    store.filterLists.push_back({"other", {}});
+    sim::StoredFilterAction action;
+    action.name = "windows to zerta";
+    store.filterActions.push_back(action);
+    sim::StoredRule rule;
+    rule.policy = "other";
+    rule.name = "other";
+    rule.filterList = "other";
+    rule.filterAction = "windows to zerta";
+    store.rules.push_back(rule);
+    sim::saveIpsecStore(store);
+
+    EXPECT_EQ(run(lines(workedExample(), kPolicyOn).outbound), 1u);
+    const Lines journal = sim::readJournal();
+    ASSERT_EQ(journal.size(), 7u);
+    EXPECT_EQ(journal.back().rfind("netsh ipsec static add filteraction ", 0), 0u);
+    EXPECT_FALSE(sim::loadIpsecStore().policy("corvinaltexum")->assigned);
+}
+
+TEST_F(PolicyToolEndToEnd, argumentsItCannotReadRunNoNetsh) {
+    EXPECT_EQ(run("velmora-ipsec -w REG -x"), 87u);
+    ConnProfile p = workedExample();
+    p.comalg = "AES";  // no transform at all
+    EXPECT_EQ(run(lines(p, kPolicyOn).outbound), 87u);
+    EXPECT_TRUE(sim::readJournal().empty());
+}
+
+TEST_F(PolicyToolEndToEnd, twoRulesStartedAtOnceNeverInterleave) {
+    const PolicyLines apply = lines(workedExample(), kPolicyOn);
+    const UniqueHandle first(start(apply.outbound));
+    const UniqueHandle second(start(apply.inbound));
+    EXPECT_EQ(WaitForSingleObject(first.get(), 60000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(second.get(), 60000), WAIT_OBJECT_0);
+
+    const Lines journal = sim::readJournal();
+    ASSERT_EQ(journal.size(), 18u);
+    const Lines out = stepsFor(apply.outbound);
+    const Lines in = stepsFor(apply.inbound);
+    const Lines firstHalf(journal.begin(), journal.begin() + 9);
+    const Lines secondHalf(journal.begin() + 9, journal.end());
+    EXPECT_TRUE((firstHalf == out && secondHalf == in) || (firstHalf == in && secondHalf == out))
+        << ::testing::PrintToString(journal);
+    EXPECT_TRUE(sim::loadIpsecStore().policy("corvinaltexum")->assigned);
+}
+
+}  // namespace
+}  // namespace velmora
