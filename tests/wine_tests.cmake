@@ -53,6 +53,7 @@ add_executable(velmora_e2e_tests
   e2e/velmora_app.cpp
   e2e/app_session.cpp
   e2e/app_e2e_test.cpp
+  e2e/windows_versions_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
@@ -89,7 +90,7 @@ add_test(NAME tier2-unit
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
-         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*
+         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*:*WindowsVersions.*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -110,6 +111,18 @@ foreach(scenario IN LISTS app_scenarios)
                    --gtest_filter=AppScenario.${scenario}
                    --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${scenario}.xml)
   list(APPEND app_tests tier3-app-${scenario})
+endforeach()
+
+# velmora.exe as each Windows it runs on reports itself, each in a namespace and a Wine session of
+# its own: the policy tool's lines up to Server 2003, netsh's store from Vista on.
+set(windows_releases windows2000 windowsXp windowsXpBeforeServicePack2 windowsServer2003 windowsVista windows7
+    windows10)
+foreach(release IN LISTS windows_releases)
+  add_test(NAME tier3-windows-${release}
+           COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
+                   --gtest_filter=Releases/WindowsVersions.*/${release}
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-windows-${release}.xml)
+  list(APPEND app_tests tier3-windows-${release})
 endforeach()
 
 # The window at the usual 96 DPI and at 120 DPI, where the layout must scale; the screenshots

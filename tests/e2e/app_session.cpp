@@ -87,13 +87,13 @@ AppSession::AppSession(const WindowsRelease& windows) : app(windows) {
 }
 
 AppSession::~AppSession() {
-    Win32Processes processes;
-    processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
+    dropTunnelAddress();
 }
 
 WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages) {
+    const std::size_t instance = app.instancesStarted();
     EXPECT_TRUE(app.start());
-    auto window = WindowDriver::find(app.processId(), 20000);
+    auto window = WindowDriver::find(app.processId(instance), 20000);
     if (!window) {
         ADD_FAILURE() << "the main window never appeared";
         return WindowDriver(nullptr);
@@ -116,6 +116,11 @@ std::vector<std::string> AppSession::journal() const {
 
 bool AppSession::journalled(const std::string& line) const {
     return eventually([&] { return has(journal(), line); }, kTicks);
+}
+
+void AppSession::dropTunnelAddress() const {
+    Win32Processes processes;
+    processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
 }
 
 void AppSession::setLink(bool up) const {

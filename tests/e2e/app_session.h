@@ -38,7 +38,8 @@ protected:
     // Each scenario starts from the bare namespace again.
     ~AppSession() override;
 
-    // Starts the program and finds its window; answers the start-up messages given.
+    // Starts one more instance of the program and finds its window; answers the start-up
+    // messages given.
     WindowDriver start(const std::vector<std::string>& startUpMessages = {});
     // Starts the program and waits until its window shows, ready for clicks.
     WindowDriver startShown(const std::vector<std::string>& startUpMessages = {});
@@ -48,6 +49,9 @@ protected:
     bool journalled(const std::string& line) const;
     // The entry "corvinaltexum" connected (handle 41) or no connection at all.
     void setLink(bool up) const;
+    // Takes the tunnel address 10.10.10.4 off the namespace again, so that the next dial brings
+    // it up as new.
+    void dropTunnelAddress() const;
 
     VelmoraApp app;
 };
