@@ -178,6 +178,11 @@ NetshAnswer failure(const std::string& message) {
     return {1, message};
 }
 
+// A command netsh has that this stand-in does not carry out.
+NetshAnswer unsupported(const std::string& verb, const std::string& object) {
+    return failure("The stand-in netsh does not carry out \"" + verb + " " + object + "\".");
+}
+
 NetshAnswer policyCommand(IpsecStore& store, const std::string& verb, const std::vector<std::string>& arguments) {
     Command command(arguments, {"name", "description", "mmpfs", "qmpermm", "mmlifetime", "activatedefaultrule",
                                 "pollinginterval", "assign", "mmsecmethods"});
@@ -187,14 +192,7 @@ NetshAnswer policyCommand(IpsecStore& store, const std::string& verb, const std:
     const std::string name = command["name"];
     auto found = findNamed(store.policies, name);
     if (verb == "delete") {
-        if (found == store.policies.end()) {
-            return failure("Policy with name '" + name + "' does not exist.");
-        }
-        store.policies.erase(found);
-        store.rules.erase(std::remove_if(store.rules.begin(), store.rules.end(),
-                                         [&](const StoredRule& rule) { return rule.policy == name; }),
-                          store.rules.end());
-        return {};
+        return unsupported(verb, "policy");
     }
     if (verb == "add") {
         if (found != store.policies.end()) {
@@ -228,9 +226,12 @@ bool inUse(const IpsecStore& store, std::string StoredRule::*member, const std::
 }
 
 NetshAnswer filterListCommand(IpsecStore& store, const std::string& verb, const std::vector<std::string>& arguments) {
+    if (verb == "set") {
+        return unsupported(verb, "filterlist");
+    }
     Command command(arguments, {"name", "description"});
-    if (!command.error().empty() || verb == "set" || !command.needs({"name"})) {
-        return failure(command.error().empty() ? "The following command was not found." : command.error());
+    if (!command.error().empty() || !command.needs({"name"})) {
+        return failure(command.error());
     }
     const auto found = findNamed(store.filterLists, command["name"]);
     if (verb == "add") {
@@ -253,13 +254,16 @@ NetshAnswer filterListCommand(IpsecStore& store, const std::string& verb, const 
 NetshAnswer filterCommand(IpsecStore& store, const std::string& verb, const std::vector<std::string>& arguments) {
     Command command(arguments, {"filterlist", "srcaddr", "dstaddr", "description", "protocol", "mirrored",
                                 "srcmask", "dstmask", "srcport", "dstport"});
+    if (verb != "add") {
+        return unsupported(verb, "filter");
+    }
     StoredFilter filter;
-    if (!command.error().empty() || verb != "add" || !command.needs({"filterlist", "srcaddr", "dstaddr"}) ||
+    if (!command.error().empty() || !command.needs({"filterlist", "srcaddr", "dstaddr"}) ||
         !command.valid("srcaddr", isAddress) || !command.valid("dstaddr", isAddress) ||
         !command.valid("srcmask", isMask) || !command.valid("dstmask", isMask) ||
         !command.valid("protocol", isProtocol) || !command.valid("srcport", allDigits) ||
         !command.valid("dstport", allDigits) || !command.flag("mirrored", filter.mirrored)) {
-        return failure(command.error().empty() ? "The following command was not found." : command.error());
+        return failure(command.error());
     }
     filter.srcaddr = command["srcaddr"];
     filter.dstaddr = command["dstaddr"];
@@ -280,9 +284,12 @@ NetshAnswer filterCommand(IpsecStore& store, const std::string& verb, const std:
 
 NetshAnswer filterActionCommand(IpsecStore& store, const std::string& verb,
                                 const std::vector<std::string>& arguments) {
+    if (verb == "set") {
+        return unsupported(verb, "filteraction");
+    }
     Command command(arguments, {"name", "description", "qmpfs", "inpass", "soft", "action", "qmsecmethods"});
-    if (!command.error().empty() || verb == "set" || !command.needs({"name"})) {
-        return failure(command.error().empty() ? "The following command was not found." : command.error());
+    if (!command.error().empty() || !command.needs({"name"})) {
+        return failure(command.error());
     }
     const auto found = findNamed(store.filterActions, command["name"]);
     if (verb == "delete") {
@@ -318,10 +325,13 @@ NetshAnswer filterActionCommand(IpsecStore& store, const std::string& verb,
 }
 
 NetshAnswer ruleCommand(IpsecStore& store, const std::string& verb, const std::vector<std::string>& arguments) {
+    if (verb == "set") {
+        return unsupported(verb, "rule");
+    }
     Command command(arguments, {"name", "policy", "filterlist", "filteraction", "tunnel", "conntype", "activate",
                                 "description", "kerberos", "psk", "rootca"});
-    if (!command.error().empty() || verb == "set" || !command.needs({"name", "policy"})) {
-        return failure(command.error().empty() ? "The following command was not found." : command.error());
+    if (!command.error().empty() || !command.needs({"name", "policy"})) {
+        return failure(command.error());
     }
     if (store.policy(command["policy"]) == nullptr) {
         return failure("Policy with name '" + command["policy"] + "' does not exist.");

@@ -70,8 +70,8 @@ struct NetshAnswer {
 };
 
 // Carries out one netsh command, given as the arguments after the program name, on the store:
-// "ipsec static" add, set or delete of a policy, filter list, filter, filter action or rule, with
-// netsh's tags and defaults. A name that exists already, an object that is missing or in use by
+// "ipsec static" add or set of a policy, add of a filter, add or delete of a filter list, filter
+// action or rule, with netsh's tags and defaults (a filter's list is made when it is missing). A name that exists already, an object that is missing or in use by
 // a rule, a tag or value netsh does not take: an error, and the store is left as it was.
 NetshAnswer applyNetsh(IpsecStore& store, const std::vector<std::string>& arguments);
 

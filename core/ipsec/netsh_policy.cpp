@@ -85,11 +85,13 @@ bool isDottedQuad(const std::string& text) {
     return true;
 }
 
-// "address/mask" or a bare address, which the old tools took as a single host.
+// "address/mask", both dotted quads.
 std::optional<PolicyAddress> parseAddress(const std::string& text) {
     const std::size_t slash = text.find('/');
-    PolicyAddress address{text.substr(0, slash),
-                          slash == std::string::npos ? "255.255.255.255" : text.substr(slash + 1)};
+    if (slash == std::string::npos) {
+        return std::nullopt;
+    }
+    PolicyAddress address{text.substr(0, slash), text.substr(slash + 1)};
     if (!isDottedQuad(address.address) || !isDottedQuad(address.mask)) {
         return std::nullopt;
     }
@@ -106,16 +108,16 @@ std::optional<std::string> netshName(const std::string& oldName,
     return std::nullopt;
 }
 
-// "<digits><unit>" with the unit in either case; the digits, or nothing.
+// "<digits><unit>"; the digits, or nothing.
 std::optional<std::string> lifetime(const std::string& text, char unit) {
-    if (text.size() < 2 || std::tolower(static_cast<unsigned char>(text.back())) != unit) {
+    if (text.size() < 2 || text.back() != unit) {
         return std::nullopt;
     }
     const std::string digits = text.substr(0, text.size() - 1);
     return allDigits(digits) ? std::optional<std::string>(digits) : std::nullopt;
 }
 
-// "ESP[<cipher>,<hash>]<seconds>s/<kilobytes>k", the lifetimes in either order.
+// "ESP[<cipher>,<hash>]<seconds>s/<kilobytes>k".
 bool parseNegotiation(const std::string& text, PolicyRule& rule) {
     const std::string esp = "ESP[";
     const std::size_t close = text.find(']');
@@ -136,14 +138,8 @@ bool parseNegotiation(const std::string& text, PolicyRule& rule) {
     if (slash == std::string::npos) {
         return false;
     }
-    const std::string first = rekey.substr(0, slash);
-    const std::string second = rekey.substr(slash + 1);
-    auto seconds = lifetime(first, 's');
-    auto kilobytes = lifetime(second, 'k');
-    if (!seconds || !kilobytes) {
-        seconds = lifetime(second, 's');
-        kilobytes = lifetime(first, 'k');
-    }
+    const auto seconds = lifetime(rekey.substr(0, slash), 's');
+    const auto kilobytes = lifetime(rekey.substr(slash + 1), 'k');
     if (!seconds || !kilobytes) {
         return false;
     }

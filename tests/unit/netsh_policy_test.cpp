@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/ipsec/policy_tool.h"
 
 namespace velmora {
@@ -95,14 +93,6 @@ TEST(NetshSteps, withdrawalStoresTheSameRuleAndUnassigns) {
     }
 }
 
-TEST(NetshSteps, onlyTheDeletionsAndTheAddingOfThePolicyMayFail) {
-    const auto steps = netshSteps(*parsePolicyArguments(outboundArgs()));
-    ASSERT_EQ(steps.size(), 9u);
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        EXPECT_EQ(steps[i].required, i >= 4) << steps[i].commandLine;
-    }
-}
-
 TEST(NetshSteps, eachSuiteHasItsQuickModeMethod) {
     const std::vector<std::pair<std::string, std::string>> suites = {
         {"ESP[DES,NONE]", "ESP[DES,None]"},   {"ESP[3DES,NONE]", "ESP[3DES,None]"}, {"ESP[DES,MD5]", "ESP[DES,MD5]"},
@@ -117,12 +107,6 @@ TEST(NetshSteps, eachSuiteHasItsQuickModeMethod) {
     }
 }
 
-TEST(NetshSteps, theLifetimesMayComeInEitherOrder) {
-    EXPECT_EQ(lines(with(outboundArgs(), "-n", "ESP[DES,MD5]200000K/900S"))[6],
-              "netsh ipsec static add filteraction name=\"windows to zerta\" qmpfs=no inpass=no soft=no "
-              "action=negotiate qmsecmethods=ESP[DES,MD5]:200000k/900s");
-}
-
 TEST(NetshSteps, valuesWithBlanksOrQuotesStayOneArgument) {
     Args args = with(outboundArgs(), "-a", "preshare:a \"shared\" key");
     args = with(args, "-p", "corvin altexum");
@@ -133,12 +117,6 @@ TEST(NetshSteps, valuesWithBlanksOrQuotesStayOneArgument) {
               "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
               "activate=yes psk=\"a \\\"shared\\\" key\"");
     EXPECT_EQ(steps[8], "netsh ipsec static set policy name=\"corvin altexum\" assign=yes");
-}
-
-TEST(NetshSteps, aBareAddressIsASingleHost) {
-    EXPECT_EQ(lines(with(outboundArgs(), "-f", "10.10.10.4=10.0.0.0/255.255.0.0"))[5],
-              "netsh ipsec static add filter filterlist=\"windows to zerta\" srcaddr=10.10.10.4 "
-              "srcmask=255.255.255.255 dstaddr=10.0.0.0 dstmask=255.255.0.0 protocol=ANY mirrored=no");
 }
 
 TEST(ParsePolicyArguments, refusesWhatItCannotMakeSenseOf) {
@@ -154,13 +132,10 @@ TEST(ParsePolicyArguments, refusesWhatItCannotMakeSenseOf) {
         with(outboundArgs(), "-r", ""),
         with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255+10.0.0.0/255.255.0.0"),  // mirrored
         with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0:80"),  // a port
-        with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=10.0.0.0/255.255.0.0=1.1.1.1"),
         with(outboundArgs(), "-f", "10.10.10.4/255.255.255.255=0.0.0.0/255.255.x.0"),  // an invalid mask
-        with(outboundArgs(), "-f", "10.10.10.256=10.0.0.0"),
+        with(outboundArgs(), "-f", "10.10.10.4=10.0.0.0/255.255.0.0"),  // no mask
         with(outboundArgs(), "-n", "3600s/100000k"),                 // an unknown suite leaves no transform
         with(outboundArgs(), "-n", "ESP[AES,SHA]3600s/100000k"),
-        with(outboundArgs(), "-n", "ESP[NONE,NONE]3600s/100000k"),
-        with(outboundArgs(), "-n", "ESP[3DES,SHA]3600s"),
         with(outboundArgs(), "-n", "ESP[3DES,SHA]3600s/100000kPFS"),
         with(outboundArgs(), "-n", "AH[MD5]3600s/100000k"),
         with(outboundArgs(), "-a", "kerberos"),
@@ -170,20 +145,6 @@ TEST(ParsePolicyArguments, refusesWhatItCannotMakeSenseOf) {
     for (const Args& args : refused) {
         EXPECT_FALSE(parsePolicyArguments(args).has_value()) << ::testing::PrintToString(args);
     }
-}
-
-TEST(ParsePolicyArguments, aWithdrawalWithAnUnreadableRuleStillUnassigns) {
-    const auto request = parsePolicyArguments(with(outboundArgs("-y"), "-n", "3600s/100000k"));
-    ASSERT_TRUE(request.has_value());
-    EXPECT_FALSE(request->rule.has_value());
-    EXPECT_EQ(lines(with(outboundArgs("-y"), "-t", "10.0.0.300")),
-              Lines{"netsh ipsec static set policy name=corvinaltexum assign=no"});
-}
-
-TEST(ParsePolicyArguments, optionsMayComeInAnyOrder) {
-    Args args = outboundArgs();
-    std::rotate(args.begin(), args.begin() + 4, args.end() - 1);  // -r ... -t, then -w and -p, then -x
-    EXPECT_EQ(lines(args), lines(outboundArgs()));
 }
 
 // Answers each netsh line with the status a test gives its verb, recording the lines.
@@ -202,12 +163,6 @@ public:
     std::vector<std::pair<std::string, int>> answers;
     Lines ran;
 };
-
-TEST(RunPolicyTool, runsEveryStepInOrderAndSucceeds) {
-    ScriptedTools tools;
-    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 0);
-    EXPECT_EQ(tools.ran, lines(outboundArgs()));
-}
 
 TEST(RunPolicyTool, missingOrExistingObjectsOfTheFirstStepsDoNotMatter) {
     ScriptedTools tools;
@@ -243,13 +198,6 @@ TEST(RunPolicyTool, aWithdrawalWithAnUnreadableRuleUnassignsAndStillFails) {
     ScriptedTools tools;
     EXPECT_EQ(runPolicyTool(with(outboundArgs("-y"), "-n", "3600s/100000k"), tools), kBadPolicyArguments);
     EXPECT_EQ(tools.ran, Lines{"netsh ipsec static set policy name=corvinaltexum assign=no"});
-}
-
-TEST(RunPolicyTool, aToolThatCannotStartFailsTheApply) {
-    ScriptedTools tools;
-    tools.answers = {{"", ToolRunner::kCannotStart}};
-    EXPECT_EQ(runPolicyTool(inboundArgs(), tools), ToolRunner::kCannotStart);
-    EXPECT_EQ(tools.ran.size(), 5u);  // the four that may fail, then the first required one
 }
 
 }  // namespace
