@@ -97,6 +97,7 @@ set(app_scenarios
   settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp
   autoDialRedialsADroppedLink
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
+  theEndOfTheWindowsSessionShutsDownAsAClose
   stopDuringTheReapplyHasTheLastWord
   autoDialWithABlankPasswordKeepsOneMessageAndDialsNothing
   stopHoldsWithAutoDialOn

@@ -382,6 +382,17 @@ INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInConnect, ::testing::Range(0, 2));
 INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInTheReapply, ::testing::Range(0, 4));
 INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInStop, ::testing::Range(0, 2));
 
+TEST_F(AppScenario, theEndOfTheWindowsSessionShutsDownAsAClose) {
+    WindowDriver window = connectIpsec();
+    DWORD_PTR mayEnd = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                    &mayEnd));
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(TRUE));
+    const std::size_t endedAt = journal().size();
+    PostMessageW(window.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    expectAnEndThatWithdrewLast(endedAt, true);
+}
+
 TEST_F(AppScenario, stopDuringTheReapplyHasTheLastWord) {
     WindowDriver window = connectIpsec();
     for (const int pause : {0, 2}) {  // in the withdrawal, and in the application that follows it
