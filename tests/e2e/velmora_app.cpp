@@ -62,6 +62,10 @@ DWORD VelmoraApp::processId(std::size_t instance) const {
     return instance < instances_.size() ? instances_[instance].dwProcessId : 0;
 }
 
+HANDLE VelmoraApp::process(std::size_t instance) const {
+    return instance < instances_.size() ? instances_[instance].hProcess : nullptr;
+}
+
 bool VelmoraApp::waitForExit(DWORD milliseconds, std::size_t instance) const {
     return instance < instances_.size() &&
            WaitForSingleObject(instances_[instance].hProcess, milliseconds) == WAIT_OBJECT_0;

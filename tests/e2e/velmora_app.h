@@ -25,6 +25,7 @@ public:
     // Starts one more instance of velmora.exe in its program folder; instances count from 0.
     bool start();
     DWORD processId(std::size_t instance = 0) const;
+    HANDLE process(std::size_t instance = 0) const;
     // Waits up to the given milliseconds for the instance to end; true when it has ended.
     bool waitForExit(DWORD milliseconds, std::size_t instance = 0) const;
     bool running(std::size_t instance = 0) const;
