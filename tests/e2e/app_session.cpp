@@ -2,34 +2,10 @@
 
 #include <algorithm>
 
-#include "core/settings/settings_lines.h"
-#include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
 
 namespace velmora::testing {
-
-namespace {
-
-constexpr const wchar_t* kParametersKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
-constexpr const char* kSettingsPath = "C:\\l2tpipsec.ini";
-
-}  // namespace
-
-void setProhibitIpsec(bool present) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    if (present) {
-        const DWORD one = 1;
-        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    } else {
-        RegDeleteValueW(key, L"ProhibitIpsec");
-    }
-    RegCloseKey(key);
-}
 
 std::optional<DWORD> prohibitIpsec() {
     DWORD value = 0;
@@ -42,26 +18,6 @@ std::optional<DWORD> prohibitIpsec() {
     const LONG read = RegQueryValueExW(key, L"ProhibitIpsec", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     return read == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(value) : std::nullopt;
-}
-
-ConnProfile dialProfile() {
-    ConnProfile p = fallbackProfile();
-    p.txtServerAddress = "203.0.113.10";
-    p.txtUserName = "zhangwei";
-    p.txtPasswd = "secret1";
-    p.txtpeer = "10.0.0.0";
-    p.txtpeermask = "255.255.0.0";
-    p.txtlocal = "10.10.10.4";
-    p.txtpreshare = "sharedkey1";
-    p.comalg = "ESP-3DES-SHA";
-    p.txtpeer2 = "0.0.0.0";
-    return p;
-}
-
-void saveSettings(const ConnProfile& profile) {
-    Win32AnsiCodec codec;
-    Win32TextFiles files;
-    ASSERT_TRUE(files.writeLines(kSettingsPath, composeSettings(profile, codec).lines));
 }
 
 int countStartingWith(const std::vector<std::string>& lines, const std::string& start) {
@@ -121,11 +77,6 @@ bool AppSession::journalled(const std::string& line) const {
 void AppSession::dropTunnelAddress() const {
     Win32Processes processes;
     processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
-}
-
-void AppSession::setLink(bool up) const {
-    sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum"}}
-                            : std::vector<sim::SimConnection>{});
 }
 
 }  // namespace velmora::testing

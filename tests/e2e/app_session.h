@@ -1,6 +1,5 @@
-// What the end-to-end scenarios of velmora.exe share: the profile they dial with, the settings
-// file and the registry switch as after the restart the program asks for, the journal read back,
-// and a fixture that starts the program and finds its window.
+// What the end-to-end scenarios of velmora.exe share beyond the machine's state (velmora_app.h):
+// the journal read back, and a fixture that starts the program and finds its window.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/profile/conn_profile.h"
 #include "tests/e2e/velmora_app.h"
 #include "tests/e2e/window_driver.h"
 
@@ -19,13 +17,8 @@ namespace velmora::testing {
 
 inline constexpr int kTicks = 20000;  // long enough for a few 5-second timer ticks under Wine
 
-void setProhibitIpsec(bool present);
+// The registry switch as the program left it; nothing when it is absent or not a DWORD.
 std::optional<DWORD> prohibitIpsec();
-
-// A profile that dials: the stand-in rasdial connects and the tunnel gets 10.10.10.4.
-ConnProfile dialProfile();
-// Writes the settings file where the program reads it (C:\l2tpipsec.ini).
-void saveSettings(const ConnProfile& profile);
 
 int countStartingWith(const std::vector<std::string>& lines, const std::string& start);
 int countEndingWith(const std::vector<std::string>& lines, const std::string& end);
@@ -47,8 +40,6 @@ protected:
     std::vector<std::string> journal() const;
     // True once the journal holds the line, within kTicks.
     bool journalled(const std::string& line) const;
-    // The entry "corvinaltexum" connected (handle 41) or no connection at all.
-    void setLink(bool up) const;
     // Takes the tunnel address 10.10.10.4 off the namespace again, so that the next dial brings
     // it up as new.
     void dropTunnelAddress() const;

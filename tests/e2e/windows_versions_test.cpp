@@ -33,6 +33,7 @@ using testing::dialProfile;
 using testing::eventually;
 using testing::has;
 using testing::kTicks;
+using testing::setLink;
 
 struct Release {
     const char* name;
@@ -194,7 +195,7 @@ TEST_P(WindowsVersions, firstStartPlainConnectAndIpsecSession) {
 
     // A plain PPTP connect: dial, routes, to the tray; exit hangs up.
     {
-        testing::saveSettings(dialProfile());
+        ASSERT_TRUE(testing::saveSettings(dialProfile()));
         WindowDriver window = startShown();
         ASSERT_TRUE(window.clickLater(Control::Command1));
         EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
@@ -208,7 +209,7 @@ TEST_P(WindowsVersions, firstStartPlainConnectAndIpsecSession) {
     }
 
     // The IPsec session.
-    testing::saveSettings(ipsecProfile());
+    ASSERT_TRUE(testing::saveSettings(ipsecProfile()));
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
