@@ -12,6 +12,7 @@ target_link_libraries(velmora_win32_test_support PUBLIC velmora_platform_win32)
 
 add_executable(velmora_test_child win32/test_child.cpp)
 target_link_options(velmora_test_child PRIVATE -municode)
+target_link_libraries(velmora_test_child PRIVATE velmora_platform_win32)
 
 add_executable(velmora_win32_tests
   win32/processes_test.cpp

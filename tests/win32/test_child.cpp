@@ -4,10 +4,15 @@
 //   velmora_test_child exit <status>                        ends with that exit status
 //   velmora_test_child console <output file>                writes "window" when it has a console
 //                                                            window, "none" when not
+//   velmora_test_child unconsoled <output file>             without a console of its own, as a GUI
+//                                                            program, runs itself with "console"
+//                                                            through Win32ToolRunner
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
+
+#include "platform/win32/win32_tool_runner.h"
 
 namespace {
 
@@ -47,6 +52,13 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && std::wstring(argv[1]) == L"console") {
         writeFile(argv[2], GetConsoleWindow() != nullptr ? "window" : "none");
         return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"unconsoled") {
+        FreeConsole();
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        velmora::Win32ToolRunner tools;
+        return tools.runHidden("\"" + toUtf8(self) + "\" console \"" + toUtf8(argv[2]) + "\"");
     }
     return 2;
 }
