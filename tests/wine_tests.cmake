@@ -20,6 +20,7 @@ add_executable(velmora_win32_tests
   win32/sim_rasapi32_test.cpp
   win32/event_loop_test.cpp
   win32/exe_imports_test.cpp
+  win32/exe_resources_test.cpp
   win32/text_files_test.cpp
   win32/registry_test.cpp
   win32/connection_list_test.cpp
@@ -31,7 +32,9 @@ add_executable(velmora_win32_tests
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
-target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe")
+target_link_libraries(velmora_win32_tests PRIVATE version)
+target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
+  VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
 add_executable(velmora_version_probe win32/version_probe.cpp)

@@ -226,9 +226,13 @@ TEST_F(MainWindowTest, carriesItsOwnIconAndBanner) {
     ASSERT_NE(banner, nullptr);
     DIBSECTION section{};
     GetObjectW(banner, sizeof(section), &section);
-    EXPECT_EQ(section.dsBm.bmWidth, 511);
-    EXPECT_EQ(section.dsBm.bmHeight, 114);
-    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
+    // A 256-colour picture in the proportions of its control, which shows it without squeezing.
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 8);
+    const auto image = std::find_if(layoutItems().begin(), layoutItems().end(),
+                                    [](const LayoutItem& item) { return item.kind == ControlKind::picture; });
+    ASSERT_NE(image, layoutItems().end());
+    EXPECT_EQ(section.dsBm.bmWidth * image->rect.height, section.dsBm.bmHeight * image->rect.width);
+    EXPECT_GE(section.dsBm.bmWidth, twipsToPixels(image->rect.width, 120)) << "no enlargement up to 120 DPI";
     DeleteObject(banner);
 }
 
