@@ -1,6 +1,7 @@
 // The dialer with the real Win32 services in the private network namespace, against the stand-in
 // rasdial and route: what the tools were asked to do is read back from the journal.
 #include <windows.h>
+#include <raserror.h>
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,13 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/profile/conn_profile.h"
+#include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "sim/sim_state.h"
+#include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -145,6 +148,76 @@ TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
     EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+// How the stand-in rasdial ended for the command line, run in the current folder.
+DWORD rasdialExitCode(const std::string& line) {
+    std::wstring command = widen(line);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return static_cast<DWORD>(-1);
+    }
+    WaitForSingleObject(info.hProcess, 20000);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+// The default-gateway dial names its phonebook without a folder: rasdial looks for it in the
+// current folder, the one the program was started in.
+class DefaultGatewayDialEndToEnd : public DialEndToEnd {
+protected:
+    DefaultGatewayDialEndToEnd() {
+        GetCurrentDirectoryW(MAX_PATH, previousFolder);
+        SetCurrentDirectoryW(programFolder.path().c_str());
+        sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    }
+    ~DefaultGatewayDialEndToEnd() override { SetCurrentDirectoryW(previousFolder); }
+
+    void putPhonebook(const std::string& bytes) {
+        HANDLE file = CreateFileW(programFolder.file(L"defaultgate.pbk").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    static constexpr const char* kDefaultGateDial =
+        "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk ";
+    testing::TempFolder programFolder;
+    wchar_t previousFolder[MAX_PATH] = {};
+};
+
+TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp) {
+    putPhonebook(testing::kDefaultGatePbk);
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号成功！"});
+    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    ASSERT_EQ(sim::loadConnections().size(), 1u);
+    EXPECT_EQ(window.text(Control::txtlocal), "") << "the default-gateway dial composes no route";
+}
+
+TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookInTheCurrentFolder) {
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    EXPECT_TRUE(sim::loadConnections().empty());
+    // As rasdial does, with the remote-access error of an entry it cannot find.
+    EXPECT_EQ(rasdialExitCode(kDefaultGateDial), static_cast<DWORD>(ERROR_CANNOT_FIND_PHONEBOOK_ENTRY));
+}
+
+TEST_F(DefaultGatewayDialEndToEnd, failsWithAPhonebookThatLacksTheEntry) {
+    putPhonebook("[office]\r\nType=2\r\n");
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_TRUE(sim::loadConnections().empty());
 }
 
 }  // namespace
