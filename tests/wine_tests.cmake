@@ -110,6 +110,32 @@ foreach(scenario IN LISTS app_scenarios)
   list(APPEND app_tests tier3-app-${scenario})
 endforeach()
 
+# velmora-setup.exe's scenarios, each in a namespace and a Wine session of its own, with Wine
+# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs.
+add_executable(velmora_installer_tests e2e/installer_test.cpp)
+target_link_libraries(velmora_installer_tests PRIVATE
+  velmora_win32_test_support velmora_window_driver velmora_sim_state ole32 uuid GTest::gtest_main)
+target_compile_definitions(velmora_installer_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
+  VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}")
+set_target_properties(velmora_installer_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN})
+add_dependencies(velmora_installer_tests velmora_setup)
+set(installer_scenarios
+  wineReportsTheScenariosWindowsVersion
+  silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry
+  theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook
+  silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles
+  installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds
+)
+foreach(version win2k win10)
+  foreach(scenario IN LISTS installer_scenarios)
+    add_test(NAME tier3-setup-${scenario}-${version}
+             COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_installer_tests>
+                     --gtest_filter=Windows/InstallerScenario.${scenario}/${version}
+                     --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-setup-${scenario}-${version}.xml)
+    list(APPEND app_tests tier3-setup-${scenario}-${version})
+  endforeach()
+endforeach()
+
 # The window at the usual 96 DPI and at 120 DPI, where the layout must scale; the screenshots
 # go to the artefacts folder.
 set(VELMORA_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts)
