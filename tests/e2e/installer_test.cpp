@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,35 +27,40 @@
 #include "tests/data/expected_files.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
-#include "ui/layout.h"
 
 namespace velmora {
 namespace {
 
 using testing::WindowDriver;
 using testing::eventually;
+using testing::fileExists;
 
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
-constexpr const wchar_t* kParametersKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
-constexpr const wchar_t* kShortcutName = L"\\Velmora VPN.lnk";
-// What the installer puts into the install folder, besides itself.
+// What the installer puts into the install folder, and the stand-ins of the remote-access service
+// and its tools that the tests put beside them (test equipment, never installed).
 const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"defaultgate.pbk", L"uninstall.exe"};
-// The simulated remote-access service and tools: test equipment, put beside the installed program.
 const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe", L"route.exe",
                                              L"ping.exe",     L"ipseccmd.exe", L"ipsecpol.exe"};
-// What the installer exits with when it refuses (NSIS: aborted by the script).
+// The installer's exit code when it refuses (NSIS: aborted by the script).
 constexpr DWORD kAbortedByScript = 2;
 constexpr int kWaitMs = 30000;
 
-std::wstring folderOf(int csidl) {
+std::wstring shellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
 }
 
-// Runs a program with arguments and waits for it; its exit code, or nothing when it never ended.
-std::optional<DWORD> run(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder = {}) {
-    std::wstring line = L"\"" + program + L"\" " + arguments;
+std::wstring startMenuShortcut() {
+    return shellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velmora VPN.lnk";
+}
+
+std::wstring desktopShortcut() {
+    return shellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Velmora VPN.lnk";
+}
+
+// Starts a command line in the folder given (or this program's current one).
+std::optional<PROCESS_INFORMATION> start(std::wstring line, const std::wstring& folder = {}) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -62,48 +68,59 @@ std::optional<DWORD> run(const std::wstring& program, const std::wstring& argume
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         return std::nullopt;
     }
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    DWORD code = 0;
-    if (WaitForSingleObject(process.get(), kWaitMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
-        return std::nullopt;
-    }
-    return code;
+    CloseHandle(info.hThread);
+    return info;
 }
 
-std::optional<std::wstring> registryText(const wchar_t* name) {
-    wchar_t value[1024] = {};
+std::optional<DWORD> exitCode(HANDLE process) {
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(process, kWaitMs) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return ended ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+std::optional<DWORD> run(const std::wstring& line) {
+    const auto process = start(line);
+    return process ? exitCode(process->hProcess) : std::nullopt;
+}
+
+// Reads and answers with OK the first message box that the process shows.
+BOOL CALLBACK answerMessageBoxOf(HWND window, LPARAM context) {
+    auto* seen = reinterpret_cast<std::pair<DWORD, std::optional<std::string>>*>(context);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != seen->first || std::wstring(name) != L"#32770" || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    wchar_t text[512] = {};
+    GetDlgItemTextW(window, 0xFFFF, text, 512);
+    seen->second = narrow(text);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
+// A value of the Add/Remove Programs entry: a text, or a number as its decimal text.
+std::optional<std::wstring> uninstallValue(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    wchar_t value[512] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
     const LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
-    return read == ERROR_SUCCESS && type == REG_SZ ? std::optional<std::wstring>(value) : std::nullopt;
-}
-
-std::optional<DWORD> registryNumber(const wchar_t* name) {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (read != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(value) : std::nullopt;
-}
-
-bool uninstallEntryExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, value, sizeof number);
+        return std::to_wstring(number);
     }
-    RegCloseKey(key);
-    return true;
+    return std::wstring(value);
 }
 
 struct Shortcut {
@@ -134,65 +151,11 @@ std::optional<Shortcut> readShortcut(const std::wstring& path) {
     return shortcut;
 }
 
-struct MessageBoxSearch {
-    DWORD processId;
-    std::optional<std::string> text;
-};
-
-// Reads and answers the first message box of the process the search names.
-BOOL CALLBACK answerMessageBoxOf(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<MessageBoxSearch*>(context);
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || std::wstring(name) != L"#32770" || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    wchar_t text[512] = {};
-    GetDlgItemTextW(window, 0xFFFF, text, 512);
-    search->text = narrow(text);
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-}
-
-std::optional<std::string> messageBoxText(DWORD processId) {
-    MessageBoxSearch search{processId, std::nullopt};
-    EnumWindows(answerMessageBoxOf, reinterpret_cast<LPARAM>(&search));
-    return search.text;
-}
-
-// Runs the installer with its windows, answers the message box it shows first and returns that
-// box's text and the installer's exit code.
-std::pair<std::string, std::optional<DWORD>> runAndAnswer(const std::wstring& program) {
-    std::wstring line = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return {"", std::nullopt};
-    }
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    std::optional<std::string> text;
-    eventually([&] { return (text = messageBoxText(info.dwProcessId)).has_value(); }, kWaitMs);
-    DWORD code = 0;
-    if (WaitForSingleObject(process.get(), kWaitMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
-        return {text.value_or(""), std::nullopt};
-    }
-    return {text.value_or(""), code};
-}
-
-// The size of a file in whole kilobytes, rounded up.
-DWORD kilobytes(const std::wstring& path) {
-    return static_cast<DWORD>((testing::readBytes(path).size() + 1023) / 1024);
-}
-
 class InstallerScenario : public ::testing::TestWithParam<const char*> {
 protected:
     InstallerScenario() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        GetCurrentDirectoryW(MAX_PATH, startFolder);
+        GetCurrentDirectoryW(MAX_PATH, startFolder_);
         setWineVersion(GetParam());
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
         for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
@@ -201,35 +164,28 @@ protected:
     }
 
     ~InstallerScenario() override {
-        for (HANDLE process : started) {
-            closeVelmora(process);
-            CloseHandle(process);
-        }
+        closeVelmora();
         // Whatever a failed scenario left behind goes, so that the next starts clean.
-        const std::wstring folder = installFolder();
-        for (const auto& list : {kInstalledFiles, kStandIns}) {
-            for (const std::wstring& file : list) {
-                DeleteFileW((folder + L"\\" + file).c_str());
+        for (const auto& files : {kInstalledFiles, kStandIns}) {
+            for (const std::wstring& file : files) {
+                DeleteFileW(installed(file).c_str());
             }
         }
-        RemoveDirectoryW(folder.c_str());
+        RemoveDirectoryW(folder().c_str());
         DeleteFileW(startMenuShortcut().c_str());
         DeleteFileW(desktopShortcut().c_str());
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
         setWineVersion(nullptr);
-        SetCurrentDirectoryW(startFolder);
+        SetCurrentDirectoryW(startFolder_);
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
         Win32Processes().runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
         CoUninitialize();
     }
 
-    // The version Wine reports to the programs started from now on; Wine's default for none.
+    // The version that Wine reports to the programs started from now on; its default for none.
     static void setWineVersion(const char* version) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
-            return;
-        }
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (version != nullptr) {
             const std::wstring text = widen(version);
             RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -240,45 +196,34 @@ protected:
         RegCloseKey(key);
     }
 
-    static std::wstring defaultInstallFolder() { return folderOf(CSIDL_PROGRAM_FILES) + L"\\Velmora"; }
-    std::wstring installFolder() const { return folder_.empty() ? defaultInstallFolder() : folder_; }
-    static std::wstring startMenuShortcut() { return folderOf(CSIDL_COMMON_PROGRAMS) + kShortcutName; }
-    static std::wstring desktopShortcut() { return folderOf(CSIDL_COMMON_DESKTOPDIRECTORY) + kShortcutName; }
-    static std::wstring setup() { return widen(VELMORA_SETUP); }
+    std::wstring folder() const {
+        return folder_.empty() ? shellFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora" : folder_;
+    }
+    std::wstring installed(const std::wstring& file) const { return folder() + L"\\" + file; }
+    static std::wstring setup() { return L"\"" + widen(VELMORA_SETUP) + L"\""; }
 
     // Installs silently, into the folder given or else the default one.
     void install(const std::wstring& folder = {}) {
         folder_ = folder;
-        ASSERT_EQ(run(setup(), folder.empty() ? L"/S" : L"/S /D=" + folder), std::optional<DWORD>(0));
+        ASSERT_EQ(run(setup() + (folder.empty() ? L" /S" : L" /S /D=" + folder)), std::optional<DWORD>(0));
     }
 
-    // As Add/Remove Programs does it silently: the uninstaller copies itself away and returns at
-    // once, so its work is seen when the entry has gone.
+    // As Add/Remove Programs does it, silently: the uninstaller copies itself away and returns at
+    // once, so its work is seen when its entry and itself have gone.
     void uninstall() {
-        const auto uninstaller = registryText(L"UninstallString");
-        ASSERT_TRUE(uninstaller.has_value());
-        std::wstring line = *uninstaller + L" /S";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        ASSERT_TRUE(eventually([] { return !uninstallEntryExists(); }, kWaitMs));
-        ASSERT_TRUE(eventually([&] { return !testing::fileExists(installFolder() + L"\\uninstall.exe"); }, kWaitMs));
+        const auto line = uninstallValue(L"QuietUninstallString");
+        ASSERT_TRUE(line.has_value());
+        ASSERT_EQ(run(*line), std::optional<DWORD>(0));
+        ASSERT_TRUE(eventually([] { return !uninstallValue(L"DisplayName"); }, kWaitMs));
+        ASSERT_TRUE(eventually([&] { return !fileExists(installed(L"uninstall.exe")); }, kWaitMs));
     }
 
-    // The stand-ins of the remote-access service beside the installed program, as in the test lab.
-    void addStandIns() const {
+    // Beside the installed program, as in the test lab; with settings that make Connect a
+    // default-gateway dial, and the registry switch as after the restart the program asks for.
+    void prepareDefaultGatewayDial() const {
         for (const std::wstring& file : kStandIns) {
-            ASSERT_TRUE(CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\" + file).c_str(),
-                                  (installFolder() + L"\\" + file).c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\" + file).c_str(), installed(file).c_str(), FALSE));
         }
-    }
-
-    // Settings that make Connect a default-gateway dial, and the registry switch as after the
-    // restart the program asks for.
-    static void prepareDefaultGatewayDial() {
         ConnProfile p = fallbackProfile();
         p.txtServerAddress = "203.0.113.10";
         p.txtUserName = "zhangwei";
@@ -287,52 +232,39 @@ protected:
         Win32AnsiCodec codec;
         ASSERT_TRUE(Win32TextFiles().writeLines("C:\\l2tpipsec.ini", composeSettings(p, codec).lines));
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RasMan\\Parameters", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         const DWORD one = 1;
         RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
         RegCloseKey(key);
     }
 
-    // Starts the installed velmora.exe and waits for its window.
-    std::optional<WindowDriver> startVelmora() {
-        std::wstring line = L"\"" + installFolder() + L"\\velmora.exe\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, installFolder().c_str(),
-                            &startup, &info)) {
-            return std::nullopt;
+    // Closes velmora.exe as a user would, or ends it the hard way when it does not close.
+    void closeVelmora() {
+        if (!velmora_) {
+            return;
         }
-        CloseHandle(info.hThread);
-        started.push_back(info.hProcess);
-        return WindowDriver::find(info.dwProcessId, kWaitMs);
-    }
-
-    static void closeVelmora(HANDLE process) {
-        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-            if (const auto window = WindowDriver::find(GetProcessId(process), 0)) {
-                PostMessageW(window->window(), WM_CLOSE, 0, 0);
-            }
-            if (WaitForSingleObject(process, 10000) == WAIT_TIMEOUT) {
-                TerminateProcess(process, 1);
-                WaitForSingleObject(process, 5000);
-            }
+        PostMessageW(velmora_->window(), WM_CLOSE, 0, 0);
+        const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, velmora_->processId()));
+        if (WaitForSingleObject(process.get(), 10000) == WAIT_TIMEOUT) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
         }
+        velmora_.reset();
     }
 
     testing::TempFolder sim;
-    std::vector<HANDLE> started;
+    std::optional<WindowDriver> velmora_;
 
 private:
     std::wstring folder_;
-    wchar_t startFolder[MAX_PATH] = {};
+    wchar_t startFolder_[MAX_PATH] = {};
 };
 
 TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
     const std::wstring report = sim.file(L"version.txt");
-    ASSERT_EQ(run(testing::programFolder() + L"\\velmora_version_probe.exe", L"\"" + report + L"\""),
+    ASSERT_EQ(run(L"\"" + testing::programFolder() + L"\\velmora_version_probe.exe\" \"" + report + L"\""),
               std::optional<DWORD>(0));
     // A program whose manifest does not name Windows 10 (this probe's) is told Windows 8 there,
     // as Windows 10 itself does.
@@ -342,132 +274,123 @@ TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
 
 TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry) {
     install();
-    const std::wstring folder = installFolder();
-    EXPECT_EQ(folder, folderOf(CSIDL_PROGRAM_FILES) + L"\\Velmora");
-    for (const std::wstring& file : kInstalledFiles) {
-        EXPECT_TRUE(testing::fileExists(folder + L"\\" + file)) << narrow(file);
-    }
-    const std::string program = testing::readBytes(folder + L"\\velmora.exe");
-    EXPECT_EQ(program, testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\velmora.exe"));
-    EXPECT_EQ(testing::readBytes(folder + L"\\defaultgate.pbk"), testing::kDefaultGatePbk);
+    EXPECT_EQ(folder(), shellFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora");
+    EXPECT_EQ(testing::readBytes(installed(L"velmora.exe")),
+              testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\velmora.exe"));
+    EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
+    EXPECT_TRUE(fileExists(installed(L"uninstall.exe")));
 
     for (const std::wstring& path : {startMenuShortcut(), desktopShortcut()}) {
+        SCOPED_TRACE(narrow(path));
         const auto shortcut = readShortcut(path);
-        ASSERT_TRUE(shortcut.has_value()) << narrow(path);
-        EXPECT_EQ(shortcut->target, folder + L"\\velmora.exe") << narrow(path);
+        ASSERT_TRUE(shortcut.has_value());
+        EXPECT_EQ(shortcut->target, installed(L"velmora.exe"));
         // The default-gateway dial looks for defaultgate.pbk in the folder the program starts in.
-        EXPECT_EQ(shortcut->workingFolder, folder) << narrow(path);
-        EXPECT_EQ(shortcut->iconFile, folder + L"\\velmora.exe") << narrow(path);
-        EXPECT_EQ(shortcut->iconIndex, 0) << narrow(path);
+        EXPECT_EQ(shortcut->workingFolder, folder());
+        EXPECT_EQ(shortcut->iconFile, installed(L"velmora.exe"));
+        EXPECT_EQ(shortcut->iconIndex, 0);
     }
 
-    EXPECT_EQ(registryText(L"DisplayName"), std::optional<std::wstring>(L"Velmora VPN"));
-    EXPECT_EQ(registryText(L"DisplayIcon"), std::optional<std::wstring>(folder + L"\\velmora.exe,0"));
-    EXPECT_EQ(registryText(L"DisplayVersion"), std::optional<std::wstring>(widen(VELMORA_VERSION)));
-    EXPECT_EQ(registryText(L"Publisher"), std::optional<std::wstring>(L"Velmora"));
-    EXPECT_EQ(registryText(L"UninstallString"), std::optional<std::wstring>(L"\"" + folder + L"\\uninstall.exe\""));
-    EXPECT_EQ(registryText(L"InstallLocation"), std::optional<std::wstring>(folder));
-    const DWORD files = kilobytes(folder + L"\\velmora.exe") + kilobytes(folder + L"\\defaultgate.pbk");
-    const auto size = registryNumber(L"EstimatedSize");
-    ASSERT_TRUE(size.has_value());
-    EXPECT_GE(*size, files - 2);
-    EXPECT_LE(*size, files);
+    const auto is = [](const wchar_t* name, const std::wstring& value) {
+        EXPECT_EQ(uninstallValue(name), std::optional<std::wstring>(value)) << narrow(name);
+    };
+    is(L"DisplayName", L"Velmora VPN");
+    is(L"DisplayIcon", installed(L"velmora.exe") + L",0");
+    is(L"DisplayVersion", widen(VELMORA_VERSION));
+    is(L"Publisher", L"Velmora");
+    is(L"UninstallString", L"\"" + installed(L"uninstall.exe") + L"\"");
+    is(L"InstallLocation", folder());
+    // In kilobytes, each installed file rounded up.
+    const std::size_t bytes =
+        testing::readBytes(installed(L"velmora.exe")).size() + testing::readBytes(installed(L"defaultgate.pbk")).size();
+    const auto kilobytes = std::stoul(uninstallValue(L"EstimatedSize").value_or(L"0"));
+    EXPECT_GE(kilobytes, bytes / 1024);
+    EXPECT_LE(kilobytes, bytes / 1024 + 2);
 }
 
 TEST_P(InstallerScenario, theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook) {
     install();
-    addStandIns();
     prepareDefaultGatewayDial();
     // Started from elsewhere: only the shortcut's working folder leads rasdial to the phonebook.
     SetCurrentDirectoryW(sim.path().c_str());
-
     const std::wstring shortcut = startMenuShortcut();
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    execute.lpVerb = L"open";
+    execute.fMask = SEE_MASK_FLAG_NO_UI;
     execute.lpFile = shortcut.c_str();
     execute.nShow = SW_SHOWNORMAL;
     ASSERT_TRUE(ShellExecuteExW(&execute));
-    if (execute.hProcess != nullptr) {
-        started.push_back(execute.hProcess);
-    }
-    const auto window = WindowDriver::find(0, kWaitMs);
-    ASSERT_TRUE(window.has_value()) << "velmora.exe did not start from its shortcut";
-    if (execute.hProcess == nullptr) {
-        started.push_back(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE,
-                                      window->processId()));
-    }
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window->window()) != FALSE; }, kWaitMs));
+    velmora_ = WindowDriver::find(0, kWaitMs);
+    ASSERT_TRUE(velmora_.has_value()) << "velmora.exe did not start from its shortcut";
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(velmora_->window()) != FALSE; }, kWaitMs));
 
-    ASSERT_TRUE(window->clickLater(Control::Command1));
-    EXPECT_TRUE(window->answerMessageBox("拨号成功！", kWaitMs));
-    EXPECT_EQ(sim::readJournal(), std::vector<std::string>{
-                                      "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
-                                      "/PHONEBOOK:defaultgate.pbk "});
+    ASSERT_TRUE(velmora_->clickLater(Control::Command1));
+    EXPECT_TRUE(velmora_->answerMessageBox("拨号成功！", kWaitMs));
+    EXPECT_EQ(sim::readJournal(),
+              std::vector<std::string>{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
+                                       "/PHONEBOOK:defaultgate.pbk "});
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
 }
 
 TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles) {
-    // A folder of the user's choice, with a blank and Chinese in its name.
-    install(L"C:\\VPN 客户端\\Velmora");
-    addStandIns();
-    const std::string settings = "corvinaltexum\r\n";
+    // A folder of the user's choice, with a blank and Chinese in its name, that holds the
+    // stand-ins too: the uninstaller must leave what it did not install.
+    install(L"C:\\VPN 客户端");
+    prepareDefaultGatewayDial();
     Win32TextFiles files;
-    ASSERT_TRUE(files.writeLines("C:\\l2tpipsec.ini", {"corvinaltexum"}));
     ASSERT_TRUE(files.writeLines("C:\\ipsec.pbk", {"[corvinaltexum]"}));
     ASSERT_TRUE(files.writeLines("C:\\pptp.pbk", {"[corvinaltexum]"}));
-    ASSERT_TRUE(testing::fileExists(startMenuShortcut()));
+    const std::string settings = testing::readBytes(L"C:\\l2tpipsec.ini");
+    ASSERT_TRUE(fileExists(startMenuShortcut()));
 
     uninstall();
     for (const std::wstring& file : kInstalledFiles) {
-        EXPECT_TRUE(eventually([&] { return !testing::fileExists(installFolder() + L"\\" + file); }, kWaitMs))
-            << narrow(file);
+        EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
     }
-    EXPECT_FALSE(testing::fileExists(startMenuShortcut()));
-    EXPECT_FALSE(testing::fileExists(desktopShortcut()));
-    // What the installer did not put there stays, and so does the folder that holds it.
+    EXPECT_FALSE(fileExists(startMenuShortcut()));
+    EXPECT_FALSE(fileExists(desktopShortcut()));
     for (const std::wstring& file : kStandIns) {
-        EXPECT_TRUE(testing::fileExists(installFolder() + L"\\" + file)) << narrow(file);
+        EXPECT_TRUE(fileExists(installed(file))) << narrow(file);
     }
     EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), settings);
     EXPECT_EQ(testing::readBytes(L"C:\\ipsec.pbk"), "[corvinaltexum]\r\n");
     EXPECT_EQ(testing::readBytes(L"C:\\pptp.pbk"), "[corvinaltexum]\r\n");
-    RemoveDirectoryW(L"C:\\VPN 客户端");
 }
 
 TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds) {
     install();
-    addStandIns();
     prepareDefaultGatewayDial();
-    const auto window = startVelmora();
-    ASSERT_TRUE(window.has_value());
-    const std::wstring phonebook = installFolder() + L"\\defaultgate.pbk";
-    ASSERT_TRUE(DeleteFileW(phonebook.c_str()));
+    const auto process = start(L"\"" + installed(L"velmora.exe") + L"\"", folder());
+    ASSERT_TRUE(process.has_value());
+    CloseHandle(process->hProcess);
+    velmora_ = WindowDriver::find(process->dwProcessId, kWaitMs);
+    ASSERT_TRUE(velmora_.has_value());
+    ASSERT_TRUE(DeleteFileW(installed(L"defaultgate.pbk").c_str()));
 
-    EXPECT_EQ(run(setup(), L"/S"), std::optional<DWORD>(kAbortedByScript));
-    EXPECT_FALSE(testing::fileExists(phonebook)) << "a refused install must not write";
-    const auto [installMessage, installCode] = runAndAnswer(setup());
-    EXPECT_EQ(installMessage, "Velmora VPN 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。");
-    EXPECT_EQ(installCode, std::optional<DWORD>(kAbortedByScript));
-    // In place (_?=), so that the uninstaller's own exit code tells.
-    const std::wstring uninstaller = installFolder() + L"\\uninstall.exe";
-    EXPECT_EQ(run(uninstaller, L"/S _?=" + installFolder()), std::optional<DWORD>(kAbortedByScript));
-    EXPECT_TRUE(testing::fileExists(installFolder() + L"\\velmora.exe"));
-    EXPECT_TRUE(uninstallEntryExists());
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(kAbortedByScript));
+    EXPECT_FALSE(fileExists(installed(L"defaultgate.pbk"))) << "a refused install writes nothing";
+    // With its pages, the installer says why.
+    const auto withPages = start(setup());
+    ASSERT_TRUE(withPages.has_value());
+    std::pair<DWORD, std::optional<std::string>> seen{withPages->dwProcessId, std::nullopt};
+    EXPECT_TRUE(eventually([&] { return !EnumWindows(answerMessageBoxOf, reinterpret_cast<LPARAM>(&seen)); }));
+    EXPECT_EQ(seen.second, "Velmora VPN 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。");
+    EXPECT_EQ(exitCode(withPages->hProcess), std::optional<DWORD>(kAbortedByScript));
+    // Run in place (_?=) so that the uninstaller's own exit code tells.
+    EXPECT_EQ(run(L"\"" + installed(L"uninstall.exe") + L"\" /S _?=" + folder()),
+              std::optional<DWORD>(kAbortedByScript));
+    EXPECT_TRUE(fileExists(installed(L"velmora.exe")));
+    EXPECT_TRUE(uninstallValue(L"DisplayName").has_value());
 
-    for (HANDLE process : started) {
-        closeVelmora(process);
-    }
-    EXPECT_EQ(run(setup(), L"/S"), std::optional<DWORD>(0));
-    EXPECT_EQ(testing::readBytes(phonebook), testing::kDefaultGatePbk);
+    closeVelmora();
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
+    EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
     for (const std::wstring& file : kStandIns) {
-        DeleteFileW((installFolder() + L"\\" + file).c_str());
+        DeleteFileW(installed(file).c_str());
     }
     uninstall();
-    EXPECT_TRUE(eventually([&] { return !testing::fileExists(installFolder()); }, kWaitMs))
-        << "the emptied install folder goes too";
+    EXPECT_TRUE(eventually([&] { return !fileExists(folder()); }, kWaitMs)) << "the emptied folder goes too";
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, InstallerScenario, ::testing::Values("win2k", "win10"),

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/win32/text_codec.h"
@@ -137,15 +139,9 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-struct IconImage {
-    int size;
-    int bitCount;
-    std::string data;  // BITMAPINFOHEADER, colours, XOR and AND masks, as in the RT_ICON resource
-
-    bool operator<(const IconImage& other) const {
-        return std::tie(size, bitCount) < std::tie(other.size, other.bitCount);
-    }
-};
+// An icon's images by size and bits per pixel: each its RT_ICON data, which starts with a
+// BITMAPINFOHEADER.
+using IconImages = std::map<std::pair<int, int>, std::string>;
 
 BOOL CALLBACK collectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
     if (IS_INTRESOURCE(name)) {
@@ -156,54 +152,32 @@ BOOL CALLBACK collectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
 
 class VelmoraExeIcons : public VelmoraExeResources {
 protected:
-    // The images of an icon, each checked against the header of its own data.
-    std::set<IconImage> images(int icon) const {
-        std::set<IconImage> found;
+    // The images the icon's directory lists, each checked against the header of its own data.
+    IconImages images(int icon) const {
+        IconImages found;
         const std::string group = resource(MAKEINTRESOURCEW(icon), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
-        if (group.size() < 6) {
-            return found;
-        }
         WORD count = 0;
-        std::memcpy(&count, group.data() + 4, sizeof count);
-        for (WORD i = 0; i < count && 6 + (i + 1) * sizeof(GroupIconEntry) <= group.size(); ++i) {
+        std::memcpy(&count, group.data() + 4, std::min<std::size_t>(group.size() >= 6 ? 2 : 0, sizeof count));
+        for (std::size_t i = 0; i < count && 6 + (i + 1) * sizeof(GroupIconEntry) <= group.size(); ++i) {
             GroupIconEntry entry{};
-            std::memcpy(&entry, group.data() + 6 + i * sizeof(GroupIconEntry), sizeof entry);
+            std::memcpy(&entry, group.data() + 6 + i * sizeof entry, sizeof entry);
             const std::string data = resource(MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));  // RT_ICON
             BITMAPINFOHEADER header{};
-            if (data.size() < sizeof header) {
-                continue;
-            }
-            std::memcpy(&header, data.data(), sizeof header);
-            const int size = entry.width == 0 ? 256 : entry.width;
-            EXPECT_EQ(header.biWidth, size);
-            EXPECT_EQ(header.biHeight, 2 * size) << "colour and mask";
+            std::memcpy(&header, data.data(), std::min(data.size(), sizeof header));
+            EXPECT_EQ(header.biWidth, entry.width);
+            EXPECT_EQ(header.biHeight, 2 * entry.height) << "colour and mask";
             EXPECT_EQ(header.biBitCount, entry.bitCount);
-            found.insert({size, entry.bitCount, data});
+            found[{entry.width, entry.bitCount}] = data;
         }
         return found;
     }
 
-    static std::set<std::pair<int, int>> sizesAndDepths(const std::set<IconImage>& images) {
+    static std::set<std::pair<int, int>> sizesAndDepths(const IconImages& images) {
         std::set<std::pair<int, int>> result;
-        for (const IconImage& image : images) {
-            result.insert({image.size, image.bitCount});
+        for (const auto& [format, data] : images) {
+            result.insert(format);
         }
         return result;
-    }
-
-    // A 32-bit image as a person without colour vision sees it over a background of the given
-    // grey: each pixel's lightness (0 to 255) blended by its alpha; and which pixels are opaque.
-    static std::pair<std::vector<double>, std::vector<bool>> inGrey(const IconImage& image, double background) {
-        std::vector<double> light;
-        std::vector<bool> opaque;
-        for (int i = 0; i < image.size * image.size; ++i) {
-            const auto* bgra =
-                reinterpret_cast<const unsigned char*>(image.data.data() + sizeof(BITMAPINFOHEADER) + 4 * i);
-            const double own = 0.299 * bgra[2] + 0.587 * bgra[1] + 0.114 * bgra[0];
-            light.push_back((own * bgra[3] + background * (255 - bgra[3])) / 255);
-            opaque.push_back(bgra[3] >= 128);
-        }
-        return {light, opaque};
     }
 };
 
@@ -226,34 +200,41 @@ TEST_F(VelmoraExeIcons, eachTrayStateComesIn16And32PixelsEachIn16ColoursAndTrueC
     }
 }
 
+// A 16-pixel 32-bit image as a person without colour vision sees it over a background of the
+// given grey: each pixel's lightness (0 to 255) blended by its alpha, and whether it is opaque.
+std::vector<std::pair<double, bool>> inGrey(const std::string& image, double background) {
+    std::vector<std::pair<double, bool>> pixels;
+    for (std::size_t at = sizeof(BITMAPINFOHEADER); pixels.size() < 16 * 16 && at + 4 <= image.size(); at += 4) {
+        const auto* bgra = reinterpret_cast<const unsigned char*>(image.data() + at);
+        const double own = 0.299 * bgra[2] + 0.587 * bgra[1] + 0.114 * bgra[0];
+        pixels.push_back({(own * bgra[3] + background * (255 - bgra[3])) / 255, bgra[3] >= 128});
+    }
+    pixels.resize(16 * 16);
+    return pixels;
+}
+
 TEST_F(VelmoraExeIcons, theTrayStatesDifferInShapeAndLightnessAt16Pixels) {
     ASSERT_NE(module, nullptr);
-    const auto sixteen = [&](int icon) {
-        for (const IconImage& image : images(icon)) {
-            if (image.size == 16 && image.bitCount == 32) {
-                return image;
-            }
-        }
-        return IconImage{16, 32, std::string(sizeof(BITMAPINFOHEADER) + 16 * 16 * 4, '\0')};
-    };
-    const std::vector<std::pair<const char*, IconImage>> states = {
-        {"idle", sixteen(IDI_TRAY_IDLE)}, {"busy", sixteen(IDI_TRAY_BUSY)}, {"up", sixteen(IDI_TRAY_UP)}};
+    const std::vector<std::pair<const char*, std::string>> states = {
+        {"idle", images(IDI_TRAY_IDLE)[{16, 32}]},
+        {"busy", images(IDI_TRAY_BUSY)[{16, 32}]},
+        {"up", images(IDI_TRAY_UP)[{16, 32}]}};
     for (std::size_t a = 0; a < states.size(); ++a) {
         for (std::size_t b = a + 1; b < states.size(); ++b) {
             SCOPED_TRACE(std::string(states[a].first) + " and " + states[b].first);
             // On a dark, a middle and a light task bar, without telling hues apart: a mean
             // difference of 16 grey levels a pixel, and an eighth of the pixels in one shape only.
             for (double background : {0.0, 128.0, 255.0}) {
-                const auto [lightA, shapeA] = inGrey(states[a].second, background);
-                const auto [lightB, shapeB] = inGrey(states[b].second, background);
-                double difference = 0;
-                int shapeDifference = 0;
-                for (std::size_t i = 0; i < lightA.size(); ++i) {
-                    difference += lightA[i] > lightB[i] ? lightA[i] - lightB[i] : lightB[i] - lightA[i];
-                    shapeDifference += shapeA[i] != shapeB[i] ? 1 : 0;
+                const auto first = inGrey(states[a].second, background);
+                const auto second = inGrey(states[b].second, background);
+                double lightness = 0;
+                int shape = 0;
+                for (std::size_t i = 0; i < first.size(); ++i) {
+                    lightness += std::abs(first[i].first - second[i].first);
+                    shape += first[i].second != second[i].second ? 1 : 0;
                 }
-                EXPECT_GE(difference / lightA.size(), 16.0) << "over grey " << background;
-                EXPECT_GE(shapeDifference, 32);
+                EXPECT_GE(lightness / first.size(), 16.0) << "over grey " << background;
+                EXPECT_GE(shape, 32);
             }
         }
     }
