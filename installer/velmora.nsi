@@ -113,8 +113,14 @@ SectionEnd
 
 Function un.onInit
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再卸载。"
-  ; The program keeps its files at the root of the drive of the user's documents folder.
+  ; Where the program keeps its files: the root of the drive of the user's documents folder, or
+  ; of the system's drive when the documents lie on a network share.
   StrCpy $DataFolder $DOCUMENTS 3
+  StrCpy $0 $DOCUMENTS 2
+  ${If} $0 == "\\"
+  ${OrIf} $DataFolder == ""
+    StrCpy $DataFolder $SYSDIR 3
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
