@@ -1,5 +1,6 @@
-// Processor time that one delay(1) consumes: the wait must sleep on the message queue,
-// not spin. Prints the elapsed and the processor milliseconds.
+// Processor time that one delay(1) consumes: the wait must sleep on the message queue, not
+// spin, also where the system refuses the wait (as Windows 2000 does for a mask it does not
+// know). Prints the elapsed and the processor milliseconds.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,10 +16,12 @@ ULONGLONG processorTime100ns() {
     return value(kernel) + value(user);
 }
 
-}  // namespace
+DWORD WINAPI failingWait(DWORD, const HANDLE*, BOOL, DWORD, DWORD) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+}
 
-int main() {
-    velmora::Win32EventLoop loop;
+void measure(const char* label, velmora::Win32EventLoop& loop) {
     constexpr int kRounds = 3;
     for (int round = 1; round <= kRounds; ++round) {
         const DWORD startTicks = GetTickCount();
@@ -26,8 +29,17 @@ int main() {
         loop.delay(1);
         const ULONGLONG cpu = processorTime100ns() - startCpu;
         const DWORD elapsed = GetTickCount() - startTicks;
-        std::printf("delay(1) round %d: %lu ms elapsed, %.1f ms processor time\n", round,
+        std::printf("delay(1), %s, round %d: %lu ms elapsed, %.1f ms processor time\n", label, round,
                     static_cast<unsigned long>(elapsed), static_cast<double>(cpu) / 10000.0);
     }
+}
+
+}  // namespace
+
+int main() {
+    velmora::Win32EventLoop waiting;
+    measure("waiting on the queue", waiting);
+    velmora::Win32EventLoop refused(failingWait);
+    measure("wait refused", refused);
     return 0;
 }

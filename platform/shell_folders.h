@@ -12,6 +12,8 @@ public:
 
     // Full path (UTF-8) of the user's documents folder, or nothing when the shell cannot name it.
     virtual std::optional<std::string> documentsFolder() = 0;
+    // Full path (UTF-8) of the folder of Windows' own programs, or nothing when it is unknown.
+    virtual std::optional<std::string> systemFolder() = 0;
 };
 
 }  // namespace velmora

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-// The largest file readText takes; the program's own files are a few kilobytes.
+// The most of a file readText reads; the program's own files are a few kilobytes.
 constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
 
 enum class ReadStatus { ok, notFound, failed };
@@ -24,11 +24,13 @@ public:
 
     // Creates the file (path in UTF-8), or replaces one of that name whole, with each line in the
     // ANSI code page followed by CR LF; a character the code page lacks is written as "?". False
-    // when the file cannot be created or written completely.
+    // when the text cannot be converted or the file cannot be written completely; the file of
+    // that name is then left as it was.
     virtual bool writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
 
-    // The whole file converted to UTF-8. notFound when neither the file nor its folder exists;
-    // failed when it exists but cannot be opened or read, or holds more than kMaxTextFileBytes.
+    // The file converted to UTF-8; of a file longer than kMaxTextFileBytes, the whole lines within
+    // its first kMaxTextFileBytes. notFound when neither the file nor its folder exists; failed
+    // when it exists but cannot be opened or read.
     virtual TextFileContents readText(const std::string& path) = 0;
 };
 

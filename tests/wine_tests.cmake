@@ -87,7 +87,7 @@ add_test(NAME tier2-unit
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
-         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*
+         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*:EachPause/*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -100,6 +100,12 @@ set(app_scenarios
   settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp
   autoDialRedialsADroppedLink
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
+  theEndOfTheWindowsSessionShutsDownAsAClose
+  stopDuringTheReapplyHasTheLastWord
+  autoDialWithABlankPasswordKeepsOneMessageAndDialsNothing
+  stopHoldsWithAutoDialOn
+  stopAndConnectFromTheTrayLeaveTheWindowThere
+  theFocusComesBackToAUsableControlFromTheTray
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)
@@ -108,6 +114,22 @@ foreach(scenario IN LISTS app_scenarios)
                    --gtest_filter=AppScenario.${scenario}
                    --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${scenario}.xml)
   list(APPEND app_tests tier3-app-${scenario})
+endforeach()
+# The window closed inside each one-second pause of Connect, of the link watch's re-apply and
+# of Stop: <suite>:<pauses>.
+foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2)
+  string(REPLACE ":" ";" entry ${entry})
+  list(GET entry 0 suite)
+  list(GET entry 1 pauses)
+  math(EXPR last "${pauses} - 1")
+  foreach(pause RANGE ${last})
+    set(name tier3-app-${suite}-${pause})
+    add_test(NAME ${name}
+             COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
+                     --gtest_filter=EachPause/${suite}.*/${pause}
+                     --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/${name}.xml)
+    list(APPEND app_tests ${name})
+  endforeach()
 endforeach()
 
 # velmora-setup.exe's scenarios, each in a namespace and a Wine session of its own, with Wine

@@ -28,16 +28,17 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       host_(host),
       platform_(platform),
       link_(platform.remoteAccess),
-      settings_(window, platform.shell, platform.files, platform.codec),
-      dialer_(window, platform.processes, platform.ipHelper, link_, platform.shell),
-      policy_(window, platform.processes, platform.loop),
-      session_(window, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {}
+      settings_(window_, platform.shell, platform.files, platform.codec),
+      dialer_(window_, platform.processes, platform.ipHelper, link_, platform.shell),
+      policy_(window_, platform.processes, platform.loop),
+      session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {}
 
 std::string Form1::entryName() const {
     return trimBlanks(window_.text(Control::txtConnName));
 }
 
 void Form1::Form_Load() {
+    const Busy busy(busy_);
     if (host_.anotherInstanceRunning()) {
         window_.showMessage("该程序已经运行！");
         host_.endProgram();
@@ -70,6 +71,9 @@ void Form1::Form_Load() {
 }
 
 void Form1::Form_Activate() {
+    if (closing_) {
+        return;
+    }
     // The policy's busy flag needs no reset here: it is never left set once a call returns.
     session_.linkWasUp = link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
@@ -93,6 +97,15 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Form_Unload() {
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    const Busy busy(busy_);
+    // A command that resumes under this one finds the program ending and stops there.
+    session_.beginShutDown();
+    window_.setEnabled(Control::Timer1, false);
+    window_.setEnabled(Control::Timer2, false);
     bool up = false;
     if (window_.value(Control::Check1) != kUnchecked) {
         if (!checkdata(window_)) {
@@ -110,6 +123,69 @@ void Form1::Form_Unload() {
     host_.trayIconRemove();
 }
 
+void Form1::Command1_Click() {
+    if (!closing_) {
+        const Busy busy(busy_);
+        session_.Command1_Click();
+    }
+}
+
+void Form1::Command2_Click() {
+    if (!closing_) {
+        const Busy busy(busy_);
+        session_.Command2_Click();
+    }
+}
+
+void Form1::Command3_Click() {
+    if (!closing_) {
+        const Busy busy(busy_);
+        session_.Command3_Click();
+    }
+}
+
+void Form1::Timer1_Timer() {
+    if (tickMayRun()) {
+        const Busy busy(busy_);
+        session_.Timer1_Timer();
+    }
+}
+
+void Form1::Timer2_Timer() {
+    if (tickMayRun()) {
+        const Busy busy(busy_);
+        session_.Timer2_Timer();
+    }
+}
+
+bool Form1::usable(Control item) const {
+    return !closing_ && window_.enabled(item) && window_.visible(item);
+}
+
+void Form1::mnuTrayRestore_Click() {
+    if (usable(Control::mnuTrayRestore)) {
+        host_.sendRestore();
+    }
+}
+
+void Form1::menuOn_Click() {
+    if (usable(Control::menuOn)) {
+        Command1_Click();
+    }
+}
+
+void Form1::menuOff_Click() {
+    if (usable(Control::menuOff)) {
+        Command2_Click();
+    }
+}
+
+void Form1::menuL2tp_Click() {
+    if (usable(Control::menuL2tp)) {
+        Command3_Click();
+    }
+}
+
 // Shared by the IPsec and default-gateway boxes: either change ends a running connection.
 void Form1::hangUpStep() {
     if (!link_.getL2tpState(entryName())) {
@@ -124,6 +200,10 @@ void Form1::hangUpStep() {
 }
 
 void Form1::Check1_Click() {
+    if (closing_) {
+        return;
+    }
+    const Busy busy(busy_);
     if (window_.value(Control::Check1) == kUnchecked) {
         window_.setEnabled(Control::Command3, false);
         window_.setEnabled(Control::menuL2tp, false);
@@ -144,6 +224,10 @@ void Form1::Check1_Click() {
 }
 
 void Form1::Check2_Click() {
+    if (closing_) {
+        return;
+    }
+    const Busy busy(busy_);
     hangUpStep();
     const bool on = window_.value(Control::Check2) == kChecked;
     window_.setEnabled(Control::txtpeer, !on);
@@ -167,6 +251,9 @@ void Form1::checkHD_Click() {
 }
 
 void Form1::trayIcon_DblClick() {
+    if (closing_) {
+        return;
+    }
     if (window_.windowState() == WindowState::minimised) {
         window_.setWindowState(lastState);
     }

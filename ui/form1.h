@@ -10,6 +10,7 @@
 #include "core/connection/session_controller.h"
 #include "core/ipsec/ipsec_policy.h"
 #include "core/profile/control_surface.h"
+#include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
 #include "platform/ansi_codec.h"
 #include "platform/event_loop.h"
@@ -42,6 +43,10 @@ struct Platform {
     FileOperations& programFiles;
 };
 
+// Every event that can wait (a policy pause, a message box) lets other events run inside it:
+// clicks and menu items still act there, the timers' ticks do not (a tick that finds another
+// event under way is dropped, so that no tick piles a dial or a message on another), and once
+// the window is closing nothing but the shut-down acts.
 class Form1 : public FormEvents {
 public:
     Form1(ControlSurface& window, FormHost& host, const Platform& platform);
@@ -51,9 +56,9 @@ public:
     void Form_Resize() override;
     void Form_Unload() override;
 
-    void Command1_Click() override { session_.Command1_Click(); }
-    void Command2_Click() override { session_.Command2_Click(); }
-    void Command3_Click() override { session_.Command3_Click(); }
+    void Command1_Click() override;
+    void Command2_Click() override;
+    void Command3_Click() override;
 
     void Check1_Click() override;
     void Check2_Click() override;
@@ -61,24 +66,41 @@ public:
     void Check4_Click() override;
     void checkHD_Click() override;
 
-    void Timer1_Timer() override { session_.Timer1_Timer(); }
-    void Timer2_Timer() override { session_.Timer2_Timer(); }
+    void Timer1_Timer() override;
+    void Timer2_Timer() override;
 
+    // A tray menu item acts only when it is usable at the moment it is chosen: the menu was
+    // drawn when it opened, and the session may have moved on since.
     void trayIcon_DblClick() override;
-    void mnuTrayRestore_Click() override { host_.sendRestore(); }
-    void menuOn_Click() override { session_.Command1_Click(); }
-    void menuOff_Click() override { session_.Command2_Click(); }
-    void menuL2tp_Click() override { session_.Command3_Click(); }
+    void mnuTrayRestore_Click() override;
+    void menuOn_Click() override;
+    void menuOff_Click() override;
+    void menuL2tp_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
 
     // The window state a double-click on the tray icon returns to: normal or maximised.
     WindowState lastState = WindowState::normal;
 
 private:
+    // Counts an event as under way for as long as it runs.
+    class Busy {
+    public:
+        explicit Busy(int& count) : count_(count) { ++count_; }
+        ~Busy() { --count_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        int& count_;
+    };
+
     std::string entryName() const;
     void hangUpStep();
+    bool usable(Control item) const;
+    // True when a tick may run now: no other event under way, the window not closing.
+    bool tickMayRun() const { return busy_ == 0 && !closing_; }
 
-    ControlSurface& window_;
+    WatchedSurface window_;
     FormHost& host_;
     Platform platform_;
     LinkQuery link_;
@@ -86,6 +108,8 @@ private:
     Dialer dialer_;
     IpsecPolicy policy_;
     SessionController session_;
+    int busy_ = 0;
+    bool closing_ = false;
 };
 
 }  // namespace velmora

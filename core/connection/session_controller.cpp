@@ -14,6 +14,10 @@ bool SessionController::sessionActive() const {
     return !window_.enabled(Control::Command1);
 }
 
+bool SessionController::ipsecSessionGoesOn() const {
+    return !ending_ && sessionActive() && window_.value(Control::Check1) != kUnchecked;
+}
+
 void SessionController::startPing() {
     processes_.startHidden("ping -n 8 " + trimBlanks(window_.text(Control::txtpeer)));
 }
@@ -33,38 +37,68 @@ void SessionController::setCommands(bool active) {
     }
 }
 
+void SessionController::beginShutDown() {
+    ending_ = true;
+    policy_.refuseApplying();
+}
+
 void SessionController::Command1_Click() {
-    const std::string name = entryName();
-    if (window_.value(Control::Check1) != kUnchecked) {
-        if (!checkdata(window_)) {
-            return;
-        }
-        // Disabled before the first wait, so that no click or tick starts a second Connect.
-        window_.setEnabled(Control::Command1, false);
-        window_.setEnabled(Control::menuOn, false);
-        window_.setEnabled(Control::Command3, false);
-        window_.setEnabled(Control::menuL2tp, false);
-        policy_.config_ipsec(kPolicyOn);
-        window_.setEnabled(Control::Command2, true);
-        window_.setEnabled(Control::menuOff, true);
-        settings_.writeConfig();
-        if (!link_.getL2tpState(name)) {
-            dialer_.dialtol2tp(name);
-        }
-        startPing();
-        window_.setWindowState(WindowState::minimised);
-        window_.setEnabled(Control::Command3, true);
-        window_.setEnabled(Control::menuL2tp, true);
+    autoDialHeld_ = false;
+    connect();
+}
+
+void SessionController::connect() {
+    if (ending_) {
         return;
     }
+    const std::string name = entryName();
+    if (window_.value(Control::Check1) != kUnchecked) {
+        connectIpsec(name);
+    } else {
+        connectPlain(name);
+    }
+}
 
+void SessionController::connectIpsec(const std::string& name) {
+    if (!checkdata(window_)) {
+        return;
+    }
+    // Disabled before the first wait, so that no click or tick starts a second Connect.
+    window_.setEnabled(Control::Command1, false);
+    window_.setEnabled(Control::menuOn, false);
+    window_.setEnabled(Control::Command3, false);
+    window_.setEnabled(Control::menuL2tp, false);
+    policy_.config_ipsec(kPolicyOn);
+    // The program's end during the pauses has the last word.
+    if (!ipsecSessionGoesOn()) {
+        return;
+    }
+    window_.setEnabled(Control::Command2, true);
+    window_.setEnabled(Control::menuOff, true);
+    settings_.writeConfig();
+    if (ending_) {
+        return;
+    }
+    if (!link_.getL2tpState(name)) {
+        dialer_.dialtol2tp(name);
+        if (ending_) {
+            return;
+        }
+    }
+    startPing();
+    window_.setWindowState(WindowState::minimised);
+    window_.setEnabled(Control::Command3, true);
+    window_.setEnabled(Control::menuL2tp, true);
+}
+
+void SessionController::connectPlain(const std::string& name) {
     if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
         trimBlanks(window_.text(Control::txtUserName)).empty() || trimBlanks(window_.text(Control::txtPasswd)).empty()) {
         window_.showMessage("L2TP参数错误！");
         return;
     }
     settings_.writeConfig();
-    if (link_.getL2tpState(name)) {
+    if (ending_ || link_.getL2tpState(name)) {
         return;
     }
     if (window_.value(Control::Check2) == kChecked) {
@@ -72,24 +106,31 @@ void SessionController::Command1_Click() {
     } else {
         dialer_.dialtol2tp(name);
     }
-    if (link_.getL2tpState(name)) {
+    if (!ending_ && link_.getL2tpState(name)) {
         setCommands(true);
         window_.setWindowState(WindowState::minimised);
     }
 }
 
 void SessionController::Command2_Click() {
+    if (ending_) {
+        return;
+    }
     if (window_.value(Control::Check1) != kUnchecked) {
         if (!checkdata(window_)) {
             return;
         }
+        autoDialHeld_ = true;
         window_.setEnabled(Control::Command2, false);
         window_.setEnabled(Control::menuOff, false);
         policy_.config_ipsec(kPolicyOff);
-        window_.setEnabled(Control::Command1, true);
-        window_.setEnabled(Control::menuOn, true);
+        if (!ending_) {
+            window_.setEnabled(Control::Command1, true);
+            window_.setEnabled(Control::menuOn, true);
+        }
         return;
     }
+    autoDialHeld_ = true;
     if (link_.getL2tpState(entryName())) {
         remoteAccess_.hangUp(link_.hRasConn());
         setCommands(false);
@@ -97,6 +138,10 @@ void SessionController::Command2_Click() {
 }
 
 void SessionController::Command3_Click() {
+    if (ending_) {
+        return;
+    }
+    autoDialHeld_ = false;
     const std::string name = entryName();
     if (!link_.getL2tpState(name)) {
         dialer_.dialtol2tp(name);
@@ -104,6 +149,9 @@ void SessionController::Command3_Click() {
 }
 
 void SessionController::Timer1_Timer() {
+    if (ending_) {
+        return;
+    }
     const bool up = link_.getL2tpState(entryName());
     if (window_.value(Control::Check1) == kUnchecked) {
         if (!up) {
@@ -124,25 +172,35 @@ void SessionController::Timer1_Timer() {
     }
     if (!linkWasUp) {
         linkWasUp = true;
-        if (sessionActive()) {
-            policy_.config_ipsec(kPolicyOff);
-            policy_.config_ipsec(kPolicyOn);
+        // Withdrawn and applied anew for the link that came back; a Stop or the program's end
+        // during the pauses ends the re-apply where it is.
+        if (!ipsecSessionGoesOn()) {
+            return;
+        }
+        policy_.config_ipsec(kPolicyOff);
+        if (!ipsecSessionGoesOn()) {
+            return;
+        }
+        policy_.config_ipsec(kPolicyOn);
+        if (ipsecSessionGoesOn()) {
             startPing();
         }
     }
 }
 
 void SessionController::Timer2_Timer() {
-    if (window_.value(Control::Check3) != kChecked) {
+    if (ending_ || autoDialHeld_ || window_.value(Control::Check3) != kChecked) {
         return;
     }
-    if (!sessionActive()) {
-        Command1_Click();
-        return;
-    }
+    const int messagesBefore = window_.messagesShown();
     const std::string name = entryName();
-    if (!link_.getL2tpState(name)) {
+    if (!sessionActive()) {
+        connect();
+    } else if (!link_.getL2tpState(name)) {
         dialer_.dialtol2tp(name);
+    }
+    if (window_.messagesShown() != messagesBefore && !link_.getL2tpState(name)) {
+        autoDialHeld_ = true;
     }
 }
 

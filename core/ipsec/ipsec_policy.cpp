@@ -6,36 +6,42 @@ namespace velmora {
 
 namespace {
 
-// Ends a run of pairs however it ends: a run cut short by an exception drops the pairs it had
-// not started, so that the next call starts afresh instead of queuing behind nobody.
-class BusyRun {
+// Counts a call as under way for as long as it runs, however it returns.
+class Running {
 public:
-    BusyRun(bool& busy, std::deque<PolicyLines>& waiting) : busy_(busy), waiting_(waiting) { busy_ = true; }
-    ~BusyRun() {
-        busy_ = false;
-        waiting_.clear();
-    }
-    BusyRun(const BusyRun&) = delete;
-    BusyRun& operator=(const BusyRun&) = delete;
+    explicit Running(int& count) : count_(count) { ++count_; }
+    ~Running() { --count_; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
 
 private:
-    bool& busy_;
-    std::deque<PolicyLines>& waiting_;
+    int& count_;
 };
 
 }  // namespace
 
+bool IpsecPolicy::mayGoOn(unsigned call, const std::string& strActive) const {
+    return call == latestCall_ && !(applyRefused_ && strActive == kPolicyOn);
+}
+
 void IpsecPolicy::config_ipsec(const std::string& strActive) {
-    waiting_.push_back(policyLines(readProfile(window_), ipsecTool_, strActive));
-    if (ipsecBusy_) {
+    if (applyRefused_ && strActive == kPolicyOn) {
         return;
     }
-    const BusyRun run(ipsecBusy_, waiting_);
-    while (!waiting_.empty()) {
-        const PolicyLines lines = waiting_.front();
-        waiting_.pop_front();
-        processes_.startHidden(lines.outbound);
+    const PolicyLines lines = policyLines(readProfile(window_), ipsecTool_, strActive);
+    const unsigned call = ++latestCall_;
+    const bool nested = running_ > 0;
+    const Running running(running_);
+    if (nested) {
+        // The call beneath may have started a line a moment ago.
         loop_.delay(1);
+        if (!mayGoOn(call, strActive)) {
+            return;
+        }
+    }
+    processes_.startHidden(lines.outbound);
+    loop_.delay(1);
+    if (mayGoOn(call, strActive)) {
         processes_.startHidden(lines.inbound);
         loop_.delay(1);
     }

@@ -1,9 +1,10 @@
 // Applying and withdrawing the IPsec policy: each call starts its pair of policy commands,
-// outbound first, one second apart, while the window stays responsive. Calls that arrive
-// during a pair's pauses (a click or tick handled there) never interleave with it.
+// outbound first, one second apart, while the window stays responsive. The last call wins: a
+// call made during the pauses of another (a click, a tick or the program's end handled there)
+// takes over, and the call beneath it starts nothing more, so that the policy ends in the
+// state that was asked for last.
 #pragma once
 
-#include <deque>
 #include <string>
 
 #include "core/ipsec/policy_commands.h"
@@ -24,24 +25,30 @@ public:
 
     // Composes both lines from the window's profile now, with strActive (kPolicyOn or
     // kPolicyOff) at their end, and starts them hidden: outbound, a pause of one second,
-    // inbound, another second. A call made while pairs are being started (from inside one of
-    // the pauses) queues its pair and returns at once; the running call starts the queued
-    // pairs after its own, in the order the calls came, so no call ever waits on a pause
-    // beneath it.
+    // inbound, another second. A call made during another call's pauses first waits one second
+    // more, so that no two policy commands ever start less than a second apart, then starts its
+    // own pair; the call beneath it starts no further line, so a caller that goes on afterwards
+    // checks again what it depends on. After refuseApplying, a kPolicyOn call starts nothing.
     void config_ipsec(const std::string& strActive);
 
-    // True while pairs are being started or wait their turn. Always false again once the
-    // outermost call has returned, however it returned, so there is never a stale flag for
-    // anyone (the window's activation included) to reset.
-    bool ipsecBusy() const { return ipsecBusy_; }
+    // The program is ending: from now on the policy is only ever withdrawn, and a pair that is
+    // applying it starts no further line.
+    void refuseApplying() { applyRefused_ = true; }
+
+    // True while a pair is being started (its pauses included).
+    bool ipsecBusy() const { return running_ > 0; }
 
 private:
+    // Whether the call numbered call may start its next line.
+    bool mayGoOn(unsigned call, const std::string& strActive) const;
+
     ControlSurface& window_;
     Processes& processes_;
     EventLoop& loop_;
     std::string ipsecTool_;
-    bool ipsecBusy_ = false;
-    std::deque<PolicyLines> waiting_;
+    unsigned latestCall_ = 0;  // the number of the call that owns the policy now
+    int running_ = 0;          // calls under way, the nested ones included
+    bool applyRefused_ = false;
 };
 
 }  // namespace velmora

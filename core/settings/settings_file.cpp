@@ -10,12 +10,12 @@ namespace {
 
 constexpr const char* kSettingsFileName = "l2tpipsec.ini";
 
-std::string unsavedSecretsMessage(const SettingsLines& s) {
+std::string unsavedSecretsMessage(bool preshare, bool passwd) {
     std::string secrets;
-    if (s.preshareUnsaved) {
+    if (preshare) {
         secrets = "预共享的密钥";
     }
-    if (s.passwdUnsaved) {
+    if (passwd) {
         secrets += secrets.empty() ? "VPN密码" : "和VPN密码";
     }
     return secrets + "含有配置文件不能保存的字符或者太长，没有保存；本次连接仍使用输入的内容，"
@@ -32,9 +32,18 @@ void SettingsFile::writeConfig() {
     const std::string file = path();
     const SettingsLines s = composeSettings(readProfile(window_), codec_);
     if (!files_.writeLines(file, s.lines)) {
-        window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！");
-    } else if (s.preshareUnsaved || s.passwdUnsaved) {
-        window_.showMessage(unsavedSecretsMessage(s));
+        if (!toldNotWritten_) {
+            toldNotWritten_ = true;
+            window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！");
+        }
+        return;
+    }
+    const bool tellPreshare = s.preshareUnsaved && !toldPreshareUnsaved_;
+    const bool tellPasswd = s.passwdUnsaved && !toldPasswdUnsaved_;
+    if (tellPreshare || tellPasswd) {
+        toldPreshareUnsaved_ = toldPreshareUnsaved_ || tellPreshare;
+        toldPasswdUnsaved_ = toldPasswdUnsaved_ || tellPasswd;
+        window_.showMessage(unsavedSecretsMessage(tellPreshare, tellPasswd));
     }
 }
 

@@ -25,7 +25,8 @@ public:
 
     // Replaces the file with the window's stored fields. A secret the file cannot carry is
     // stored empty and the user is told; a file that cannot be written is reported. Either way
-    // the window keeps what was typed, and the caller goes on.
+    // the window keeps what was typed, and the caller goes on. Each of these is told once a run:
+    // a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
     void writeConfig();
 
     // Loads the file into the window in line order, running a box's reaction when its value
@@ -40,6 +41,9 @@ private:
     ShellFolders& shell_;
     TextFiles& files_;
     const AnsiCodec& codec_;
+    bool toldNotWritten_ = false;
+    bool toldPreshareUnsaved_ = false;
+    bool toldPasswdUnsaved_ = false;
 };
 
 }  // namespace velmora

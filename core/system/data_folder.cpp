@@ -6,10 +6,11 @@ namespace velmora {
 
 std::string getDataFolder(ShellFolders& shell) {
     const auto documents = shell.documentsFolder();
-    if (!documents) {
-        return {};
+    if (documents && documents->rfind("\\\\", 0) != 0) {
+        return leftChars(*documents, 3);
     }
-    return leftChars(*documents, 3);
+    const auto system = shell.systemFolder();
+    return system ? leftChars(*system, 3) : std::string();
 }
 
 }  // namespace velmora

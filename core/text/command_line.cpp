@@ -3,7 +3,7 @@
 namespace velmora {
 
 std::string quoteArgument(const std::string& value) {
-    if (value.find_first_of(" \t\"") == std::string::npos) {
+    if (!value.empty() && value.find_first_of(" \t\"") == std::string::npos) {
         return value;
     }
     std::string quoted = "\"";

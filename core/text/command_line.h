@@ -8,7 +8,8 @@ namespace velmora {
 
 // The value unchanged when it holds no blank, tab or double quote, so that ordinary values
 // compose byte for byte as they always have; otherwise in double quotes, with quotes and the
-// backslashes before them escaped, so that it reaches the program as one argument.
+// backslashes before them escaped, so that it reaches the program as one argument. An empty
+// value is "" (two quotes): an empty argument that keeps the arguments after it in place.
 std::string quoteArgument(const std::string& value);
 
 }  // namespace velmora

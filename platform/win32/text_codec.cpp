@@ -41,18 +41,38 @@ std::string ansiToUtf8(const std::string& ansi) {
     return narrow(toWide(CP_ACP, ansi));
 }
 
-std::string utf8ToAnsi(const std::string& utf8) {
-    // No best fit: a look-alike ("e" for "é") would pass for what was typed; "?" shows the loss.
+DWORD noBestFitFlags(UINT codePage) {
+    if (codePage == CP_ACP) {
+        codePage = GetACP();
+    } else if (codePage == CP_OEMCP) {
+        codePage = GetOEMCP();
+    }
+    const bool refusesFlags = codePage == CP_UTF8 || codePage == CP_UTF7 || codePage == 42 || codePage == 54936 ||
+                              (codePage >= 50220 && codePage <= 50229) || (codePage >= 57002 && codePage <= 57011);
+    return refusesFlags ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+std::optional<std::string> utf8ToCodePage(const std::string& utf8, UINT codePage) {
     const std::wstring wide = widen(utf8);
     if (wide.empty()) {
-        return {};
+        return std::string();
     }
+    const DWORD flags = noBestFitFlags(codePage);
     const int wideLength = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
-    return ansi;
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(length), '\0');
+    if (WideCharToMultiByte(codePage, flags, wide.data(), wideLength, text.data(), length, nullptr, nullptr) !=
+        length) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::string utf8ToAnsi(const std::string& utf8) {
+    return utf8ToCodePage(utf8, CP_ACP).value_or(std::string());
 }
 
 }  // namespace velmora

@@ -12,15 +12,19 @@ std::optional<std::string> Win32AnsiCodec::toAnsi(const std::string& utf8) const
         return std::string();
     }
     const int wideLength = static_cast<int>(wide.size());
+    // No default-character report for the code pages that refuse flags: the read-back below
+    // still catches a character they lack.
+    const DWORD flags = noBestFitFlags(CP_ACP);
     BOOL usedDefault = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
-                                           nullptr, &usedDefault);
+    BOOL* const reportDefault = flags != 0 ? &usedDefault : nullptr;
+    const int length =
+        WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0, nullptr, reportDefault);
     if (length <= 0 || usedDefault) {
         return std::nullopt;
     }
     std::string ansi(static_cast<std::size_t>(length), '\0');
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr,
-                            &usedDefault) != length) {
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, ansi.data(), length, nullptr, reportDefault) !=
+        length) {
         return std::nullopt;
     }
     // Only a code that reads back as the same character is the character's own code.

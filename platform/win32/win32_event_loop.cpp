@@ -36,7 +36,9 @@ void Win32EventLoop::delay(int seconds) {
         if (elapsed >= total) {
             return;
         }
-        (void)MsgWaitForMultipleObjects(0, nullptr, FALSE, total - elapsed, QS_ALLINPUT);
+        if (wait_(0, nullptr, FALSE, total - elapsed, kWakeMask) == WAIT_FAILED) {
+            Sleep(kFallbackSleepMs);
+        }
     }
 }
 

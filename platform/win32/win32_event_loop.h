@@ -15,10 +15,24 @@ inline std::uint32_t ticksSince(std::uint32_t start, std::uint32_t now) {
     return now - start;
 }
 
+// Every kind of message the window can receive, without QS_RAWINPUT: the headers' QS_ALLINPUT
+// carries it, and Windows 2000 fails the whole wait on a mask it does not know.
+constexpr DWORD kWakeMask = QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE;
+
+// What a wait sleeps between two looks at the queue when the system refuses to wait on it.
+constexpr DWORD kFallbackSleepMs = 10;
+
 class Win32EventLoop : public EventLoop {
 public:
-    // Sleeps on the message queue (no spinning), dispatching each message as it arrives,
-    // and measures the time with GetTickCount differences.
+    // The call that sleeps until a message comes or the time is up; MsgWaitForMultipleObjects
+    // outside tests.
+    using WaitCall = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds,
+                                    DWORD wakeMask);
+
+    explicit Win32EventLoop(WaitCall wait = MsgWaitForMultipleObjects) : wait_(wait) {}
+
+    // Sleeps on the message queue (no spinning, also where the wait call fails), dispatching
+    // each message as it arrives, and measures the time with GetTickCount differences.
     // A WM_QUIT ends the wait early and is left in the queue for the main loop.
     void delay(int seconds) override;
 
@@ -29,6 +43,7 @@ public:
 private:
     bool dispatchPending();
 
+    WaitCall wait_;
     HWND dialogWindow_ = nullptr;
 };
 

@@ -22,4 +22,13 @@ std::optional<std::string> Win32ShellFolders::documentsFolder() {
     return narrow(path);
 }
 
+std::optional<std::string> Win32ShellFolders::systemFolder() {
+    wchar_t path[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::nullopt;
+    }
+    return narrow(path);
+}
+
 }  // namespace velmora

@@ -8,6 +8,7 @@ namespace velmora {
 class Win32ShellFolders : public ShellFolders {
 public:
     std::optional<std::string> documentsFolder() override;
+    std::optional<std::string> systemFolder() override;
 };
 
 }  // namespace velmora

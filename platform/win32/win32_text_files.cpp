@@ -7,28 +7,56 @@
 
 namespace velmora {
 
+namespace {
+
+bool writeAll(HANDLE file, const std::string& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        DWORD chunk = 0;
+        if (!WriteFile(file, bytes.data() + written, static_cast<DWORD>(bytes.size() - written), &chunk, nullptr) ||
+            chunk == 0) {
+            return false;
+        }
+        written += chunk;
+    }
+    return FlushFileBuffers(file) != FALSE;
+}
+
+// The end of the last whole line in the bytes: a CR or LF is never part of a double-byte
+// character, so the cut splits none.
+std::size_t endOfLastLine(const std::string& bytes) {
+    const std::size_t last = bytes.find_last_of("\r\n");
+    return last == std::string::npos ? 0 : last + 1;
+}
+
+}  // namespace
+
 bool Win32TextFiles::writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
         text += "\r\n";
     }
-    const std::string bytes = utf8ToAnsi(text);
-
-    const UniqueHandle file(
-        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const auto bytes = utf8ToCodePage(text, codePage_);
+    if (!bytes) {
         return false;
     }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        DWORD chunk = 0;
-        if (!WriteFile(file.get(), bytes.data() + written, static_cast<DWORD>(bytes.size() - written), &chunk,
-                       nullptr) ||
-            chunk == 0) {
+
+    const std::wstring target = widen(path);
+    const std::wstring temporary = target + L".tmp";
+    bool written = false;
+    {
+        const UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE) {
             return false;
         }
-        written += chunk;
+        written = writeAll(file.get(), *bytes);
+    }
+    if (!written ||
+        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        (void)DeleteFileW(temporary.c_str());
+        return false;
     }
     return true;
 }
@@ -42,7 +70,7 @@ TextFileContents Win32TextFiles::readText(const std::string& path) {
         return {missing ? ReadStatus::notFound : ReadStatus::failed, {}};
     }
     // Read until the end rather than trusting the size, but never past the limit: one byte more
-    // than it tells a file that is too large.
+    // than it tells a file that goes on, of which only the whole lines are kept.
     std::string bytes;
     char buffer[4096];
     for (;;) {
@@ -55,7 +83,8 @@ TextFileContents Win32TextFiles::readText(const std::string& path) {
         }
         bytes.append(buffer, got);
         if (bytes.size() > kMaxTextFileBytes) {
-            return {ReadStatus::failed, {}};
+            bytes.resize(endOfLastLine(bytes.substr(0, kMaxTextFileBytes)));
+            break;
         }
     }
     return {ReadStatus::ok, ansiToUtf8(bytes)};

@@ -12,11 +12,8 @@
 #include <vector>
 
 #include "core/profile/conn_profile.h"
-#include "core/settings/settings_lines.h"
 #include "core/system/l2tp_switch.h"
-#include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/e2e/velmora_app.h"
@@ -28,58 +25,25 @@ namespace {
 
 using testing::VelmoraApp;
 using testing::WindowDriver;
+using testing::dialProfile;
 using testing::eventually;
+using testing::saveSettings;
+using testing::setLink;
+using testing::setProhibitIpsec;
 
-constexpr const wchar_t* kParametersKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
-constexpr const char* kSettingsPath = "C:\\l2tpipsec.ini";
 constexpr int kTicks = 20000;  // long enough for a few 5-second timer ticks under Wine
-
-void setProhibitIpsec(bool present) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    if (present) {
-        const DWORD one = 1;
-        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    } else {
-        RegDeleteValueW(key, L"ProhibitIpsec");
-    }
-    RegCloseKey(key);
-}
 
 std::optional<DWORD> prohibitIpsec() {
     DWORD value = 0;
     DWORD size = sizeof value;
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, testing::kParametersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     const LONG read = RegQueryValueExW(key, L"ProhibitIpsec", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     return read == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(value) : std::nullopt;
-}
-
-// A profile that dials: the stand-in rasdial connects and the tunnel gets 10.10.10.4.
-ConnProfile dialProfile() {
-    ConnProfile p = fallbackProfile();
-    p.txtServerAddress = "203.0.113.10";
-    p.txtUserName = "zhangwei";
-    p.txtPasswd = "secret1";
-    p.txtpeer = "10.0.0.0";
-    p.txtpeermask = "255.255.0.0";
-    p.txtlocal = "10.10.10.4";
-    p.txtpreshare = "sharedkey1";
-    p.comalg = "ESP-3DES-SHA";
-    p.txtpeer2 = "0.0.0.0";
-    return p;
-}
-
-void saveSettings(const ConnProfile& profile) {
-    Win32AnsiCodec codec;
-    Win32TextFiles files;
-    ASSERT_TRUE(files.writeLines(kSettingsPath, composeSettings(profile, codec).lines));
 }
 
 int countStartingWith(const std::vector<std::string>& lines, const std::string& start) {
@@ -95,6 +59,18 @@ int countEndingWith(const std::vector<std::string>& lines, const std::string& en
 
 bool has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The policy lines' endings (" -x" applies, " -y" withdraws), in journal order.
+std::vector<std::string> policyStates(const std::vector<std::string>& lines) {
+    std::vector<std::string> states;
+    for (const auto& line : lines) {
+        const std::string end = line.size() > 3 ? line.substr(line.size() - 3) : std::string();
+        if (end == " -x" || end == " -y") {
+            states.push_back(end);
+        }
+    }
+    return states;
 }
 
 class AppScenario : public ::testing::Test {
@@ -133,12 +109,71 @@ protected:
     }
 
     std::vector<std::string> journal() const { return sim::readJournal(); }
+    // The journal's lines from the given one on.
+    std::vector<std::string> journalFrom(std::size_t first) const {
+        const auto lines = journal();
+        return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(first, lines.size())), lines.end()};
+    }
+    // Waits until count more policy lines than given have been journalled; the journal's length
+    // then, or 0 when they never came.
+    std::size_t awaitPolicyLines(int count, int before) const {
+        std::size_t length = 0;
+        const bool came = eventually(
+            [&] {
+                const auto lines = journal();
+                length = lines.size();
+                return static_cast<int>(policyStates(lines).size()) >= before + count;
+            },
+            kTicks);
+        return came ? length : 0;
+    }
+    int policyLineCount() const { return static_cast<int>(policyStates(journal()).size()); }
     bool journalled(const std::string& line) const {
         return eventually([&] { return has(journal(), line); }, kTicks);
     }
-    void setLink(bool up) const {
-        sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum"}}
-                                : std::vector<sim::SimConnection>{});
+
+    // An IPsec session connected from the window, which has gone to the tray.
+    WindowDriver connectIpsec() {
+        ConnProfile p = dialProfile();
+        p.Check1 = kChecked;
+        p.Option1 = kProtocolL2tp;
+        EXPECT_TRUE(saveSettings(p));
+        WindowDriver window = startShown();
+        EXPECT_TRUE(window.clickLater(Control::Command1));
+        EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+        EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
+        EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+        return window;
+    }
+
+    // Drops the link until the watch has seen it down, then brings it back.
+    void dropAndReturnTheLink() {
+        setLink(false);
+        Sleep(8000);  // one tick of the watch, with Wine's slack
+        setLink(true);
+    }
+
+    // Chooses a row of the tray menu (还原, 连接, 停止, 退出 while L2TP拨号 is hidden).
+    void chooseFromTray(const WindowDriver& window, int row) {
+        HWND menu = window.openTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        window.chooseMenuRow(menu, row);
+    }
+
+    // After a close: the program ends by itself (no message box keeps it), and what was
+    // journalled from the close on withdraws the policy last and starts no dial and no ping.
+    void expectAnEndThatWithdrewLast(std::size_t closedAt, bool linkWasUp) {
+        EXPECT_TRUE(app.waitForExit(kTicks)) << "the program did not end";
+        const auto after = journalFrom(closedAt);
+        EXPECT_EQ(countStartingWith(after, "rasdial "), 0);
+        EXPECT_EQ(countStartingWith(after, "ping "), 0);
+        EXPECT_EQ(countStartingWith(after, "route "), 0);
+        EXPECT_EQ(countEndingWith(after, " -x"), 0);
+        const auto policy = policyStates(journal());
+        ASSERT_GE(policy.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(policy.end() - 2, policy.end()), (std::vector<std::string>{" -y", " -y"}));
+        EXPECT_EQ(countStartingWith(after, "RasHangUpA "), linkWasUp ? 1 : 0);
+        EXPECT_TRUE(sim::loadConnections().empty());
     }
 
     VelmoraApp app;
@@ -174,7 +209,7 @@ TEST_F(AppScenario, registrySwitchNotSetAsksForARestartAndEnds) {
 }
 
 TEST_F(AppScenario, secondInstanceIsRefusedAndTheFirstGoesOn) {
-    saveSettings(dialProfile());
+    ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver first = start();
     ASSERT_TRUE(app.start());
     auto second = WindowDriver::find(app.processId(1), 20000);
@@ -186,7 +221,7 @@ TEST_F(AppScenario, secondInstanceIsRefusedAndTheFirstGoesOn) {
 }
 
 TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {
-    saveSettings(dialProfile());
+    ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
@@ -205,7 +240,7 @@ TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {
 }
 
 TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
-    saveSettings(dialProfile());
+    ASSERT_TRUE(saveSettings(dialProfile()));
     sim::saveRasdialScenario({false, 0, ""});
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
@@ -221,7 +256,7 @@ TEST_F(AppScenario, ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops) {
     ConnProfile p = dialProfile();
     p.Check1 = kChecked;
     p.Option1 = kProtocolL2tp;
-    saveSettings(p);
+    ASSERT_TRUE(saveSettings(p));
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
@@ -265,7 +300,7 @@ TEST_F(AppScenario, ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops) {
 TEST_F(AppScenario, settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp) {
     ConnProfile p = dialProfile();
     p.Check1 = kChecked;
-    saveSettings(p);
+    ASSERT_TRUE(saveSettings(p));
     setLink(true);
     WindowDriver window = start({"该操作将挂断当前连接！"});
     EXPECT_TRUE(journalled("RasHangUpA 41"));
@@ -276,7 +311,7 @@ TEST_F(AppScenario, settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp) {
 TEST_F(AppScenario, autoDialRedialsADroppedLink) {
     ConnProfile p = dialProfile();
     p.Check3 = kChecked;
-    saveSettings(p);
+    ASSERT_TRUE(saveSettings(p));
     WindowDriver window = start();
     EXPECT_TRUE(eventually([&] { return countStartingWith(journal(), "rasdial ") == 1; }, kTicks));
     EXPECT_TRUE(eventually([&] { return !window.enabled(Control::Command1); }, kTicks));
@@ -288,7 +323,7 @@ TEST_F(AppScenario, autoDialRedialsADroppedLink) {
 TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     ConnProfile p = dialProfile();
     p.Check1 = kChecked;
-    saveSettings(p);
+    ASSERT_TRUE(saveSettings(p));
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
@@ -302,6 +337,181 @@ TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     // Shut-down withdraws the policy, then hangs the link up.
     EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
     EXPECT_EQ(lines.back(), "RasHangUpA 1");
+}
+
+// Closing the window inside the pause-th one-second pause of a command.
+class AppClosedInConnect : public AppScenario, public ::testing::WithParamInterface<int> {};
+class AppClosedInTheReapply : public AppScenario, public ::testing::WithParamInterface<int> {};
+class AppClosedInStop : public AppScenario, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AppClosedInConnect, withdrawsThePolicyLastAndDialsNothing) {
+    ConnProfile p = dialProfile();
+    p.Check1 = kChecked;
+    p.Option1 = kProtocolL2tp;
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = startShown();
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, 0);
+    ASSERT_NE(closedAt, 0u);
+    PostMessageW(window.window(), WM_CLOSE, 0, 0);
+    expectAnEndThatWithdrewLast(closedAt, false);
+    EXPECT_EQ(countStartingWith(journal(), "rasdial "), 0);
+}
+
+TEST_P(AppClosedInTheReapply, withdrawsThePolicyLastAndHangsUp) {
+    WindowDriver window = connectIpsec();
+    const int before = policyLineCount();
+    dropAndReturnTheLink();
+    const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, before);
+    ASSERT_NE(closedAt, 0u);
+    PostMessageW(window.window(), WM_CLOSE, 0, 0);
+    expectAnEndThatWithdrewLast(closedAt, true);
+}
+
+TEST_P(AppClosedInStop, withdrawsThePolicyLastAndHangsUp) {
+    WindowDriver window = connectIpsec();
+    const int before = policyLineCount();
+    chooseFromTray(window, 2);
+    const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, before);
+    ASSERT_NE(closedAt, 0u);
+    PostMessageW(window.window(), WM_CLOSE, 0, 0);
+    expectAnEndThatWithdrewLast(closedAt, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInConnect, ::testing::Range(0, 2));
+INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInTheReapply, ::testing::Range(0, 4));
+INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInStop, ::testing::Range(0, 2));
+
+TEST_F(AppScenario, theEndOfTheWindowsSessionShutsDownAsAClose) {
+    WindowDriver window = connectIpsec();
+    DWORD_PTR mayEnd = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                    &mayEnd));
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(TRUE));
+    const std::size_t endedAt = journal().size();
+    PostMessageW(window.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    expectAnEndThatWithdrewLast(endedAt, true);
+}
+
+TEST_F(AppScenario, stopDuringTheReapplyHasTheLastWord) {
+    WindowDriver window = connectIpsec();
+    for (const int pause : {0, 2}) {  // in the withdrawal, and in the application that follows it
+        const int before = policyLineCount();
+        dropAndReturnTheLink();
+        ASSERT_NE(awaitPolicyLines(pause + 1, before), 0u);
+        chooseFromTray(window, 2);
+        ASSERT_TRUE(eventually([&] { return window.enabled(Control::Command1); }, kTicks)) << pause;
+        const std::size_t stoppedAt = journal().size();
+        Sleep(12000);  // two ticks of the watch: nothing applies the policy again
+        const auto policy = policyStates(journal());
+        ASSERT_GE(policy.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(policy.end() - 2, policy.end()), (std::vector<std::string>{" -y", " -y"}))
+            << pause;
+        EXPECT_EQ(countEndingWith(journalFrom(stoppedAt), " -x"), 0) << pause;
+        EXPECT_EQ(countStartingWith(journalFrom(stoppedAt), "ping "), 0) << pause;
+        // Connect again from the tray for the next round.
+        chooseFromTray(window, 1);
+        ASSERT_TRUE(eventually([&] { return !window.enabled(Control::Command1); }, kTicks));
+        ASSERT_TRUE(eventually([&] { return countStartingWith(journalFrom(stoppedAt), "ping ") == 1; }, kTicks));
+    }
+}
+
+TEST_F(AppScenario, autoDialWithABlankPasswordKeepsOneMessageAndDialsNothing) {
+    ConnProfile p = dialProfile();
+    p.Check3 = kChecked;
+    p.txtPasswd = "";
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = start();
+    const auto first = window.waitForMessageBox(kTicks);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->text, "L2TP参数错误！");
+    for (int second = 0; second < 30; ++second) {
+        Sleep(1000);
+        EXPECT_EQ(window.messageBoxes().size(), 1u) << "after " << second << " s";
+    }
+    EXPECT_EQ(countStartingWith(journal(), "rasdial "), 0);
+    ASSERT_TRUE(window.answerMessageBox("L2TP参数错误！"));
+    Sleep(12000);  // the auto-dial holds off until the user connects again
+    EXPECT_TRUE(window.messageBoxes().empty());
+    EXPECT_EQ(countStartingWith(journal(), "rasdial "), 0);
+}
+
+TEST_F(AppScenario, stopHoldsWithAutoDialOn) {
+    ConnProfile p = dialProfile();
+    p.Check3 = kChecked;
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = start();
+    ASSERT_TRUE(eventually([&] { return !window.enabled(Control::Command1); }, kTicks));
+    ASSERT_EQ(countStartingWith(journal(), "rasdial "), 1);
+    chooseFromTray(window, 2);
+    ASSERT_TRUE(journalled("RasHangUpA 1"));
+    Sleep(20000);
+    EXPECT_EQ(countStartingWith(journal(), "rasdial "), 1);
+    EXPECT_TRUE(window.enabled(Control::Command1));
+    EXPECT_TRUE(window.messageBoxes().empty());
+}
+
+TEST_F(AppScenario, stopAndConnectFromTheTrayLeaveTheWindowThere) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+    chooseFromTray(window, 2);
+    ASSERT_TRUE(journalled("RasHangUpA 1"));
+    ASSERT_TRUE(eventually([&] { return window.enabled(Control::Command1); }, kTicks));
+    chooseFromTray(window, 1);
+    ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    ASSERT_TRUE(eventually([&] { return !window.enabled(Control::Command1); }, kTicks));
+    Sleep(3000);  // a window shown by mistake would stay shown
+    EXPECT_FALSE(IsWindowVisible(window.window()));
+    EXPECT_TRUE(IsIconic(window.window()));
+}
+
+// The control that has the keyboard focus in the program's window thread, if any.
+HWND focusedControl(const WindowDriver& window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window.window(), nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+void expectTheFocusOnAUsableControl(const WindowDriver& window, const char* way) {
+    HWND focused = nullptr;
+    EXPECT_TRUE(eventually(
+        [&] {
+            focused = focusedControl(window);
+            return focused != nullptr && IsChild(window.window(), focused);
+        },
+        kTicks))
+        << way << ": the focus is " << focused << ", the window " << window.window();
+    if (focused != nullptr) {
+        EXPECT_TRUE(IsWindowEnabled(focused)) << way;
+        EXPECT_TRUE(IsWindowVisible(focused)) << way;
+    }
+}
+
+TEST_F(AppScenario, theFocusComesBackToAUsableControlFromTheTray) {
+    ConnProfile p = dialProfile();
+    p.Check1 = kChecked;
+    p.Option1 = kProtocolL2tp;
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = startShown();
+    ASSERT_TRUE(window.clickLater(Control::Command1));  // the focused button gets disabled
+    ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+
+    window.trayMouse(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    expectTheFocusOnAUsableControl(window, "double-click");
+
+    PostMessageW(window.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+    chooseFromTray(window, 0);  // 还原
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    expectTheFocusOnAUsableControl(window, "还原");
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "tests/e2e/velmora_app.h"
 
+#include "core/settings/settings_lines.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_text_files.h"
+#include "sim/sim_state.h"
 #include "tests/e2e/window_driver.h"
 
 namespace velmora::testing {
@@ -58,6 +62,10 @@ DWORD VelmoraApp::processId(std::size_t instance) const {
     return instance < instances_.size() ? instances_[instance].dwProcessId : 0;
 }
 
+HANDLE VelmoraApp::process(std::size_t instance) const {
+    return instance < instances_.size() ? instances_[instance].hProcess : nullptr;
+}
+
 bool VelmoraApp::waitForExit(DWORD milliseconds, std::size_t instance) const {
     return instance < instances_.size() &&
            WaitForSingleObject(instances_[instance].hProcess, milliseconds) == WAIT_OBJECT_0;
@@ -65,6 +73,46 @@ bool VelmoraApp::waitForExit(DWORD milliseconds, std::size_t instance) const {
 
 bool VelmoraApp::running(std::size_t instance) const {
     return instance < instances_.size() && WaitForSingleObject(instances_[instance].hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void setProhibitIpsec(bool present) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    if (present) {
+        const DWORD one = 1;
+        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    } else {
+        RegDeleteValueW(key, L"ProhibitIpsec");
+    }
+    RegCloseKey(key);
+}
+
+ConnProfile dialProfile() {
+    ConnProfile p = fallbackProfile();
+    p.txtServerAddress = "203.0.113.10";
+    p.txtUserName = "zhangwei";
+    p.txtPasswd = "secret1";
+    p.txtpeer = "10.0.0.0";
+    p.txtpeermask = "255.255.0.0";
+    p.txtlocal = "10.10.10.4";
+    p.txtpreshare = "sharedkey1";
+    p.comalg = "ESP-3DES-SHA";
+    p.txtpeer2 = "0.0.0.0";
+    return p;
+}
+
+bool saveSettings(const ConnProfile& profile) {
+    Win32AnsiCodec codec;
+    Win32TextFiles files;
+    return files.writeLines("C:\\l2tpipsec.ini", composeSettings(profile, codec).lines);
+}
+
+void setLink(bool up) {
+    sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum"}}
+                            : std::vector<sim::SimConnection>{});
 }
 
 }  // namespace velmora::testing

@@ -1,6 +1,7 @@
 // velmora.exe for one end-to-end scenario: a program folder of its own holding the exe and the
 // stand-ins, a simulated remote-access state of its own (VELMORA_SIM_DIR, inherited by the
-// program and read by this test program), and the instances started, ended when it goes.
+// program and read by this test program), and the instances started, ended when it goes; and
+// the state of the machine it starts on.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/profile/conn_profile.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora::testing {
@@ -23,6 +25,7 @@ public:
     // Starts one more instance of velmora.exe in its program folder; instances count from 0.
     bool start();
     DWORD processId(std::size_t instance = 0) const;
+    HANDLE process(std::size_t instance = 0) const;
     // Waits up to the given milliseconds for the instance to end; true when it has ended.
     bool waitForExit(DWORD milliseconds, std::size_t instance = 0) const;
     bool running(std::size_t instance = 0) const;
@@ -34,5 +37,21 @@ private:
     TempFolder sim_;
     std::vector<PROCESS_INFORMATION> instances_;
 };
+
+inline constexpr const wchar_t* kParametersKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
+
+// Sets the registry switch the program needs (present: as after the restart it asks for), or
+// removes it.
+void setProhibitIpsec(bool present);
+
+// A profile that dials: the stand-in rasdial connects and the tunnel gets 10.10.10.4.
+ConnProfile dialProfile();
+
+// Saves the profile as the program's settings file, as a Connect would have; false when the
+// file could not be written.
+bool saveSettings(const ConnProfile& profile);
+
+// Brings the simulated link of the entry "corvinaltexum" up (with the handle 41) or down.
+void setLink(bool up);
 
 }  // namespace velmora::testing

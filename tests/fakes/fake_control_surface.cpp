@@ -80,6 +80,9 @@ void FakeControlSurface::addListItem(Control control, const std::string& item) {
 
 void FakeControlSurface::showMessage(const std::string& text) {
     messages.push_back(text);
+    if (duringMessage) {
+        duringMessage(text);
+    }
 }
 
 }  // namespace velmora::testing

@@ -1,6 +1,7 @@
 // The main window's controls in memory, starting with the design-time profile.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ public:
 
     // Every message shown, in order.
     std::vector<std::string> messages;
+    // Runs while a message box is open, as the events its modal loop dispatches would.
+    std::function<void(const std::string&)> duringMessage;
 
 private:
     struct State {

@@ -32,10 +32,15 @@ public:
         if (found == files.end()) {
             return {ReadStatus::notFound, {}};
         }
-        if (unreadable.count(path) != 0 || found->second.size() > kMaxTextFileBytes) {
+        if (unreadable.count(path) != 0) {
             return {ReadStatus::failed, {}};
         }
-        return {ReadStatus::ok, codec_.fromAnsiOrQuestionMarks(found->second)};
+        std::string bytes = found->second;
+        if (bytes.size() > kMaxTextFileBytes) {
+            const std::size_t lastEnd = bytes.find_last_of("\r\n", kMaxTextFileBytes - 1);
+            bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+        }
+        return {ReadStatus::ok, codec_.fromAnsiOrQuestionMarks(bytes)};
     }
 
     std::map<std::string, std::string> files;  // path -> bytes

@@ -34,7 +34,7 @@ void loadAsSettingsFile(const std::string& bytes) {
     SettingsFile(window, shell, files, codec).readConfig({click, click, click, click});
 
     const ConnProfile p = readProfile(window);
-    require(window.messages.empty() == (bytes.size() <= kMaxTextFileBytes));
+    require(window.messages.empty());
     require(!p.txtConnName.empty() && !p.txtServerAddress.empty());
     for (const std::string* address : {&p.txtpeer, &p.txtpeermask, &p.txtlocal, &p.txtpeer2, &p.txtpeermask2}) {
         require(checkip(*address));

@@ -9,7 +9,10 @@ TEST(QuoteArgument, leavesOrdinaryValuesAsTheyAre) {
     EXPECT_EQ(quoteArgument("vpnuser"), "vpnuser");
     EXPECT_EQ(quoteArgument("p@ss\\w0rd\\"), "p@ss\\w0rd\\");  // backslashes alone need nothing
     EXPECT_EQ(quoteArgument("密码"), "密码");
-    EXPECT_EQ(quoteArgument(""), "");
+}
+
+TEST(QuoteArgument, givesAnEmptyValueAsAnEmptyArgument) {
+    EXPECT_EQ(quoteArgument(""), "\"\"");
 }
 
 TEST(QuoteArgument, quotesBlanksAndTabs) {

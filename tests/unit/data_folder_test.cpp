@@ -7,8 +7,9 @@
 namespace velmora {
 namespace {
 
-std::string dataFolderFor(std::optional<std::string> documents) {
-    testing::FakeShellFolders shell(std::move(documents));
+std::string dataFolderFor(std::optional<std::string> documents,
+                          std::optional<std::string> system = std::string("D:\\WINNT\\system32")) {
+    testing::FakeShellFolders shell(std::move(documents), std::move(system));
     return getDataFolder(shell);
 }
 
@@ -18,14 +19,15 @@ TEST(DataFolder, isTheRootOfTheDocumentsDrive) {
 }
 
 TEST(DataFolder, isTheFirstThreeCharactersWhateverThePath) {
-    EXPECT_EQ(dataFolderFor("\\\\server\\share\\docs"), "\\\\s");
     EXPECT_EQ(dataFolderFor("C:"), "C:");
     EXPECT_EQ(dataFolderFor(""), "");
     EXPECT_EQ(dataFolderFor("我的文档\\资料"), "我的文");
 }
 
-TEST(DataFolder, isEmptyWhenTheShellCannotNameTheFolder) {
-    EXPECT_EQ(dataFolderFor(std::nullopt), "");
+TEST(DataFolder, isTheSystemDriveRootForDocumentsOnAShareOrNowhere) {
+    EXPECT_EQ(dataFolderFor("\\\\server\\share\\users\\li\\My Documents"), "D:\\");
+    EXPECT_EQ(dataFolderFor(std::nullopt), "D:\\");
+    EXPECT_EQ(dataFolderFor("\\\\server\\share", std::nullopt), "");
 }
 
 }  // namespace

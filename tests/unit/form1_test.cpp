@@ -50,6 +50,43 @@ protected:
         SettingsFile(saved, shell, files, codec).writeConfig();
     }
 
+    // The policy lines' endings (" -x", " -y") in the order they were started.
+    std::vector<std::string> policyStates() const {
+        std::vector<std::string> states;
+        for (const auto& line : processes.started) {
+            if (line.rfind("ipseccmd ", 0) == 0) {
+                states.push_back(line.substr(line.size() - 3));
+            }
+        }
+        return states;
+    }
+    int startedWith(const std::string& start) const {
+        return static_cast<int>(std::count_if(processes.started.begin(), processes.started.end(),
+                                              [&](const std::string& l) { return l.rfind(start, 0) == 0; }));
+    }
+
+    // Runs the event inside the pause-th wait from now (0: the next one).
+    void atPause(int pause, const std::function<void()>& event) {
+        if (pause == 0) {
+            loop.duringNextDelay(event);
+        } else {
+            loop.duringNextDelay([this, pause, event] { atPause(pause - 1, event); });
+        }
+    }
+
+    // Started with an IPsec profile whose dial brings the link up with a new address.
+    void startIpsecSession() {
+        storeSettings(1, 0, 0, 0);
+        form.Form_Load();
+        processes.onRun = [this](const std::string& line) {
+            if (line.rfind("rasdial ", 0) == 0) {
+                ras.connect(12, "corvinaltexum");
+                ip.add("10.10.10.4");
+            }
+        };
+        window.messages.clear();
+    }
+
     int timesCalled(const std::string& call) const {
         return static_cast<int>(std::count(host.calls.begin(), host.calls.end(), call));
     }
@@ -225,6 +262,126 @@ TEST_F(Form1Test, shutDownWithAnInvalidIpsecProfileOnlyRemovesTheIcon) {
     EXPECT_TRUE(processes.started.empty());
     EXPECT_TRUE(ras.hangUps.empty());
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
+}
+
+// The window closed inside the pause-th wait of Connect (two) or of the link watch's re-apply
+// (four).
+class Form1ClosedInConnect : public Form1Test, public ::testing::WithParamInterface<int> {};
+class Form1ClosedInTheReapply : public Form1Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Form1ClosedInConnect, withdrawsThePolicyLastAndDialsNothing) {
+    startIpsecSession();
+    const int writes = files.writes;
+    atPause(GetParam(), [this] { form.Form_Unload(); });
+    form.Command1_Click();
+    EXPECT_EQ(files.writes, writes);  // nothing saved after the close
+    for (const auto& line : processes.started) {
+        EXPECT_EQ(line.rfind("ipseccmd ", 0), 0u) << line;  // no ping
+    }
+    const auto states = policyStates();
+    ASSERT_GE(states.size(), 3u);
+    EXPECT_EQ(states.front(), " -x");
+    EXPECT_EQ(std::vector<std::string>(states.end() - 2, states.end()), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_TRUE(processes.waited.empty());  // no dial
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(host.calls.back(), "trayIconRemove");
+    EXPECT_FALSE(window.enabled(Control::Timer1));
+    EXPECT_NE(window.windowState(), WindowState::minimised);
+}
+
+TEST_P(Form1ClosedInTheReapply, withdrawsLastHangsUpAndEndsEverything) {
+    startIpsecSession();
+    form.Command1_Click();
+    ASSERT_FALSE(window.enabled(Control::Command1));
+    processes.started.clear();
+    ras.list.connections.clear();
+    form.Timer1_Timer();  // the link is seen down ...
+    ras.connect(12, "corvinaltexum");
+    atPause(GetParam(), [this] { form.Form_Unload(); });
+    form.Timer1_Timer();  // ... and up again: withdraw and apply anew
+    const auto states = policyStates();
+    ASSERT_GE(states.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(states.end() - 2, states.end()), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_EQ(startedWith("ping "), 0);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+
+    // The program has ended: nothing of it runs any more.
+    const std::size_t started = processes.started.size();
+    form.Timer1_Timer();
+    form.Timer2_Timer();
+    form.Command1_Click();
+    form.menuOn_Click();
+    form.Form_Activate();
+    EXPECT_EQ(processes.started.size(), started);
+    EXPECT_FALSE(window.enabled(Control::Timer1));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPause, Form1ClosedInConnect, ::testing::Range(0, 2));
+INSTANTIATE_TEST_SUITE_P(EachPause, Form1ClosedInTheReapply, ::testing::Range(0, 4));
+
+TEST_F(Form1Test, closingDuringStopsPauseEndsWithTheWithdrawal) {
+    startIpsecSession();
+    form.Command1_Click();
+    processes.started.clear();
+    ras.connect(12, "corvinaltexum");
+    loop.duringNextDelay([this] { form.Form_Unload(); });
+    form.Command2_Click();
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y", " -y"}));
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_FALSE(window.enabled(Control::Command1));  // Stop did not carry on after the end
+}
+
+TEST_F(Form1Test, aTickDuringAnotherEventsWaitIsDropped) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    // Ticks of both timers inside Connect's pause: no second Connect, no re-apply, no dial.
+    loop.duringNextDelay([this] {
+        form.Timer2_Timer();
+        form.Timer1_Timer();
+    });
+    form.Command1_Click();
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x"}));
+    EXPECT_EQ(processes.waited.size(), 1u);
+}
+
+TEST_F(Form1Test, autoDialShowsOneMessageAndThenHoldsOff) {
+    storeSettings(0, 0, 1, 0);
+    form.Form_Load();
+    window.setText(Control::txtPasswd, "");
+    window.messages.clear();
+    // Each tick that the open box lets through finds the program busy.
+    window.duringMessage = [this](const std::string&) {
+        for (int tick = 0; tick < 6; ++tick) {
+            form.Timer2_Timer();
+        }
+    };
+    form.Timer2_Timer();
+    window.duringMessage = nullptr;
+    for (int tick = 0; tick < 6; ++tick) {
+        form.Timer2_Timer();
+    }
+    EXPECT_EQ(window.messages, std::vector<std::string>{"L2TP参数错误！"});
+    EXPECT_TRUE(processes.waited.empty());
+
+    window.setText(Control::txtPasswd, "secret");
+    form.menuOn_Click();  // the user connects again: the auto-dial is back
+    form.Timer2_Timer();
+    EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
+    window.setEnabled(Control::menuOn, false);
+    window.setEnabled(Control::mnuTrayRestore, false);
+    window.setVisible(Control::menuL2tp, false);
+    window.setEnabled(Control::menuOff, false);
+    form.menuOn_Click();
+    form.menuL2tp_Click();
+    form.menuOff_Click();
+    form.mnuTrayRestore_Click();
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(host.calls.empty());
 }
 
 TEST_F(Form1Test, advancedOptionsGrowAndShrinkTheWindow) {

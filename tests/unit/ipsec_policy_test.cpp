@@ -71,68 +71,63 @@ TEST_F(IpsecPolicyTest, theProfileIsFixedWhenTheCallStarts) {
     EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
 }
 
-TEST_F(IpsecPolicyTest, aCallDuringThePauseRunsAfterTheRunningPairWithItsOwnProfile) {
+TEST_F(IpsecPolicyTest, aCallDuringTheFirstPauseTakesOverASecondLaterWithItsOwnProfile) {
     loop.duringNextDelay([&] {
         EXPECT_TRUE(policy.ipsecBusy());
         window.setText(Control::txtpreshare, "second");
-        policy.config_ipsec(kPolicyOff);  // a tick's withdrawal, arriving mid-pair
-        EXPECT_EQ(processes.started.size(), 1u) << "the nested call must not start anything itself";
+        policy.config_ipsec(kPolicyOff);  // a Stop, or the program's end, arriving mid-pair
     });
     policy.config_ipsec(kPolicyOn);
+    // The pair beneath never starts its inbound line: the policy ends as asked last.
     EXPECT_EQ(processes.started, (Lines{
                                      "0s " + outbound("first", " -x"),
-                                     "1s " + inbound("first", " -x"),
-                                     "2s " + outbound("second", " -y"),
-                                     "3s " + inbound("second", " -y"),
+                                     "1s " + outbound("second", " -y"),
+                                     "2s " + inbound("second", " -y"),
                                  }));
     EXPECT_FALSE(policy.ipsecBusy());
 }
 
-TEST_F(IpsecPolicyTest, severalWaitingCallsRunInArrivalOrder) {
+TEST_F(IpsecPolicyTest, aCallDuringTheSecondPauseStillKeepsASecondFromTheLastLine) {
     loop.duringNextDelay([&] {
-        window.setText(Control::txtpreshare, "second");
-        policy.config_ipsec(kPolicyOff);
-        window.setText(Control::txtpreshare, "third");
-        policy.config_ipsec(kPolicyOn);
-        // And one more from the next pause, the running pair's second.
-        loop.duringNextDelay([&] {
-            window.setText(Control::txtpreshare, "fourth");
-            policy.config_ipsec(kPolicyOff);
-        });
+        loop.duringNextDelay([&] { policy.config_ipsec(kPolicyOff); });
     });
     policy.config_ipsec(kPolicyOn);
     EXPECT_EQ(processes.started, (Lines{
                                      "0s " + outbound("first", " -x"),
                                      "1s " + inbound("first", " -x"),
-                                     "2s " + outbound("second", " -y"),
-                                     "3s " + inbound("second", " -y"),
-                                     "4s " + outbound("third", " -x"),
-                                     "5s " + inbound("third", " -x"),
-                                     "6s " + outbound("fourth", " -y"),
-                                     "7s " + inbound("fourth", " -y"),
+                                     "2s " + outbound("first", " -y"),
+                                     "3s " + inbound("first", " -y"),
                                  }));
 }
 
-TEST_F(IpsecPolicyTest, aCallDuringAQueuedPairsPauseWaitsItsTurnToo) {
-    loop.duringNextDelay([&] {  // the first pause of pair a
+TEST_F(IpsecPolicyTest, theDeepestOfSeveralNestedCallsWins) {
+    loop.duringNextDelay([&] {  // the first pause of a
         window.setText(Control::txtpreshare, "b");
-        policy.config_ipsec(kPolicyOff);
-        loop.duringNextDelay([&] {  // the second pause of pair a
-            loop.duringNextDelay([&] {  // the first pause of pair b
-                window.setText(Control::txtpreshare, "c");
-                policy.config_ipsec(kPolicyOn);
-            });
+        loop.duringNextDelay([&] {  // the second above: b's wait before its first line
+            window.setText(Control::txtpreshare, "c");
+            policy.config_ipsec(kPolicyOn);
         });
+        policy.config_ipsec(kPolicyOff);
     });
     window.setText(Control::txtpreshare, "a");
     policy.config_ipsec(kPolicyOn);
     EXPECT_EQ(processes.started, (Lines{
                                      "0s " + outbound("a", " -x"),
-                                     "1s " + inbound("a", " -x"),
-                                     "2s " + outbound("b", " -y"),
-                                     "3s " + inbound("b", " -y"),
-                                     "4s " + outbound("c", " -x"),
-                                     "5s " + inbound("c", " -x"),
+                                     "1s " + outbound("c", " -x"),
+                                     "2s " + inbound("c", " -x"),
+                                 }));
+}
+
+TEST_F(IpsecPolicyTest, onceApplyingIsRefusedOnlyWithdrawalRuns) {
+    loop.duringNextDelay([&] { policy.refuseApplying(); });  // the program's end, mid-pair
+    policy.config_ipsec(kPolicyOn);
+    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x")}));
+    policy.config_ipsec(kPolicyOn);
+    policy.config_ipsec(kPolicyOff);
+    EXPECT_EQ(processes.started, (Lines{
+                                     "0s " + outbound("first", " -x"),
+                                     "1s " + outbound("first", " -y"),
+                                     "2s " + inbound("first", " -y"),
                                  }));
 }
 
@@ -149,15 +144,14 @@ TEST_F(IpsecPolicyTest, aCallAfterTheRunIsOverStartsAtOnce) {
 
 TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
     processes.failOn = "zerta to windows";
-    loop.duringNextDelay([&] { policy.config_ipsec(kPolicyOff); });
     EXPECT_THROW(policy.config_ipsec(kPolicyOn), std::runtime_error);
     EXPECT_FALSE(policy.ipsecBusy());
 
-    // The withdrawal queued behind the broken run is dropped with it, not started by a later call.
+    // The next call is not taken for one made inside a pause: it starts at once.
     processes.started.clear();
     loop.elapsedSeconds = 0;
-    policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
+    policy.config_ipsec(kPolicyOff);
+    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -y"), "1s " + inbound("first", " -y")}));
 }
 
 }  // namespace

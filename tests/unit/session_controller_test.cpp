@@ -55,6 +55,15 @@ protected:
 
     void useIpsec() { window.setValue(Control::Check1, 1); }
 
+    // Runs the event inside the pause-th wait from now (0: the next one).
+    void atPause(int pause, const std::function<void()>& event) {
+        if (pause == 0) {
+            loop.duringNextDelay(event);
+        } else {
+            loop.duringNextDelay([this, pause, event] { atPause(pause - 1, event); });
+        }
+    }
+
     std::vector<std::string> linesEndingWith(const std::string& end) const {
         std::vector<std::string> found;
         for (const auto& line : processes.started) {
@@ -63,6 +72,16 @@ protected:
             }
         }
         return found;
+    }
+    // The policy lines' endings (" -x", " -y") in the order they were started.
+    std::vector<std::string> policyStates() const {
+        std::vector<std::string> states;
+        for (const auto& line : processes.started) {
+            if (startsWith(line, "ipseccmd ")) {
+                states.push_back(line.substr(line.size() - 3));
+            }
+        }
+        return states;
     }
     std::vector<std::string> startedStartingWith(const std::string& start) const {
         std::vector<std::string> found;
@@ -77,6 +96,7 @@ protected:
     bool active() const { return !window.enabled(Control::Command1); }
 
     FakeControlSurface window;
+    WatchedSurface watched{window};
     testing::FakeRemoteAccess ras;
     LinkQuery link{ras};
     testing::FakeProcesses processes;
@@ -85,10 +105,10 @@ protected:
     testing::FakeAnsiCodec codec;
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
-    SettingsFile settings{window, shell, files, codec};
-    Dialer dialer{window, processes, table, link, shell};
-    IpsecPolicy policy{window, processes, loop};
-    SessionController session{window, link, ras, processes, dialer, policy, settings};
+    SettingsFile settings{watched, shell, files, codec};
+    Dialer dialer{watched, processes, table, link, shell};
+    IpsecPolicy policy{watched, processes, loop};
+    SessionController session{watched, link, ras, processes, dialer, policy, settings};
     bool dialSucceeds = true;
 };
 
@@ -260,20 +280,49 @@ TEST_F(SessionTest, afterIpsecStopTheWatchOnlyHidesTheDialItem) {
     EXPECT_TRUE(session.linkWasUp);
 }
 
-TEST_F(SessionTest, aTickInsideTheConnectPauseQueuesItsPolicyAfterTheRunningPair) {
+TEST_F(SessionTest, aReapplyInsideTheConnectPauseTakesOverAndLeavesThePolicyApplied) {
     useIpsec();
     bringUp();
     session.linkWasUp = false;
     loop.duringNextDelay([this] { session.Timer1_Timer(); });
     session.Command1_Click();
-    std::vector<std::string> policy;
-    for (const auto& line : processes.started) {
-        if (startsWith(line, "ipseccmd ")) {
-            policy.push_back(line.substr(line.size() - 3));
-        }
-    }
-    EXPECT_EQ(policy, (std::vector<std::string>{" -x", " -x", " -y", " -y", " -x", " -x"}));
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -y", " -y", " -x", " -x"}));
     EXPECT_TRUE(session.linkWasUp);
+    EXPECT_TRUE(active());
+}
+
+TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
+    useIpsec();
+    session.Command1_Click();
+    for (int pause = 0; pause < 4; ++pause) {  // each pause of the withdraw-and-apply
+        processes.started.clear();
+        ASSERT_TRUE(active());
+        session.linkWasUp = false;
+        atPause(pause, [this] { session.Command2_Click(); });
+        session.Timer1_Timer();
+        const auto states = policyStates();
+        ASSERT_GE(states.size(), 2u) << pause;
+        EXPECT_EQ(states.back(), " -y") << pause;
+        EXPECT_EQ(states[states.size() - 2], " -y") << pause;
+        EXPECT_FALSE(active()) << pause;
+        EXPECT_TRUE(startedStartingWith("ping ").empty()) << pause;
+        session.Command1_Click();  // for the next round
+    }
+}
+
+TEST_F(SessionTest, afterShutDownBeganNothingDialsPingsOrApplies) {
+    useIpsec();
+    session.beginShutDown();
+    session.Command1_Click();
+    session.Command3_Click();
+    window.setValue(Control::Check3, 1);
+    session.Timer2_Timer();
+    session.linkWasUp = false;
+    bringUp();
+    session.Timer1_Timer();
+    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(SessionTest, greyedAutoDialDoesNotDial) {
@@ -283,12 +332,68 @@ TEST_F(SessionTest, greyedAutoDialDoesNotDial) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(SessionTest, autoDialWithABlankPasswordComplainsOnEveryTick) {
+TEST_F(SessionTest, anAutomaticAttemptThatToldTheUserSomethingHoldsTheAutoDialOff) {
     window.setValue(Control::Check3, 1);
     window.setText(Control::txtPasswd, "");
     session.Timer2_Timer();
     session.Timer2_Timer();
-    EXPECT_EQ(window.messages, std::vector<std::string>(2, "L2TP参数错误！"));
+    EXPECT_EQ(window.messages, std::vector<std::string>{"L2TP参数错误！"});
+    EXPECT_TRUE(session.autoDialHeld());
+
+    // The user's own Connect says it again and lets the auto-dial try once more.
+    session.Command1_Click();
+    EXPECT_FALSE(session.autoDialHeld());
+    session.Timer2_Timer();
+    EXPECT_EQ(window.messages, std::vector<std::string>(3, "L2TP参数错误！"));
+    window.setText(Control::txtPasswd, "secret");
+    session.Timer2_Timer();
+    EXPECT_TRUE(processes.waited.empty());
+
+    // So does the user's L2TP dial.
+    session.Command3_Click();
+    EXPECT_FALSE(session.autoDialHeld());
+}
+
+TEST_F(SessionTest, anAutomaticAttemptThatGotTheLinkUpDoesNotHold) {
+    window.setValue(Control::Check3, 1);
+    window.setValue(Control::Check2, 1);  // the default-gateway dial always reports
+    session.Timer2_Timer();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"拨号成功！"});
+    EXPECT_FALSE(session.autoDialHeld());
+    dropLink();
+    session.Timer2_Timer();
+    EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+TEST_F(SessionTest, theUsersStopHoldsTheAutoDialOffUntilTheyConnect) {
+    window.setValue(Control::Check3, 1);
+    session.Timer2_Timer();
+    ASSERT_TRUE(active());
+    session.Command2_Click();
+    ASSERT_FALSE(active());
+    dropLink();  // as the hang-up does
+    for (int tick = 0; tick < 4; ++tick) {
+        session.Timer2_Timer();
+    }
+    EXPECT_EQ(processes.waited.size(), 1u);
+    EXPECT_FALSE(active());
+    session.Command1_Click();
+    ASSERT_TRUE(active());
+    dropLink();
+    session.Timer2_Timer();
+    EXPECT_EQ(processes.waited.size(), 3u);
+}
+
+TEST_F(SessionTest, anIpsecStopHoldsTheAutoDialOffToo) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    session.Timer2_Timer();
+    ASSERT_TRUE(active());
+    session.Command2_Click();
+    dropLink();
+    session.Timer2_Timer();
+    EXPECT_FALSE(active());
+    EXPECT_EQ(processes.waited.size(), 1u);
 }
 
 TEST_F(SessionTest, autoDialRedialsADroppedLinkWithThePlainDialer) {

@@ -138,6 +138,25 @@ TEST_F(SettingsFileTest, aFileThatCannotBeWrittenIsReportedOnce) {
     settings.writeConfig();
     EXPECT_EQ(window.messages, std::vector<std::string>{"无法写入配置文件 C:\\l2tpipsec.ini，本次设置没有保存！"});
     EXPECT_EQ(files.files.count(kPath), 0u);
+
+    settings.writeConfig();  // the next Connect: nothing new to tell
+    EXPECT_EQ(window.messages.size(), 1u);
+}
+
+TEST_F(SettingsFileTest, eachUnsavableSecretIsToldOnceARun) {
+    ConnProfile typed = testing::settingsSample();
+    typed.txtPasswd = "密码";
+    putProfile(window, typed);
+    settings.writeConfig();
+    settings.writeConfig();
+    ASSERT_EQ(window.messages.size(), 1u);
+
+    typed.txtpreshare = "预共享";  // a second cause: told, naming only what is new
+    putProfile(window, typed);
+    settings.writeConfig();
+    settings.writeConfig();
+    ASSERT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(window.messages[1].rfind("预共享的密钥含有", 0), 0u) << window.messages[1];
 }
 
 TEST_F(SettingsFileTest, roundTripsEveryStoredField) {

@@ -45,6 +45,18 @@ TEST(ComposedLines, anOrdinaryRasdialLineSplitsAtItsBlanks) {
                                                           "/PHONE:203.0.113.10", "/PHONEBOOK:defaultgate.pbk"}));
 }
 
+TEST(ComposedLines, anEmptyUserNameKeepsThePasswordInItsPlace) {
+    ConnProfile p = designTimeProfile();
+    p.txtUserName = "  ";
+    p.txtPasswd = "secret";
+    EXPECT_EQ(split(rasdialLine(p, "C:\\")), (Arguments{"rasdial", "corvinaltexum", "", "secret",
+                                                         "/PHONE:203.0.113.10", "/PHONEBOOK:C:\\pptp.pbk"}));
+    p.txtPasswd = "";
+    p.txtUserName = "zhangwei";
+    EXPECT_EQ(split(defaultGateRasdialLine(p)), (Arguments{"rasdial", "corvinaltexum", "zhangwei", "",
+                                                          "/PHONE:203.0.113.10", "/PHONEBOOK:defaultgate.pbk"}));
+}
+
 TEST(ComposedLines, thePolicyToolGetsTheKeyWhole) {
     ConnProfile p = designTimeProfile();
     p.comalg = "ESP-3DES-SHA";

@@ -106,6 +106,55 @@ TEST_F(DelayTest, leavesQuitForTheMainLoop) {
     EXPECT_EQ(msg.wParam, 3u);
 }
 
+int waitCalls = 0;
+DWORD wakeMaskSeen = 0;
+
+DWORD WINAPI recordingWait(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wakeMask) {
+    ++waitCalls;
+    wakeMaskSeen = wakeMask;
+    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wakeMask);
+}
+
+// As on Windows 2000 given a mask it does not know.
+DWORD WINAPI failingWait(DWORD, const HANDLE*, BOOL, DWORD, DWORD) {
+    ++waitCalls;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+}
+
+ULONGLONG processorTime100ns() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto value = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return value(kernel) + value(user);
+}
+
+TEST(DelayWaitCall, asksOnlyForMessageKindsThatWindows2000Knows) {
+    waitCalls = 0;
+    Win32EventLoop loop(recordingWait);
+    loop.delay(1);
+    ASSERT_GE(waitCalls, 1);
+    EXPECT_EQ(wakeMaskSeen & QS_RAWINPUT, 0u);
+    EXPECT_EQ(wakeMaskSeen & (QS_POSTMESSAGE | QS_TIMER | QS_SENDMESSAGE | QS_KEY | QS_MOUSE),
+              static_cast<DWORD>(QS_POSTMESSAGE | QS_TIMER | QS_SENDMESSAGE | QS_KEY | QS_MOUSE));
+}
+
+TEST(DelayWaitCall, thatFailsSleepsBetweenLooksInsteadOfSpinning) {
+    waitCalls = 0;
+    Win32EventLoop loop(failingWait);
+    const ULONGLONG before = processorTime100ns();
+    const DWORD start = GetTickCount();
+    loop.delay(1);
+    const DWORD elapsed = GetTickCount() - start;
+    ::testing::Test::RecordProperty("processorMs", static_cast<int>((processorTime100ns() - before) / 10000));
+    EXPECT_GE(elapsed, 1000u);
+    // A second of short sleeps is about a hundred looks at the queue; a spinning wait makes
+    // hundreds of thousands.
+    EXPECT_LE(waitCalls, 1000 / static_cast<int>(kFallbackSleepMs) * 2);
+}
+
 TEST(TicksSince, survivesTheTickCountWrapAround) {
     EXPECT_EQ(ticksSince(1000, 2500), 1500u);
     EXPECT_EQ(ticksSince(0xFFFFFC18u, 0x000001F4u), 1500u);  // 1000 ms before the wrap, 500 after

@@ -22,17 +22,13 @@ std::string quoted(const std::wstring& path) {
     return "\"" + narrow(path) + "\"";
 }
 
-// Handles the process holds now; GetProcessHandleCount is looked up because the headers
-// for the oldest target do not declare it.
+// Handles this process holds now.
 DWORD handleCount() {
-    using Fn = BOOL(WINAPI*)(HANDLE, PDWORD);
-    const auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcessHandleCount")));
-    DWORD count = 0;
-    if (fn == nullptr || !fn(GetCurrentProcess(), &count)) {
+    const auto count = testing::handleCount(GetCurrentProcessId());
+    if (!count || *count == 0) {
         ADD_FAILURE() << "cannot count the process's handles";
     }
-    return count;
+    return count.value_or(0);
 }
 
 bool waitForFile(const std::wstring& path, DWORD milliseconds) {

@@ -16,6 +16,13 @@ TEST(ShellFolders, documentsFolderIsWinesUserDocuments) {
     EXPECT_NE(documents->find("\\Documents"), std::string::npos) << *documents;
 }
 
+TEST(ShellFolders, systemFolderIsWinesSystem32) {
+    Win32ShellFolders shell;
+    const auto system = shell.systemFolder();
+    ASSERT_TRUE(system.has_value());
+    EXPECT_EQ(*system, "C:\\windows\\system32");
+}
+
 TEST(ShellFolders, dataFolderIsTheDriveRoot) {
     Win32ShellFolders shell;
     EXPECT_EQ(getDataFolder(shell), "C:\\");

@@ -1,5 +1,7 @@
 #include "tests/win32/temp_folder.h"
 
+#include <vector>
+
 #include "platform/win32/unique_handle.h"
 
 namespace velmora::testing {
@@ -71,6 +73,41 @@ std::wstring programFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     const std::wstring full = path;
     return full.substr(0, full.find_last_of(L"\\/"));
+}
+
+std::optional<DWORD> handleCount(DWORD processId) {
+    // The system's list of every handle: SystemHandleInformation (16) of NtQuerySystemInformation.
+    struct HandleEntry {
+        ULONG processId;
+        UCHAR objectType;
+        UCHAR flags;
+        USHORT handle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) {
+        return std::nullopt;
+    }
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<char> buffer(1 << 16);
+    LONG status = 0;
+    for (ULONG needed = 0; (status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+                           kInfoLengthMismatch;) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) {
+        return std::nullopt;
+    }
+    const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entry = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(void*));
+    DWORD count = 0;
+    for (ULONG i = 0; i < entries; ++i) {
+        count += entry[i].processId == processId ? 1 : 0;
+    }
+    return count;
 }
 
 }  // namespace velmora::testing

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace velmora::testing {
@@ -29,5 +30,9 @@ std::string readBytes(const std::wstring& path);
 
 // The folder of the running test program, where the helper programs and the stand-in DLL lie.
 std::wstring programFolder();
+
+// The kernel handles a process holds now, from the system's handle list (Wine answers
+// GetProcessHandleCount with 0 whatever the count); nothing when the list cannot be read.
+std::optional<DWORD> handleCount(DWORD processId);
 
 }  // namespace velmora::testing

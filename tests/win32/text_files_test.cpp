@@ -42,10 +42,11 @@ protected:
     }
 
     void TearDown() override {
-        for (const char* name : {"ipsec.pbk", "pptp.pbk", "l2tpipsec.ini", "big.txt"}) {
+        for (const char* name : {"ipsec.pbk", "pptp.pbk", "l2tpipsec.ini", "l2tpipsec.ini.tmp"}) {
             (void)DeleteFileW(widen(folder + name).c_str());
         }
         (void)RemoveDirectoryW(widen(folder + "sub").c_str());
+        (void)RemoveDirectoryW(widen(folder + "l2tpipsec.ini.tmp").c_str());
         (void)RemoveDirectoryW(widen(folder).c_str());
     }
 
@@ -100,13 +101,55 @@ TEST_F(Win32TextFilesTest, tellsAMissingFileFromOneThatCannotBeRead) {
     EXPECT_EQ(files.readText(folder + "sub").status, ReadStatus::failed);
 }
 
-TEST_F(Win32TextFilesTest, refusesAFileLargerThanTheLimit) {
-    writeBytes(folder + "big.txt", std::string(kMaxTextFileBytes, 'a'));
-    EXPECT_EQ(files.readText(folder + "big.txt").status, ReadStatus::ok);
-    writeBytes(folder + "big.txt", std::string(kMaxTextFileBytes + 1, 'a'));
-    const TextFileContents read = files.readText(folder + "big.txt");
-    EXPECT_EQ(read.status, ReadStatus::failed);
-    EXPECT_EQ(read.text, "");
+TEST_F(Win32TextFilesTest, readsTheFirstLinesOfAFileThatGoesOnPastTheLimit) {
+    // Sixteen good lines, then two mebibytes of lines nobody reads.
+    std::string tail;
+    while (tail.size() < 2 * kMaxTextFileBytes) {
+        tail += std::string(99, 'x') + "\r\n";
+    }
+    writeBytes(folder + "l2tpipsec.ini", testing::kSampleSettingsFile + tail);
+    const TextFileContents read = files.readText(folder + "l2tpipsec.ini");
+    ASSERT_EQ(read.status, ReadStatus::ok);
+    EXPECT_LE(read.text.size(), kMaxTextFileBytes);
+    EXPECT_EQ(read.text.substr(read.text.size() - 2), "\r\n");  // whole lines only
+    const ConnProfile p = parseSettings(splitLines(read.text, kSettingsLineCount), codec);
+    EXPECT_EQ(p.txtUserName, "张三");
+    EXPECT_EQ(p.txtPasswd, "abc");
+    EXPECT_EQ(p.txtpeermask2, "255.255.0.0");
+}
+
+TEST_F(Win32TextFilesTest, aWriteThatFailsLeavesTheOldFileWhole) {
+    writeBytes(folder + "l2tpipsec.ini", testing::kSampleSettingsFile);
+    // The new file cannot be made beside the old one.
+    ASSERT_TRUE(CreateDirectoryW(widen(folder + "l2tpipsec.ini.tmp").c_str(), nullptr));
+    EXPECT_FALSE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+    ASSERT_TRUE(RemoveDirectoryW(widen(folder + "l2tpipsec.ini.tmp").c_str()));
+
+    // The old file cannot be replaced (another program holds it open): nothing of the new one
+    // stays behind.
+    {
+        const UniqueHandle held(CreateFileW(widen(folder + "l2tpipsec.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
+    }
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+    EXPECT_EQ(GetFileAttributesW(widen(folder + "l2tpipsec.ini.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Win32TextFilesTest, aTextTheCodePageCannotTakeIsAFailedWrite) {
+    writeBytes(folder + "l2tpipsec.ini", testing::kSampleSettingsFile);
+    Win32TextFiles noSuchCodePage(12345);
+    EXPECT_FALSE(noSuchCodePage.writeLines(folder + "l2tpipsec.ini", {"x"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+}
+
+TEST_F(Win32TextFilesTest, writesInUtf8WhereThatIsTheSystemsCodePage) {
+    // The system-wide UTF-8 option of newer Windows refuses the flags the other code pages take.
+    Win32TextFiles utf8(CP_UTF8);
+    ASSERT_TRUE(utf8.writeLines(folder + "l2tpipsec.ini", {"微型", "x"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), "\xE5\xBE\xAE\xE5\x9E\x8B\r\nx\r\n");
 }
 
 TEST_F(Win32TextFilesTest, reportsAFileThatCannotBeCreated) {

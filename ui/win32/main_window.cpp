@@ -101,6 +101,23 @@ std::array<std::size_t, kLayoutItemCount> creationOrder() {
     return order;
 }
 
+struct MessageBoxSearch {
+    HWND owner;
+    HWND found;
+};
+
+// Finds a dialog window (a message box) owned by the window searched for.
+BOOL CALLBACK findOwnedDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(context);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (GetWindow(window, GW_OWNER) == search->owner && std::wstring(name) == L"#32770") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Owns a menu handle for the span of one popup.
 class PopupMenu {
 public:
@@ -260,11 +277,7 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kTrayCallbackMessage) {
-        if (lParam == WM_LBUTTONDBLCLK && events_ != nullptr) {
-            events_->trayIcon_DblClick();
-        } else if (lParam == WM_RBUTTONUP) {
-            showTrayMenu();
-        }
+        onTrayMouse(lParam);
         return 0;
     }
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
@@ -277,23 +290,25 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_TIMER:
         // A tick queued before its timer was stopped is dropped: a stopped timer never fires.
-        if (events_ != nullptr && wParam == kTimer1Id && timerEnabled_[0]) {
+        // So is one that comes while the tray menu is open: the item the user is about to
+        // choose was drawn for the state before the tick.
+        if (events_ == nullptr || trayMenuOpen_) {
+            return 0;
+        }
+        if (wParam == kTimer1Id && timerEnabled_[0]) {
             events_->Timer1_Timer();
-        } else if (events_ != nullptr && wParam == kTimer2Id && timerEnabled_[1]) {
+        } else if (wParam == kTimer2Id && timerEnabled_[1]) {
             events_->Timer2_Timer();
         }
         return 0;
     case WM_ACTIVATE:
         onActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
-    case WM_SETFOCUS: {
-        HWND target = lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_
-                                                                    : GetNextDlgTabItem(window_, nullptr, FALSE);
-        if (target != nullptr) {
+    case WM_SETFOCUS:
+        if (HWND target = focusTarget()) {
             SetFocus(target);
         }
         return 0;
-    }
     case WM_SHOWWINDOW:
         if (wParam == FALSE) {
             activeSinceShown_ = false;
@@ -400,6 +415,47 @@ void MainWindow::onMenuCommand(std::size_t position) {
     }
 }
 
+void MainWindow::onTrayMouse(LPARAM mouseMessage) {
+    if (mouseMessage != WM_LBUTTONDBLCLK && mouseMessage != WM_RBUTTONUP) {
+        return;
+    }
+    // While a message box waits for its answer the icon brings it forward: no menu, no command
+    // that could open a second box on top of it.
+    if (HWND box = openMessageBox()) {
+        SetForegroundWindow(box);
+        return;
+    }
+    if (mouseMessage == WM_RBUTTONUP) {
+        showTrayMenu();
+    } else if (events_ != nullptr) {
+        events_->trayIcon_DblClick();
+    }
+}
+
+HWND MainWindow::openMessageBox() const {
+    if (messageBoxesOpen_ == 0) {
+        return nullptr;
+    }
+    MessageBoxSearch search{window_, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND MainWindow::focusTarget() const {
+    const auto canTakeFocus = [](HWND control) {
+        return IsWindowVisible(control) && IsWindowEnabled(control);
+    };
+    if (lastFocus_ != nullptr && IsWindow(lastFocus_) && canTakeFocus(lastFocus_)) {
+        return lastFocus_;
+    }
+    for (HWND control = GetWindow(window_, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0 && canTakeFocus(control)) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
 void MainWindow::showTrayMenu() {
     PopupMenu menu;
     const auto& items = trayMenuItems();
@@ -419,7 +475,9 @@ void MainWindow::showTrayMenu() {
     // Without the window in the foreground the menu would not close when the user clicks
     // elsewhere, and without the null message after it the next right-click would fail.
     SetForegroundWindow(window_);
+    trayMenuOpen_ = true;
     TrackPopupMenu(menu.get(), 0, at.x, at.y, 0, window_, nullptr);
+    trayMenuOpen_ = false;
     PostMessageW(window_, WM_NULL, 0, 0);
 }
 
@@ -474,9 +532,13 @@ void MainWindow::sendRestore() {
 }
 
 void MainWindow::focus() {
+    // The window itself holding the focus is as bad as another program holding it: typed keys
+    // would go nowhere.
     HWND focused = GetFocus();
-    if (focused != window_ && !IsChild(window_, focused)) {
-        SetFocus(window_);
+    if (focused == nullptr || !IsChild(window_, focused) || !IsWindowEnabled(focused)) {
+        if (HWND target = focusTarget()) {
+            SetFocus(target);
+        }
     }
 }
 
@@ -493,6 +555,8 @@ void MainWindow::unload() {
 
 void MainWindow::endProgram() {
     ending_ = true;
+    // Gone at once for the user, while a command under way winds down.
+    ShowWindow(window_, SW_HIDE);
     // Wakes the message loop, which ends once the current event has returned.
     PostMessageW(window_, WM_NULL, 0, 0);
 }

@@ -73,7 +73,13 @@ private:
     void onClick(Control control);
     void onMenuCommand(std::size_t position);
     void onActivate(bool active);
+    void onTrayMouse(LPARAM mouseMessage);
     void showTrayMenu();
+    // The program's open message box, if any.
+    HWND openMessageBox() const;
+    // Where the keyboard focus goes when the window gets it: the control that had it last when
+    // that can still take it, else the first one that can.
+    HWND focusTarget() const;
     void drawBanner(const DRAWITEMSTRUCT& item) const;
 
     // Where a control of the layout table is, and the windows it is drawn as.
@@ -112,6 +118,8 @@ private:
     bool activeSinceShown_ = false;  // activated since it was last shown
     bool unloading_ = false;
     bool ending_ = false;
+    bool trayMenuOpen_ = false;
+    int messageBoxesOpen_ = 0;
 };
 
 }  // namespace velmora

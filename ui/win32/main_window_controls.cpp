@@ -218,7 +218,9 @@ void MainWindow::addListItem(Control control, const std::string& item) {
 }
 
 void MainWindow::showMessage(const std::string& text) {
+    ++messageBoxesOpen_;
     (void)MessageBoxW(window_, widen(text).c_str(), widen(kMessageCaption).c_str(), MB_OK);
+    --messageBoxesOpen_;
 }
 
 WindowState MainWindow::windowState() const {
@@ -231,7 +233,10 @@ WindowState MainWindow::windowState() const {
 void MainWindow::setWindowState(WindowState state) {
     switch (state) {
     case WindowState::minimised:
-        ShowWindow(window_, SW_MINIMIZE);
+        // Minimising shows a hidden window: one already in the tray stays there.
+        if (IsWindowVisible(window_) || !IsIconic(window_)) {
+            ShowWindow(window_, SW_MINIMIZE);
+        }
         break;
     case WindowState::maximised:
         ShowWindow(window_, SW_MAXIMIZE);
