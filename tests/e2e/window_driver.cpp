@@ -53,6 +53,17 @@ std::vector<HWND> topLevelWindows(DWORD processId, const std::wstring& className
     return search.found;
 }
 
+// The window exists a moment before its controls, longer when the first themed control loads
+// the visual styles; until the last is made, a control looks disabled to IsWindowEnabled.
+bool hasAllControls(HWND window) {
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        if (GetDlgItem(window, kFirstControlId + static_cast<int>(i)) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs) {
@@ -73,7 +84,7 @@ std::optional<WindowDriver> WindowDriver::find(DWORD processId, int timeoutMs) {
         [&] {
             for (HWND window = FindWindowExW(nullptr, nullptr, kMainWindowClass, caption.c_str()); window != nullptr;
                  window = FindWindowExW(nullptr, window, kMainWindowClass, caption.c_str())) {
-                if (processId == 0 || processOf(window) == processId) {
+                if ((processId == 0 || processOf(window) == processId) && hasAllControls(window)) {
                     found = window;
                     return true;
                 }

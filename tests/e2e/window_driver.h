@@ -26,7 +26,7 @@ class WindowDriver {
 public:
     explicit WindowDriver(HWND window) : window_(window) {}
 
-    // The main window of the process (of any process when 0), once it exists.
+    // The main window of the process (of any process when 0), once it and all its controls exist.
     static std::optional<WindowDriver> find(DWORD processId, int timeoutMs);
 
     HWND window() const { return window_; }
