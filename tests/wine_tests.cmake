@@ -50,6 +50,7 @@ add_executable(velmora_e2e_tests
   e2e/environment_test.cpp
   e2e/dialer_e2e_test.cpp
   e2e/velmora_app.cpp
+  e2e/tray_shell.cpp
   e2e/app_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
@@ -87,7 +88,7 @@ add_test(NAME tier2-unit
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
-         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*:EachPause/*
+         COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests> --gtest_filter=-AppScenario.*:Each*/*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -117,7 +118,7 @@ foreach(scenario IN LISTS app_scenarios)
 endforeach()
 # The window closed inside each one-second pause of Connect, of the link watch's re-apply and
 # of Stop: <suite>:<pauses>.
-foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2)
+foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2 AppTrayAtDpi:2)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 suite)
   list(GET entry 1 pauses)
@@ -126,7 +127,7 @@ foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInS
     set(name tier3-app-${suite}-${pause})
     add_test(NAME ${name}
              COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                     --gtest_filter=EachPause/${suite}.*/${pause}
+                     --gtest_filter=Each*/${suite}.*/${pause}
                      --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/${name}.xml)
     list(APPEND app_tests ${name})
   endforeach()
@@ -177,7 +178,7 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIR
 set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
-  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e")
+  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
 set_tests_properties(tier2-unit tier2-win32 tier3-e2e ${app_tests} PROPERTIES FIXTURES_REQUIRED wine)
 # The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES RUN_SERIAL ON)

@@ -20,8 +20,7 @@
 
 namespace {
 
-constexpr int kDialFailed = 691;     // what rasdial reports for refused credentials
-constexpr int kBadArguments = 87;    // what it reports when it cannot make sense of its arguments
+constexpr int kBadArguments = 87;  // what rasdial reports when it cannot make sense of its arguments
 
 // The arguments as rasdial splits its command line.
 std::vector<std::string> arguments() {
@@ -149,7 +148,7 @@ int main() {
     const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
     Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
     if (!scenario.connects) {
-        return kDialFailed;
+        return static_cast<int>(scenario.errorCode);
     }
     markConnected(args[1]);
     if (!scenario.tunnelAddress.empty()) {

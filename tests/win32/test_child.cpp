@@ -1,6 +1,7 @@
 // A child program for the process tests:
 //   velmora_test_child sleep <milliseconds> <marker file>   waits, then creates the marker
 //   velmora_test_child echo <output file> [anything...]     writes its command line as UTF-8
+//   velmora_test_child exit <status>                        ends with that exit status
 #include <windows.h>
 
 #include <cstdlib>
@@ -33,6 +34,9 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
         writeFile(argv[3], "done");
         return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"exit") {
+        return _wtoi(argv[2]);
     }
     if (argc >= 3 && std::wstring(argv[1]) == L"echo") {
         writeFile(argv[2], toUtf8(GetCommandLineW()));
