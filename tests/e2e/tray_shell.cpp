@@ -146,20 +146,10 @@ std::vector<TrayNotice> TrayShell::notices() const {
     return notices_;
 }
 
-std::optional<TrayNotice> TrayShell::lastTip() const {
+std::optional<TrayNotice> TrayShell::lastWith(UINT flag) const {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = notices_.rbegin(); it != notices_.rend(); ++it) {
-        if (it->flags & NIF_TIP) {
-            return *it;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<TrayNotice> TrayShell::lastIcon() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = notices_.rbegin(); it != notices_.rend(); ++it) {
-        if (it->flags & NIF_ICON) {
+        if (it->flags & flag) {
             return *it;
         }
     }

@@ -36,14 +36,15 @@ public:
 
     std::vector<TrayNotice> notices() const;
     // The latest notice that set a tip, and the latest that set an icon.
-    std::optional<TrayNotice> lastTip() const;
-    std::optional<TrayNotice> lastIcon() const;
+    std::optional<TrayNotice> lastTip() const { return lastWith(NIF_TIP); }
+    std::optional<TrayNotice> lastIcon() const { return lastWith(NIF_ICON); }
     HWND window() const { return window_; }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void received(DWORD message, const unsigned char* data, DWORD size);
     void paint(HDC dc) const;
+    std::optional<TrayNotice> lastWith(UINT flag) const;
 
     HWND window_ = nullptr;
     DWORD threadId_ = 0;
