@@ -1,5 +1,5 @@
 // The operating system's remote-access service: the phonebook's dial-up entries, the active
-// connections and hang-up.
+// connections, hang-up, and what its error codes mean.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,10 @@ public:
 
     // Hangs up the connection; the result is not examined by anyone.
     virtual void hangUp(RasHandle handle) = 0;
+
+    // The system's own description (UTF-8, in the system's language) of an error code that a
+    // dial ended with: a remote-access code, or else a system one; empty when it has none.
+    virtual std::string errorText(std::uint32_t code) = 0;
 };
 
 }  // namespace velmora

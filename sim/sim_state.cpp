@@ -129,7 +129,12 @@ RasdialScenario loadRasdialScenario() {
     const auto second = line.find(' ', first + 1);
     scenario.seconds = std::atoi(line.substr(first + 1, second - first - 1).c_str());
     if (second != std::string::npos) {
-        scenario.tunnelAddress = line.substr(second + 1);
+        const std::string third = line.substr(second + 1);
+        if (scenario.connects) {
+            scenario.tunnelAddress = third;
+        } else {
+            scenario.errorCode = static_cast<std::uint32_t>(std::strtoul(third.c_str(), nullptr, 10));
+        }
     }
     return scenario;
 }
@@ -146,8 +151,10 @@ void saveIpsecStore(const IpsecStore& store) {
 
 void saveRasdialScenario(const RasdialScenario& scenario) {
     std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
-    if (!scenario.tunnelAddress.empty()) {
+    if (scenario.connects && !scenario.tunnelAddress.empty()) {
         line += " " + scenario.tunnelAddress;
+    } else if (!scenario.connects) {
+        line += " " + std::to_string(scenario.errorCode);
     }
     writeFile(pathOf(L"rasdial-scenario.txt"), line + "\r\n", false);
 }

@@ -35,14 +35,16 @@ void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
-// "<connect|fail> <seconds> [<tunnel address>]". It first takes the given seconds; "connect"
-// then marks the entry it was asked to dial as connected and, when an address is named, adds
-// it to the network (the private namespace's loopback) and returns once the host lists it;
-// "fail" changes nothing. Without the file: connect at once, with 10.10.10.4.
+// "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It first takes the
+// given seconds; "connect" then marks the entry it was asked to dial as connected and, when an
+// address is named, adds it to the network (the private namespace's loopback) and returns once
+// the host lists it; "fail" changes nothing and ends with the error code (691 unless one is
+// named). Without the file: connect at once, with 10.10.10.4.
 struct RasdialScenario {
     bool connects = true;
     int seconds = 0;
     std::string tunnelAddress = "10.10.10.4";
+    std::uint32_t errorCode = 691;  // refused credentials
 };
 
 RasdialScenario loadRasdialScenario();

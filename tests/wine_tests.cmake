@@ -21,6 +21,7 @@ add_executable(velmora_win32_tests
   win32/sim_rasapi32_test.cpp
   win32/event_loop_test.cpp
   win32/exe_imports_test.cpp
+  win32/exe_resources_test.cpp
   win32/text_files_test.cpp
   win32/registry_test.cpp
   win32/connection_list_test.cpp
@@ -34,8 +35,10 @@ add_executable(velmora_win32_tests
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+target_link_libraries(velmora_win32_tests PRIVATE version)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
-  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe")
+  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
+  VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
 add_executable(velmora_version_probe win32/version_probe.cpp)
@@ -53,6 +56,7 @@ add_executable(velmora_e2e_tests
   e2e/policy_tool_e2e_test.cpp
   e2e/velmora_app.cpp
   e2e/app_session.cpp
+  e2e/tray_shell.cpp
   e2e/app_e2e_test.cpp
   e2e/windows_versions_test.cpp
 )
@@ -92,7 +96,7 @@ add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                 --gtest_filter=-AppScenario.*:EachPause/*:Releases/*
+                 --gtest_filter=-AppScenario.*:Each*/*:Releases/*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -122,7 +126,7 @@ foreach(scenario IN LISTS app_scenarios)
 endforeach()
 # The window closed inside each one-second pause of Connect, of the link watch's re-apply and
 # of Stop: <suite>:<pauses>.
-foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2)
+foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2 AppTrayAtDpi:2)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 suite)
   list(GET entry 1 pauses)
@@ -131,7 +135,7 @@ foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInS
     set(name tier3-app-${suite}-${pause})
     add_test(NAME ${name}
              COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                     --gtest_filter=EachPause/${suite}.*/${pause}
+                     --gtest_filter=Each*/${suite}.*/${pause}
                      --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/${name}.xml)
     list(APPEND app_tests ${name})
   endforeach()
@@ -147,6 +151,32 @@ foreach(release IN LISTS windows_releases)
                    --gtest_filter=Releases/WindowsVersions.*/${release}
                    --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-windows-${release}.xml)
   list(APPEND app_tests tier3-windows-${release})
+endforeach()
+
+# velmora-setup.exe's scenarios, each in a namespace and a Wine session of its own, with Wine
+# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs.
+add_executable(velmora_installer_tests e2e/installer_test.cpp)
+target_link_libraries(velmora_installer_tests PRIVATE
+  velmora_win32_test_support velmora_window_driver velmora_sim_state ole32 uuid GTest::gtest_main)
+target_compile_definitions(velmora_installer_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
+  VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}")
+set_target_properties(velmora_installer_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN})
+add_dependencies(velmora_installer_tests velmora_setup)
+set(installer_scenarios
+  wineReportsTheScenariosWindowsVersion
+  silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry
+  theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook
+  silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles
+  installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds
+)
+foreach(version win2k win10)
+  foreach(scenario IN LISTS installer_scenarios)
+    add_test(NAME tier3-setup-${scenario}-${version}
+             COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_installer_tests>
+                     --gtest_filter=Windows/InstallerScenario.${scenario}/${version}
+                     --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-setup-${scenario}-${version}.xml)
+    list(APPEND app_tests tier3-setup-${scenario}-${version})
+  endforeach()
 endforeach()
 
 # The window at the usual 96 DPI and at 120 DPI, where the layout must scale; the screenshots
@@ -168,7 +198,7 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIR
 set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
-  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e")
+  "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
 set_tests_properties(tier2-unit tier2-win32 tier3-e2e ${app_tests} PROPERTIES FIXTURES_REQUIRED wine)
 # The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES RUN_SERIAL ON)

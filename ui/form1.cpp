@@ -13,7 +13,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kTrayTip = "IPSec Over L2tp";
 constexpr const char* kHangUpWarning = "该操作将挂断当前连接！";
 
 int bottomOf(Control frame) {
@@ -29,9 +28,19 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       platform_(platform),
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec),
-      dialer_(window_, platform.processes, platform.ipHelper, link_, platform.shell),
+      dialer_(window_, platform.processes, platform.ipHelper, link_, platform.remoteAccess, platform.shell),
       policy_(window_, platform.processes, platform.loop),
-      session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {}
+      session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {
+    link_.status().setListener([this] { showLinkStatus(); });
+}
+
+void Form1::showLinkStatus() {
+    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)));
+    if (trayIconShown_ && state != trayShows_) {
+        trayShows_ = state;
+        host_.trayIconShow(state.image, state.tip);
+    }
+}
 
 std::string Form1::entryName() const {
     return trimBlanks(window_.text(Control::txtConnName));
@@ -47,7 +56,8 @@ void Form1::Form_Load() {
     const WindowState state = window_.windowState();
     lastState = state == WindowState::minimised ? WindowState::normal : state;
     host_.trayIconAdd();
-    host_.trayIconTip(kTrayTip);
+    trayIconShown_ = true;
+    showLinkStatus();
     policy_.setIpsecTool(chooseIpsecTool(getversion(platform_.version, platform_.programFiles)));
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
@@ -109,6 +119,7 @@ void Form1::Form_Unload() {
     bool up = false;
     if (window_.value(Control::Check1) != kUnchecked) {
         if (!checkdata(window_)) {
+            trayIconShown_ = false;
             host_.trayIconRemove();
             return;
         }
@@ -120,6 +131,7 @@ void Form1::Form_Unload() {
     if (up) {
         platform_.remoteAccess.hangUp(link_.hRasConn());
     }
+    trayIconShown_ = false;
     host_.trayIconRemove();
 }
 

@@ -25,6 +25,7 @@
 #include "platform/windows_version.h"
 #include "ui/form_events.h"
 #include "ui/form_host.h"
+#include "ui/tray_state.h"
 
 namespace velmora {
 
@@ -96,6 +97,8 @@ private:
 
     std::string entryName() const;
     void hangUpStep();
+    // Shows the link's status on the tray icon, when it is there and the status changed.
+    void showLinkStatus();
     bool usable(Control item) const;
     // True when a tick may run now: no other event under way, the window not closing.
     bool tickMayRun() const { return busy_ == 0 && !closing_; }
@@ -110,6 +113,8 @@ private:
     SessionController session_;
     int busy_ = 0;
     bool closing_ = false;
+    bool trayIconShown_ = false;
+    TrayState trayShows_;
 };
 
 }  // namespace velmora

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ui/tray_state.h"
+
 namespace velmora {
 
 class FormHost {
@@ -13,10 +15,11 @@ public:
     // True when another instance of the program is already running.
     virtual bool anotherInstanceRunning() = 0;
 
-    // Adds the tray icon (the window's own icon, callback message 2025) with an empty tip.
+    // Adds the tray icon (the image of a link not connected, callback message 2025) with an
+    // empty tip.
     virtual void trayIconAdd() = 0;
-    // Sets the tray icon's tip.
-    virtual void trayIconTip(const std::string& tip) = 0;
+    // Sets the tray icon's image and tip.
+    virtual void trayIconShow(TrayImage image, const std::string& tip) = 0;
     // Removes the tray icon.
     virtual void trayIconRemove() = 0;
 

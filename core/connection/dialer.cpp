@@ -2,6 +2,7 @@
 
 #include "core/connection/address_snapshot.h"
 #include "core/connection/dial_commands.h"
+#include "core/connection/dial_failure.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/data_folder.h"
@@ -11,8 +12,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kDialSucceeded = "拨号成功！";
-constexpr const char* kDialFailed = "拨号失败！请检查L2TP参数重新拨号！";
 constexpr const char* kBadNetwork1 = "远端内网地址和掩码错误！";
 constexpr const char* kNoNetwork = "0.0.0.0";
 
@@ -32,29 +31,40 @@ void Dialer::dialtol2tp(const std::string& connName) {
     const std::string net2 = getipnetaddress(peer2, mask2);
     const std::string line = rasdialLine(profile, getDataFolder(shell_));
 
-    const auto before = readIpAddrTable(ipHelper_, window_);
-    processes_.runAndWait(line);
-    const auto after = readIpAddrTable(ipHelper_, window_);
-    const bool up = linkQuery_.getL2tpState(connName);
-
-    if (up && before && after) {
-        if (const auto tunnel = firstNewAddress(*before, *after)) {
-            routeCmd1_ = routeLine(net1, mask, *tunnel);
-            routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
-            window_.setText(Control::txtlocal, *tunnel);
-            if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {
-                routeAdd();
+    std::optional<std::uint32_t> status;
+    bool up = false;
+    {
+        // The link shows as being dialled until the dial's outcome and address are known.
+        const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
+        const auto before = readIpAddrTable(ipHelper_, window_);
+        status = processes_.runAndWait(line);
+        const auto after = readIpAddrTable(ipHelper_, window_);
+        up = linkQuery_.getL2tpState(connName);
+        if (up && before && after) {
+            if (const auto tunnel = firstNewAddress(*before, *after)) {
+                routeCmd1_ = routeLine(net1, mask, *tunnel);
+                routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
+                window_.setText(Control::txtlocal, *tunnel);
+                if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {
+                    routeAdd();
+                }
             }
         }
     }
     if (window_.value(Control::Check3) == kUnchecked) {
-        reportDial(up);
+        reportDial(up, status);
     }
 }
 
 void Dialer::dialtol2tp_defaultgate(const std::string& connName) {
-    processes_.runAndWait(defaultGateRasdialLine(readProfile(window_)));
-    reportDial(linkQuery_.getL2tpState(connName));
+    std::optional<std::uint32_t> status;
+    bool up = false;
+    {
+        const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
+        status = processes_.runAndWait(defaultGateRasdialLine(readProfile(window_)));
+        up = linkQuery_.getL2tpState(connName);
+    }
+    reportDial(up, status);
 }
 
 void Dialer::routeAdd() {
@@ -66,8 +76,14 @@ void Dialer::routeAdd() {
     }
 }
 
-void Dialer::reportDial(bool up) {
-    window_.showMessage(up ? kDialSucceeded : kDialFailed);
+// Only the link says whether the dial worked; the exit status only says why it did not.
+void Dialer::reportDial(bool up, std::optional<std::uint32_t> status) {
+    if (up) {
+        window_.showMessage(kDialSucceeded);
+        return;
+    }
+    const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();
+    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_)));
 }
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include "core/profile/control_surface.h"
 #include "platform/ip_helper.h"
 #include "platform/processes.h"
+#include "platform/remote_access.h"
 #include "platform/shell_folders.h"
 
 namespace velmora {
@@ -15,15 +16,17 @@ namespace velmora {
 class Dialer {
 public:
     Dialer(ControlSurface& window, Processes& processes, IpHelper& ipHelper, LinkQuery& linkQuery,
-           ShellFolders& shell)
+           RemoteAccess& remoteAccess, ShellFolders& shell)
         : window_(window), processes_(processes), ipHelper_(ipHelper), linkQuery_(linkQuery),
-          shell_(shell) {}
+          remoteAccess_(remoteAccess), shell_(shell) {}
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial, without
-    // processing window messages. Success is connName being up afterwards. On success with a new
-    // address it composes the route commands, puts the address into txtlocal and, with neither
-    // IPsec (Check1) nor the remote default gateway (Check2) on, starts the routes. Reports the
-    // outcome unless auto-dial (Check3) is on; refuses to dial when network 1 is not an address.
+    // processing window messages; the link's status shows the dial meanwhile. Success is connName
+    // being up afterwards. On success with a new address it composes the route commands, puts the
+    // address into txtlocal and, with neither IPsec (Check1) nor the remote default gateway
+    // (Check2) on, starts the routes. Reports the outcome unless auto-dial (Check3) is on, a
+    // failure with the error rasdial ended with (dial_failure.h); refuses to dial when network 1
+    // is not an address.
     void dialtol2tp(const std::string& connName);
 
     // Dials the entry from defaultgate.pbk and reports the outcome, whatever Check3 says;
@@ -39,12 +42,13 @@ public:
     const std::string& routeCmd2() const { return routeCmd2_; }
 
 private:
-    void reportDial(bool up);
+    void reportDial(bool up, std::optional<std::uint32_t> status);
 
     ControlSurface& window_;
     Processes& processes_;
     IpHelper& ipHelper_;
     LinkQuery& linkQuery_;
+    RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
     std::string routeCmd1_;
     std::string routeCmd2_;

@@ -1,5 +1,6 @@
 #include "core/connection/phonebook.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "core/profile/conn_profile.h"
@@ -109,6 +110,16 @@ std::vector<std::string> phonebookLines(int protocol) {
         "",
     };
     lines.insert(lines.end(), std::begin(tail), std::end(tail));
+    return lines;
+}
+
+// The default-gateway dial runs without the IPsec policy, whichever protocol the window shows:
+// so its entry is the PPTP one, which encrypts the tunnel itself, where L2TP would run without
+// protection. IpPrioritizeRemote=1 makes the remote network's gateway the default one, so all
+// traffic goes through the tunnel and no route needs adding.
+std::vector<std::string> defaultGatewayPhonebookLines() {
+    std::vector<std::string> lines = phonebookLines(kProtocolPptp);
+    std::replace(lines.begin(), lines.end(), std::string("IpPrioritizeRemote=0"), std::string("IpPrioritizeRemote=1"));
     return lines;
 }
 

@@ -1,5 +1,6 @@
-// The two phonebook files the dialer names, each holding the one entry every dial uses:
-// ipsec.pbk for L2TP and pptp.pbk for PPTP. Their contents never depend on the profile.
+// The phonebook files the dialer names, each holding the one entry every dial uses: ipsec.pbk
+// for L2TP and pptp.pbk for PPTP, and defaultgate.pbk for the default-gateway dial. Their
+// contents never depend on the profile.
 #pragma once
 
 #include <string>
@@ -16,6 +17,10 @@ inline constexpr const char* kPptpPhonebook = "pptp.pbk";
 
 // The lines of the phonebook for a protocol (kProtocolL2tp or kProtocolPptp), in file order.
 std::vector<std::string> phonebookLines(int protocol);
+
+// The lines of defaultgate.pbk. The program never writes it: the installer puts it beside
+// velmora.exe, where the default-gateway dial looks for it.
+std::vector<std::string> defaultGatewayPhonebookLines();
 
 // Writes both phonebooks into the data folder, replacing them whole. A file that cannot be
 // written does not stop the other; the user is told once which could not be written.

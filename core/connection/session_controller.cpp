@@ -37,6 +37,11 @@ void SessionController::setCommands(bool active) {
     }
 }
 
+void SessionController::applyPolicy(const char* strActive) {
+    const LinkStatus::Working applying(link_.status(), LinkStatus::Work::applyingPolicy);
+    policy_.config_ipsec(strActive);
+}
+
 void SessionController::beginShutDown() {
     ending_ = true;
     policy_.refuseApplying();
@@ -44,6 +49,7 @@ void SessionController::beginShutDown() {
 
 void SessionController::Command1_Click() {
     autoDialHeld_ = false;
+    link_.status().autoDialRunEnds();
     connect();
 }
 
@@ -68,7 +74,7 @@ void SessionController::connectIpsec(const std::string& name) {
     window_.setEnabled(Control::menuOn, false);
     window_.setEnabled(Control::Command3, false);
     window_.setEnabled(Control::menuL2tp, false);
-    policy_.config_ipsec(kPolicyOn);
+    applyPolicy(kPolicyOn);
     // The program's end during the pauses has the last word.
     if (!ipsecSessionGoesOn()) {
         return;
@@ -123,7 +129,7 @@ void SessionController::Command2_Click() {
         autoDialHeld_ = true;
         window_.setEnabled(Control::Command2, false);
         window_.setEnabled(Control::menuOff, false);
-        policy_.config_ipsec(kPolicyOff);
+        applyPolicy(kPolicyOff);
         if (!ending_) {
             window_.setEnabled(Control::Command1, true);
             window_.setEnabled(Control::menuOn, true);
@@ -142,6 +148,7 @@ void SessionController::Command3_Click() {
         return;
     }
     autoDialHeld_ = false;
+    link_.status().autoDialRunEnds();
     const std::string name = entryName();
     if (!link_.getL2tpState(name)) {
         dialer_.dialtol2tp(name);
@@ -177,11 +184,11 @@ void SessionController::Timer1_Timer() {
         if (!ipsecSessionGoesOn()) {
             return;
         }
-        policy_.config_ipsec(kPolicyOff);
+        applyPolicy(kPolicyOff);
         if (!ipsecSessionGoesOn()) {
             return;
         }
-        policy_.config_ipsec(kPolicyOn);
+        applyPolicy(kPolicyOn);
         if (ipsecSessionGoesOn()) {
             startPing();
         }
@@ -198,8 +205,14 @@ void SessionController::Timer2_Timer() {
         connect();
     } else if (!link_.getL2tpState(name)) {
         dialer_.dialtol2tp(name);
+    } else {
+        return;  // nothing to redial
     }
-    if (window_.messagesShown() != messagesBefore && !link_.getL2tpState(name)) {
+    if (ending_ || link_.getL2tpState(name)) {
+        return;
+    }
+    link_.status().autoDialFailed();
+    if (window_.messagesShown() != messagesBefore) {
         autoDialHeld_ = true;
     }
 }

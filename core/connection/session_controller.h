@@ -35,9 +35,10 @@ public:
     void Command3_Click();
     // Link watch, every five seconds.
     void Timer1_Timer();
-    // Auto-dial, every five seconds while auto-dial is checked. An attempt that told the user
-    // something and left the link down holds the auto-dial off until the user connects again,
-    // so that the same message does not come back every five seconds.
+    // Auto-dial, every five seconds while auto-dial is checked. An attempt that left the link
+    // down counts as a failed redial in the link's status; one that also told the user
+    // something holds the auto-dial off until the user connects again, so that the same
+    // message does not come back every five seconds.
     void Timer2_Timer();
 
     // The program is ending: from now on no command starts a dial, a ping or applies the
@@ -61,6 +62,8 @@ private:
     void connectPlain(const std::string& name);
     void startPing();
     void setCommands(bool active);
+    // Applies or withdraws the policy, the link's status showing the change while it runs.
+    void applyPolicy(const char* strActive);
 
     WatchedSurface& window_;
     LinkQuery& link_;

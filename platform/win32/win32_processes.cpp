@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-void Win32Processes::runAndWait(const std::string& commandLine) {
+std::optional<std::uint32_t> Win32Processes::runAndWait(const std::string& commandLine) {
     std::wstring line = widen(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -15,11 +15,15 @@ void Win32Processes::runAndWait(const std::string& commandLine) {
     // The child shows its window, if it has one, in its default way (rasdial's console).
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                         &startup, &info)) {
-        return;
+        return std::nullopt;
     }
     const UniqueHandle process(info.hProcess);
     const UniqueHandle thread(info.hThread);
-    (void)WaitForSingleObject(process.get(), INFINITE);
+    DWORD status = 0;
+    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &status)) {
+        return std::nullopt;
+    }
+    return status;
 }
 
 void Win32Processes::startHidden(const std::string& commandLine) {

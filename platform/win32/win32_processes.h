@@ -7,7 +7,7 @@ namespace velmora {
 
 class Win32Processes : public Processes {
 public:
-    void runAndWait(const std::string& commandLine) override;
+    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override;
     void startHidden(const std::string& commandLine) override;
 };
 

@@ -36,6 +36,12 @@ static_assert(sizeof(RasEntryNameRecord) == 264, "the service checks dwSize agai
 
 constexpr DWORD kEntryRecords = 256;
 
+// The system's texts end in a line end, which a message of the program's own places itself.
+std::string withoutTrailingSpace(std::string text) {
+    text.erase(text.find_last_not_of(" \t\r\n") + 1);
+    return text;
+}
+
 // A name field cut at its first NUL, or at the field's end when the service left none.
 template <std::size_t N>
 std::string nameOf(const char (&field)[N]) {
@@ -83,6 +89,25 @@ std::vector<std::string> Win32RemoteAccess::phonebookEntries() {
 
 void Win32RemoteAccess::hangUp(RasHandle handle) {
     (void)RasHangUpA(reinterpret_cast<HRASCONN>(handle));
+}
+
+std::string Win32RemoteAccess::errorText(std::uint32_t code) {
+    // The service's texts cover its own codes (600 and on); a dial can also end with a system
+    // code, which the system's message table describes.
+    char text[512] = {};
+    if (RasGetErrorStringA(code, text, sizeof text) == 0) {
+        return withoutTrailingSpace(ansiToUtf8(std::string(text, strnlen(text, sizeof text))));
+    }
+    wchar_t* system = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<LPWSTR>(&system), 0, nullptr);
+    std::string described;
+    if (length != 0 && system != nullptr) {
+        described = withoutTrailingSpace(narrow(std::wstring(system, length)));
+    }
+    (void)LocalFree(system);
+    return described;
 }
 
 }  // namespace velmora

@@ -1,4 +1,5 @@
-// RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA).
+// RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
+// RasGetErrorStringA).
 #pragma once
 
 #include "platform/remote_access.h"
@@ -10,6 +11,7 @@ public:
     ConnectionList activeConnections() override;
     std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
+    std::string errorText(std::uint32_t code) override;
 };
 
 }  // namespace velmora

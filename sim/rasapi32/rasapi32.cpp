@@ -40,6 +40,20 @@ std::string toAnsi(const std::string& utf8) {
     return ansi.c_str();
 }
 
+// What the service says of the codes the stand-in rasdial fails with in the tests, in the
+// system's language as the real one does.
+const char* errorDescription(UINT code) {
+    switch (code) {
+    case 623: return "找不到此连接的电话簿项。";
+    case 691: return "由于域上的用户名和/或密码无效，访问被拒绝。";
+    case 789: return "L2TP 连接尝试失败，因为安全层在与远程计算机的初始协商过程中遇到一个处理错误。";
+    case 800: return "无法建立 VPN 连接。VPN 服务器可能无法访问。";
+    case 809: return "无法建立计算机与 VPN 服务器之间的网络连接，因为远程服务器未响应。";
+    case 868: return "无法建立远程连接，因为远程访问服务器的名称无法解析。";
+    default: return nullptr;
+    }
+}
+
 void copyName(char* target, std::size_t capacity, const std::string& utf8) {
     const std::string ansi = toAnsi(utf8);
     const std::size_t length = ansi.size() < capacity - 1 ? ansi.size() : capacity - 1;
@@ -117,4 +131,17 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE hrasconn) {
         }
     }
     return ERROR_INVALID_HANDLE;
+}
+
+extern "C" __declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD size) {
+    const char* description = errorDescription(code);
+    if (description == nullptr || buffer == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const std::string ansi = toAnsi(description);
+    if (ansi.size() + 1 > size) {
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
+    std::memcpy(buffer, ansi.c_str(), ansi.size() + 1);
+    return 0;
 }

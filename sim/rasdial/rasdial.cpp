@@ -1,12 +1,14 @@
 // Stand-in for rasdial: journals its command line, then acts out the scenario of the simulated
 // environment (sim_state.h): after the scenario's seconds it either connects the entry named
 // first on its command line, bringing up a tunnel address, or fails. Like rasdial it refuses a
-// line with more than three arguments that are not options.
+// line with more than three arguments that are not options, and a phonebook without the entry.
 #include <windows.h>
 #include <iphlpapi.h>
+#include <raserror.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,8 +20,7 @@
 
 namespace {
 
-constexpr int kDialFailed = 691;     // what rasdial reports for refused credentials
-constexpr int kBadArguments = 87;    // what it reports when it cannot make sense of its arguments
+constexpr int kBadArguments = 87;  // what rasdial reports when it cannot make sense of its arguments
 
 // The arguments as rasdial splits its command line.
 std::vector<std::string> arguments() {
@@ -42,6 +43,32 @@ bool wellFormed(const std::vector<std::string>& arguments) {
     const auto positional = std::count_if(arguments.begin() + 1, arguments.end(),
                                           [](const std::string& argument) { return argument.rfind('/', 0) != 0; });
     return positional >= 1 && positional <= 3;
+}
+
+// Only a phonebook named without a folder is looked for, in the current folder as rasdial does:
+// the one that the program does not write but expects beside itself. It must hold the entry.
+bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
+    const std::string option = "/PHONEBOOK:";
+    for (const std::string& argument : arguments) {
+        if (_strnicmp(argument.c_str(), option.c_str(), option.size()) != 0) {
+            continue;
+        }
+        const std::string name = argument.substr(option.size());
+        if (name.find_first_of("\\/:") != std::string::npos) {
+            return true;
+        }
+        const velmora::UniqueHandle file(CreateFileW(velmora::widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::string text(64 * 1024, '\0');
+        DWORD read = 0;
+        if (file.get() == INVALID_HANDLE_VALUE ||
+            !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) {
+            return false;
+        }
+        text = "\r\n" + text.substr(0, read);
+        return text.find("\r\n[" + arguments[1] + "]\r\n") != std::string::npos;
+    }
+    return true;
 }
 
 void markConnected(const std::string& entry) {
@@ -115,10 +142,13 @@ int main() {
     if (args.empty() || !wellFormed(args)) {
         return kBadArguments;
     }
+    if (!phonebookHoldsEntry(args)) {
+        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    }
     const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
     Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
     if (!scenario.connects) {
-        return kDialFailed;
+        return static_cast<int>(scenario.errorCode);
     }
     markConnected(args[1]);
     if (!scenario.tunnelAddress.empty()) {

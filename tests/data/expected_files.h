@@ -19,8 +19,8 @@ inline const std::string kPhonebookHead =
     "Guid=6CA141EC9C715B4184B0D8FD92F4FAEE\r\n"
     "BaseProtocol=1\r\n";
 
-// From ExcludedProtocols to ms_msclient, the same in both.
-inline const std::string kPhonebookBody =
+// From ExcludedProtocols to TypicalAuth, the same in all three.
+inline const std::string kPhonebookBodyBeforeGateway =
     "ExcludedProtocols=0\r\n"
     "LcpExtensions=1\r\n"
     "DataEncryption=8\r\n"
@@ -65,8 +65,10 @@ inline const std::string kPhonebookBody =
     "ShowMonitorIconInTaskBar=1\r\n"
     "CustomAuthKey=-1\r\n"
     "AuthRestrictions=872\r\n"
-    "TypicalAuth=2\r\n"
-    "IpPrioritizeRemote=0\r\n"
+    "TypicalAuth=2\r\n";
+
+// From IpHeaderCompression to ms_msclient, the same in all three.
+inline const std::string kPhonebookBodyAfterGateway =
     "IpHeaderCompression=0\r\n"
     "IpAddress=0.0.0.0\r\n"
     "IpDnsAddress=0.0.0.0\r\n"
@@ -107,9 +109,17 @@ inline const std::string kPhonebookTail =
     "\r\n"
     "\r\n";
 
+// From ExcludedProtocols to ms_msclient, the same in ipsec.pbk and pptp.pbk.
+inline const std::string kPhonebookBody =
+    kPhonebookBodyBeforeGateway + "IpPrioritizeRemote=0\r\n" + kPhonebookBodyAfterGateway;
+
 inline const std::string kIpsecPbk = kPhonebookHead + "VpnStrategy=3\r\n" + kPhonebookBody + kPhonebookTail;
 inline const std::string kPptpPbk =
     kPhonebookHead + "VpnStrategy=1\r\n" + kPhonebookBody + "ms_psched=1\r\n" + kPhonebookTail;
+// The PPTP entry with the remote network's gateway as the default one.
+inline const std::string kDefaultGatePbk = kPhonebookHead + "VpnStrategy=1\r\n" + kPhonebookBodyBeforeGateway +
+                                           "IpPrioritizeRemote=1\r\n" + kPhonebookBodyAfterGateway +
+                                           "ms_psched=1\r\n" + kPhonebookTail;
 
 // A profile with blanks to trim, a Chinese user name and a greyed box.
 inline ConnProfile settingsSample() {

@@ -16,12 +16,15 @@
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/e2e/app_session.h"
+#include "tests/e2e/tray_shell.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
+#include "ui/win32/resource_ids.h"
 
 namespace velmora {
 namespace {
 
+using testing::TrayNotice;
 using testing::WindowDriver;
 using testing::countEndingWith;
 using testing::countStartingWith;
@@ -175,10 +178,15 @@ TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {
 
 TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
     ASSERT_TRUE(saveSettings(dialProfile()));
-    sim::saveRasdialScenario({false, 0, ""});
+    sim::saveRasdialScenario({false, 0, "", 691});
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
-    EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查L2TP参数重新拨号！", kTicks));
+    // The fixed text, the service's description of rasdial's error, and what to check.
+    EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查L2TP参数重新拨号！\n\n"
+                                        "错误 691：由于域上的用户名和/或密码无效，访问被拒绝。\n"
+                                        "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，"
+                                        "服务器须认可该特征码。",
+                                        kTicks));
     EXPECT_TRUE(has(journal(), kPptpDial));
     EXPECT_EQ(countStartingWith(journal(), "route "), 0);
     EXPECT_TRUE(window.enabled(Control::Command1));
@@ -447,6 +455,79 @@ TEST_F(AppScenario, theFocusComesBackToAUsableControlFromTheTray) {
     ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
     expectTheFocusOnAUsableControl(window, "还原");
 }
+
+// The tray icon as the shell receives it, with velmora.exe started at the DPI given.
+class AppTrayAtDpi : public AppScenario, public ::testing::WithParamInterface<int> {
+protected:
+    AppTrayAtDpi() { setDpi(GetParam()); }
+    ~AppTrayAtDpi() override { setDpi(96); }
+
+    // Wine reads the DPI from here as each program starts.
+    static void setDpi(DWORD dpi) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+            RegCloseKey(key);
+        }
+    }
+
+    // The bits of one of velmora.exe's tray images at the size the shell received.
+    std::string imageBits(int id, const TrayNotice& notice) const {
+        HMODULE exe = LoadLibraryExW((app.programFolder() + L"\\velmora.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE);
+        HICON icon = static_cast<HICON>(
+            LoadImageW(exe, MAKEINTRESOURCEW(id), IMAGE_ICON, notice.iconWidth, notice.iconHeight, 0));
+        const std::string bits = testing::iconBitsOf(icon);
+        DestroyIcon(icon);
+        FreeLibrary(exe);
+        return bits;
+    }
+
+    // Waits until the shell shows this tip with this image, and photographs it.
+    void expectShown(const std::string& state, int image, const char* name) {
+        const std::string tip = "IPSec Over L2tp\n" + state;
+        EXPECT_TRUE(eventually([&] { return shell.lastTip() && shell.lastTip()->tip == tip; }, kTicks))
+            << "tip: " << (shell.lastTip() ? shell.lastTip()->tip : "none") << ", wanted " << tip;
+        const auto icon = shell.lastIcon();
+        ASSERT_TRUE(icon.has_value());
+        EXPECT_EQ(icon->iconBits, imageBits(image, *icon)) << name;
+        if (const char* artefacts = std::getenv("VELMORA_ARTEFACTS")) {
+            InvalidateRect(shell.window(), nullptr, TRUE);
+            EXPECT_TRUE(testing::screenshot(shell.window(), std::string(artefacts) + "/tray-" +
+                                                                std::to_string(GetParam()) + "dpi-" + name + ".png"));
+        }
+    }
+
+    testing::TrayShell shell;
+};
+
+TEST_P(AppTrayAtDpi, theIconAndTipFollowTheLink) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    sim::saveRasdialScenario({true, 3, "10.10.10.4"});
+    WindowDriver window = startShown();
+    expectShown("未连接", IDI_TRAY_IDLE, "not-connected");
+
+    // Shown before the dial blocks the program's thread, and while it does.
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    expectShown("正在拨号…", IDI_TRAY_BUSY, "dialling");
+    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    expectShown("已连接 10.10.10.4", IDI_TRAY_UP, "connected");
+
+    // Explorer restarted: the icon comes back as it is now, not as it first was.
+    const std::size_t before = shell.notices().size();
+    SendMessageW(window.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(eventually([&] { return shell.notices().size() > before; }));
+    const TrayNotice readded = shell.notices()[before];
+    EXPECT_EQ(readded.message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(readded.iconBits, imageBits(IDI_TRAY_UP, readded));
+    expectShown("已连接 10.10.10.4", IDI_TRAY_UP, "after-taskbar-restart");
+
+    setLink(false);
+    expectShown("未连接", IDI_TRAY_IDLE, "dropped");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachDpi, AppTrayAtDpi, ::testing::Values(96, 120));
 
 }  // namespace
 }  // namespace velmora

@@ -11,11 +11,13 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/profile/conn_profile.h"
+#include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "sim/sim_state.h"
+#include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -80,7 +82,7 @@ protected:
     Win32RemoteAccess ras;
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;
-    Dialer dialer{window, processes, table, linkQuery, shell};
+    Dialer dialer{window, processes, table, linkQuery, ras, shell};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
@@ -124,11 +126,14 @@ TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
 }
 
 TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
-    sim::saveRasdialScenario({false, 0, ""});
+    sim::saveRasdialScenario({false, 0, "", 800});
     dialer.dialtol2tp("corvinaltexum");
     settle();
 
-    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    // rasdial's exit status reached the message, described by the service.
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("拨号失败！请检查L2TP参数重新拨号！\n\n错误 800：无法建立 VPN 连接。", 0), 0u)
+        << window.messages[0];
     EXPECT_EQ(sim::readJournal(), (Lines{kDial, "ping -n 8 10.0.0.0"}));
     EXPECT_TRUE(sim::loadConnections().empty());
     EXPECT_EQ(window.text(Control::txtlocal), "");
@@ -145,6 +150,64 @@ TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
     EXPECT_EQ(window.text(Control::txtlocal), "");
+}
+
+// How the stand-in rasdial ended for the command line, run in the current folder.
+// The default-gateway dial names its phonebook without a folder: rasdial looks for it in the
+// current folder, the one the program was started in.
+class DefaultGatewayDialEndToEnd : public DialEndToEnd {
+protected:
+    DefaultGatewayDialEndToEnd() {
+        GetCurrentDirectoryW(MAX_PATH, previousFolder);
+        SetCurrentDirectoryW(programFolder.path().c_str());
+        sim::saveRasdialScenario({true, 0, "10.10.10.4"});
+    }
+    ~DefaultGatewayDialEndToEnd() override { SetCurrentDirectoryW(previousFolder); }
+
+    void putPhonebook(const std::string& bytes) {
+        HANDLE file = CreateFileW(programFolder.file(L"defaultgate.pbk").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    static constexpr const char* kDefaultGateDial =
+        "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk ";
+    testing::TempFolder programFolder;
+    wchar_t previousFolder[MAX_PATH] = {};
+};
+
+TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp) {
+    putPhonebook(testing::kDefaultGatePbk);
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    EXPECT_EQ(window.messages, Lines{"拨号成功！"});
+    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    ASSERT_EQ(sim::loadConnections().size(), 1u);
+    EXPECT_EQ(window.text(Control::txtlocal), "") << "the default-gateway dial composes no route";
+}
+
+// As rasdial does, with the remote-access error of an entry it cannot find, which the message
+// names.
+constexpr const char* kEntryNotFound = "拨号失败！请检查L2TP参数重新拨号！\n\n错误 623：找不到此连接的电话簿项。\n";
+
+TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookInTheCurrentFolder) {
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind(kEntryNotFound, 0), 0u) << window.messages[0];
+    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    EXPECT_TRUE(sim::loadConnections().empty());
+}
+
+TEST_F(DefaultGatewayDialEndToEnd, failsWithAPhonebookThatLacksTheEntry) {
+    putPhonebook("[office]\r\nType=2\r\n");
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind(kEntryNotFound, 0), 0u) << window.messages[0];
+    EXPECT_TRUE(sim::loadConnections().empty());
 }
 
 }  // namespace

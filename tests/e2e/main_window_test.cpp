@@ -8,13 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
-#include "platform/win32/win32_processes.h"
 #include "tests/e2e/window_under_test.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
@@ -226,9 +224,13 @@ TEST_F(MainWindowTest, carriesItsOwnIconAndBanner) {
     ASSERT_NE(banner, nullptr);
     DIBSECTION section{};
     GetObjectW(banner, sizeof(section), &section);
-    EXPECT_EQ(section.dsBm.bmWidth, 511);
-    EXPECT_EQ(section.dsBm.bmHeight, 114);
-    EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
+    // A 256-colour picture in the proportions of its control, which shows it without squeezing.
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 8);
+    const auto image = std::find_if(layoutItems().begin(), layoutItems().end(),
+                                    [](const LayoutItem& item) { return item.kind == ControlKind::picture; });
+    ASSERT_NE(image, layoutItems().end());
+    EXPECT_EQ(section.dsBm.bmWidth * image->rect.height, section.dsBm.bmHeight * image->rect.width);
+    EXPECT_GE(section.dsBm.bmWidth, twipsToPixels(image->rect.width, 120)) << "no enlargement up to 120 DPI";
     DeleteObject(banner);
 }
 
@@ -450,12 +452,13 @@ std::string tipOf(const TrayIconRecord& record) {
 TEST_F(MainWindowTest, theTrayIconIsDescribedByTheOldestRecord) {
     w.onWindowThread([&] {
         w.window().trayIconAdd();
-        w.window().trayIconTip("IPSec Over L2tp");
+        w.window().trayIconShow(TrayImage::connected, "IPSec Over L2tp");
         w.window().trayIconRemove();
     });
     const auto calls = w.trayCalls();
     ASSERT_EQ(calls.size(), 3u);
-    const HICON icon = reinterpret_cast<HICON>(GetClassLongW(w.driver().window(), GCL_HICON));
+    const HICON icon = w.window().trayImage(TrayImage::notConnected);
+    ASSERT_NE(icon, nullptr);
     const TrayIconRecord& added = calls[0].record;
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(added.cbSize, 88u);
@@ -467,9 +470,9 @@ TEST_F(MainWindowTest, theTrayIconIsDescribedByTheOldestRecord) {
     EXPECT_EQ(tipOf(added), std::string(64, '\0')) << "no tip until one is set";
 
     EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_MODIFY));
-    EXPECT_EQ(calls[1].record.uFlags, 4u);
+    EXPECT_EQ(calls[1].record.uFlags, 6u);
     EXPECT_EQ(tipOf(calls[1].record), std::string("IPSec Over L2tp") + '\0' + std::string(48, ' '));
-    EXPECT_EQ(calls[1].record.hIcon, icon);
+    EXPECT_EQ(calls[1].record.hIcon, w.window().trayImage(TrayImage::connected));
 
     EXPECT_EQ(calls[2].message, static_cast<DWORD>(NIM_DELETE));
     EXPECT_EQ(calls[2].record.uFlags, 0u);
@@ -483,7 +486,7 @@ TEST_F(MainWindowTest, aLongTipIsCutWithoutSplittingACharacter) {
     }
     w.onWindowThread([&] {
         w.window().trayIconAdd();
-        w.window().trayIconTip(tip);
+        w.window().trayIconShow(TrayImage::notConnected, tip);
     });
     const std::string field = tipOf(w.trayCalls().back().record);
     EXPECT_EQ(field.find('\0'), 62u);
@@ -491,18 +494,53 @@ TEST_F(MainWindowTest, aLongTipIsCutWithoutSplittingACharacter) {
     EXPECT_EQ(field[63], ' ');
 }
 
-TEST_F(MainWindowTest, theIconComesBackWhenTheTaskBarIsRecreated) {
+// An icon's pixels as 32-bit colours, row by row.
+std::vector<DWORD> pixelsOf(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) {
+        return {};
+    }
+    BITMAP size{};
+    GetObjectW(info.hbmColor, sizeof size, &size);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.bmWidth;
+    format.bmiHeader.biHeight = -size.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels(static_cast<std::size_t>(size.bmWidth) * static_cast<std::size_t>(size.bmHeight));
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(size.bmHeight), pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return pixels;
+}
+
+TEST_F(MainWindowTest, theThreeStateImagesDiffer) {
+    const auto notConnected = pixelsOf(w.window().trayImage(TrayImage::notConnected));
+    const auto working = pixelsOf(w.window().trayImage(TrayImage::working));
+    const auto connected = pixelsOf(w.window().trayImage(TrayImage::connected));
+    ASSERT_EQ(notConnected.size(), static_cast<std::size_t>(GetSystemMetrics(SM_CXSMICON) * GetSystemMetrics(SM_CYSMICON)));
+    EXPECT_NE(notConnected, working);
+    EXPECT_NE(working, connected);
+    EXPECT_NE(notConnected, connected);
+}
+
+TEST_F(MainWindowTest, theIconComesBackInItsStateWhenTheTaskBarIsRecreated) {
     w.onWindowThread([&] {
         w.window().trayIconAdd();
-        w.window().trayIconTip("IPSec Over L2tp");
+        w.window().trayIconShow(TrayImage::connected, "IPSec Over L2tp\n已连接 10.10.10.4");
     });
     SendMessageW(w.driver().window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     const auto calls = w.trayCalls();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[2].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(calls[2].record.uFlags, 3u);
+    EXPECT_EQ(calls[2].record.hIcon, w.window().trayImage(TrayImage::connected));
     EXPECT_EQ(calls[3].message, static_cast<DWORD>(NIM_MODIFY));
-    EXPECT_EQ(tipOf(calls[3].record).substr(0, 16), std::string("IPSec Over L2tp") + '\0');
+    EXPECT_EQ(ansiToUtf8(tipOf(calls[3].record).substr(0, tipOf(calls[3].record).find('\0'))),
+              "IPSec Over L2tp\n已连接 10.10.10.4");
 
     w.onWindowThread([&] { w.window().trayIconRemove(); });
     SendMessageW(w.driver().window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -719,21 +757,6 @@ TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {
 
 // --- Pictures of the window for people to look at ------------------------------------------
 
-// A PNG file is complete once its closing chunk is written.
-bool completePng(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    char tail[8] = {};
-    DWORD read = 0;
-    const bool seeked = SetFilePointer(file, -8, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
-    ReadFile(file, tail, sizeof(tail), &read, nullptr);
-    CloseHandle(file);
-    return seeked && read == 8 && std::memcmp(tail, "IEND\xAE\x42\x60\x82", 8) == 0;
-}
-
 // Photographs the window from the virtual display into <artefacts>/<name>.png.
 bool screenshot(WindowUnderTest& w, const std::string& artefacts, const std::string& name) {
     w.onWindowThread([&] {
@@ -741,19 +764,7 @@ bool screenshot(WindowUnderTest& w, const std::string& artefacts, const std::str
                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         GdiFlush();
     });
-    // The X server draws what Wine sent it a moment later.
-    Sleep(500);
-    RECT r{};
-    GetWindowRect(w.driver().window(), &r);
-    const std::string path = artefacts + "/" + name + ".png";
-    const std::wstring windowsPath = L"Z:" + widen(path);
-    DeleteFileW(windowsPath.c_str());
-    const std::string crop = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                             std::to_string(r.left) + "+" + std::to_string(r.top);
-    Win32Processes().runAndWait("/bin/sh -c \"xwd -root -silent | convert xwd:- -crop " + crop +
-                                " +repage png:" + path + "\"");
-    // Wine returns at once from a Unix program; the file says when it is done.
-    return eventually([&] { return completePng(windowsPath); }, 20000);
+    return testing::screenshot(w.driver().window(), artefacts + "/" + name + ".png");
 }
 
 TEST(MainWindowScreenshot, afterStartUpAndWithTheAdvancedOptions) {

@@ -1,6 +1,9 @@
 #include "tests/e2e/window_driver.h"
 
+#include <cstring>
+
 #include "platform/win32/text_codec.h"
+#include "platform/win32/win32_processes.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
 
@@ -53,6 +56,17 @@ std::vector<HWND> topLevelWindows(DWORD processId, const std::wstring& className
     return search.found;
 }
 
+// The window exists a moment before its controls, longer when the first themed control loads
+// the visual styles; until the last is made, a control looks disabled to IsWindowEnabled.
+bool hasAllControls(HWND window) {
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        if (GetDlgItem(window, kFirstControlId + static_cast<int>(i)) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool eventually(const std::function<bool()>& condition, int timeoutMs) {
@@ -66,6 +80,40 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
+namespace {
+
+// A PNG file is complete once its closing chunk is written.
+bool completePng(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    char tail[8] = {};
+    DWORD read = 0;
+    const bool seeked = SetFilePointer(file, -8, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+    ReadFile(file, tail, sizeof(tail), &read, nullptr);
+    CloseHandle(file);
+    return seeked && read == 8 && std::memcmp(tail, "IEND\xAE\x42\x60\x82", 8) == 0;
+}
+
+}  // namespace
+
+bool screenshot(HWND window, const std::string& pngPath) {
+    // The X server draws what Wine sent it a moment later.
+    Sleep(500);
+    RECT r{};
+    GetWindowRect(window, &r);
+    const std::wstring windowsPath = L"Z:" + widen(pngPath);
+    DeleteFileW(windowsPath.c_str());
+    const std::string crop = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                             std::to_string(r.left) + "+" + std::to_string(r.top);
+    (void)Win32Processes().runAndWait("/bin/sh -c \"xwd -root -silent | convert xwd:- -crop " + crop +
+                                      " +repage png:" + pngPath + "\"");
+    // Wine returns at once from a Unix program; the file says when it is done.
+    return eventually([&] { return completePng(windowsPath); }, 20000);
+}
+
 std::optional<WindowDriver> WindowDriver::find(DWORD processId, int timeoutMs) {
     HWND found = nullptr;
     const std::wstring caption = widen(kWindowCaption);
@@ -73,7 +121,7 @@ std::optional<WindowDriver> WindowDriver::find(DWORD processId, int timeoutMs) {
         [&] {
             for (HWND window = FindWindowExW(nullptr, nullptr, kMainWindowClass, caption.c_str()); window != nullptr;
                  window = FindWindowExW(nullptr, window, kMainWindowClass, caption.c_str())) {
-                if (processId == 0 || processOf(window) == processId) {
+                if ((processId == 0 || processOf(window) == processId) && hasAllControls(window)) {
                     found = window;
                     return true;
                 }

@@ -17,6 +17,10 @@ namespace velmora::testing {
 // True as soon as condition holds, polling for up to timeoutMs; false if it never did.
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// Photographs a window from the virtual display into a PNG file (a Unix path); true once the
+// file is complete.
+bool screenshot(HWND window, const std::string& pngPath);
+
 struct MessageBoxSeen {
     HWND window;
     std::string text;
@@ -26,7 +30,7 @@ class WindowDriver {
 public:
     explicit WindowDriver(HWND window) : window_(window) {}
 
-    // The main window of the process (of any process when 0), once it exists.
+    // The main window of the process (of any process when 0), once it and all its controls exist.
     static std::optional<WindowDriver> find(DWORD processId, int timeoutMs);
 
     HWND window() const { return window_; }

@@ -12,7 +12,9 @@ class FakeFormHost : public FormHost {
 public:
     bool anotherInstanceRunning() override { return otherInstance; }
     void trayIconAdd() override { calls.push_back("trayIconAdd"); }
-    void trayIconTip(const std::string& tip) override { calls.push_back("trayIconTip " + tip); }
+    void trayIconShow(TrayImage image, const std::string& tip) override {
+        calls.push_back("trayIconShow " + std::to_string(static_cast<int>(image)) + " " + tip);
+    }
     void trayIconRemove() override { calls.push_back("trayIconRemove"); }
     void showWindow(bool visible) override { calls.push_back(visible ? "show" : "hide"); }
     void centreOnScreen() override { calls.push_back("centre"); }

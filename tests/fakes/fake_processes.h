@@ -11,11 +11,12 @@ namespace velmora::testing {
 
 class FakeProcesses : public Processes {
 public:
-    void runAndWait(const std::string& commandLine) override {
+    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override {
         waited.push_back(commandLine);
         if (onRun) {
             onRun(commandLine);
         }
+        return exitStatus;
     }
     void startHidden(const std::string& commandLine) override { started.push_back(commandLine); }
 
@@ -23,6 +24,8 @@ public:
     std::vector<std::string> started;
     // Runs inside runAndWait, as the child would: e.g. bring a connection up.
     std::function<void(const std::string&)> onRun;
+    // What runAndWait reports: the child's exit status, or nothing for a child that never started.
+    std::optional<std::uint32_t> exitStatus = 0u;
 };
 
 }  // namespace velmora::testing

@@ -1,6 +1,8 @@
 // The remote-access service in memory: a test sets the lists it answers and reads the hang-ups.
 #pragma once
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "platform/remote_access.h"
@@ -15,6 +17,10 @@ public:
     }
     std::vector<std::string> phonebookEntries() override { return entries; }
     void hangUp(RasHandle handle) override { hangUps.push_back(handle); }
+    std::string errorText(std::uint32_t code) override {
+        const auto found = errorTexts.find(code);
+        return found != errorTexts.end() ? found->second : std::string();
+    }
 
     void connect(RasHandle handle, const std::string& entryName) { list.connections.push_back({handle, entryName}); }
 
@@ -22,6 +28,7 @@ public:
     std::vector<std::string> entries;
     int queries = 0;
     std::vector<RasHandle> hangUps;
+    std::map<std::uint32_t, std::string> errorTexts;
 };
 
 }  // namespace velmora::testing

@@ -46,7 +46,7 @@ protected:
     testing::FakeRemoteAccess ras;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};
-    Dialer dialer{window, processes, table, linkQuery, shell};
+    Dialer dialer{window, processes, table, linkQuery, ras, shell};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
@@ -234,6 +234,66 @@ TEST_F(DialerTest, defaultGatewayDialUsesItsPhonebookAndReportsWhateverAutoDialS
 TEST_F(DialerTest, defaultGatewayDialReportsFailure) {
     dialer.dialtol2tp_defaultgate("corvinaltexum");
     EXPECT_EQ(window.messages, Lines{kFailed});
+}
+
+TEST_F(DialerTest, aFailureSaysWhyWithTheSystemsTextAndWhatToCheck) {
+    processes.exitStatus = 691;
+    ras.errorTexts[691] = "由于用户名或密码无效，访问被拒绝。";
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{std::string(kFailed) +
+                                     "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n"
+                                     "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，"
+                                     "服务器须认可该特征码。"});
+
+    // An IPsec failure names the settings file that holds the key, in the data folder.
+    window.messages.clear();
+    processes.exitStatus = 789;
+    ras.errorTexts[789] = "安全层在初始协商时遇到处理错误。";
+    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind(std::string(kFailed) + "\n\n错误 789：安全层在初始协商时遇到处理错误。\nIPSec协商失败", 0),
+              0u)
+        << window.messages[0];
+    EXPECT_NE(window.messages[0].find("C:\\l2tpipsec.ini"), std::string::npos) << window.messages[0];
+}
+
+TEST_F(DialerTest, aCodeWithoutAHintGetsTheSystemsTextAlone) {
+    processes.exitStatus = 87;
+    ras.errorTexts[87] = "参数错误。";
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, Lines{std::string(kFailed) + "\n\n错误 87：参数错误。"});
+}
+
+TEST_F(DialerTest, onlyTheLinkDecidesAndTheStatusOnlyExplains) {
+    // Down without an error code, or a dial tool that never started: today's text alone.
+    processes.exitStatus = 0;
+    dialer.dialtol2tp("corvinaltexum");
+    processes.exitStatus = std::nullopt;
+    dialer.dialtol2tp("corvinaltexum");
+    // Up with an error code: a success all the same.
+    dialConnects();
+    processes.exitStatus = 691;
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(window.messages, (Lines{kFailed, kFailed, kSucceeded}));
+}
+
+TEST_F(DialerTest, theLinkShowsAsDialledUntilTheOutcomeAndAddressAreKnown) {
+    dialConnects();
+    std::vector<bool> dialling;
+    linkQuery.status().setListener([&] { dialling.push_back(linkQuery.status().work().has_value()); });
+    processes.onRun = [this, &dialling](const std::string&) {
+        EXPECT_EQ(dialling, std::vector<bool>{true});
+        ras.connect(7, "corvinaltexum");
+        table.add("10.10.10.4");
+    };
+    window.messages.clear();
+    window.duringMessage = [&](const std::string&) {
+        EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
+        EXPECT_FALSE(linkQuery.status().work().has_value());  // done before the report opens
+    };
+    dialer.dialtol2tp("corvinaltexum");
+    EXPECT_EQ(dialling, (std::vector<bool>{true, true, false}));  // dialling, seen up, done
+    EXPECT_EQ(window.messages, Lines{kSucceeded});
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
 TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhonebooks) {
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"trayIconAdd", "trayIconTip IPSec Over L2tp", "centre"}));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\n未连接", "centre"}));
     EXPECT_EQ(window.listItems(Control::comalg),
               (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
                                         "ESP-3DES-SHA"}));
@@ -382,6 +383,63 @@ TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_TRUE(window.messages.empty());
     EXPECT_TRUE(host.calls.empty());
+}
+
+constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\n未连接";
+constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\n正在拨号…";
+constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\n正在设置IPSec策略…";
+constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\n已连接 10.10.10.4";
+
+TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
+    storeSettings(0, 0, 0, 0);
+    form.Form_Load();
+    host.calls.clear();
+    processes.onRun = [this](const std::string&) {
+        // Shown before the dial blocks the window's thread.
+        EXPECT_EQ(host.calls, std::vector<std::string>{kDialling});
+        ras.connect(12, "corvinaltexum");
+        ip.add("10.10.10.4");
+    };
+    form.Command1_Click();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{kDialling, kConnected}));
+
+    form.Timer1_Timer();  // nothing new: nothing sent
+    ras.list.connections.clear();
+    form.Timer1_Timer();
+    EXPECT_EQ(host.calls.back(), kNotConnected);
+    EXPECT_EQ(host.calls.size(), 3u);
+}
+
+TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
+    startIpsecSession();
+    host.calls.clear();
+    form.Command1_Click();
+    ASSERT_GE(host.calls.size(), 4u);
+    EXPECT_EQ(host.calls[0], kApplying);
+    EXPECT_EQ(host.calls[1], kNotConnected);  // the pair is done; the link is still down
+    EXPECT_EQ(host.calls[2], kDialling);
+    EXPECT_EQ(host.calls[3], kConnected);
+}
+
+TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
+    storeSettings(0, 0, 1, 0);
+    form.Form_Load();
+    window.messages.clear();
+    form.Timer2_Timer();  // auto-dial: the dial fails silently
+    form.Timer2_Timer();
+    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\n自动拨号：2 次失败");
+    EXPECT_TRUE(window.messages.empty());
+    form.Command1_Click();  // the user's own attempt ends the count
+    EXPECT_EQ(processes.waited.size(), 3u);
+    EXPECT_EQ(host.calls.back(), kNotConnected);
+}
+
+TEST_F(Form1Test, theTrayIconIsLeftAloneOnceRemoved) {
+    storeSettings(0, 0, 0, 0);
+    form.Form_Load();
+    ras.connect(12, "corvinaltexum");
+    form.Form_Unload();
+    EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
 TEST_F(Form1Test, advancedOptionsGrowAndShrinkTheWindow) {

@@ -16,7 +16,10 @@ using Lines = std::vector<std::string>;
 class TimedProcesses : public Processes {
 public:
     explicit TimedProcesses(const testing::FakeEventLoop& loop) : loop_(loop) {}
-    void runAndWait(const std::string& commandLine) override { ADD_FAILURE() << "waited for " << commandLine; }
+    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override {
+        ADD_FAILURE() << "waited for " << commandLine;
+        return std::nullopt;
+    }
     void startHidden(const std::string& commandLine) override {
         if (!failOn.empty() && commandLine.find(failOn) != std::string::npos) {
             failOn.clear();

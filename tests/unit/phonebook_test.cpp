@@ -27,6 +27,15 @@ TEST_F(PhonebookTest, writesBothFilesByteForByte) {
     EXPECT_TRUE(window.messages.empty());
 }
 
+TEST_F(PhonebookTest, theDefaultGatewayPhonebookIsThePptpEntryThroughTheRemoteGatewayAndNotWrittenAtStart) {
+    files.writeLines("defaultgate.pbk", defaultGatewayPhonebookLines());
+    EXPECT_EQ(files.files["defaultgate.pbk"], testing::kDefaultGatePbk);
+    files.files.clear();
+    write();
+    EXPECT_EQ(files.files.size(), 2u);
+    EXPECT_EQ(files.files.count("C:\\defaultgate.pbk"), 0u);
+}
+
 TEST_F(PhonebookTest, replacesExistingFilesWhole) {
     files.files["C:\\ipsec.pbk"] = testing::kPptpPbk + std::string(10000, 'x');
     files.files["C:\\pptp.pbk"] = "[other]\r\n";

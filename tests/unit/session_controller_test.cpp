@@ -106,7 +106,7 @@ protected:
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
     SettingsFile settings{watched, shell, files, codec};
-    Dialer dialer{watched, processes, table, link, shell};
+    Dialer dialer{watched, processes, table, link, ras, shell};
     IpsecPolicy policy{watched, processes, loop};
     SessionController session{watched, link, ras, processes, dialer, policy, settings};
     bool dialSucceeds = true;

@@ -49,11 +49,17 @@ TEST(RunAndWait, returnsOnlyAfterTheChildHasEnded) {
     EXPECT_TRUE(fileExists(marker));
 }
 
+TEST(RunAndWait, returnsTheChildsExitStatus) {
+    Win32Processes processes;
+    EXPECT_EQ(processes.runAndWait(child() + " exit 691"), std::optional<std::uint32_t>(691));
+    EXPECT_EQ(processes.runAndWait(child() + " exit 0"), std::optional<std::uint32_t>(0));
+}
+
 TEST(RunAndWait, returnsAtOnceWhenTheProgramDoesNotExist) {
     Win32Processes processes;
-    processes.runAndWait("velmora-no-such-program.exe /x");  // must not hang
+    EXPECT_FALSE(processes.runAndWait("velmora-no-such-program.exe /x").has_value());  // must not hang
     const DWORD before = handleCount();
-    processes.runAndWait("velmora-no-such-program.exe /x");
+    (void)processes.runAndWait("velmora-no-such-program.exe /x");
     EXPECT_EQ(handleCount(), before);
 }
 

@@ -88,5 +88,15 @@ TEST_F(RemoteAccessTest, hangUpEndsTheConnection) {
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 
+TEST_F(RemoteAccessTest, errorTextsComeFromTheServiceOrElseTheSystem) {
+    // The service's own code, in GBK through the ANSI code page.
+    EXPECT_EQ(ras.errorText(691), "由于域上的用户名和/或密码无效，访问被拒绝。");
+    // A system code the service does not know: the system's message table, without its line end.
+    const std::string system = ras.errorText(ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(system.empty());
+    EXPECT_EQ(system.find_first_of("\r\n"), std::string::npos) << system;
+    EXPECT_EQ(ras.errorText(0xE0001234u), "");
+}
+
 }  // namespace
 }  // namespace velmora

@@ -35,6 +35,12 @@ void registerWindowClass(HINSTANCE instance, HICON icon, WNDPROC procedure) {
     (void)RegisterClassExW(&windowClass);
 }
 
+// The notification area draws small icons: the image of that size, not a larger one shrunk.
+HICON loadSmallIcon(HINSTANCE instance, int id) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), 0));
+}
+
 int screenDpi(int axis) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, axis);
@@ -137,6 +143,8 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
     : dpiX_(screenDpi(LOGPIXELSX)),
       dpiY_(screenDpi(LOGPIXELSY)),
       icon_(LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELMORA))),
+      trayImages_{loadSmallIcon(instance, IDI_TRAY_IDLE), loadSmallIcon(instance, IDI_TRAY_BUSY),
+                  loadSmallIcon(instance, IDI_TRAY_UP)},
       font_(createFont(dpiY_)),
       banner_(static_cast<HBITMAP>(
           LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
@@ -167,6 +175,9 @@ MainWindow::~MainWindow() {
     }
     if (window_ != nullptr) {
         (void)DestroyWindow(window_);
+    }
+    for (HICON image : trayImages_) {
+        (void)DestroyIcon(image);
     }
 }
 
@@ -503,11 +514,11 @@ bool MainWindow::anotherInstanceRunning() {
 }
 
 void MainWindow::trayIconAdd() {
-    tray_.add(window_, icon_, kTrayCallbackMessage);
+    tray_.add(window_, trayImage(TrayImage::notConnected), kTrayCallbackMessage);
 }
 
-void MainWindow::trayIconTip(const std::string& tip) {
-    tray_.setTip(tip);
+void MainWindow::trayIconShow(TrayImage image, const std::string& tip) {
+    tray_.show(trayImage(image), tip);
 }
 
 void MainWindow::trayIconRemove() {

@@ -34,6 +34,8 @@ public:
     int run(FormEvents& events, int showCommand);
 
     HWND handle() const { return window_; }
+    // The tray icon's image for a state of the link.
+    HICON trayImage(TrayImage image) const { return trayImages_[static_cast<std::size_t>(image)]; }
 
     // ControlSurface
     std::string text(Control control) const override;
@@ -55,7 +57,7 @@ public:
     // FormHost
     bool anotherInstanceRunning() override;
     void trayIconAdd() override;
-    void trayIconTip(const std::string& tip) override;
+    void trayIconShow(TrayImage image, const std::string& tip) override;
     void trayIconRemove() override;
     void showWindow(bool visible) override;
     void centreOnScreen() override;
@@ -97,6 +99,7 @@ private:
     int dpiX_;
     int dpiY_;
     HICON icon_;
+    std::array<HICON, 3> trayImages_;  // by TrayImage
     GdiObject<HFONT> font_;
     GdiObject<HBITMAP> banner_;
     HWND window_ = nullptr;

@@ -43,14 +43,15 @@ void TrayIcon::add(HWND window, HICON icon, UINT callbackMessage) {
     shown_ = true;
 }
 
-void TrayIcon::setTip(const std::string& utf8) {
-    const std::string ansi = utf8ToAnsi(utf8);
+void TrayIcon::show(HICON icon, const std::string& utf8Tip) {
+    const std::string ansi = utf8ToAnsi(utf8Tip);
     const std::size_t length = fittingBytes(ansi, sizeof(record_.szTip) - 1);
     std::memset(record_.szTip, ' ', sizeof(record_.szTip));
     std::memcpy(record_.szTip, ansi.data(), length);
     record_.szTip[length] = '\0';
     hasTip_ = true;
-    record_.uFlags = kTrayFlagsTip;
+    record_.hIcon = icon;
+    record_.uFlags = kTrayFlagsShow;
     notify_(NIM_MODIFY, record_);
 }
 

@@ -20,8 +20,9 @@ struct TrayIconRecord {
 };
 static_assert(sizeof(TrayIconRecord) == 88, "the shell's first icon record is 88 bytes");
 
-constexpr UINT kTrayFlagsAdd = 3;  // NIF_MESSAGE | NIF_ICON
-constexpr UINT kTrayFlagsTip = 4;  // NIF_TIP
+constexpr UINT kTrayFlagsAdd = 3;   // NIF_MESSAGE | NIF_ICON
+constexpr UINT kTrayFlagsTip = 4;   // NIF_TIP
+constexpr UINT kTrayFlagsShow = 6;  // NIF_ICON | NIF_TIP
 constexpr UINT kTrayFlagsDelete = 0;
 
 class TrayIcon {
@@ -36,10 +37,12 @@ public:
 
     // Adds the icon for the window; its mouse messages come back as callbackMessage.
     void add(HWND window, HICON icon, UINT callbackMessage);
-    // Sets the tip: the text (in the ANSI code page, at most 63 bytes), one NUL, then blanks.
-    void setTip(const std::string& utf8);
+    // Sets the image and the tip: the text (in the ANSI code page, at most 63 bytes, lines
+    // parted by "\n"), one NUL, then blanks.
+    void show(HICON icon, const std::string& utf8Tip);
     void remove();
-    // Adds the icon again, with its tip, after the task bar was re-created (Explorer restarted).
+    // Adds the icon again, with its image and tip as they were, after the task bar was
+    // re-created (Explorer restarted).
     void restore();
 
     bool shown() const { return shown_; }

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws velmora.exe's icon (32 x 32, 16 colours) and banner (511 x 114, 24-bit) into the
-folder given, byte for byte the same on every run."""
+"""Draws velmora.exe's icons and banner into the folder given, byte for byte the same on every
+run: the program's icon (16, 32 and 48 pixels), the three tray-state icons (16 and 32 pixels),
+each size in 16 colours and in 32-bit colour with an alpha channel, and the banner as a
+256-colour bitmap in the proportions of the control that shows it."""
 import struct
 import sys
 from pathlib import Path
@@ -12,7 +14,7 @@ PALETTE = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-NAVY, TEAL, BLUE, LIME, WHITE = 4, 6, 12, 10, 15
+NAVY, TEAL, SILVER, GREY, LIME, YELLOW, BLUE, WHITE = 4, 6, 7, 8, 10, 11, 12, 15
 
 GLYPHS = {
     "V": ["1...1", "1...1", "1...1", "1...1", "1...1", ".1.1.", "..1.."],
@@ -24,6 +26,9 @@ GLYPHS = {
     "A": [".111.", "1...1", "1...1", "11111", "1...1", "1...1", "1...1"],
 }
 
+# The shield's outline, corners in fractions of the icon's size, clockwise from the top left.
+SHIELD = [(0.094, 0.094), (0.906, 0.094), (0.906, 0.53), (0.5, 0.94), (0.094, 0.53)]
+
 
 def segment_distance(px, py, ax, ay, bx, by):
     dx, dy = bx - ax, by - ay
@@ -31,47 +36,133 @@ def segment_distance(px, py, ax, ay, bx, by):
     return ((px - ax - t * dx) ** 2 + (py - ay - t * dy) ** 2) ** 0.5
 
 
-def shield_half_width(y):
-    """Half the width of the shield at row y, or None above and below it."""
-    if y < 3 or y > 29:
-        return None
-    return 13.0 if y <= 16 else 13.0 * (29 - y) / 13.0
+def shield_distance(x, y, size):
+    """Distance in pixels from the shield's edge: negative inside, positive outside."""
+    corners = [(u * size, v * size) for u, v in SHIELD]
+    distance = -1e9
+    for (ax, ay), (bx, by) in zip(corners, corners[1:] + corners[:1]):
+        length = ((bx - ax) ** 2 + (by - ay) ** 2) ** 0.5
+        # The outward normal of a clockwise edge (y grows downwards) points to its left.
+        distance = max(distance, ((x - ax) * (by - ay) - (y - ay) * (bx - ax)) / length)
+    return distance
 
 
-def icon_pixel(x, y):
-    """Palette index of a pixel, or None where the icon is transparent."""
-    cx, cy = x + 0.5, y + 0.5
-    half = shield_half_width(y)
-    if half is None or abs(cx - 16) > half:
+def on_stroke(x, y, size, points, width):
+    """Whether (x, y) lies on the polyline through points (fractions of size) of that width."""
+    scaled = [(u * size, v * size) for u, v in points]
+    return any(segment_distance(x, y, ax, ay, bx, by) <= width * size / 2
+               for (ax, ay), (bx, by) in zip(scaled, scaled[1:]))
+
+
+# Each kind of icon is a function of a point (pixels from the top left) and the icon's size that
+# gives the palette index there, or None where the icon is transparent. The edge is a sixteenth
+# of the size: one pixel at 16, so that even the smallest keeps its outline.
+
+def program_icon(x, y, size):
+    """The window's icon: a blue shield with a white V and a green light."""
+    edge = shield_distance(x, y, size)
+    if edge > 0:
         return None
-    inner = shield_half_width(y - 2) if 5 <= y <= 27 else None
-    if inner is None or abs(cx - 16) > inner - 2:
+    if edge > -size / 16:
         return NAVY
-    for ax, ay in ((9.5, 8.5), (22.5, 8.5)):
-        if segment_distance(cx, cy, ax, ay, 16, 23) <= 1.8:
-            return WHITE
-    if (cx - 16) ** 2 + (cy - 26) ** 2 <= 2.3:
+    if on_stroke(x, y, size, [(0.297, 0.266), (0.5, 0.719), (0.703, 0.266)], 0.11):
+        return WHITE
+    if (x - size / 2) ** 2 + (y - 0.8 * size) ** 2 <= (0.05 * size) ** 2:
         return LIME
-    return BLUE if cy < 17 else TEAL
+    return BLUE if y < 0.53 * size else TEAL
 
 
-def make_icon():
-    size = 32
-    xor_rows, and_rows = [], []
-    for y in reversed(range(size)):  # bottom row first
-        indices = [icon_pixel(x, y) for x in range(size)]
-        xor_rows.append(bytes((((a or 0) << 4) | (b or 0)) for a, b in zip(indices[0::2], indices[1::2])))
-        mask = 0
-        for x, index in enumerate(indices):
-            if index is None:
-                mask |= 1 << (size - 1 - x)
-        and_rows.append(struct.pack(">I", mask))
+# The three tray states differ in shape and in brightness, not in hue alone: an empty grey
+# outline, a dark outline filled to half its height, and a bright full shield with a check mark.
+
+def tray_idle(x, y, size):
+    """Not connected: a hollow grey shield, dark outside and light inside its outline."""
+    edge = shield_distance(x, y, size)
+    if edge > 0 or edge <= -size / 8:
+        return None
+    return GREY if edge > -size / 16 else SILVER
+
+
+def tray_busy(x, y, size):
+    """Dialling or applying the policy: a navy outline, its lower half filled yellow."""
+    edge = shield_distance(x, y, size)
+    if edge > 0:
+        return None
+    if edge > -size / 16:
+        return NAVY
+    return YELLOW if y >= 0.5 * size else None
+
+
+def tray_up(x, y, size):
+    """Connected: a solid bright green shield with a navy check mark."""
+    edge = shield_distance(x, y, size)
+    if edge > 0:
+        return None
+    if edge > -size / 16 or on_stroke(x, y, size, [(0.3, 0.47), (0.45, 0.63), (0.69, 0.33)], 0.14):
+        return NAVY
+    return LIME
+
+
+def image_4bit(kind, size):
+    """The icon image in 16 colours: every pixel sampled at its centre."""
+    indices = [[kind(x + 0.5, y + 0.5, size) for x in range(size)] for y in range(size)]
+    xor_rows = []
+    for row in reversed(indices):  # bottom row first
+        xor_rows.append(bytes((((a or 0) << 4) | (b or 0)) for a, b in zip(row[0::2], row[1::2])))
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    image = (struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
-             + palette + b"".join(xor_rows) + b"".join(and_rows))
-    header = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 6 + 16)
-    return header + entry + image
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
+    return header + palette + b"".join(xor_rows) + and_mask([[i is None for i in row] for row in indices])
+
+
+def image_32bit(kind, size):
+    """The icon image in 32-bit colour: 4 x 4 samples a pixel, their coverage the alpha."""
+    steps = 4
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            samples = [kind(x + (i + 0.5) / steps, y + (j + 0.5) / steps, size)
+                       for j in range(steps) for i in range(steps)]
+            covered = [PALETTE[s] for s in samples if s is not None]
+            if not covered:
+                row.append((0, 0, 0, 0))
+            else:
+                colour = tuple(round(sum(c[k] for c in covered) / len(covered)) for k in range(3))
+                row.append(colour + (round(255 * len(covered) / len(samples)),))
+        rows.append(row)
+    pixels = b"".join(struct.pack("<BBBB", b, g, r, a) for row in reversed(rows) for r, g, b, a in row)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    # Windows 2000 ignores the alpha and draws the colour wherever the mask is clear of the
+    # background, so the mask leaves out only what is wholly transparent (and black).
+    return header + pixels + and_mask([[p[3] == 0 for p in row] for row in rows])
+
+
+def and_mask(transparent_rows):
+    """The 1-bit mask, bottom row first, each row padded to 4 bytes: 1 where the icon is clear."""
+    stride = ((len(transparent_rows[0]) + 31) // 32) * 4
+    out = b""
+    for row in reversed(transparent_rows):
+        bits = 0
+        for clear in row:
+            bits = (bits << 1) | int(clear)
+        bits <<= stride * 8 - len(row)
+        out += bits.to_bytes(stride, "big")
+    return out
+
+
+def make_icon(kind, sizes):
+    """An .ico file holding each size in 16 colours and in 32-bit colour."""
+    images = []
+    for size in sizes:
+        images.append((size, 16, 4, image_4bit(kind, size)))
+        images.append((size, 0, 32, image_32bit(kind, size)))
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries = b""
+    for size, colours, bits, image in images:
+        entries += struct.pack("<BBBBHHII", size, size, colours, 0, 1, bits, len(image), offset)
+        offset += len(image)
+    return header + entries + b"".join(image for _, _, _, image in images)
 
 
 def banner_pixel(x, y, width, height, text_mask):
@@ -80,19 +171,52 @@ def banner_pixel(x, y, width, height, text_mask):
     shade = 1.0 - 0.25 * (y / (height - 1))
     r, g, b = r * shade, g * shade, b * shade
     # A tunnel of rings opening toward the right edge.
-    ring = ((x - 560) ** 2 + ((y - height / 2) * 1.6) ** 2) ** 0.5
+    scale = height / 114
+    ring = ((x - 1.1 * width) ** 2 + ((y - height / 2) * 1.6) ** 2) ** 0.5 / scale
     if ring < 230 and int(ring) % 26 < 3:
         r, g, b = r + 40, g + 50, b + 50
     if text_mask(x, y):
         r, g, b = 255, 255, 255
-    elif 24 <= x < 311 and 90 <= y < 94:
+    elif 18 <= x < 223 and 56 <= y < 60:
         r, g, b = 120, 220, 120
     return min(255, int(r)), min(255, int(g)), min(255, int(b))
 
 
+def median_cut(counts, size):
+    """A palette of at most size colours for the colours counted, and each colour's index in it:
+    the box of colours with the widest spread is split at its median until there are enough."""
+    boxes = [sorted(counts)]
+    while len(boxes) < size:
+        def spread(box):
+            return max(max(c[k] for c in box) - min(c[k] for c in box) for k in range(3))
+        widest = max(range(len(boxes)), key=lambda i: spread(boxes[i]) if len(boxes[i]) > 1 else -1)
+        box = boxes[widest]
+        if len(box) < 2:
+            break
+        channel = max(range(3), key=lambda k: max(c[k] for c in box) - min(c[k] for c in box))
+        box.sort(key=lambda c: (c[channel], c))
+        # A heavy colour at the end (the lettering's white) goes into a box of its own.
+        half, seen, cut = sum(counts[c] for c in box) / 2, 0, len(box) - 1
+        for i, colour in enumerate(box[:-1]):
+            seen += counts[colour]
+            if seen >= half:
+                cut = i + 1
+                break
+        boxes[widest:widest + 1] = [box[:cut], box[cut:]]
+    palette, index = [], {}
+    for box in boxes:
+        weight = sum(counts[c] for c in box)
+        palette.append(tuple(round(sum(c[k] * counts[c] for c in box) / weight) for k in range(3)))
+        for colour in box:
+            index[colour] = len(palette) - 1
+    return palette, index
+
+
 def make_banner():
-    width, height = 511, 114
-    word, scale, left, top = "VELMORA", 7, 24, 30
+    # Twice the size of its control at 96 DPI (2040 x 555 twips): the window shrinks it with
+    # halftoning at every DPI and never changes its proportions.
+    width, height = 272, 74
+    word, scale, left, top = "VELMORA", 5, 18, 14
 
     def text_mask(x, y):
         col, row = (x - left) // scale, (y - top) // scale
@@ -101,25 +225,29 @@ def make_banner():
             return False
         return GLYPHS[word[letter]][row][offset] == "1"
 
-    stride = (width * 3 + 3) // 4 * 4
-    rows = []
-    for y in reversed(range(height)):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = banner_pixel(x, y, width, height, text_mask)
-            row += bytes((b, g, r))
-        row += bytes(stride - len(row))
-        rows.append(bytes(row))
-    pixels = b"".join(rows)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 3780, 3780, 0, 0)
-    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
-    return header + info + pixels
+    pixels = [[banner_pixel(x, y, width, height, text_mask) for x in range(width)] for y in range(height)]
+    counts = {}
+    for row in pixels:
+        for colour in row:
+            counts[colour] = counts.get(colour, 0) + 1
+    palette, index = median_cut(counts, 256)
+    palette += [(0, 0, 0)] * (256 - len(palette))
+    stride = (width + 3) // 4 * 4
+    data = b"".join(bytes(index[c] for c in row) + bytes(stride - width) for row in reversed(pixels))
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(data), 3780, 3780, 256, 0)
+    offset = 14 + len(info) + len(colours)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return header + info + colours + data
 
 
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
-    (out / "velmora.ico").write_bytes(make_icon())
+    (out / "velmora.ico").write_bytes(make_icon(program_icon, (16, 32, 48)))
+    (out / "tray_idle.ico").write_bytes(make_icon(tray_idle, (16, 32)))
+    (out / "tray_busy.ico").write_bytes(make_icon(tray_busy, (16, 32)))
+    (out / "tray_up.ico").write_bytes(make_icon(tray_up, (16, 32)))
     (out / "banner.bmp").write_bytes(make_banner())
 
 

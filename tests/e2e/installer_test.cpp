@@ -1,0 +1,409 @@
+// velmora-setup.exe under Wine, as an administrator would use it: the silent install and what it
+// leaves (files, shortcuts read back through the shell, the Add/Remove Programs entry), velmora.exe
+// started from its Start-menu shortcut dialling with defaultgate.pbk, the silent uninstall, and
+// the refusals while velmora.exe runs. Each scenario runs in a Wine session of its own, once with
+// Wine reporting Windows 2000 and once Windows 10 (see wine_tests.cmake).
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile/conn_profile.h"
+#include "core/settings/settings_lines.h"
+#include "platform/win32/com_ref.h"
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_text_files.h"
+#include "sim/sim_state.h"
+#include "tests/data/expected_files.h"
+#include "tests/e2e/window_driver.h"
+#include "tests/win32/temp_folder.h"
+
+namespace velmora {
+namespace {
+
+using testing::WindowDriver;
+using testing::eventually;
+using testing::fileExists;
+
+constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
+// What the installer puts into the install folder, and the stand-ins of the remote-access service
+// and its tools that the tests put beside them (test equipment, never installed).
+const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"defaultgate.pbk", L"uninstall.exe"};
+const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe", L"route.exe",
+                                             L"ping.exe",     L"ipseccmd.exe", L"ipsecpol.exe"};
+// The installer's exit code when it refuses (NSIS: aborted by the script).
+constexpr DWORD kAbortedByScript = 2;
+constexpr int kWaitMs = 30000;
+
+std::wstring shellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring startMenuShortcut() {
+    return shellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velmora VPN.lnk";
+}
+
+std::wstring desktopShortcut() {
+    return shellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Velmora VPN.lnk";
+}
+
+// Starts a command line in the folder given (or this program's current one).
+std::optional<PROCESS_INFORMATION> start(std::wstring line, const std::wstring& folder = {}) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        return std::nullopt;
+    }
+    CloseHandle(info.hThread);
+    return info;
+}
+
+std::optional<DWORD> exitCode(HANDLE process) {
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(process, kWaitMs) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return ended ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+std::optional<DWORD> run(const std::wstring& line) {
+    const auto process = start(line);
+    return process ? exitCode(process->hProcess) : std::nullopt;
+}
+
+// Reads and answers with OK the first message box that the process shows.
+BOOL CALLBACK answerMessageBoxOf(HWND window, LPARAM context) {
+    auto* seen = reinterpret_cast<std::pair<DWORD, std::optional<std::string>>*>(context);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != seen->first || std::wstring(name) != L"#32770" || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    wchar_t text[512] = {};
+    GetDlgItemTextW(window, 0xFFFF, text, 512);
+    seen->second = narrow(text);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
+// A value of the Add/Remove Programs entry: a text, or a number as its decimal text.
+std::optional<std::wstring> uninstallValue(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    wchar_t value[512] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG read = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, value, sizeof number);
+        return std::to_wstring(number);
+    }
+    return std::wstring(value);
+}
+
+struct Shortcut {
+    std::wstring target;
+    std::wstring workingFolder;
+    std::wstring iconFile;
+    int iconIndex = -1;
+};
+
+// A shortcut as the shell reads it.
+std::optional<Shortcut> readShortcut(const std::wstring& path) {
+    ComRef<IShellLinkW> link;
+    ComRef<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(link.put()))) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) ||
+        FAILED(file->Load(path.c_str(), STGM_READ))) {
+        return std::nullopt;
+    }
+    wchar_t text[MAX_PATH] = {};
+    Shortcut shortcut;
+    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    shortcut.target = text;
+    link->GetWorkingDirectory(text, MAX_PATH);
+    shortcut.workingFolder = text;
+    link->GetIconLocation(text, MAX_PATH, &shortcut.iconIndex);
+    shortcut.iconFile = text;
+    return shortcut;
+}
+
+class InstallerScenario : public ::testing::TestWithParam<const char*> {
+protected:
+    InstallerScenario() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        GetCurrentDirectoryW(MAX_PATH, startFolder_);
+        setWineVersion(GetParam());
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
+        for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
+            DeleteFileW(file);
+        }
+    }
+
+    ~InstallerScenario() override {
+        closeVelmora();
+        // Whatever a failed scenario left behind goes, so that the next starts clean.
+        for (const auto& files : {kInstalledFiles, kStandIns}) {
+            for (const std::wstring& file : files) {
+                DeleteFileW(installed(file).c_str());
+            }
+        }
+        RemoveDirectoryW(folder().c_str());
+        DeleteFileW(startMenuShortcut().c_str());
+        DeleteFileW(desktopShortcut().c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        setWineVersion(nullptr);
+        SetCurrentDirectoryW(startFolder_);
+        SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
+        Win32Processes().runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
+        CoUninitialize();
+    }
+
+    // The version that Wine reports to the programs started from now on; its default for none.
+    static void setWineVersion(const char* version) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        if (version != nullptr) {
+            const std::wstring text = widen(version);
+            RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        } else {
+            RegDeleteValueW(key, L"Version");
+        }
+        RegCloseKey(key);
+    }
+
+    std::wstring folder() const {
+        return folder_.empty() ? shellFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora" : folder_;
+    }
+    std::wstring installed(const std::wstring& file) const { return folder() + L"\\" + file; }
+    static std::wstring setup() { return L"\"" + widen(VELMORA_SETUP) + L"\""; }
+
+    // Installs silently, into the folder given or else the default one.
+    void install(const std::wstring& folder = {}) {
+        folder_ = folder;
+        ASSERT_EQ(run(setup() + (folder.empty() ? L" /S" : L" /S /D=" + folder)), std::optional<DWORD>(0));
+    }
+
+    // As Add/Remove Programs does it, silently: the uninstaller copies itself away and returns at
+    // once, so its work is seen when its entry and itself have gone.
+    void uninstall() {
+        const auto line = uninstallValue(L"QuietUninstallString");
+        ASSERT_TRUE(line.has_value());
+        ASSERT_EQ(run(*line), std::optional<DWORD>(0));
+        ASSERT_TRUE(eventually([] { return !uninstallValue(L"DisplayName"); }, kWaitMs));
+        ASSERT_TRUE(eventually([&] { return !fileExists(installed(L"uninstall.exe")); }, kWaitMs));
+    }
+
+    // Beside the installed program, as in the test lab; with settings that make Connect a
+    // default-gateway dial, and the registry switch as after the restart the program asks for.
+    void prepareDefaultGatewayDial() const {
+        for (const std::wstring& file : kStandIns) {
+            ASSERT_TRUE(CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\" + file).c_str(), installed(file).c_str(), FALSE));
+        }
+        ConnProfile p = fallbackProfile();
+        p.txtServerAddress = "203.0.113.10";
+        p.txtUserName = "zhangwei";
+        p.txtPasswd = "secret1";
+        p.Check2 = kChecked;
+        Win32AnsiCodec codec;
+        ASSERT_TRUE(Win32TextFiles().writeLines("C:\\l2tpipsec.ini", composeSettings(p, codec).lines));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RasMan\\Parameters", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const DWORD one = 1;
+        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+        RegCloseKey(key);
+    }
+
+    // Closes velmora.exe as a user would, or ends it the hard way when it does not close.
+    void closeVelmora() {
+        if (!velmora_) {
+            return;
+        }
+        PostMessageW(velmora_->window(), WM_CLOSE, 0, 0);
+        const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, velmora_->processId()));
+        if (WaitForSingleObject(process.get(), 10000) == WAIT_TIMEOUT) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+        }
+        velmora_.reset();
+    }
+
+    testing::TempFolder sim;
+    std::optional<WindowDriver> velmora_;
+
+private:
+    std::wstring folder_;
+    wchar_t startFolder_[MAX_PATH] = {};
+};
+
+TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
+    const std::wstring report = sim.file(L"version.txt");
+    ASSERT_EQ(run(L"\"" + testing::programFolder() + L"\\velmora_version_probe.exe\" \"" + report + L"\""),
+              std::optional<DWORD>(0));
+    // A program whose manifest does not name Windows 10 (this probe's) is told Windows 8 there,
+    // as Windows 10 itself does.
+    const bool windows2000 = std::string(GetParam()) == "win2k";
+    EXPECT_EQ(testing::readBytes(report), windows2000 ? "5.0|ipsecpol|Service Pack 4" : "6.2|ipseccmd|");
+}
+
+TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry) {
+    install();
+    EXPECT_EQ(folder(), shellFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora");
+    EXPECT_EQ(testing::readBytes(installed(L"velmora.exe")),
+              testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\velmora.exe"));
+    EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
+    EXPECT_TRUE(fileExists(installed(L"uninstall.exe")));
+
+    for (const std::wstring& path : {startMenuShortcut(), desktopShortcut()}) {
+        SCOPED_TRACE(narrow(path));
+        const auto shortcut = readShortcut(path);
+        ASSERT_TRUE(shortcut.has_value());
+        EXPECT_EQ(shortcut->target, installed(L"velmora.exe"));
+        // The default-gateway dial looks for defaultgate.pbk in the folder the program starts in.
+        EXPECT_EQ(shortcut->workingFolder, folder());
+        EXPECT_EQ(shortcut->iconFile, installed(L"velmora.exe"));
+        EXPECT_EQ(shortcut->iconIndex, 0);
+    }
+
+    const auto is = [](const wchar_t* name, const std::wstring& value) {
+        EXPECT_EQ(uninstallValue(name), std::optional<std::wstring>(value)) << narrow(name);
+    };
+    is(L"DisplayName", L"Velmora VPN");
+    is(L"DisplayIcon", installed(L"velmora.exe") + L",0");
+    is(L"DisplayVersion", widen(VELMORA_VERSION));
+    is(L"Publisher", L"Velmora");
+    is(L"UninstallString", L"\"" + installed(L"uninstall.exe") + L"\"");
+    is(L"InstallLocation", folder());
+    // In kilobytes: what the installer put there besides itself, each file rounded up.
+    std::size_t bytes = 0;
+    std::size_t files = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(installed(L"*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && std::wstring(found.cFileName) != L"uninstall.exe") {
+            bytes += found.nFileSizeLow;
+            ++files;
+        }
+    }
+    FindClose(search);
+    const auto kilobytes = std::stoul(uninstallValue(L"EstimatedSize").value_or(L"0"));
+    EXPECT_GE(kilobytes, bytes / 1024);
+    EXPECT_LE(kilobytes, bytes / 1024 + files);
+}
+
+TEST_P(InstallerScenario, theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook) {
+    install();
+    prepareDefaultGatewayDial();
+    // Started from elsewhere: only the shortcut's working folder leads rasdial to the phonebook.
+    SetCurrentDirectoryW(sim.path().c_str());
+    const std::wstring shortcut = startMenuShortcut();
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_FLAG_NO_UI;
+    execute.lpFile = shortcut.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(ShellExecuteExW(&execute));
+    velmora_ = WindowDriver::find(0, kWaitMs);
+    ASSERT_TRUE(velmora_.has_value()) << "velmora.exe did not start from its shortcut";
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(velmora_->window()) != FALSE; }, kWaitMs));
+
+    ASSERT_TRUE(velmora_->clickLater(Control::Command1));
+    EXPECT_TRUE(velmora_->answerMessageBox("拨号成功！", kWaitMs));
+    EXPECT_EQ(sim::readJournal(),
+              std::vector<std::string>{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
+                                       "/PHONEBOOK:defaultgate.pbk "});
+    ASSERT_EQ(sim::loadConnections().size(), 1u);
+    EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
+}
+
+TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles) {
+    // A folder of the user's choice, with a blank and Chinese in its name, that holds the
+    // stand-ins too: the uninstaller must leave what it did not install.
+    install(L"C:\\VPN 客户端");
+    prepareDefaultGatewayDial();
+    Win32TextFiles files;
+    ASSERT_TRUE(files.writeLines("C:\\ipsec.pbk", {"[corvinaltexum]"}));
+    ASSERT_TRUE(files.writeLines("C:\\pptp.pbk", {"[corvinaltexum]"}));
+    const std::string settings = testing::readBytes(L"C:\\l2tpipsec.ini");
+    ASSERT_TRUE(fileExists(startMenuShortcut()));
+
+    uninstall();
+    for (const std::wstring& file : kInstalledFiles) {
+        EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
+    }
+    EXPECT_FALSE(fileExists(startMenuShortcut()));
+    EXPECT_FALSE(fileExists(desktopShortcut()));
+    for (const std::wstring& file : kStandIns) {
+        EXPECT_TRUE(fileExists(installed(file))) << narrow(file);
+    }
+    EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), settings);
+    EXPECT_EQ(testing::readBytes(L"C:\\ipsec.pbk"), "[corvinaltexum]\r\n");
+    EXPECT_EQ(testing::readBytes(L"C:\\pptp.pbk"), "[corvinaltexum]\r\n");
+}
+
+TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds) {
+    install();
+    prepareDefaultGatewayDial();
+    const auto process = start(L"\"" + installed(L"velmora.exe") + L"\"", folder());
+    ASSERT_TRUE(process.has_value());
+    CloseHandle(process->hProcess);
+    velmora_ = WindowDriver::find(process->dwProcessId, kWaitMs);
+    ASSERT_TRUE(velmora_.has_value());
+    ASSERT_TRUE(DeleteFileW(installed(L"defaultgate.pbk").c_str()));
+
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(kAbortedByScript));
+    EXPECT_FALSE(fileExists(installed(L"defaultgate.pbk"))) << "a refused install writes nothing";
+    // With its pages, the installer says why.
+    const auto withPages = start(setup());
+    ASSERT_TRUE(withPages.has_value());
+    std::pair<DWORD, std::optional<std::string>> seen{withPages->dwProcessId, std::nullopt};
+    EXPECT_TRUE(eventually([&] { return !EnumWindows(answerMessageBoxOf, reinterpret_cast<LPARAM>(&seen)); }));
+    EXPECT_EQ(seen.second, "Velmora VPN 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。");
+    EXPECT_EQ(exitCode(withPages->hProcess), std::optional<DWORD>(kAbortedByScript));
+    // Run in place (_?=) so that the uninstaller's own exit code tells.
+    EXPECT_EQ(run(L"\"" + installed(L"uninstall.exe") + L"\" /S _?=" + folder()),
+              std::optional<DWORD>(kAbortedByScript));
+    EXPECT_TRUE(fileExists(installed(L"velmora.exe")));
+    EXPECT_TRUE(uninstallValue(L"DisplayName").has_value());
+
+    closeVelmora();
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
+    EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
+    for (const std::wstring& file : kStandIns) {
+        DeleteFileW(installed(file).c_str());
+    }
+    uninstall();
+    EXPECT_TRUE(eventually([&] { return !fileExists(folder()); }, kWaitMs)) << "the emptied folder goes too";
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, InstallerScenario, ::testing::Values("win2k", "win10"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+}  // namespace
+}  // namespace velmora
