@@ -269,7 +269,7 @@ TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
     // A program whose manifest does not name Windows 10 (this probe's) is told Windows 8 there,
     // as Windows 10 itself does.
     const bool windows2000 = std::string(GetParam()) == "win2k";
-    EXPECT_EQ(testing::readBytes(report), windows2000 ? "5.0|ipsecpol|Service Pack 4" : "6.2|ipseccmd|");
+    EXPECT_EQ(testing::readBytes(report), windows2000 ? "5.0|ipsecpol|Service Pack 4" : "6.2|velmora-ipsec|");
 }
 
 TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry) {
