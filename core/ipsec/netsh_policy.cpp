@@ -21,7 +21,7 @@ namespace velmora {
 //                              other rule and its assignment, and the rule is replaced in it
 //                              pollinginterval is not given: -p without ":<minutes>" left it to the
 //                              old tools' default, this leaves it to netsh's
-//                              the default response rule stays off: Vista and later have none
+//                              activatedefaultrule=no: the policy holds its two rules and nothing else
 //   -r "<rule>"              delete rule name=<rule> policy=<policy>, later add rule name=<rule>:
 //                              a second Connect replaces the rule instead of adding another
 //                              the rule's filter list and filter action carry the rule's name;
