@@ -1,6 +1,7 @@
-; velmora-setup.exe: installs velmora.exe and defaultgate.pbk into Program Files\Velmora with a
-; Start-menu and a desktop shortcut and an Add/Remove Programs entry; its uninstaller removes
-; exactly those, and leaves the user's settings and phonebooks in the data folder.
+; velmora-setup.exe: installs velmora.exe, velmora-ipsec.exe and defaultgate.pbk into
+; Program Files\Velmora with a Start-menu and a desktop shortcut and an Add/Remove Programs
+; entry; its uninstaller removes exactly those, and leaves the user's settings and phonebooks
+; in the data folder.
 ; Built by CMake: makensis -INPUTCHARSET UTF8 -DVERSION=<x.y.z> -DPUBLISHER=<name>
 ;   -DPROGRAMS=<folder of velmora.exe> -DGENERATED=<folder of defaultgate.pbk>
 ;   -DICON=<velmora.ico> -DOUTFILE=<velmora-setup.exe> velmora.nsi
@@ -25,6 +26,7 @@ ManifestDPIAware true
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
 !macro InstalledFiles Do
   !insertmacro ${Do} "${PROGRAMS}" "velmora.exe"
+  !insertmacro ${Do} "${PROGRAMS}" "velmora-ipsec.exe"
   !insertmacro ${Do} "${GENERATED}" "defaultgate.pbk"
 !macroend
 !macro InstallFile Folder Name

@@ -38,9 +38,10 @@ using testing::fileExists;
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
 // What the installer puts into the install folder, and the stand-ins of the remote-access service
 // and its tools that the tests put beside them (test equipment, never installed).
-const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"defaultgate.pbk", L"uninstall.exe"};
-const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe", L"route.exe",
-                                             L"ping.exe",     L"ipseccmd.exe", L"ipsecpol.exe"};
+const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"velmora-ipsec.exe", L"defaultgate.pbk",
+                                                   L"uninstall.exe"};
+const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe",  L"route.exe",   L"ping.exe",
+                                             L"ipseccmd.exe", L"ipsecpol.exe", L"netsh.exe"};
 // The installer's exit code when it refuses (NSIS: aborted by the script).
 constexpr DWORD kAbortedByScript = 2;
 constexpr int kWaitMs = 30000;
