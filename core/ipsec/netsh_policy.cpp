@@ -32,7 +32,7 @@ namespace velmora {
 //                              protocol=ANY mirrored=no
 //                              "=" is one direction only; a tunnel filter must not be mirrored,
 //                              the way back is the other rule with its own endpoint
-//                              no port and no protocol in the spec: all of them
+//                              no port and no protocol in the filter text: all of them
 //   -n ESP[C,H]<s>s/<k>k     add filteraction name=<rule> qmpfs=no inpass=no soft=no
 //                              action=negotiate qmsecmethods=ESP[C,H]:<k>k/<s>s
 //                              C: DES, 3DES; NONE is netsh's None
