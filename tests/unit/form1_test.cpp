@@ -434,14 +434,6 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
     EXPECT_EQ(host.calls.back(), kNotConnected);
 }
 
-TEST_F(Form1Test, theTrayIconIsLeftAloneOnceRemoved) {
-    storeSettings(0, 0, 0, 0);
-    form.Form_Load();
-    ras.connect(12, "corvinaltexum");
-    form.Form_Unload();
-    EXPECT_EQ(host.calls.back(), "trayIconRemove");
-}
-
 TEST_F(Form1Test, advancedOptionsGrowAndShrinkTheWindow) {
     window.setValue(Control::Check4, 1);
     form.Check4_Click();
