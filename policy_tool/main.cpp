@@ -8,31 +8,12 @@
 #include <vector>
 
 #include "core/ipsec/policy_tool.h"
+#include "platform/win32/command_line_arguments.h"
 #include "platform/win32/named_mutex_lock.h"
-#include "platform/win32/text_codec.h"
 #include "platform/win32/win32_tool_runner.h"
 
-namespace {
-
-// The arguments after the program name, split as every Windows program splits its command line.
-std::vector<std::string> arguments() {
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> result;
-    if (split == nullptr) {
-        return result;
-    }
-    for (int i = 1; i < count; ++i) {
-        result.push_back(velmora::narrow(split[i]));
-    }
-    (void)LocalFree(split);
-    return result;
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const std::vector<std::string> args = arguments();
+    const std::vector<std::string> args = velmora::commandLineArguments();
     // velmora.exe starts the second rule's run a second after the first; held for the whole
     // run, this keeps the two rules' steps on the one policy from interleaving.
     const velmora::NamedMutexLock lock(L"velmora-ipsec-policy");

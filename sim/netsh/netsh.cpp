@@ -6,32 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/text_codec.h"
+#include "platform/win32/command_line_arguments.h"
 #include "sim/command_line_journal.h"
 #include "sim/sim_state.h"
-
-namespace {
-
-std::vector<std::string> arguments() {
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> result;
-    if (split == nullptr) {
-        return result;
-    }
-    for (int i = 1; i < count; ++i) {
-        result.push_back(velmora::narrow(split[i]));
-    }
-    LocalFree(split);
-    return result;
-}
-
-}  // namespace
 
 int main() {
     velmora::sim::journalCommandLine();
     velmora::sim::IpsecStore store = velmora::sim::loadIpsecStore();
-    const velmora::sim::NetshAnswer answer = velmora::sim::applyNetsh(store, arguments());
+    const velmora::sim::NetshAnswer answer = velmora::sim::applyNetsh(store, velmora::commandLineArguments());
     if (answer.status != 0) {
         std::fprintf(stderr, "%s\n", answer.message.c_str());
         return answer.status;

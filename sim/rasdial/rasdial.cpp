@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/command_line_arguments.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "sim/command_line_journal.h"
@@ -22,25 +23,10 @@ namespace {
 
 constexpr int kBadArguments = 87;  // what rasdial reports when it cannot make sense of its arguments
 
-// The arguments as rasdial splits its command line.
-std::vector<std::string> arguments() {
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> result;
-    if (split == nullptr) {
-        return result;
-    }
-    for (int i = 0; i < count; ++i) {
-        result.push_back(velmora::narrow(split[i]));
-    }
-    LocalFree(split);
-    return result;
-}
-
 // The entry, the user name and the password are the only arguments without a leading "/": a
 // value split at a blank makes more, and rasdial refuses the line.
 bool wellFormed(const std::vector<std::string>& arguments) {
-    const auto positional = std::count_if(arguments.begin() + 1, arguments.end(),
+    const auto positional = std::count_if(arguments.begin(), arguments.end(),
                                           [](const std::string& argument) { return argument.rfind('/', 0) != 0; });
     return positional >= 1 && positional <= 3;
 }
@@ -138,8 +124,8 @@ void bringUpAddress(const std::string& address) {
 
 int main() {
     velmora::sim::journalCommandLine();
-    const std::vector<std::string> args = arguments();
-    if (args.empty() || !wellFormed(args)) {
+    const std::vector<std::string> args = velmora::commandLineArguments();
+    if (!wellFormed(args)) {
         return kBadArguments;
     }
     if (!phonebookHoldsEntry(args)) {
@@ -150,7 +136,7 @@ int main() {
     if (!scenario.connects) {
         return static_cast<int>(scenario.errorCode);
     }
-    markConnected(args[1]);
+    markConnected(args[0]);
     if (!scenario.tunnelAddress.empty()) {
         bringUpAddress(scenario.tunnelAddress);
     }

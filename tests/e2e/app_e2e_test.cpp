@@ -195,21 +195,13 @@ TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
 }
 
 TEST_F(AppScenario, ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops) {
-    ConnProfile p = dialProfile();
-    p.Check1 = kChecked;
-    p.Option1 = kProtocolL2tp;
-    ASSERT_TRUE(saveSettings(p));
-    WindowDriver window = startShown();
-    ASSERT_TRUE(window.clickLater(Control::Command1));
-    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-    EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
+    WindowDriver window = connectIpsec();
     auto lines = journal();
     EXPECT_EQ(countEndingWith(lines, " -x"), 2);
     EXPECT_EQ(countStartingWith(lines, "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
                                        "/PHONEBOOK:C:\\ipsec.pbk"),
               1);
     EXPECT_EQ(countStartingWith(lines, "route "), 0);  // with IPsec the link watch adds the routes
-    EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
 
     // The link watch adds the routes on every tick while the link is up.
     EXPECT_TRUE(eventually([&] { return countStartingWith(journal(), "route ") >= 1; }, kTicks));
@@ -230,10 +222,7 @@ TEST_F(AppScenario, ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops) {
     EXPECT_EQ(countEndingWith(journal(), " -y"), withdrawn + 2);
     EXPECT_EQ(countEndingWith(journal(), " -x"), applied + 2);
 
-    // Stop from the tray menu: 还原, 连接, 停止, 退出.
-    HWND menu = window.openTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    window.chooseMenuRow(menu, 2);
+    chooseFromTray(window, 2);  // Stop
     EXPECT_TRUE(eventually([&] { return countEndingWith(journal(), " -y") == withdrawn + 4; }, kTicks));
     EXPECT_TRUE(eventually([&] { return window.enabled(Control::Command1); }, kTicks));
     EXPECT_FALSE(has(journal(), "RasHangUpA 41"));  // Stop leaves an IPsec link up
@@ -263,16 +252,8 @@ TEST_F(AppScenario, autoDialRedialsADroppedLink) {
 }
 
 TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
-    ConnProfile p = dialProfile();
-    p.Check1 = kChecked;
-    ASSERT_TRUE(saveSettings(p));
-    WindowDriver window = startShown();
-    ASSERT_TRUE(window.clickLater(Control::Command1));
-    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-    EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
-    HWND menu = window.openTrayMenu();
-    ASSERT_NE(menu, nullptr);
-    window.chooseMenuRow(menu, 3);  // 还原, 连接, 停止, 退出
+    WindowDriver window = connectIpsec();
+    chooseFromTray(window, 3);
     EXPECT_TRUE(app.waitForExit(kTicks));
     const auto lines = journal();
     ASSERT_GE(lines.size(), 3u);
