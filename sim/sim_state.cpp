@@ -15,7 +15,9 @@ std::wstring pathOf(const wchar_t* name) {
 }
 
 std::string readWholeFile(const std::wstring& path) {
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Shared for deletion too: a reader must not keep a writer from putting a new file in place.
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string content;
     if (file.get() == INVALID_HANDLE_VALUE) {
@@ -146,7 +148,14 @@ IpsecStore loadIpsecStore() {
 void saveIpsecStore(const IpsecStore& store) {
     const std::wstring draft = pathOf(L"ipsec-store.new");
     writeFile(draft, printIpsecStore(store), false);
-    (void)MoveFileExW(draft.c_str(), pathOf(L"ipsec-store.txt").c_str(), MOVEFILE_REPLACE_EXISTING);
+    // A store that was not put in place would lose the step: try again while something else has
+    // the old one open for a moment.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (MoveFileExW(draft.c_str(), pathOf(L"ipsec-store.txt").c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            return;
+        }
+        Sleep(20);
+    }
 }
 
 void saveRasdialScenario(const RasdialScenario& scenario) {

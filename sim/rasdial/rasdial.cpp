@@ -52,7 +52,7 @@ bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
             return false;
         }
         text = "\r\n" + text.substr(0, read);
-        return text.find("\r\n[" + arguments[1] + "]\r\n") != std::string::npos;
+        return text.find("\r\n[" + arguments[0] + "]\r\n") != std::string::npos;
     }
     return true;
 }
