@@ -108,7 +108,15 @@ void saveConnections(const std::vector<SimConnection>& connections) {
 }
 
 void appendJournal(const std::string& line) {
+    // The stand-ins run side by side (a dial while the policy tool's netsh steps go on), and
+    // Wine's appends from two processes can land on the same place: one at a time.
+    const UniqueHandle turn(CreateMutexW(nullptr, FALSE, L"VelmoraSimJournal"));
+    const DWORD waited = turn.get() != nullptr ? WaitForSingleObject(turn.get(), 10000) : WAIT_FAILED;
+    const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     writeFile(pathOf(L"journal.txt"), line + "\r\n", true);
+    if (held) {
+        ReleaseMutex(turn.get());
+    }
 }
 
 std::vector<std::string> readJournal() {
