@@ -6,10 +6,11 @@
 #include "platform/win32/text_codec.h"
 
 namespace velmora {
+namespace {
 
-std::vector<std::string> commandLineArguments() {
+std::vector<std::string> argumentsAfterName(const wchar_t* commandLine) {
     int count = 0;
-    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    LPWSTR* split = CommandLineToArgvW(commandLine, &count);
     std::vector<std::string> arguments;
     if (split == nullptr) {
         return arguments;
@@ -19,6 +20,16 @@ std::vector<std::string> commandLineArguments() {
     }
     (void)LocalFree(split);
     return arguments;
+}
+
+}  // namespace
+
+std::vector<std::string> argumentsOf(const std::string& commandLine) {
+    return argumentsAfterName(widen(commandLine).c_str());
+}
+
+std::vector<std::string> commandLineArguments() {
+    return argumentsAfterName(GetCommandLineW());
 }
 
 }  // namespace velmora

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "core/ipsec/netsh_policy.h"
 #include "core/ipsec/policy_commands.h"
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "sim/sim_state.h"
+#include "tests/e2e/velmora_app.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora {
@@ -21,28 +21,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using testing::TempFolder;
+using testing::netshStepsFor;
 
 ConnProfile workedExample() {
     ConnProfile p = designTimeProfile();  // local 10.10.10.4, peer 10.0.0.0, mask 255.255.0.0
     p.comalg = "ESP-3DES-SHA";
     p.txtpreshare = "sharedkey1";
     return p;
-}
-
-// The netsh lines velmora-ipsec runs for one of its command lines, the program name left out.
-Lines stepsFor(const std::string& line) {
-    std::vector<std::string> arguments;
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(widen(line).c_str(), &count);
-    for (int i = 1; i < count; ++i) {
-        arguments.push_back(narrow(split[i]));
-    }
-    LocalFree(split);
-    Lines lines;
-    for (const NetshStep& step : netshSteps(*parsePolicyArguments(arguments))) {
-        lines.push_back(step.commandLine);
-    }
-    return lines;
 }
 
 class PolicyToolEndToEnd : public ::testing::Test {
@@ -151,8 +136,8 @@ TEST_F(PolicyToolEndToEnd, twoRulesStartedAtOnceNeverInterleave) {
 
     const Lines journal = sim::readJournal();
     ASSERT_EQ(journal.size(), 18u);
-    const Lines out = stepsFor(apply.outbound);
-    const Lines in = stepsFor(apply.inbound);
+    const Lines out = netshStepsFor(apply.outbound);
+    const Lines in = netshStepsFor(apply.inbound);
     const Lines firstHalf(journal.begin(), journal.begin() + 9);
     const Lines secondHalf(journal.begin() + 9, journal.end());
     EXPECT_TRUE((firstHalf == out && secondHalf == in) || (firstHalf == in && secondHalf == out))

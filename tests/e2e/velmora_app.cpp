@@ -1,6 +1,10 @@
 #include "tests/e2e/velmora_app.h"
 
+#include <optional>
+
+#include "core/ipsec/netsh_policy.h"
 #include "core/settings/settings_lines.h"
+#include "platform/win32/command_line_arguments.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_text_files.h"
@@ -113,6 +117,17 @@ bool saveSettings(const ConnProfile& profile) {
 void setLink(bool up) {
     sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum"}}
                             : std::vector<sim::SimConnection>{});
+}
+
+std::vector<std::string> netshStepsFor(const std::string& policyLine) {
+    std::vector<std::string> lines;
+    const std::optional<PolicyRequest> request = parsePolicyArguments(argumentsOf(policyLine));
+    if (request) {
+        for (const NetshStep& step : netshSteps(*request)) {
+            lines.push_back(step.commandLine);
+        }
+    }
+    return lines;
 }
 
 }  // namespace velmora::testing

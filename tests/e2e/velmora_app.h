@@ -60,4 +60,7 @@ bool saveSettings(const ConnProfile& profile);
 // Brings the simulated link of the entry "corvinaltexum" up (with the handle 41) or down.
 void setLink(bool up);
 
+// The netsh steps velmora-ipsec runs for one of velmora.exe's policy tool lines.
+std::vector<std::string> netshStepsFor(const std::string& policyLine);
+
 }  // namespace velmora::testing

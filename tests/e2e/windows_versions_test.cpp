@@ -13,10 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/ipsec/netsh_policy.h"
 #include "core/ipsec/policy_commands.h"
 #include "core/profile/conn_profile.h"
-#include "platform/win32/text_codec.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/e2e/app_session.h"
@@ -33,6 +31,7 @@ using testing::dialProfile;
 using testing::eventually;
 using testing::has;
 using testing::kTicks;
+using testing::netshStepsFor;
 using testing::setLink;
 
 struct Release {
@@ -71,22 +70,6 @@ ConnProfile ipsecProfile() {
     p.Check1 = kChecked;
     p.Option1 = kProtocolL2tp;
     return p;
-}
-
-// The netsh lines velmora-ipsec runs for one of velmora.exe's lines.
-Lines netshStepsFor(const std::string& line) {
-    int count = 0;
-    LPWSTR* split = CommandLineToArgvW(widen(line).c_str(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 1; i < count; ++i) {
-        arguments.push_back(narrow(split[i]));
-    }
-    LocalFree(split);
-    Lines lines;
-    for (const NetshStep& step : netshSteps(*parsePolicyArguments(arguments))) {
-        lines.push_back(step.commandLine);
-    }
-    return lines;
 }
 
 class WindowsVersions : public testing::AppSession, public ::testing::WithParamInterface<Release> {
