@@ -7,13 +7,17 @@
 
 namespace velmora {
 
-std::optional<std::uint32_t> Win32Processes::runAndWait(const std::string& commandLine) {
+std::optional<std::uint32_t> runToEnd(const std::string& commandLine, bool hidden) {
     std::wstring line = widen(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    if (hidden) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    }
+    const DWORD flags = hidden ? CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS : NORMAL_PRIORITY_CLASS;
     PROCESS_INFORMATION info{};
-    // The child shows its window, if it has one, in its default way (rasdial's console).
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, hidden ? FALSE : TRUE, flags, nullptr, nullptr,
                         &startup, &info)) {
         return std::nullopt;
     }
@@ -24,6 +28,10 @@ std::optional<std::uint32_t> Win32Processes::runAndWait(const std::string& comma
         return std::nullopt;
     }
     return status;
+}
+
+std::optional<std::uint32_t> Win32Processes::runAndWait(const std::string& commandLine) {
+    return runToEnd(commandLine, false);
 }
 
 void Win32Processes::startHidden(const std::string& commandLine) {

@@ -1,9 +1,6 @@
 #include "platform/win32/win32_tool_runner.h"
 
-#include <windows.h>
-
-#include "platform/win32/text_codec.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_processes.h"
 
 namespace velmora {
 
@@ -13,25 +10,8 @@ namespace velmora {
 // drive the same services, and the keys they change (the RasMan parameters under HKLM\SYSTEM,
 // the IPsec policy store under HKLM\SOFTWARE\Policies) are shared by both registry views.
 int Win32ToolRunner::runHidden(const std::string& commandLine) {
-    std::wstring line = widen(commandLine);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info{};
-    // A console tool started from a program without a console would get a console window of its
-    // own; CREATE_NO_WINDOW gives it none.
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS,
-                        nullptr, nullptr, &startup, &info)) {
-        return kCannotStart;
-    }
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    DWORD status = 0;
-    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &status)) {
-        return kCannotStart;
-    }
-    return static_cast<int>(status);
+    const std::optional<std::uint32_t> status = runToEnd(commandLine, true);
+    return status ? static_cast<int>(*status) : kCannotStart;
 }
 
 }  // namespace velmora
