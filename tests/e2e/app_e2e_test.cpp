@@ -391,14 +391,18 @@ TEST_F(AppScenario, stopAndConnectFromTheTrayLeaveTheWindowThere) {
     EXPECT_TRUE(IsIconic(window.window()));
 }
 
-// The control that has the keyboard focus in the program's window thread, if any.
-HWND focusedControl(const WindowDriver& window) {
+// The window that has the keyboard focus in the thread of the window given, if any.
+HWND focusInTheThreadOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window.window(), nullptr), &info)) {
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
         return nullptr;
     }
     return info.hwndFocus;
+}
+
+HWND focusedControl(const WindowDriver& window) {
+    return focusInTheThreadOf(window.window());
 }
 
 void expectTheFocusOnAUsableControl(const WindowDriver& window, const char* way) {
@@ -424,11 +428,8 @@ void waitForTheActivationToMoveOn(const WindowDriver& window) {
     ASSERT_TRUE(eventually(
         [&] {
             HWND foreground = GetForegroundWindow();
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
             return foreground != nullptr && foreground != window.window() &&
-                   GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) &&
-                   info.hwndFocus == foreground;
+                   focusInTheThreadOf(foreground) == foreground;
         },
         kTicks));
 }
