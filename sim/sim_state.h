@@ -35,11 +35,12 @@ void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
-// "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It first takes the
-// given seconds; "connect" then marks the entry it was asked to dial as connected and, when an
-// address is named, adds it to the network (the private namespace's loopback) and returns once
-// the host lists it; "fail" changes nothing and ends with the error code (691 unless one is
-// named). Without the file: connect at once, with 10.10.10.4.
+// "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It lists the entry it
+// was asked to dial among the connections at once, as the service lists a connection being made,
+// and takes the given seconds; "connect" then keeps it listed and, when an address is named, adds
+// it to the network (the private namespace's loopback) and returns once the host lists it; "fail"
+// takes it off the list again and ends with the error code (691 unless one is named). Without the
+// file: connect at once, with 10.10.10.4.
 struct RasdialScenario {
     bool connects = true;
     int seconds = 0;
@@ -51,7 +52,9 @@ RasdialScenario loadRasdialScenario();
 void saveRasdialScenario(const RasdialScenario& scenario);
 
 // An empty store when there is no file. Saving replaces the file in one step, so that a reader
-// never sees half a store.
+// never sees half a store, and keeps in the registry what netsh keeps there of the assignment
+// (HKLM\SOFTWARE\Policies\Microsoft\Windows\IPSec\Policy\Local: ActivePolicy naming the assigned
+// policy's key, which holds its ipsecName).
 IpsecStore loadIpsecStore();
 void saveIpsecStore(const IpsecStore& store);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_processes.h"
 #include "sim/sim_state.h"
 
 namespace velmora::testing {
@@ -75,8 +74,7 @@ bool AppSession::journalled(const std::string& line) const {
 }
 
 void AppSession::dropTunnelAddress() const {
-    Win32Processes processes;
-    processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
+    testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
 }
 
 }  // namespace velmora::testing

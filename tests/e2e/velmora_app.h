@@ -1,5 +1,6 @@
 // velmora.exe for one end-to-end scenario: a program folder of its own holding the exe, the
-// policy tool beside it and the stand-ins, a simulated remote-access state of its own
+// policy tool beside it and the old policy tools' stand-ins, a simulated remote-access state of
+// its own with an empty policy store
 // (VELMORA_SIM_DIR, inherited by the program and read by this test program), the Windows Wine
 // reports to it, and the instances started, ended when it goes; and the state of the machine it
 // starts on.

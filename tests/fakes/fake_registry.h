@@ -56,11 +56,56 @@ public:
         return true;
     }
 
+    std::optional<std::string> readString(RegRoot root, const std::string& subkey,
+                                          const std::string& valueName) override {
+        ++accesses;
+        const Key* k = find(root, subkey);
+        if (k == nullptr || !k->readable) {
+            return std::nullopt;
+        }
+        const auto value = k->values.find(valueName);
+        if (value == k->values.end() || value->second.type != kRegSz) {
+            return std::nullopt;
+        }
+        const std::string text(value->second.data.begin(), value->second.data.end());
+        return text.substr(0, text.find('\0'));
+    }
+
+    bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
+                     const std::string& value) override {
+        ++accesses;
+        Key& k = key(root, subkey);
+        if (!k.writable) {
+            return false;
+        }
+        setString(root, subkey, valueName, value);
+        ++writes;
+        return true;
+    }
+
+    bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) override {
+        ++accesses;
+        const auto k = keys.find({root, subkey});
+        if (k == keys.end()) {
+            return true;
+        }
+        if (!k->second.writable) {
+            return false;
+        }
+        k->second.values.erase(valueName);
+        return true;
+    }
+
     // Creates the key when needed.
     Key& key(RegRoot root, const std::string& subkey) { return keys[{root, subkey}]; }
 
     void setDword(RegRoot root, const std::string& subkey, const std::string& name, std::uint32_t value) {
         key(root, subkey).values[name] = {kRegDword, dwordBytes(value)};
+    }
+
+    // A string value as stored text (without its NUL).
+    void setString(RegRoot root, const std::string& subkey, const std::string& name, const std::string& text) {
+        key(root, subkey).values[name] = {kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
     }
 
     const Value* value(RegRoot root, const std::string& subkey, const std::string& name) const {

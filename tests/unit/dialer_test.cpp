@@ -4,6 +4,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
@@ -42,11 +43,12 @@ protected:
 
     testing::FakeControlSurface window;
     testing::FakeProcesses processes;
+    testing::FakeEventLoop loop;
     testing::FakeIpHelper table;
     testing::FakeRemoteAccess ras;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};
-    Dialer dialer{window, processes, table, linkQuery, ras, shell};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {

@@ -7,6 +7,7 @@
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_processes.h"
+#include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
@@ -27,7 +28,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 class SessionTest : public ::testing::Test {
 protected:
     SessionTest() {
-        policy.setIpsecTool("ipseccmd");
+        policy.setIpsecTool("ipseccmd", "C:\\WINDOWS\\system32\\ipseccmd.exe");
         window.setText(Control::txtServerAddress, "203.0.113.10");
         window.setText(Control::txtUserName, "alice");
         window.setText(Control::txtPasswd, "secret");
@@ -106,9 +107,10 @@ protected:
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
     SettingsFile settings{watched, shell, files, codec};
-    Dialer dialer{watched, processes, table, link, ras, shell};
+    testing::FakeRegistry registry;
+    Dialer dialer{watched, processes, loop, table, link, ras, shell};
     IpsecPolicy policy{watched, processes, loop};
-    SessionController session{watched, link, ras, processes, dialer, policy, settings};
+    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings};
     bool dialSucceeds = true;
 };
 
@@ -312,7 +314,8 @@ TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
 
 TEST_F(SessionTest, afterShutDownBeganNothingDialsPingsOrApplies) {
     useIpsec();
-    session.beginShutDown();
+    session.shutDown();
+    processes.started.clear();
     session.Command1_Click();
     session.Command3_Click();
     window.setValue(Control::Check3, 1);
@@ -340,16 +343,22 @@ TEST_F(SessionTest, anAutomaticAttemptThatToldTheUserSomethingHoldsTheAutoDialOf
     EXPECT_EQ(window.messages, std::vector<std::string>{"L2TP参数错误！"});
     EXPECT_TRUE(session.autoDialHeld());
 
-    // The user's own Connect says it again and lets the auto-dial try once more.
+    // The user's own Connect says it again; refused, it leaves the auto-dial held.
+    session.Command1_Click();
+    EXPECT_TRUE(session.autoDialHeld());
+    session.Timer2_Timer();
+    EXPECT_EQ(window.messages, std::vector<std::string>(2, "L2TP参数错误！"));
+    EXPECT_TRUE(processes.waited.empty());
+
+    // A Connect whose fields pass lets it try again; so does the user's L2TP dial.
+    window.setText(Control::txtPasswd, "secret");
+    dialSucceeds = false;
     session.Command1_Click();
     EXPECT_FALSE(session.autoDialHeld());
     session.Timer2_Timer();
-    EXPECT_EQ(window.messages, std::vector<std::string>(3, "L2TP参数错误！"));
-    window.setText(Control::txtPasswd, "secret");
-    session.Timer2_Timer();
-    EXPECT_TRUE(processes.waited.empty());
-
-    // So does the user's L2TP dial.
+    EXPECT_EQ(processes.waited.size(), 2u);
+    session.Command2_Click();
+    ASSERT_TRUE(session.autoDialHeld());
     session.Command3_Click();
     EXPECT_FALSE(session.autoDialHeld());
 }
