@@ -98,7 +98,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName) {
         return DialOutcome::cancelled;
     }
     if (window_.value(Control::Check3) == kUnchecked) {
-        reportDial(up, status);
+        reportDial(up, status, DialKind::tunnel);
     }
     return up ? DialOutcome::up : DialOutcome::down;
 }
@@ -118,7 +118,7 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName) {
         }
         up = linkQuery_.getL2tpState(connName);
     }
-    reportDial(up, status);
+    reportDial(up, status, DialKind::defaultGateway);
     return up ? DialOutcome::up : DialOutcome::down;
 }
 
@@ -132,13 +132,13 @@ void Dialer::routeAdd() {
 }
 
 // Only the link says whether the dial worked; the exit status only says why it did not.
-void Dialer::reportDial(bool up, std::optional<std::uint32_t> status) {
+void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind) {
     if (up) {
         window_.showMessage(kDialSucceeded);
         return;
     }
     const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();
-    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_)));
+    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_), kind));
 }
 
 }  // namespace velmora

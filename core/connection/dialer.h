@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/connection/dial_failure.h"
 #include "core/connection/link_query.h"
 #include "core/profile/control_surface.h"
 #include "platform/event_loop.h"
@@ -72,7 +73,7 @@ private:
     // Runs rasdial with the line while the window stays responsive; its exit status, nothing
     // when it could not start; cancelled when the dial was ended meanwhile.
     std::optional<std::uint32_t> runRasdial(const std::string& line, bool& cancelled);
-    void reportDial(bool up, std::optional<std::uint32_t> status);
+    void reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind);
 
     ControlSurface& window_;
     Processes& processes_;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/ipsec/policy_store.h"
+#include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/tool_paths.h"
@@ -14,6 +15,8 @@ namespace {
 
 constexpr const char* kPolicyNotSet = "IPSec策略没有设置成功，本次没有拨号。\n\n原因：";
 constexpr const char* kPolicyNotReapplied = "IPSec策略没有重新设置成功，当前连接不受IPSec保护。\n\n原因：";
+constexpr const char* kQuoteInKey =
+    "预先共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
 constexpr const char* kDomainPolicy =
     "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
     "如需使用本程序的IPSec保护，请联系网络管理员。";
@@ -190,6 +193,11 @@ void SessionController::connect(bool byUser) {
 
 void SessionController::connectIpsec(const std::string& name, bool byUser) {
     if (!checkdata(window_)) {
+        return;
+    }
+    // netsh takes no double quote inside a value; the old tools' command lines carry one.
+    if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
+        window_.showMessage(kQuoteInKey);
         return;
     }
     if (byUser) {

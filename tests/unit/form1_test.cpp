@@ -269,6 +269,28 @@ TEST_F(Form1Test, shutDownWithAnEditedKeyWithdrawsWhatWasAppliedAndHangsUp) {
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
+TEST_F(Form1Test, ticksDuringADialDoNothingAndAClosingEndsTheDialWithNothingLeft) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);  // auto-dial on
+    processes.holdDials = true;
+    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
+        processes.started.clear();
+        form.Timer1_Timer();
+        form.Timer2_Timer();
+        EXPECT_TRUE(processes.started.empty());
+        EXPECT_EQ(processes.waited.size(), 1u);
+        ras.connect(12, "corvinaltexum");  // listed while it is being made
+        form.Form_Unload();
+    });
+    form.Command1_Click();
+    EXPECT_EQ(processes.terminations, 1);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    EXPECT_EQ(startedWith("ping "), 0);
+}
+
 // The window closed inside the pause-th wait of Connect (two) or of the link watch's re-apply
 // (four).
 class Form1ClosedInConnect : public Form1Test, public ::testing::WithParamInterface<int> {};
