@@ -209,6 +209,15 @@ void saveIpsecStore(const IpsecStore& store) {
     }
 }
 
+std::string loadNetshFailure() {
+    const std::vector<std::string> lines = splitLines(readWholeFile(pathOf(L"netsh-fails.txt")));
+    return lines.empty() ? std::string() : lines.front();
+}
+
+void saveNetshFailure(const std::string& commandStart) {
+    writeFile(pathOf(L"netsh-fails.txt"), commandStart + "\r\n", false);
+}
+
 void saveRasdialScenario(const RasdialScenario& scenario) {
     std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
     if (scenario.connects && !scenario.tunnelAddress.empty()) {

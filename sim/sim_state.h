@@ -8,6 +8,7 @@
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
+//   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
 #pragma once
 
 #include <cstdint>
@@ -57,5 +58,10 @@ void saveRasdialScenario(const RasdialScenario& scenario);
 // policy's key, which holds its ipsecName).
 IpsecStore loadIpsecStore();
 void saveIpsecStore(const IpsecStore& store);
+
+// The start of the commands (after "ipsec static ", e.g. "add filteraction") that the stand-in
+// netsh fails as if netsh had refused them, changing nothing; empty: none.
+std::string loadNetshFailure();
+void saveNetshFailure(const std::string& commandStart);
 
 }  // namespace velmora::sim

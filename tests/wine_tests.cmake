@@ -59,6 +59,7 @@ add_executable(velmora_e2e_tests
   e2e/tray_shell.cpp
   e2e/app_e2e_test.cpp
   e2e/windows_versions_test.cpp
+  e2e/trust_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
@@ -93,7 +94,7 @@ add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                 --gtest_filter=-AppScenario.*:Each*/*:Releases/*
+                 --gtest_filter=-AppScenario.*:Each*/*:Releases/*:OnWindows*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -113,13 +114,32 @@ set(app_scenarios
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
 )
+# A session the user can trust: the policy in force for every link, tools from known folders, a
+# dial that keeps the window alive and can be stopped.
+list(APPEND app_scenarios
+  OnWindows10.aRedialThatBringsANewAddressIsProtectedForIt
+  OnWindows10.aFailingNetshStepStopsConnectBeforeTheDial
+  OnWindows10.aLocalPolicyAssignedBeforeIsAssignedAgainAfterStop
+  OnWindows10.toolsPlantedInTheFolderItStartsFromNeverRun
+  OnWindows10.theWindowAnswersDuringADialAndTheTraysStopEndsIt
+  OnWindows10.closingDuringADialEndsItAndThenTheProgram
+  OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
+  OnWindowsXp.theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice
+)
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)
-  add_test(NAME tier3-app-${scenario}
+  if(scenario MATCHES "\\.")
+    set(filter ${scenario})
+    string(REPLACE "." "-" name ${scenario})
+  else()
+    set(filter AppScenario.${scenario})
+    set(name ${scenario})
+  endif()
+  add_test(NAME tier3-app-${name}
            COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                   --gtest_filter=AppScenario.${scenario}
-                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${scenario}.xml)
-  list(APPEND app_tests tier3-app-${scenario})
+                   --gtest_filter=${filter}
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${name}.xml)
+  list(APPEND app_tests tier3-app-${name})
 endforeach()
 # The window closed inside each one-second pause of Connect, of the link watch's re-apply and
 # of Stop: <suite>:<pauses>.

@@ -108,7 +108,6 @@ bool SessionController::protectLink(const std::string& name, bool linkCameBack) 
     if (applied.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
         return false;
     }
-    linkWasUp = true;
     if (applied.outcome == PolicyResult::failed) {
         if (!toldReapplyFailed_) {
             toldReapplyFailed_ = true;
@@ -246,13 +245,12 @@ void SessionController::connectIpsec(const std::string& name, bool byUser) {
             return;
         }
     }
+    // The dial may have brought the link up with another address than the one applied.
     if (link_.getL2tpState(name)) {
-        // The dial may have brought the link up with another address than the one applied.
         (void)protectLink(name, false);
         if (!ipsecSessionGoesOn()) {
             return;
         }
-        linkWasUp = true;
     }
     startPing();
     window_.setWindowState(WindowState::minimised);

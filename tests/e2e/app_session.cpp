@@ -45,9 +45,9 @@ AppSession::~AppSession() {
     dropTunnelAddress();
 }
 
-WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages) {
+WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages, const std::wstring& currentFolder) {
     const std::size_t instance = app.instancesStarted();
-    EXPECT_TRUE(app.start());
+    EXPECT_TRUE(app.start(currentFolder));
     auto window = WindowDriver::find(app.processId(instance), 20000);
     if (!window) {
         ADD_FAILURE() << "the main window never appeared";

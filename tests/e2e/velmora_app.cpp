@@ -48,13 +48,13 @@ VelmoraApp::~VelmoraApp() {
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
 }
 
-bool VelmoraApp::start() {
+bool VelmoraApp::start(const std::wstring& currentFolder) {
     std::wstring line = L"\"" + program_.file(L"velmora.exe") + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, program_.path().c_str(), &startup,
-                        &info)) {
+    const std::wstring& folder = currentFolder.empty() ? program_.path() : currentFolder;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
         return false;
     }
     CloseHandle(info.hThread);

@@ -27,8 +27,9 @@ public:
     VelmoraApp(const VelmoraApp&) = delete;
     VelmoraApp& operator=(const VelmoraApp&) = delete;
 
-    // Starts one more instance of velmora.exe in its program folder; instances count from 0.
-    bool start();
+    // Starts one more instance of velmora.exe, in its program folder or the folder given as the
+    // current one; instances count from 0.
+    bool start(const std::wstring& currentFolder = {});
     std::size_t instancesStarted() const { return instances_.size(); }
     DWORD processId(std::size_t instance = 0) const;
     HANDLE process(std::size_t instance = 0) const;
