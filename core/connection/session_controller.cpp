@@ -144,13 +144,12 @@ DialOutcome SessionController::dial(const std::string& name, bool defaultGateway
     return outcome;
 }
 
-void SessionController::cancelDial() {
+void SessionController::endSession(bool withdraw) {
     // Connect stays off until the policy is withdrawn: a click on it now would start a session
     // that the withdrawal then undoes.
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
-    dialer_.cancel();
-    if (ipsecOn() && dialSessionActive_) {
+    if (withdraw) {
         protected_.reset();
         link_.status().setPolicyFailed(false);
         (void)applyPolicy(kPolicyOff);
@@ -285,20 +284,14 @@ void SessionController::Command2_Click() {
     }
     autoDialHeld_ = true;
     if (dialer_.dialling()) {
-        cancelDial();
+        // The dial ends, its connection is hung up, and a session it belonged to ends with it.
+        dialer_.cancel();
+        endSession(ipsecOn() && dialSessionActive_);
         return;
     }
     if (ipsecOn()) {
-        // What was applied is withdrawn, whatever the fields say now.
-        window_.setEnabled(Control::Command2, false);
-        window_.setEnabled(Control::menuOff, false);
-        protected_.reset();
-        link_.status().setPolicyFailed(false);
-        (void)applyPolicy(kPolicyOff);
-        if (!ending_) {
-            window_.setEnabled(Control::Command1, true);
-            window_.setEnabled(Control::menuOn, true);
-        }
+        // What was applied is withdrawn, whatever the fields say now; the link stays.
+        endSession(true);
         return;
     }
     if (link_.getL2tpState(entryName())) {

@@ -81,8 +81,8 @@ private:
     // Runs the dial with Connect and L2TP dial disabled and Stop enabled, which is what a dial
     // may be ended with; afterwards each is as it was, unless the dial was cancelled.
     DialOutcome dial(const std::string& name, bool defaultGateway);
-    // Stop during a dial.
-    void cancelDial();
+    // Stop's end of a session: Stop off, the policy withdrawn when asked, then Connect on.
+    void endSession(bool withdraw);
     void startPing();
     void setCommands(bool active);
     // Applies or withdraws the policy, the link's status showing the change while it runs.

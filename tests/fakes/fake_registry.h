@@ -32,16 +32,11 @@ public:
 
     std::optional<std::vector<std::uint8_t>> readValueData(RegRoot root, const std::string& subkey,
                                                            const std::string& valueName) override {
-        ++accesses;
-        const Key* k = find(root, subkey);
-        if (k == nullptr || !k->readable) {
+        const Value* found = readable(root, subkey, valueName);
+        if (found == nullptr || found->data.size() > kRegValueBytes) {
             return std::nullopt;
         }
-        const auto value = k->values.find(valueName);
-        if (value == k->values.end() || value->second.data.size() > kRegValueBytes) {
-            return std::nullopt;
-        }
-        return value->second.data;
+        return found->data;
     }
 
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
@@ -58,16 +53,11 @@ public:
 
     std::optional<std::string> readString(RegRoot root, const std::string& subkey,
                                           const std::string& valueName) override {
-        ++accesses;
-        const Key* k = find(root, subkey);
-        if (k == nullptr || !k->readable) {
+        const Value* found = readable(root, subkey, valueName);
+        if (found == nullptr || found->type != kRegSz) {
             return std::nullopt;
         }
-        const auto value = k->values.find(valueName);
-        if (value == k->values.end() || value->second.type != kRegSz) {
-            return std::nullopt;
-        }
-        const std::string text(value->second.data.begin(), value->second.data.end());
+        const std::string text(found->data.begin(), found->data.end());
         return text.substr(0, text.find('\0'));
     }
 
@@ -125,6 +115,12 @@ private:
     static std::vector<std::uint8_t> dwordBytes(std::uint32_t value) {
         return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    }
+    // A value a read reaches: in a key that exists and may be read.
+    const Value* readable(RegRoot root, const std::string& subkey, const std::string& valueName) {
+        ++accesses;
+        const Key* k = find(root, subkey);
+        return k != nullptr && k->readable ? value(root, subkey, valueName) : nullptr;
     }
     const Key* find(RegRoot root, const std::string& subkey) const {
         const auto found = keys.find({root, subkey});
