@@ -10,9 +10,11 @@
 #include "core/ipsec/policy_tool.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/named_mutex_lock.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_tool_runner.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    velmora::leaveCurrentFolderOutOfDllSearch();
     const std::vector<std::string> args = velmora::commandLineArguments();
     // velmora.exe starts the second rule's run a second after the first; held for the whole
     // run, this keeps the two rules' steps on the one policy from interleaving.
