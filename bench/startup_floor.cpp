@@ -1,6 +1,10 @@
 // The floor of the start-up benchmark: a program with velmora.exe's manifest that registers a
 // class, shows a window and waits for messages, and nothing else; closing the window ends it.
+// With /control the window also holds one push button, which loads the Common Controls that
+// the manifest names, as velmora.exe's first control does.
 #include <windows.h>
+
+#include <cwchar>
 
 namespace {
 
@@ -14,7 +18,7 @@ LRESULT CALLBACK floorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showCommand) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = floorWindowProc;
     windowClass.hInstance = instance;
@@ -27,6 +31,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Velmora start-up floor", WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 480, 360, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
+        return 1;
+    }
+    if (std::wcscmp(arguments, L"/control") == 0 &&
+        CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 16, 16, 88, 26, window, nullptr,
+                        instance, nullptr) == nullptr) {
         return 1;
     }
     ShowWindow(window, showCommand);
