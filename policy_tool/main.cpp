@@ -10,11 +10,13 @@
 #include "core/ipsec/policy_tool.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/named_mutex_lock.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_tool_runner.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    velmora::leaveCurrentFolderOutOfDllSearch();
     const std::vector<std::string> args = velmora::commandLineArguments();
     // velmora.exe starts the second rule's run once the first has ended; held for the whole run,
     // this keeps the rules' steps of any two callers from interleaving.

@@ -32,10 +32,11 @@ add_executable(velmora_win32_tests
   win32/command_line_test.cpp
   win32/tool_runner_test.cpp
   win32/wow64_test.cpp
+  win32/system_library_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
-target_link_libraries(velmora_win32_tests PRIVATE version)
+target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
@@ -103,6 +104,7 @@ set(app_scenarios
   secondInstanceIsRefusedAndTheFirstGoesOn
   plainPptpConnectDialsRoutesAndGoesToTheTray
   plainConnectThatFailsSaysSoAndStaysIdle
+  hardwareCodeOnShowsTheCodeAtStartUp
   ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops
   settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp
   autoDialRedialsADroppedLink

@@ -24,13 +24,17 @@ bool inside(const std::vector<unsigned char>& buffer, const IP_ADAPTER_INFO* rec
 
 std::vector<std::vector<std::uint8_t>> Win32IpHelper::adapterAddresses() {
     std::vector<std::vector<std::uint8_t>> addresses;
+    auto* getAdaptersInfo = library_.function<decltype(GetAdaptersInfo)>("GetAdaptersInfo");
+    if (getAdaptersInfo == nullptr) {
+        return addresses;
+    }
     ULONG size = 0;
-    (void)GetAdaptersInfo(nullptr, &size);
+    (void)getAdaptersInfo(nullptr, &size);
     if (size == 0) {
         return addresses;
     }
     std::vector<unsigned char> buffer(size);
-    if (GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size) != ERROR_SUCCESS) {
+    if (getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size) != ERROR_SUCCESS) {
         return addresses;
     }
     // The chain runs through the records' next pointers; one that leads out of the buffer ends it.
@@ -55,8 +59,12 @@ static_assert(offsetof(MIB_IPADDRTABLE, table) == kCountBytes, "table layout");
 
 AddressTable Win32IpHelper::addressTable() {
     AddressTable result;
+    auto* getIpAddrTable = library_.function<decltype(GetIpAddrTable)>("GetIpAddrTable");
+    if (getIpAddrTable == nullptr) {
+        return result;
+    }
     ULONG size = 0;
-    (void)GetIpAddrTable(nullptr, &size, TRUE);
+    (void)getIpAddrTable(nullptr, &size, TRUE);
     if (size == 0) {
         result.status = AddressTableStatus::noSize;
         return result;
@@ -66,7 +74,7 @@ AddressTable Win32IpHelper::addressTable() {
     // An address that comes or goes between the two calls changes the size; ask again then.
     for (int attempt = 0; attempt < 3 && status == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
         buffer.assign(size, 0);
-        status = GetIpAddrTable(reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data()), &size, FALSE);
+        status = getIpAddrTable(reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data()), &size, FALSE);
     }
     if (status != NO_ERROR || buffer.size() < kCountBytes) {
         return result;

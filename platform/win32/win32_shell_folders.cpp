@@ -8,15 +8,10 @@
 namespace velmora {
 
 std::optional<std::string> Win32ShellFolders::documentsFolder() {
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &items)) || items == nullptr) {
-        return std::nullopt;
-    }
-    // The shell writes up to MAX_PATH characters, whatever buffer it is given.
+    // The shell writes up to MAX_PATH characters, whatever buffer it is given. The path itself,
+    // not an item list that COM's allocator would have to free: COM stays unloaded at start.
     wchar_t path[MAX_PATH] = {};
-    const BOOL converted = SHGetPathFromIDListW(items, path);
-    CoTaskMemFree(items);
-    if (!converted) {
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)) || path[0] == L'\0') {
         return std::nullopt;
     }
     return narrow(path);

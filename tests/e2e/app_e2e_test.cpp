@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "core/profile/conn_profile.h"
+#include "core/system/hardware_code.h"
 #include "core/system/l2tp_switch.h"
+#include "platform/win32/win32_ip_helper.h"
+#include "platform/win32/win32_management_service.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/e2e/app_session.h"
@@ -174,6 +177,19 @@ TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {
     EXPECT_NE(saved.find("\r\nESP-3DES-SHA\r\n203.0.113.10\r\nzhangwei\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\r\nno\r\nno\r\nno\r\nno\r\nno\r\n0.0.0.0\r\n255.255.255.0\r\n"), std::string::npos)
         << saved;
+}
+
+// The hardware code's services load their libraries only when it is asked for.
+TEST_F(AppScenario, hardwareCodeOnShowsTheCodeAtStartUp) {
+    ConnProfile p = dialProfile();
+    p.checkHD = kChecked;
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = startShown();
+    Win32ManagementService management;
+    Win32IpHelper adapters;
+    const std::string code = getHDCode(management, adapters);
+    ASSERT_FALSE(code.empty());
+    EXPECT_EQ(window.text(Control::txtHD), code);
 }
 
 TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {

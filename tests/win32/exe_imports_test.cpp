@@ -152,6 +152,16 @@ TEST(VelmoraExe, importsNothingWindows2000Lacks) {
     EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
 }
 
+// A default start needs neither the IP helper nor COM: they are loaded when first used. The
+// phonebook's entries are listed at every start, and the tests put their rasapi32 in its place.
+TEST(VelmoraExe, importsAtLoadTimeOnlyWhatADefaultStartUses) {
+    const PeImage pe = velmoraExe();
+    for (const auto& [dll, imported] : {std::pair{"iphlpapi.dll", false}, std::pair{"ole32.dll", false},
+                                        std::pair{"oleaut32.dll", false}, std::pair{"rasapi32.dll", true}}) {
+        EXPECT_EQ(pe.imports.count(dll) == 1, imported) << dll;
+    }
+}
+
 // velmora-ipsec.exe ships beside velmora.exe and starts on every Windows the installer reaches.
 TEST(PolicyToolExe, isA32BitGuiProgramImportingOnlyWhatWindows2000Has) {
     const PeImage pe = readPe(testing::readBytes(widen(VELMORA_IPSEC_EXE)));

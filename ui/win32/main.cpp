@@ -2,6 +2,7 @@
 // behaviour between them.
 #include <windows.h>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_file_operations.h"
@@ -18,6 +19,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace velmora;
+    leaveCurrentFolderOutOfDllSearch();
     Win32RemoteAccess remoteAccess;
     Win32Processes processes;
     Win32ShellFolders shell;
