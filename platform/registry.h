@@ -30,6 +30,10 @@ public:
     // key opened for writing and the value was set.
     virtual bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                             std::uint32_t value) = 0;
+
+    // Creates the key, with any missing keys above it, unless it exists. True when it exists
+    // afterwards and may be written.
+    virtual bool createKey(RegRoot root, const std::string& subkey) = 0;
 };
 
 }  // namespace velmora

@@ -8,13 +8,23 @@ namespace velmora {
 
 namespace {
 
+// The predefined handles are sign-extended 32-bit values, as the headers define them.
+HKEY rootKey(RegRoot root) {
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
+}
+
 // An open registry key, closed on every way out.
 class OpenKey {
 public:
-    OpenKey(RegRoot root, const std::string& subkey, REGSAM access) {
-        // The predefined handles are sign-extended 32-bit values, as the headers define them.
-        const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
-        if (RegOpenKeyExA(rootKey, utf8ToAnsi(subkey).c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+    enum class Missing { fail, create };
+
+    OpenKey(RegRoot root, const std::string& subkey, REGSAM access, Missing missing = Missing::fail) {
+        const std::string name = utf8ToAnsi(subkey);
+        const LONG status =
+            missing == Missing::create
+                ? RegCreateKeyExA(rootKey(root), name.c_str(), 0, nullptr, 0, access, nullptr, &key_, nullptr)
+                : RegOpenKeyExA(rootKey(root), name.c_str(), 0, access, &key_);
+        if (status != ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }
@@ -59,6 +69,10 @@ bool Win32Registry::writeDword(RegRoot root, const std::string& subkey, const st
     const DWORD data = value;
     return RegSetValueExA(key.get(), utf8ToAnsi(valueName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                           sizeof data) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::createKey(RegRoot root, const std::string& subkey) {
+    return OpenKey(root, subkey, KEY_WRITE, OpenKey::Missing::create).get() != nullptr;
 }
 
 }  // namespace velmora

@@ -11,6 +11,7 @@ public:
                                                            const std::string& valueName) override;
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                     std::uint32_t value) override;
+    bool createKey(RegRoot root, const std::string& subkey) override;
 };
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
 // The registry in memory: keys hold values of any type as raw bytes; a test can make a key
-// refuse reading or writing, as an access-control list would.
+// refuse reading or writing, as an access-control list would, and refuse new keys.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +56,19 @@ public:
         return true;
     }
 
+    bool createKey(RegRoot root, const std::string& subkey) override {
+        ++accesses;
+        const auto k = keys.find({root, subkey});
+        if (k != keys.end()) {
+            return k->second.writable;
+        }
+        if (!keysCanBeCreated) {
+            return false;
+        }
+        keys[{root, subkey}];
+        return true;
+    }
+
     // Creates the key when needed.
     Key& key(RegRoot root, const std::string& subkey) { return keys[{root, subkey}]; }
 
@@ -73,8 +86,9 @@ public:
     }
 
     std::map<std::pair<RegRoot, std::string>, Key> keys;
-    int accesses = 0;  // reads and writes that reached the registry
-    int writes = 0;    // values set
+    bool keysCanBeCreated = true;  // false: the parent key refuses new keys
+    int accesses = 0;              // reads, writes and creations that reached the registry
+    int writes = 0;                // values set
 
 private:
     static std::vector<std::uint8_t> dwordBytes(std::uint32_t value) {
