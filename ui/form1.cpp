@@ -3,6 +3,7 @@
 #include "core/connection/connection_list.h"
 #include "core/connection/phonebook.h"
 #include "core/ipsec/windows_version.h"
+#include "core/profile/check_box.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/hardware_code.h"
@@ -32,6 +33,14 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       policy_(window_, platform.processes, platform.loop),
       session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {
     link_.status().setListener([this] { showLinkStatus(); });
+    window_.onReveal([this](Control control) { reveal(control); });
+}
+
+void Form1::reveal(Control control) {
+    // The advanced frame opens as the user would open it, box and window height included.
+    if (layoutItem(control).container == Control::Frame5) {
+        setCheckValue(window_, Control::Check4, kChecked, [this] { Check4_Click(); });
+    }
 }
 
 void Form1::showLinkStatus() {
@@ -87,7 +96,7 @@ void Form1::Form_Activate() {
     // The policy's busy flag needs no reset here: it is never left set once a call returns.
     session_.linkWasUp = link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
-    window_.setHeight(bottomOf(Control::Frame2) + 750);
+    showAdvancedOptions();
 }
 
 void Form1::Form_Resize() {
@@ -251,6 +260,10 @@ void Form1::Check3_Click() {
 }
 
 void Form1::Check4_Click() {
+    showAdvancedOptions();
+}
+
+void Form1::showAdvancedOptions() {
     const bool on = window_.value(Control::Check4) == kChecked;
     window_.setVisible(Control::Frame5, on);
     window_.setHeight(bottomOf(Control::Frame2) + (on ? 4000 : 750));

@@ -66,7 +66,7 @@ void SessionController::connect() {
 }
 
 void SessionController::connectIpsec(const std::string& name) {
-    if (!checkdata(window_)) {
+    if (!checkdata(window_) || !checkDialFields(window_)) {
         return;
     }
     // Disabled before the first wait, so that no click or tick starts a second Connect.
@@ -101,6 +101,9 @@ void SessionController::connectPlain(const std::string& name) {
     if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
         trimBlanks(window_.text(Control::txtUserName)).empty() || trimBlanks(window_.text(Control::txtPasswd)).empty()) {
         window_.showMessage("L2TP参数错误！");
+        return;
+    }
+    if (!checkDialFields(window_)) {
         return;
     }
     settings_.writeConfig();

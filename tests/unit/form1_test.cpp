@@ -196,6 +196,38 @@ TEST_F(Form1Test, activationReadsTheLinkStartsTheWatchAndSetsTheHeight) {
     EXPECT_EQ(window.height(), 600 + 2055 + 750);
 }
 
+TEST_F(Form1Test, activationKeepsTheAdvancedOptionsInView) {
+    window.setValue(Control::Check4, 1);
+    form.Check4_Click();
+    window.setValue(Control::Check1, 1);
+    form.Check1_Click();  // another height in between
+    form.Form_Activate();
+    EXPECT_EQ(window.height(), 600 + 2055 + 4000);
+    EXPECT_TRUE(window.visible(Control::Frame5));
+}
+
+TEST_F(Form1Test, aServerTheDialCannotTakeOpensTheAdvancedOptionsForItsField) {
+    form.Form_Load();
+    form.Form_Activate();
+    window.setText(Control::txtUserName, "alice");
+    window.setText(Control::txtPasswd, "secret");
+    window.setText(Control::txtServerAddress, "300.1.2.3");
+    form.Command1_Click();
+    EXPECT_EQ(window.value(Control::Check4), 1);
+    EXPECT_TRUE(window.visible(Control::Frame5));
+    EXPECT_EQ(window.height(), 6655);
+    EXPECT_EQ(window.focus, Control::txtServerAddress);
+
+    // A field in the frame that is always shown leaves the advanced options as they are.
+    window.setValue(Control::Check4, 0);
+    form.Check4_Click();
+    window.setText(Control::txtServerAddress, "vpn.example.com");
+    window.setText(Control::txtUserName, std::string(257, 'u'));
+    form.Command1_Click();
+    EXPECT_EQ(window.value(Control::Check4), 0);
+    EXPECT_EQ(window.focus, Control::txtUserName);
+}
+
 TEST_F(Form1Test, minimisingHidesIntoTheTrayAndRestoringShowsAgain) {
     window.setWindowState(WindowState::minimised);
     form.Form_Resize();
