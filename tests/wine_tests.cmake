@@ -154,7 +154,8 @@ foreach(release IN LISTS windows_releases)
 endforeach()
 
 # velmora-setup.exe's scenarios, each in a namespace and a Wine session of its own, with Wine
-# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs.
+# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs; the
+# pictures of its pages go to the artefacts folder.
 add_executable(velmora_installer_tests e2e/installer_test.cpp)
 target_link_libraries(velmora_installer_tests PRIVATE
   velmora_win32_test_support velmora_window_driver velmora_sim_state ole32 uuid GTest::gtest_main)
@@ -168,6 +169,9 @@ set(installer_scenarios
   theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook
   silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles
   installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds
+  silentInstallSetsTheSwitchAndTheUninstallPutsBackWhatItFound
+  withoutARestartTheFinishPageRunsVelmoraAndTheUninstallerSaysWhatItPutBack
+  afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartForLater
 )
 foreach(version win2k win10)
   foreach(scenario IN LISTS installer_scenarios)
