@@ -115,6 +115,7 @@ set(app_scenarios
   stopHoldsWithAutoDialOn
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
+  theWindowBackFromTheTrayKeepsTheAdvancedOptionsInView
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)
