@@ -169,32 +169,27 @@ std::string textOf(HWND window) {
     return narrow(text);
 }
 
-BOOL CALLBACK collectShown(HWND child, LPARAM windows) {
+BOOL CALLBACK collectShown(HWND child, LPARAM controls) {
     if (IsWindowVisible(child)) {
-        reinterpret_cast<std::vector<HWND>*>(windows)->push_back(child);
+        reinterpret_cast<std::vector<std::pair<HWND, std::string>>*>(controls)->push_back({child, textOf(child)});
     }
     return TRUE;
 }
 
-// The wizard's caption and the texts of the controls it shows now; the first control whose text
-// holds part, if any.
-std::vector<std::string> shownTexts(HWND wizard, const std::string& part = {}, HWND* found = nullptr) {
-    std::vector<HWND> shown;
-    EnumChildWindows(wizard, collectShown, reinterpret_cast<LPARAM>(&shown));
-    std::vector<std::string> texts{textOf(wizard)};
-    for (HWND child : shown) {
-        texts.push_back(textOf(child));
-        if (found != nullptr && *found == nullptr && !part.empty() && texts.back().find(part) != std::string::npos) {
-            *found = child;
-        }
-    }
-    return texts;
+// The wizard's caption and every control it shows now, with their texts.
+std::vector<std::pair<HWND, std::string>> shown(HWND wizard) {
+    std::vector<std::pair<HWND, std::string>> controls{{wizard, textOf(wizard)}};
+    EnumChildWindows(wizard, collectShown, reinterpret_cast<LPARAM>(&controls));
+    return controls;
 }
 
 HWND shownWith(HWND wizard, const std::string& part) {
-    HWND found = nullptr;
-    shownTexts(wizard, part, &found);
-    return found;
+    for (const auto& [control, text] : shown(wizard)) {
+        if (text.find(part) != std::string::npos) {
+            return control;
+        }
+    }
+    return nullptr;
 }
 
 void pressNext(HWND wizard) {
@@ -316,8 +311,9 @@ protected:
                                                        GetDlgItem(wizard, 1018) != nullptr; }, kWaitMs));
         for (std::size_t i = 0; i < pages.size(); ++i) {
             EXPECT_TRUE(eventually([&] { return shownWith(wizard, pages[i].first) != nullptr; }, kWaitMs)) << pages[i].first;
-            const auto texts = shownTexts(wizard);
-            pageTexts.insert(pageTexts.end(), texts.begin(), texts.end());
+            for (const auto& control : shown(wizard)) {
+                pageTexts.push_back(control.second);
+            }
             if (const char* artefacts = std::getenv("VELMORA_ARTEFACTS")) {
                 EXPECT_TRUE(testing::screenshot(wizard, std::string(artefacts) + "/setup-" + GetParam() + "-" +
                                                             pages[i].second + ".png"));

@@ -58,15 +58,10 @@ public:
 
     bool createKey(RegRoot root, const std::string& subkey) override {
         ++accesses;
-        const auto k = keys.find({root, subkey});
-        if (k != keys.end()) {
-            return k->second.writable;
-        }
-        if (!keysCanBeCreated) {
+        if (!keysCanBeCreated && keys.count({root, subkey}) == 0) {
             return false;
         }
-        keys[{root, subkey}];
-        return true;
+        return key(root, subkey).writable;
     }
 
     // Creates the key when needed.

@@ -168,33 +168,6 @@ TEST_F(SessionTest, plainConnectWithABlankOnlyEssentialIsRefusedUnsaved) {
     EXPECT_TRUE(processes.waited.empty());
 }
 
-TEST_F(SessionTest, connectWithAFieldTheDialCannotTakeIsRefusedBeforeAnythingStarts) {
-    for (const int ipsec : {0, 1}) {
-        window.setValue(Control::Check1, ipsec);
-        window.messages.clear();
-        window.setText(Control::txtServerAddress, "vpn..example,com");
-        session.Command1_Click();
-        window.setText(Control::txtServerAddress, "203.0.113.10");
-        window.setText(Control::txtPasswd, std::string(300, 'p'));
-        session.Command1_Click();
-        EXPECT_EQ(window.messages,
-                  (std::vector<std::string>{"隧道主机名或IP地址不是合法的IP地址或主机名！", "用户密码不能超过256个字符！"}));
-        EXPECT_EQ(window.focus, Control::txtPasswd);
-        window.setText(Control::txtPasswd, "secret");
-    }
-    EXPECT_TRUE(processes.started.empty());
-    EXPECT_TRUE(processes.waited.empty());
-    EXPECT_FALSE(saved());
-    EXPECT_FALSE(active());
-
-    // The profile's own checks keep their place before these.
-    window.setText(Control::txtServerAddress, "300.1.2.3");
-    window.setText(Control::txtpreshare, "short");
-    window.messages.clear();
-    session.Command1_Click();
-    EXPECT_EQ(window.messages, std::vector<std::string>{"预先共享的密钥不能小于6个字节"});
-}
-
 TEST_F(SessionTest, plainConnectThatBringsTheLinkUpGoesActiveAndMinimises) {
     session.Command1_Click();
     EXPECT_TRUE(saved());
