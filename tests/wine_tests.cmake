@@ -115,7 +115,7 @@ set(app_scenarios
   stopHoldsWithAutoDialOn
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
-  theWindowBackFromTheTrayKeepsTheAdvancedOptionsInView
+  aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)

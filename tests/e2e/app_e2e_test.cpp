@@ -457,12 +457,17 @@ TEST_F(AppScenario, theFocusComesBackToAUsableControlFromTheTray) {
     expectTheFocusOnAUsableControl(window, "还原");
 }
 
-TEST_F(AppScenario, theWindowBackFromTheTrayKeepsTheAdvancedOptionsInView) {
+TEST_F(AppScenario, aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray) {
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
-    ASSERT_TRUE(window.click(Control::Check4));
+    window.setText(Control::txtServerAddress, "300.1.2.3");
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(window.answerMessageBox("隧道主机名或IP地址不是合法的IP地址或主机名！", kTicks));
+    EXPECT_TRUE(eventually([&] { return focusedControl(window) == window.control(Control::txtServerAddress); }));
+    EXPECT_EQ(window.checked(Control::Check4), BST_CHECKED);
     RECT ticked{};
     GetWindowRect(window.window(), &ticked);
+    window.setText(Control::txtServerAddress, "203.0.113.10");
     ASSERT_TRUE(window.clickLater(Control::Command1));
     ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
     ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
