@@ -37,8 +37,9 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
 }
 
 void Form1::reveal(Control control) {
-    // The advanced frame opens as the user would open it, box and window height included.
-    if (layoutItem(control).container == Control::Frame5) {
+    // The advanced frame opens as the user would open it, box and window height included; a
+    // window closed while the message was open is left as it is.
+    if (!closing_ && layoutItem(control).container == Control::Frame5) {
         setCheckValue(window_, Control::Check4, kChecked, [this] { Check4_Click(); });
     }
 }

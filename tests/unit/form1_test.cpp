@@ -215,6 +215,13 @@ TEST_F(Form1Test, aServerTheDialCannotReachIsRefusedBeforeAnythingStartsAndItsFi
     EXPECT_TRUE(window.visible(Control::Frame5));
     EXPECT_EQ(window.height(), 6655);
     EXPECT_EQ(window.focus, Control::txtServerAddress);
+
+    // Closed while the message is open: nothing more is opened.
+    window.setValue(Control::Check1, 0);
+    window.setValue(Control::Check4, 0);
+    window.duringMessage = [this](const std::string&) { form.Form_Unload(); };
+    form.Command1_Click();
+    EXPECT_EQ(window.value(Control::Check4), 0);
 }
 
 TEST_F(Form1Test, minimisingHidesIntoTheTrayAndRestoringShowsAgain) {
