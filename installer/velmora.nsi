@@ -28,16 +28,15 @@ ManifestDPIAware true
 ; next start of Windows.
 !define RASMAN_KEY "System\CurrentControlSet\Services\RasMan\Parameters"
 !define L2TP_SWITCH "ProhibitIpsec"
-; What the computer had before, kept in the uninstall entry: SwitchRecorded 1 once recorded,
+; What the computer had before is kept in the uninstall entry: SwitchRecorded 1 once recorded,
 ; SwitchKeyCreated 1 when the installer made the key, and a copy of the value, when there was
-; one, under its own name.
+; one, under its own name. The copy goes through advapi32, which keeps the type and the data.
 !define HKEY_LOCAL_MACHINE 0x80000002
 !define KEY_READ 0x20019
 !define KEY_WRITE 0x20006
 !define ERROR_FILE_NOT_FOUND 2
 !define VALUE_BYTES 4096
-; A silent run's exit code when the switch changed and Windows must restart, as Windows
-; Installer reports it.
+; The exit code when the switch changed and Windows must restart, as Windows Installer gives it.
 !define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 ; Every file the installer puts into the install folder, with the folder it is built in: one

@@ -97,7 +97,8 @@ void Form1::Form_Activate() {
     // The policy's busy flag needs no reset here: it is never left set once a call returns.
     session_.linkWasUp = link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
-    showAdvancedOptions();
+    // The height that 高级选项 calls for as it stands, so that its frame is never cut off.
+    Check4_Click();
 }
 
 void Form1::Form_Resize() {
@@ -261,10 +262,6 @@ void Form1::Check3_Click() {
 }
 
 void Form1::Check4_Click() {
-    showAdvancedOptions();
-}
-
-void Form1::showAdvancedOptions() {
     const bool on = window_.value(Control::Check4) == kChecked;
     window_.setVisible(Control::Frame5, on);
     window_.setHeight(bottomOf(Control::Frame2) + (on ? 4000 : 750));

@@ -97,8 +97,6 @@ private:
 
     std::string entryName() const;
     void hangUpStep();
-    // Shows the advanced frame and sizes the window as the box 高级选项 stands.
-    void showAdvancedOptions();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);
     // Shows the link's status on the tray icon, when it is there and the status changed.

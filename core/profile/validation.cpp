@@ -119,8 +119,14 @@ std::vector<std::string_view> dotParts(std::string_view text) {
 bool isPlainDottedQuad(std::string_view text) {
     const std::vector<std::string_view> parts = dotParts(text);
     return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](std::string_view part) {
-               return !part.empty() && part.size() <= 3 && allDigits(part) && (part.size() == 1 || part[0] != '0') &&
-                      std::stoi(std::string(part)) <= 255;
+               if (part.empty() || part.size() > 3 || !allDigits(part) || (part.size() > 1 && part[0] == '0')) {
+                   return false;
+               }
+               int value = 0;
+               for (const char digit : part) {
+                   value = value * 10 + (digit - '0');
+               }
+               return value <= 255;
            });
 }
 
