@@ -1,10 +1,12 @@
 ; velmora-setup.exe: installs velmora.exe, velmora-ipsec.exe and defaultgate.pbk into
 ; Program Files\Velmora with a Start-menu and a desktop shortcut and an Add/Remove Programs
-; entry; its uninstaller removes exactly those, and leaves the user's settings and phonebooks
-; in the data folder.
+; entry, and sets the registry switch the program needs; its uninstaller removes exactly those,
+; puts the switch back as it found it, and leaves the user's settings and phonebooks in the data
+; folder.
 ; Built by CMake: makensis -INPUTCHARSET UTF8 -DVERSION=<x.y.z> -DPUBLISHER=<name>
 ;   -DPROGRAMS=<folder of velmora.exe> -DGENERATED=<folder of defaultgate.pbk>
-;   -DICON=<velmora.ico> -DOUTFILE=<velmora-setup.exe> velmora.nsi
+;   -DICON=<velmora.ico> -DWIZARD=<picture of the welcome and finish pages>
+;   -DOUTFILE=<velmora-setup.exe> velmora.nsi
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -21,6 +23,21 @@ ManifestDPIAware true
 !define INSTANCE_MUTEX "VelmoraVpnDialer.Form1"
 !define SYNCHRONIZE 0x00100000
 !define ERROR_ACCESS_DENIED 5
+
+; The switch that keeps Windows' own IPsec policy off L2TP connections; it takes effect at the
+; next start of Windows.
+!define RASMAN_KEY "System\CurrentControlSet\Services\RasMan\Parameters"
+!define L2TP_SWITCH "ProhibitIpsec"
+; What the computer had before is kept in the uninstall entry: SwitchRecorded 1 once recorded,
+; SwitchKeyCreated 1 when the installer made the key, and a copy of the value, when there was
+; one, under its own name. The copy goes through advapi32, which keeps the type and the data.
+!define HKEY_LOCAL_MACHINE 0x80000002
+!define KEY_READ 0x20019
+!define KEY_WRITE 0x20006
+!define ERROR_FILE_NOT_FOUND 2
+!define VALUE_BYTES 4096
+; The exit code when the switch changed and Windows must restart, as Windows Installer gives it.
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 ; Every file the installer puts into the install folder, with the folder it is built in: one
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
@@ -44,21 +61,45 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 Var DataFolder
+; What the uninstaller did with the switch, for its last page.
+Var SwitchNote
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WIZARD}"
 !define MUI_ABORTWARNING
 
+!define MUI_WELCOMEPAGE_TEXT "此程序将引导您完成 ${PRODUCT} 的安装。$\r$\n$\r$\n\
+安装程序会把注册表设置 ${L2TP_SWITCH} 设为 1，使 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略；\
+如果这项设置需要修改，安装完成后需要重新启动计算机。$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_DIRECTORYPAGE_TEXT_TOP "安装程序将把 ${PRODUCT} 安装到以下文件夹。\
+要安装到其他文件夹，请点击 [浏览(B)...] 另选一个。$_CLICK"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; The reboot choice replaces the run box when the switch changed.
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "运行 ${PRODUCT}"
+!define MUI_FINISHPAGE_RUN_FUNCTION RunVelmora
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已经安装。安装程序修改了注册表设置 ${L2TP_SWITCH}，\
+使 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略，重新启动计算机后生效。是否立即重新启动？"
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_PAGE_HEADER_SUBTEXT "从您的计算机中卸载 ${PRODUCT}。"
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "此向导将从您的计算机中卸载 ${PRODUCT}，\
+并把安装时修改的注册表设置恢复为安装前的状态。$_CLICK"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} 已从您的计算机中卸载。$\r$\n$\r$\n\
-您的连接设置（l2tpipsec.ini）和电话簿（ipsec.pbk、pptp.pbk）是您自己的配置，仍保留在 $DataFolder 中，\
-重新安装后即可继续使用。如不再需要，可以手动删除这三个文件。"
+!define KEPT_FILES "您的连接设置（l2tpipsec.ini）和电话簿（ipsec.pbk、pptp.pbk）是您自己的配置，\
+仍保留在 $DataFolder 中，重新安装后即可继续使用。如不再需要，可以手动删除这三个文件。"
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote$\r$\n$\r$\n${KEPT_FILES}"
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote重新启动计算机后生效。\
+您的连接设置和电话簿仍保留在 $DataFolder 中。是否立即重新启动？"
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "SimpChinese"
@@ -84,8 +125,67 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "版权所有 © ${CO
   ${EndIf}
 !macroend
 
+; Copies a value of HKEY_LOCAL_MACHINE as it is stored, type and data, from one key into another,
+; which is created when missing. $0 is then 0 when it was copied, ERROR_FILE_NOT_FOUND when the
+; source key or value does not exist, or another error code. Uses $1 to $4.
+!macro CopyMachineValue From To Name
+  System::Call 'advapi32::RegOpenKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${From}", i 0, i ${KEY_READ}, *p .r1) i .r0'
+  ${If} $0 = 0
+    System::Alloc ${VALUE_BYTES}
+    Pop $2
+    StrCpy $4 ${VALUE_BYTES}
+    System::Call 'advapi32::RegQueryValueExW(p r1, w "${Name}", p 0, *i .r3, p r2, *i r4r4) i .r0'
+    System::Call 'advapi32::RegCloseKey(p r1)'
+    ${If} $0 = 0
+      System::Call 'advapi32::RegCreateKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${To}", i 0, p 0, i 0, i ${KEY_WRITE}, \
+                    p 0, *p .r1, p 0) i .r0'
+      ${If} $0 = 0
+        System::Call 'advapi32::RegSetValueExW(p r1, w "${Name}", i 0, i r3, p r2, i r4) i .r0'
+        System::Call 'advapi32::RegCloseKey(p r1)'
+      ${EndIf}
+    ${EndIf}
+    System::Free $2
+  ${EndIf}
+!macroend
+
 Function .onInit
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。"
+FunctionEnd
+
+; Records what the computer had, unless an earlier installation did (its record holds what the
+; computer had before Velmora VPN), then sets the switch to the number 1. A change asks for a
+; restart: on the finish page, or by the exit code of a silent run.
+Function SetL2tpSwitch
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "SwitchRecorded"
+  ${If} $0 <> 1
+    System::Call 'advapi32::RegOpenKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${RASMAN_KEY}", i 0, i ${KEY_READ}, *p .r1) i .r0'
+    ${If} $0 = 0
+      System::Call 'advapi32::RegCloseKey(p r1)'
+      !insertmacro CopyMachineValue "${RASMAN_KEY}" "${UNINSTALL_KEY}" "${L2TP_SWITCH}"
+    ${Else}
+      WriteRegDWORD HKLM "${UNINSTALL_KEY}" "SwitchKeyCreated" 1
+    ${EndIf}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "SwitchRecorded" 1
+  ${EndIf}
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}"
+  ${If} ${Errors}
+  ${OrIf} $0 <> 1
+    WriteRegDWORD HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}" 1
+    SetRebootFlag true
+  ${EndIf}
+FunctionEnd
+
+; Started from its own folder, where the default-gateway dial finds defaultgate.pbk.
+Function RunVelmora
+  SetOutPath "$INSTDIR"
+  Exec '"$INSTDIR\velmora.exe"'
+FunctionEnd
+
+Function .onInstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
 FunctionEnd
 
 Section "${PRODUCT}" Program
@@ -111,6 +211,8 @@ Section "${PRODUCT}" Program
   ; In kilobytes: the files of this section, as makensis counted them.
   SectionGetSize ${Program} $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  Call SetL2tpSwitch
 SectionEnd
 
 Function un.onInit
@@ -125,7 +227,37 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; Puts back what the installer recorded: the value as it was, or no value, or no key. A change
+; asks for a restart, as the installer's did.
+Function un.RestoreL2tpSwitch
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "SwitchRecorded"
+  ${If} $0 <> 1
+    Return
+  ${EndIf}
+  ReadRegDWORD $5 HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}"
+  ReadRegDWORD $6 HKLM "${UNINSTALL_KEY}" "${L2TP_SWITCH}"
+  !insertmacro CopyMachineValue "${UNINSTALL_KEY}" "${RASMAN_KEY}" "${L2TP_SWITCH}"
+  ${If} $0 = ${ERROR_FILE_NOT_FOUND}
+    DeleteRegValue HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}"
+  ${EndIf}
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "SwitchKeyCreated"
+  ${If} $0 = 1
+    DeleteRegKey /ifempty HKLM "${RASMAN_KEY}"
+  ${EndIf}
+  ${If} $5 != $6
+    SetRebootFlag true
+  ${EndIf}
+  StrCpy $SwitchNote "安装时修改的注册表设置 ${L2TP_SWITCH} 已恢复为安装前的状态。"
+FunctionEnd
+
+Function un.onUninstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
+  Call un.RestoreL2tpSwitch
   !insertmacro InstalledFiles RemoveFile
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: anything else in it was not put there by the installer.

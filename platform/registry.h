@@ -31,6 +31,10 @@ public:
     virtual bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                             std::uint32_t value) = 0;
 
+    // Creates the key, with any missing keys above it, unless it exists. True when it exists
+    // afterwards and may be written.
+    virtual bool createKey(RegRoot root, const std::string& subkey) = 0;
+
     // The text of a string value (REG_SZ or REG_EXPAND_SZ, as stored, without its terminating
     // NUL), UTF-8; nothing when the key or the value is absent or the value is not a string.
     virtual std::optional<std::string> readString(RegRoot root, const std::string& subkey,

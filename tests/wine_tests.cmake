@@ -115,6 +115,7 @@ set(app_scenarios
   stopHoldsWithAutoDialOn
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
+  aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.
@@ -173,7 +174,8 @@ foreach(release IN LISTS windows_releases)
 endforeach()
 
 # velmora-setup.exe's scenarios, each in a namespace and a Wine session of its own, with Wine
-# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs.
+# reporting Windows 2000 and then Windows 10 to the installer and the programs it installs; the
+# pictures of its pages go to the artefacts folder.
 add_executable(velmora_installer_tests e2e/installer_test.cpp)
 target_link_libraries(velmora_installer_tests PRIVATE
   velmora_win32_test_support velmora_window_driver velmora_sim_state ole32 uuid GTest::gtest_main)
@@ -187,6 +189,9 @@ set(installer_scenarios
   theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook
   silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles
   installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds
+  silentInstallSetsTheSwitchAndTheUninstallPutsBackWhatItFound
+  withoutARestartTheFinishPageRunsVelmoraAndTheUninstallerSaysWhatItPutBack
+  afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartForLater
 )
 foreach(version win2k win10)
   foreach(scenario IN LISTS installer_scenarios)

@@ -3,6 +3,7 @@
 #include "core/connection/connection_list.h"
 #include "core/connection/phonebook.h"
 #include "core/ipsec/windows_version.h"
+#include "core/profile/check_box.h"
 #include "core/profile/conn_profile.h"
 #include "core/system/hardware_code.h"
 #include "core/system/tool_paths.h"
@@ -34,6 +35,15 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
                policy_, settings_) {
     link_.status().setListener([this] { showLinkStatus(); });
+    window_.onReveal([this](Control control) { reveal(control); });
+}
+
+void Form1::reveal(Control control) {
+    // The advanced frame opens as the user would open it, box and window height included; a
+    // window closed while the message was open is left as it is.
+    if (!closing_ && layoutItem(control).container == Control::Frame5) {
+        setCheckValue(window_, Control::Check4, kChecked, [this] { Check4_Click(); });
+    }
 }
 
 void Form1::showLinkStatus() {
@@ -90,7 +100,8 @@ void Form1::Form_Activate() {
     // The policy's busy flag needs no reset here: it is never left set once a call returns.
     session_.linkWasUp = link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
-    window_.setHeight(bottomOf(Control::Frame2) + 750);
+    // The height that 高级选项 calls for as it stands, so that its frame is never cut off.
+    Check4_Click();
 }
 
 void Form1::Form_Resize() {

@@ -97,6 +97,8 @@ private:
 
     std::string entryName() const;
     void hangUpStep();
+    // Brings a control into view before it takes the focus.
+    void reveal(Control control);
     // Shows the link's status on the tray icon, when it is there and the status changed.
     void showLinkStatus();
     bool usable(Control item) const;

@@ -190,7 +190,7 @@ void SessionController::connect(bool byUser) {
 }
 
 void SessionController::connectIpsec(const std::string& name, bool byUser) {
-    if (!checkdata(window_)) {
+    if (!checkdata(window_) || !checkDialFields(window_)) {
         return;
     }
     // netsh takes no double quote inside a value; the old tools' command lines carry one.
@@ -261,6 +261,9 @@ void SessionController::connectPlain(const std::string& name, bool byUser) {
     if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
         trimBlanks(window_.text(Control::txtUserName)).empty() || trimBlanks(window_.text(Control::txtPasswd)).empty()) {
         window_.showMessage("L2TP参数错误！");
+        return;
+    }
+    if (!checkDialFields(window_)) {
         return;
     }
     if (byUser) {

@@ -74,6 +74,10 @@ public:
     // Modal message box: the text, OK only, no icon, caption "Velmora-VPN". Returns when closed.
     virtual void showMessage(const std::string& text) = 0;
 
+    // Gives a text box the keyboard focus with its text selected, for the user to correct it;
+    // while the window is hidden in the tray, the focus waits there for the window's return.
+    virtual void setFocus(Control control) = 0;
+
     virtual WindowState windowState() const = 0;
     virtual void setWindowState(WindowState state) = 0;
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/profile/conn_profile.h"
 #include "core/text/text.h"
@@ -94,6 +95,73 @@ std::optional<std::array<int, 4>> addressParts(const std::string& address) {
     return values;
 }
 
+bool isAsciiLetterOrDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool allDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), isDigit);
+}
+
+// The parts of a text between its dots, empty ones included.
+std::vector<std::string_view> dotParts(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t dot = text.find('.', start);
+        parts.push_back(text.substr(start, dot == std::string_view::npos ? dot : dot - start));
+        if (dot == std::string_view::npos) {
+            return parts;
+        }
+        start = dot + 1;
+    }
+}
+
+bool isPlainDottedQuad(std::string_view text) {
+    const std::vector<std::string_view> parts = dotParts(text);
+    return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](std::string_view part) {
+               if (part.empty() || part.size() > 3 || !allDigits(part) || (part.size() > 1 && part[0] == '0')) {
+                   return false;
+               }
+               int value = 0;
+               for (const char digit : part) {
+                   value = value * 10 + (digit - '0');
+               }
+               return value <= 255;
+           });
+}
+
+bool isHostName(std::string_view text) {
+    if (text.empty() || text.size() > 253) {
+        return false;
+    }
+    const std::vector<std::string_view> labels = dotParts(text);
+    const bool labelsValid = std::all_of(labels.begin(), labels.end(), [](std::string_view label) {
+        return !label.empty() && label.size() <= 63 && isAsciiLetterOrDigit(label.front()) &&
+               isAsciiLetterOrDigit(label.back()) &&
+               std::all_of(label.begin(), label.end(), [](char c) { return isAsciiLetterOrDigit(c) || c == '-'; });
+    });
+    return labelsValid && !allDigits(labels.back());
+}
+
+// The first field of the dial that fails, with its message.
+struct FieldFault {
+    Control field;
+    const char* message;
+};
+
+std::optional<FieldFault> dialFieldFault(const ConnProfile& p) {
+    if (!checkServerAddress(trimBlanks(p.txtServerAddress))) {
+        return FieldFault{Control::txtServerAddress, "隧道主机名或IP地址不是合法的IP地址或主机名！"};
+    }
+    if (charCount(trimBlanks(p.txtUserName)) > kMaxCredentialChars) {
+        return FieldFault{Control::txtUserName, "用户名不能超过256个字符！"};
+    }
+    if (charCount(trimBlanks(p.txtPasswd)) > kMaxCredentialChars) {
+        return FieldFault{Control::txtPasswd, "用户密码不能超过256个字符！"};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool checkip(const std::string& address) {
@@ -146,6 +214,21 @@ bool checkdata(ControlSurface& window) {
         return true;
     }
     window.showMessage(failure);
+    return false;
+}
+
+bool checkServerAddress(const std::string& server) {
+    return isPlainDottedQuad(server) || isHostName(server);
+}
+
+bool checkDialFields(ControlSurface& window) {
+    const auto fault = dialFieldFault(readProfile(window));
+    if (!fault) {
+        return true;
+    }
+    window.showMessage(fault->message);
+    // After the message box: closing it hands the focus back to where it was before.
+    window.setFocus(fault->field);
     return false;
 }
 

@@ -1,7 +1,8 @@
-// Checks of the profile before the program touches the IPsec policy, and the dotted-quad
-// address arithmetic that the policy commands and the routes rely on.
+// Checks of the profile before the program touches the IPsec policy or dials, and the
+// dotted-quad address arithmetic that the policy commands and the routes rely on.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "core/profile/control_surface.h"
@@ -24,5 +25,19 @@ std::string getipnetaddress(const std::string& address, const std::string& netma
 // Validates the window's profile for an IPsec session: on the first check that fails it shows
 // that check's message and returns false; true, silently, when all pass.
 bool checkdata(ControlSurface& window);
+
+// The most characters of a user name, and of a password, that the remote-access service takes.
+constexpr std::size_t kMaxCredentialChars = 256;
+
+// True when a dial can reach the server by this text: a dotted quad of four plain decimal parts
+// 0..255 without leading zeros (which Windows reads as octal), or a host name of ASCII letters,
+// digits, hyphens and dots, 253 characters at most, whose labels have 1 to 63 characters, begin
+// and end with a letter or digit, and whose last label is not all digits (an address gone wrong).
+bool checkServerAddress(const std::string& server);
+
+// Validates what a dial hands to the remote-access service, trimmed as the dial takes it: the
+// server, then the user name and the password (at most kMaxCredentialChars characters each). On
+// the first that fails it shows a message naming the field and gives that field the focus.
+bool checkDialFields(ControlSurface& window);
 
 }  // namespace velmora

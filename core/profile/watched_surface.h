@@ -1,9 +1,12 @@
 // The window's controls as the logic reaches them at run time: every call passes on to the
 // window, and the message boxes are counted, so that a command can tell whether it told the
-// user something (the auto-dial holds off after an attempt of its own did).
+// user something (the auto-dial holds off after an attempt of its own did). A control about to
+// take the focus is first shown, by whatever shows it.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/profile/control_surface.h"
@@ -28,6 +31,12 @@ public:
         ++messagesShown_;
         window_.showMessage(text);
     }
+    void setFocus(Control control) override {
+        if (reveal_) {
+            reveal_(control);
+        }
+        window_.setFocus(control);
+    }
     WindowState windowState() const override { return window_.windowState(); }
     void setWindowState(WindowState state) override { window_.setWindowState(state); }
     int height() const override { return window_.height(); }
@@ -36,9 +45,13 @@ public:
     // How many message boxes have been opened through this surface so far.
     int messagesShown() const { return messagesShown_; }
 
+    // Runs before a control takes the focus, so that a control in a hidden frame can be shown.
+    void onReveal(std::function<void(Control)> reveal) { reveal_ = std::move(reveal); }
+
 private:
     ControlSurface& window_;
     int messagesShown_ = 0;
+    std::function<void(Control)> reveal_;
 };
 
 }  // namespace velmora

@@ -14,6 +14,13 @@ namespace velmora {
 // than 200 characters. A line it gives restores to exactly the secret.
 std::optional<std::string> secretToLine(const std::string& secret, const AnsiCodec& codec);
 
+// Why the scheme cannot carry a secret: a character without a single-byte code of its own, or
+// its length (more characters than it takes, or more than it takes of such high codes).
+enum class SecretFault { none, characters, length };
+
+// none exactly when secretToLine gives a line for the secret.
+SecretFault secretFault(const std::string& secret, const AnsiCodec& codec);
+
 // The secret that a stored line holds; a code that is no character of its own in the code
 // page (a lone lead byte of a double-byte character, for one) is left out.
 std::string lineToSecret(const std::string& line, const AnsiCodec& codec);

@@ -10,16 +10,22 @@ namespace {
 
 constexpr const char* kSettingsFileName = "l2tpipsec.ini";
 
-std::string unsavedSecretsMessage(bool preshare, bool passwd) {
-    std::string secrets;
-    if (preshare) {
-        secrets = "预共享的密钥";
-    }
-    if (passwd) {
-        secrets += secrets.empty() ? "VPN密码" : "和VPN密码";
-    }
-    return secrets + "含有配置文件不能保存的字符或者太长，没有保存；本次连接仍使用输入的内容，"
-                     "下次启动后需要重新输入。";
+// Names each secret left out and why, so that the user knows what to change.
+std::string unsavedSecretsMessage(SecretFault preshare, SecretFault passwd) {
+    std::string message;
+    int secrets = 0;
+    const auto tell = [&](const char* secret, SecretFault fault) {
+        if (fault == SecretFault::none) {
+            return;
+        }
+        message += (secrets++ == 0 ? "" : "，") + std::string(secret);
+        message += fault == SecretFault::characters ? "含有配置文件不能保存的字符（如汉字）"
+                                                    : "超出了配置文件能保存的长度";
+    };
+    tell("预共享的密钥", preshare);
+    tell("VPN密码", passwd);
+    return message + (secrets > 1 ? "，都没有保存" : "，没有保存") +
+           "；本次连接仍使用输入的内容，下次启动后需要重新输入。";
 }
 
 }  // namespace
@@ -38,12 +44,13 @@ void SettingsFile::writeConfig() {
         }
         return;
     }
-    const bool tellPreshare = s.preshareUnsaved && !toldPreshareUnsaved_;
-    const bool tellPasswd = s.passwdUnsaved && !toldPasswdUnsaved_;
+    const bool tellPreshare = s.preshareFault != SecretFault::none && !toldPreshareUnsaved_;
+    const bool tellPasswd = s.passwdFault != SecretFault::none && !toldPasswdUnsaved_;
     if (tellPreshare || tellPasswd) {
         toldPreshareUnsaved_ = toldPreshareUnsaved_ || tellPreshare;
         toldPasswdUnsaved_ = toldPasswdUnsaved_ || tellPasswd;
-        window_.showMessage(unsavedSecretsMessage(tellPreshare, tellPasswd));
+        window_.showMessage(unsavedSecretsMessage(tellPreshare ? s.preshareFault : SecretFault::none,
+                                                  tellPasswd ? s.passwdFault : SecretFault::none));
     }
 }
 

@@ -1,7 +1,6 @@
 #include "core/settings/settings_lines.h"
 
 #include "core/profile/validation.h"
-#include "core/settings/secret_line.h"
 #include "core/text/text.h"
 
 namespace velmora {
@@ -12,10 +11,11 @@ std::string yesNo(bool yes) {
     return yes ? "yes" : "no";
 }
 
-// A secret's line; empty, and flagged, when the scrambler cannot carry it.
-std::string secretLine(const std::string& typed, const AnsiCodec& codec, bool& unsaved) {
-    const auto line = secretToLine(trimBlanks(typed), codec);
-    unsaved = !line.has_value();
+// A secret's line; empty, with the reason, when the scrambler cannot carry it.
+std::string secretLine(const std::string& typed, const AnsiCodec& codec, SecretFault& fault) {
+    const std::string secret = trimBlanks(typed);
+    const auto line = secretToLine(secret, codec);
+    fault = line ? SecretFault::none : secretFault(secret, codec);
     return line.value_or(std::string());
 }
 
@@ -32,11 +32,11 @@ SettingsLines composeSettings(const ConnProfile& p, const AnsiCodec& codec) {
         trimBlanks(p.txtpeer),
         trimBlanks(p.txtpeermask),
         trimBlanks(p.txtlocal),
-        secretLine(p.txtpreshare, codec, s.preshareUnsaved),
+        secretLine(p.txtpreshare, codec, s.preshareFault),
         p.comalg,
         trimBlanks(p.txtServerAddress),
         trimBlanks(p.txtUserName),
-        secretLine(p.txtPasswd, codec, s.passwdUnsaved),
+        secretLine(p.txtPasswd, codec, s.passwdFault),
         yesNo(p.Check1 == kChecked),
         yesNo(p.Check2 == kChecked),
         yesNo(p.Check3 == kChecked),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/profile/conn_profile.h"
+#include "core/settings/secret_line.h"
 #include "platform/ansi_codec.h"
 
 namespace velmora {
@@ -15,9 +16,9 @@ constexpr std::size_t kSettingsLineCount = 16;
 
 struct SettingsLines {
     std::vector<std::string> lines;  // the sixteen lines, in file order
-    // A secret the scrambler cannot carry is stored as an empty line, and flagged here.
-    bool preshareUnsaved = false;
-    bool passwdUnsaved = false;
+    // A secret the scrambler cannot carry is stored as an empty line, and why is kept here.
+    SecretFault preshareFault = SecretFault::none;
+    SecretFault passwdFault = SecretFault::none;
 };
 
 // The lines that save the stored fields of the profile: texts trimmed of spaces (the cipher

@@ -78,4 +78,9 @@ bool General::regSetDword(const std::string& path, const std::string& valueName,
     return registry_.writeDword(split.root, split.subkey, valueName, value);
 }
 
+bool General::regCreateKey(const std::string& path) {
+    const RegPath split = regSplitPath(path);
+    return split.root != 0 && registry_.createKey(split.root, split.subkey);
+}
+
 }  // namespace velmora

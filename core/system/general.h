@@ -57,6 +57,10 @@ public:
     // when the path has no root, the key cannot be opened for writing or the write failed.
     bool regSetDword(const std::string& path, const std::string& valueName, std::uint32_t value);
 
+    // Creates the key the path names, and any missing keys above it, unless it exists. True
+    // when it exists afterwards and may be written.
+    bool regCreateKey(const std::string& path);
+
 private:
     Registry& registry_;
     ControlSurface& window_;

@@ -11,7 +11,12 @@ StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
     }
     // Telling a user without the rights to write the switch to restart would send them round
     // the same loop at every start.
-    const bool written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
+    bool written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
+    // A system without the key (damaged, or stripped of the service's settings) gets it: the
+    // program has the rights, so blaming them would be wrong.
+    if (!written && general.regCreateKey(kRasManParameters)) {
+        written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
+    }
     window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
     return StartUp::endProgram;
 }

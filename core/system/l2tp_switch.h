@@ -18,8 +18,9 @@ inline constexpr const char* kWriteFailedMessage = "注册表修改失败！请�
 enum class StartUp { carryOn, endProgram };
 
 // Reads the switch; when it does not read as the integer 1 (another number, absent, longer
-// than four bytes, unreadable), writes 1 and tells the user to restart the computer, or that the
-// write needs an administrator when it failed. In both cases the program then ends.
+// than four bytes, unreadable), writes 1, creating the key when it is missing, and tells the user
+// to restart the computer, or that the write needs an administrator when it failed. In both
+// cases the program then ends.
 StartUp modifyL2tpReg(Registry& registry, ControlSurface& window);
 
 }  // namespace velmora

@@ -69,6 +69,10 @@ bool Win32Registry::writeDword(RegRoot root, const std::string& subkey, const st
                           sizeof data) == ERROR_SUCCESS;
 }
 
+bool Win32Registry::createKey(RegRoot root, const std::string& subkey) {
+    return OpenKey(root, subkey).get() != nullptr;
+}
+
 std::optional<std::string> Win32Registry::readString(RegRoot root, const std::string& subkey,
                                                      const std::string& valueName) {
     const OpenKey key(root, subkey, KEY_READ);

@@ -12,6 +12,7 @@ public:
                                                            const std::string& valueName) override;
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                     std::uint32_t value) override;
+    bool createKey(RegRoot root, const std::string& subkey) override;
     std::optional<std::string> readString(RegRoot root, const std::string& subkey,
                                           const std::string& valueName) override;
     bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,

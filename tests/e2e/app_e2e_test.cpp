@@ -475,6 +475,31 @@ TEST_F(AppScenario, theFocusComesBackToAUsableControlFromTheTray) {
     expectTheFocusOnAUsableControl(window, "还原");
 }
 
+TEST_F(AppScenario, aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    window.setText(Control::txtServerAddress, "300.1.2.3");
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(window.answerMessageBox("隧道主机名或IP地址不是合法的IP地址或主机名！", kTicks));
+    EXPECT_TRUE(eventually([&] { return focusedControl(window) == window.control(Control::txtServerAddress); }));
+    EXPECT_EQ(window.checked(Control::Check4), BST_CHECKED);
+    RECT ticked{};
+    GetWindowRect(window.window(), &ticked);
+    window.setText(Control::txtServerAddress, "203.0.113.10");
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+    waitForTheActivationToMoveOn(window);
+
+    window.trayMouse(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(eventually([&] { return GetForegroundWindow() == window.window(); }, kTicks));
+    RECT restored{};
+    GetWindowRect(window.window(), &restored);
+    EXPECT_EQ(restored.bottom - restored.top, ticked.bottom - ticked.top);
+    EXPECT_TRUE(window.visible(Control::Frame5));
+    EXPECT_EQ(window.checked(Control::Check4), BST_CHECKED);
+}
+
 // The tray icon as the shell receives it, with velmora.exe started at the DPI given.
 class AppTrayAtDpi : public AppScenario, public ::testing::WithParamInterface<int> {
 protected:

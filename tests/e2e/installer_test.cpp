@@ -1,6 +1,7 @@
 // velmora-setup.exe under Wine, as an administrator would use it: the silent install and what it
-// leaves (files, shortcuts read back through the shell, the Add/Remove Programs entry), velmora.exe
-// started from its Start-menu shortcut dialling with defaultgate.pbk, the silent uninstall, and
+// leaves (files, shortcuts read back through the shell, the Add/Remove Programs entry, the registry
+// switch), velmora.exe started from its Start-menu shortcut dialling with defaultgate.pbk, the
+// silent uninstall and the switch it puts back, the pages of both with and without a restart, and
 // the refusals while velmora.exe runs. Each scenario runs in a Wine session of its own, once with
 // Wine reporting Windows 2000 and once Windows 10 (see wine_tests.cmake).
 #include <windows.h>
@@ -10,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/profile/conn_profile.h"
@@ -35,14 +39,20 @@ using testing::eventually;
 using testing::fileExists;
 
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
+constexpr const wchar_t* kParametersKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
+// ProhibitIpsec as the installer may find it: a number, or one of these.
+constexpr long long kNoKey = -2;
+constexpr long long kNoValue = -1;
 // What the installer puts into the install folder, and the stand-ins of the remote-access service
 // and its tools that the tests put beside them (test equipment, never installed).
 const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"velmora-ipsec.exe", L"defaultgate.pbk",
                                                    L"uninstall.exe"};
 const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe",  L"route.exe",   L"ping.exe",
                                              L"ipseccmd.exe", L"ipsecpol.exe", L"netsh.exe"};
-// The installer's exit code when it refuses (NSIS: aborted by the script).
+// The installer's exit code when it refuses (NSIS: aborted by the script), and the installer's or
+// uninstaller's when it changed the switch and Windows must restart.
 constexpr DWORD kAbortedByScript = 2;
+constexpr DWORD kRestartPending = 3010;
 constexpr int kWaitMs = 30000;
 
 std::wstring shellFolder(int csidl) {
@@ -123,6 +133,80 @@ std::optional<std::wstring> uninstallValue(const wchar_t* name) {
     return std::wstring(value);
 }
 
+long long readSwitch() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return kNoKey;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    const LONG read = RegQueryValueExW(key, L"ProhibitIpsec", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : kNoValue;
+}
+
+void putSwitch(long long state) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const auto value = static_cast<DWORD>(state);
+    if (state >= 0) {
+        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    } else {
+        RegDeleteValueW(key, L"ProhibitIpsec");
+    }
+    RegCloseKey(key);
+    if (state == kNoKey) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kParametersKey);
+    }
+    ASSERT_EQ(readSwitch(), state);
+}
+
+std::string textOf(HWND window) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return narrow(text);
+}
+
+BOOL CALLBACK collectShown(HWND child, LPARAM controls) {
+    if (IsWindowVisible(child)) {
+        reinterpret_cast<std::vector<std::pair<HWND, std::string>>*>(controls)->push_back({child, textOf(child)});
+    }
+    return TRUE;
+}
+
+// The wizard's caption and every control it shows now, with their texts.
+std::vector<std::pair<HWND, std::string>> shown(HWND wizard) {
+    std::vector<std::pair<HWND, std::string>> controls{{wizard, textOf(wizard)}};
+    EnumChildWindows(wizard, collectShown, reinterpret_cast<LPARAM>(&controls));
+    return controls;
+}
+
+HWND shownWith(HWND wizard, const std::string& part) {
+    for (const auto& [control, text] : shown(wizard)) {
+        if (text.find(part) != std::string::npos) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+void pressNext(HWND wizard) {
+    PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(wizard, IDOK)));
+}
+
+// The pages address the user one way, put no blank before a full stop, and spell the program's
+// name one way.
+void expectOneWording(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        EXPECT_EQ(text.find("你"), std::string::npos) << text;
+        EXPECT_EQ(text.find(" 。"), std::string::npos) << text;
+        for (std::size_t at = text.find("Velmora"); at != std::string::npos; at = text.find("Velmora", at + 1)) {
+            EXPECT_EQ(text.compare(at, 11, "Velmora VPN"), 0) << text;
+        }
+    }
+}
+
 struct Shortcut {
     std::wstring target;
     std::wstring workingFolder;
@@ -156,6 +240,8 @@ protected:
     InstallerScenario() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         GetCurrentDirectoryW(MAX_PATH, startFolder_);
+        // As after the restart the program asks for, unless a scenario says otherwise.
+        putSwitch(1);
         setWineVersion(GetParam());
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
         for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
@@ -175,6 +261,7 @@ protected:
         DeleteFileW(startMenuShortcut().c_str());
         DeleteFileW(desktopShortcut().c_str());
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        putSwitch(switchBefore_);
         setWineVersion(nullptr);
         SetCurrentDirectoryW(startFolder_);
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
@@ -208,6 +295,35 @@ protected:
         ASSERT_EQ(run(setup() + (folder.empty() ? L" /S" : L" /S /D=" + folder)), std::optional<DWORD>(0));
     }
 
+    // The uninstaller run in place (_?=), so that its own exit code tells.
+    std::wstring uninstallInPlace(const std::wstring& arguments = {}) const {
+        return L"\"" + installed(L"uninstall.exe") + L"\" " + arguments + L"_?=" + folder();
+    }
+
+    // Runs the command line with its pages: waits for each by a text it shows, keeps its texts,
+    // photographs it and moves on; stays on the last. The process and its wizard.
+    std::pair<HANDLE, HWND> throughThePages(const std::wstring& line,
+                                            const std::vector<std::pair<const char*, const char*>>& pages) {
+        const auto started = start(line);
+        HWND wizard = nullptr;
+        EXPECT_TRUE(started && eventually([&] { return (wizard = FindWindowW(L"#32770", nullptr)) != nullptr &&
+                                                       GetDlgItem(wizard, 1018) != nullptr; }, kWaitMs));
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_TRUE(eventually([&] { return shownWith(wizard, pages[i].first) != nullptr; }, kWaitMs)) << pages[i].first;
+            for (const auto& control : shown(wizard)) {
+                pageTexts.push_back(control.second);
+            }
+            if (const char* artefacts = std::getenv("VELMORA_ARTEFACTS")) {
+                EXPECT_TRUE(testing::screenshot(wizard, std::string(artefacts) + "/setup-" + GetParam() + "-" +
+                                                            pages[i].second + ".png"));
+            }
+            if (i + 1 < pages.size()) {
+                pressNext(wizard);
+            }
+        }
+        return {started ? started->hProcess : nullptr, wizard};
+    }
+
     // As Add/Remove Programs does it, silently: the uninstaller copies itself away and returns at
     // once, so its work is seen when its entry and itself have gone.
     void uninstall() {
@@ -219,7 +335,7 @@ protected:
     }
 
     // Beside the installed program, as in the test lab; with settings that make Connect a
-    // default-gateway dial, and the registry switch as after the restart the program asks for.
+    // default-gateway dial.
     void prepareDefaultGatewayDial() const {
         for (const std::wstring& file : kStandIns) {
             ASSERT_TRUE(CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\" + file).c_str(), installed(file).c_str(), FALSE));
@@ -231,13 +347,6 @@ protected:
         p.Check2 = kChecked;
         Win32AnsiCodec codec;
         ASSERT_TRUE(Win32TextFiles().writeLines("C:\\l2tpipsec.ini", composeSettings(p, codec).lines));
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RasMan\\Parameters", 0,
-                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        const DWORD one = 1;
-        RegSetValueExW(key, L"ProhibitIpsec", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-        RegCloseKey(key);
     }
 
     // Closes velmora.exe as a user would, or ends it the hard way when it does not close.
@@ -256,10 +365,12 @@ protected:
 
     testing::TempFolder sim;
     std::optional<WindowDriver> velmora_;
+    std::vector<std::string> pageTexts;  // every text the pages showed
 
 private:
     std::wstring folder_;
     wchar_t startFolder_[MAX_PATH] = {};
+    long long switchBefore_ = readSwitch();
 };
 
 TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
@@ -400,6 +511,65 @@ TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsAndGoAhea
     }
     uninstall();
     EXPECT_TRUE(eventually([&] { return !fileExists(folder()); }, kWaitMs)) << "the emptied folder goes too";
+}
+
+TEST_P(InstallerScenario, silentInstallSetsTheSwitchAndTheUninstallPutsBackWhatItFound) {
+    for (const long long found : {kNoKey, kNoValue, 0LL, 1LL}) {
+        SCOPED_TRACE(found);
+        putSwitch(found);
+        // A deployment script learns from the exit code that Windows must restart.
+        const DWORD restart = found == 1 ? 0 : kRestartPending;
+        EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(restart));
+        EXPECT_EQ(readSwitch(), 1);
+        // Installed again over itself, it finds its own 1 and keeps what it found first.
+        EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
+        EXPECT_EQ(run(uninstallInPlace(L"/S ")), std::optional<DWORD>(restart));
+        EXPECT_EQ(readSwitch(), found);
+    }
+}
+
+TEST_P(InstallerScenario, withoutARestartTheFinishPageRunsVelmoraAndTheUninstallerSaysWhatItPutBack) {
+    auto [process, wizard] = throughThePages(setup(), {{"欢迎使用 Velmora VPN 安装程序", "welcome"},
+                                                       {"选择 Velmora VPN 的安装文件夹", "folder"},
+                                                       {"运行 Velmora VPN", "finish"}});
+    prepareDefaultGatewayDial();
+    const HWND runBox = shownWith(wizard, "运行 Velmora VPN");
+    EXPECT_EQ(textOf(runBox), "运行 Velmora VPN");
+    EXPECT_EQ(SendMessageW(runBox, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(shownWith(wizard, "重新启动"), nullptr);
+    pressNext(wizard);
+    EXPECT_EQ(exitCode(process), std::optional<DWORD>(0));
+    velmora_ = WindowDriver::find(0, kWaitMs);
+    EXPECT_TRUE(velmora_.has_value()) << "the finish page did not start velmora.exe";
+    closeVelmora();
+
+    std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
+                                                                     {"ProhibitIpsec 已恢复为安装前的状态", "uninstall-finish"}});
+    EXPECT_NE(shownWith(wizard, "l2tpipsec.ini"), nullptr) << "beside the files it keeps";
+    pressNext(wizard);
+    EXPECT_EQ(exitCode(process), std::optional<DWORD>(0));
+    EXPECT_EQ(readSwitch(), 1);
+    expectOneWording(pageTexts);
+}
+
+TEST_P(InstallerScenario, afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartForLater) {
+    putSwitch(kNoValue);
+    auto [process, wizard] = throughThePages(setup(), {{"欢迎使用", "welcome"}, {"安装文件夹", "folder"},
+                                                       {"是否立即重新启动", "finish-restart"}});
+    EXPECT_EQ(shownWith(wizard, "运行 Velmora VPN"), nullptr);
+    EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    pressNext(wizard);
+    EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
+    EXPECT_FALSE(WindowDriver::find(0, 3000).has_value()) << "velmora.exe started before the restart";
+
+    std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
+                                                                     {"是否立即重新启动", "uninstall-finish-restart"}});
+    EXPECT_NE(shownWith(wizard, "ProhibitIpsec 已恢复"), nullptr);
+    EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    pressNext(wizard);
+    EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
+    EXPECT_EQ(readSwitch(), kNoValue);
+    expectOneWording(pageTexts);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, InstallerScenario, ::testing::Values("win2k", "win10"),

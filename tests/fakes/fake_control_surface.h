@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ public:
     std::vector<std::string> listItems(Control control) const override;
     void addListItem(Control control, const std::string& item) override;
     void showMessage(const std::string& text) override;
+    void setFocus(Control control) override { focus = control; }
     WindowState windowState() const override { return windowState_; }
     void setWindowState(WindowState state) override { windowState_ = state; }
     int height() const override { return height_; }
@@ -38,6 +40,8 @@ public:
     std::vector<std::string> messages;
     // Runs while a message box is open, as the events its modal loop dispatches would.
     std::function<void(const std::string&)> duringMessage;
+    // The control last given the focus by the logic.
+    std::optional<Control> focus;
 
 private:
     struct State {

@@ -1,5 +1,5 @@
 // The registry in memory: keys hold values of any type as raw bytes; a test can make a key
-// refuse reading or writing, as an access-control list would.
+// refuse reading or writing, as an access-control list would, and refuse new keys.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,14 @@ public:
         k->second.values[valueName] = {kRegDword, dwordBytes(value)};
         ++writes;
         return true;
+    }
+
+    bool createKey(RegRoot root, const std::string& subkey) override {
+        ++accesses;
+        if (!keysCanBeCreated && keys.count({root, subkey}) == 0) {
+            return false;
+        }
+        return key(root, subkey).writable;
     }
 
     std::optional<std::string> readString(RegRoot root, const std::string& subkey,
@@ -108,8 +116,9 @@ public:
     }
 
     std::map<std::pair<RegRoot, std::string>, Key> keys;
-    int accesses = 0;  // reads and writes that reached the registry
-    int writes = 0;    // values set
+    bool keysCanBeCreated = true;  // false: createKey finds the parent refusing new keys
+    int accesses = 0;              // reads, writes and creations that reached the registry
+    int writes = 0;                // values set
 
 private:
     static std::vector<std::uint8_t> dwordBytes(std::uint32_t value) {

@@ -196,6 +196,34 @@ TEST_F(Form1Test, activationReadsTheLinkStartsTheWatchAndSetsTheHeight) {
     EXPECT_EQ(window.height(), 600 + 2055 + 750);
 }
 
+TEST_F(Form1Test, aServerTheDialCannotReachIsRefusedBeforeAnythingStartsAndItsFieldIsShown) {
+    form.Form_Load();
+    window.setText(Control::txtUserName, "alice");
+    window.setText(Control::txtPasswd, "secret");
+    window.setText(Control::txtpreshare, "sharedkey");
+    window.setText(Control::txtServerAddress, "300.1.2.3");
+    for (const int ipsec : {0, 1}) {
+        window.setValue(Control::Check1, ipsec);
+        form.Command1_Click();
+    }
+    EXPECT_EQ(std::count(window.messages.begin(), window.messages.end(), "隧道主机名或IP地址不是合法的IP地址或主机名！"), 2);
+    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_EQ(files.files.count(kSettings), 0u);
+    // The advanced frame opens as a click on 高级选项 opens it.
+    EXPECT_EQ(window.value(Control::Check4), 1);
+    EXPECT_TRUE(window.visible(Control::Frame5));
+    EXPECT_EQ(window.height(), 6655);
+    EXPECT_EQ(window.focus, Control::txtServerAddress);
+
+    // Closed while the message is open: nothing more is opened.
+    window.setValue(Control::Check1, 0);
+    window.setValue(Control::Check4, 0);
+    window.duringMessage = [this](const std::string&) { form.Form_Unload(); };
+    form.Command1_Click();
+    EXPECT_EQ(window.value(Control::Check4), 0);
+}
+
 TEST_F(Form1Test, minimisingHidesIntoTheTrayAndRestoringShowsAgain) {
     window.setWindowState(WindowState::minimised);
     form.Form_Resize();

@@ -85,8 +85,14 @@ TEST_F(L2tpSwitch, theStartAfterTheRestartGoesOn) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST_F(L2tpSwitch, failedWriteIsNotCalledARestartAndStillEndsTheProgram) {
-    // No key at all: unreadable and not writable, as without the remote-access service.
+TEST_F(L2tpSwitch, missingKeyIsCreatedAndSet) {
+    EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
+    expectSetToDwordOne();
+    EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
+}
+
+TEST_F(L2tpSwitch, missingKeyThatCannotBeCreatedIsNotCalledARestart) {
+    registry.keysCanBeCreated = false;
     EXPECT_EQ(modifyL2tpReg(registry, window), StartUp::endProgram);
     EXPECT_EQ(stored(), nullptr);
     EXPECT_EQ(window.messages, std::vector<std::string>{"注册表修改失败！请以管理员身份运行本程序。"});

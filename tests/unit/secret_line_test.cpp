@@ -23,16 +23,21 @@ TEST_F(SecretLineTest, storesByCodesInTheAnsiCodePage) {
     EXPECT_EQ(restore("7W"), "€");
 }
 
-TEST_F(SecretLineTest, refusesCharactersWithoutASingleByteCode) {
-    EXPECT_FALSE(store("密码"));
-    EXPECT_FALSE(store("pass密"));
-    EXPECT_FALSE(store("café"));  // no code at all in this code page
-    EXPECT_FALSE(store("\xC3"));  // not UTF-8
+TEST_F(SecretLineTest, refusesCharactersWithoutASingleByteCodeAndSaysSo) {
+    // A long secret with such a character is refused for the character.
+    const std::string secrets[] = {"密码", "pass密", "café", "\xC3", std::string(1, '\0'), std::string(300, 'a') + "密"};
+    for (const std::string& secret : secrets) {
+        EXPECT_FALSE(store(secret));
+        EXPECT_EQ(secretFault(secret, codec), SecretFault::characters);
+    }
 }
 
-TEST_F(SecretLineTest, refusesWhatThePositionsCannotCarry) {
-    EXPECT_FALSE(store(std::string(130, '~')));
-    EXPECT_FALSE(store(std::string(201, 'a')));
+TEST_F(SecretLineTest, refusesWhatThePositionsCannotCarryForItsLength) {
+    for (const std::string& secret : {std::string(130, '~'), std::string(201, 'a')}) {
+        EXPECT_FALSE(store(secret));
+        EXPECT_EQ(secretFault(secret, codec), SecretFault::length);
+    }
+    EXPECT_EQ(secretFault(std::string(129, '~'), codec), SecretFault::none);
 }
 
 TEST_F(SecretLineTest, restoresEverythingItStores) {

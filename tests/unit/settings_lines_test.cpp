@@ -44,23 +44,23 @@ TEST_F(ComposeSettingsTest, scramblesTheTrimmedSecretAndLeavesAnEmptyOneEmpty) {
     const SettingsLines s = compose();
     EXPECT_EQ(s.lines[8], "RRxRqR");
     EXPECT_EQ(s.lines[4], "");
-    EXPECT_FALSE(s.preshareUnsaved);
+    EXPECT_EQ(s.preshareFault, SecretFault::none);
 }
 
 TEST_F(ComposeSettingsTest, storesASecretItCannotCarryAsAnEmptyLine) {
     profile.txtPasswd = "密码123";
     SettingsLines s = compose();
     EXPECT_EQ(s.lines[8], "");
-    EXPECT_TRUE(s.passwdUnsaved);
-    EXPECT_FALSE(s.preshareUnsaved);
+    EXPECT_EQ(s.passwdFault, SecretFault::characters);
+    EXPECT_EQ(s.preshareFault, SecretFault::none);
     EXPECT_EQ(s.lines[4], "9MfM3MhffRhR");
 
     profile.txtPasswd = "abc";
     profile.txtpreshare = std::string(201, 'k');
     s = compose();
     EXPECT_EQ(s.lines[4], "");
-    EXPECT_TRUE(s.preshareUnsaved);
-    EXPECT_FALSE(s.passwdUnsaved);
+    EXPECT_EQ(s.preshareFault, SecretFault::length);
+    EXPECT_EQ(s.passwdFault, SecretFault::none);
 }
 
 TEST(SplitLines, endsALineAtCrLfCrOrLf) {

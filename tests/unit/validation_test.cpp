@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/profile/conn_profile.h"
 #include "tests/fakes/fake_control_surface.h"
 
@@ -213,6 +215,46 @@ TEST_F(CheckdataTest, doesNotTestMasksSecondNetworkOrSuite) {
     window.setText(Control::comalg, "");
     window.setText(Control::txtServerAddress, "not an address");
     EXPECT_TRUE(passes());
+}
+
+TEST(CheckServerAddress, takesPlainDottedQuadsAndHostNames) {
+    using Texts = std::vector<std::string>;
+    const std::string label63(63, 'a');
+    const std::string name253 = label63 + "." + label63 + "." + label63 + "." + std::string(61, 'd');
+    for (const std::string& passes : Texts{"203.0.113.10", "0.0.0.0", "255.255.255.255", "vpn.example.com",
+                                           "VPN-1.Example.com", "localhost", "1a.b2", label63 + ".com", name253}) {
+        EXPECT_TRUE(checkServerAddress(passes)) << passes;
+    }
+    for (const std::string& fails :
+         Texts{"", "300.1.2.3", "1.2.3.256", "1.2.3", "1.2.3.4.5", "010.1.2.3", "+1.2.3.4", " 1.2.3.4", "1.2.3.4.",
+               "vpn..example,com", ".example.com", "example.com.", "vpn_1.example.com", "-vpn.example.com",
+               "vpn-.example.com", "vpn example.com", "公司.example.com", "vpn.example.com:1701",
+               "a" + label63 + ".com", name253 + "d"}) {
+        EXPECT_FALSE(checkServerAddress(fails)) << fails;
+    }
+}
+
+TEST(CheckDialFields, namesAFieldTheServiceCannotTakeAndFocusesIt) {
+    const struct {
+        Control field;
+        std::string value;
+        const char* message;  // none: passes
+    } rows[] = {
+        {Control::txtServerAddress, "  vpn.example.com ", nullptr},
+        {Control::txtServerAddress, "300.1.2.3", "隧道主机名或IP地址不是合法的IP地址或主机名！"},
+        {Control::txtUserName, " " + std::string(256, 'u') + " ", nullptr},
+        {Control::txtUserName, std::string(257, 'u'), "用户名不能超过256个字符！"},
+        {Control::txtPasswd, std::string(255, 'p') + "密", nullptr},  // 256 characters, more bytes
+        {Control::txtPasswd, std::string(256, 'p') + "密", "用户密码不能超过256个字符！"},
+    };
+    for (const auto& row : rows) {
+        testing::FakeControlSurface w;
+        fillValidProfile(w);
+        w.setText(row.field, row.value);
+        EXPECT_EQ(checkDialFields(w), row.message == nullptr) << row.value;
+        EXPECT_EQ(w.messages, row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{});
+        EXPECT_EQ(w.focus, row.message ? std::optional<Control>(row.field) : std::nullopt);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -152,7 +153,8 @@ BOOL CALLBACK collectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
 
 class VelmoraExeIcons : public VelmoraExeResources {
 protected:
-    // The images the icon's directory lists, each checked against the header of its own data.
+    // The images the icon's directory lists, each checked against the header of its own data:
+    // a BITMAPINFOHEADER, or a PNG's for 256 pixels, which the directory writes as 0.
     IconImages images(int icon) const {
         IconImages found;
         const std::string group = resource(MAKEINTRESOURCEW(icon), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
@@ -162,12 +164,17 @@ protected:
             GroupIconEntry entry{};
             std::memcpy(&entry, group.data() + 6 + i * sizeof entry, sizeof entry);
             const std::string data = resource(MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));  // RT_ICON
-            BITMAPINFOHEADER header{};
-            std::memcpy(&header, data.data(), std::min(data.size(), sizeof header));
-            EXPECT_EQ(header.biWidth, entry.width);
-            EXPECT_EQ(header.biHeight, 2 * entry.height) << "colour and mask";
-            EXPECT_EQ(header.biBitCount, entry.bitCount);
-            found[{entry.width, entry.bitCount}] = data;
+            const int size = entry.width == 0 ? 256 : entry.width;
+            if (data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0) {
+                EXPECT_EQ(data.compare(16, 4, std::string("\0\0\1\0", 4)), 0) << "a PNG is 256 pixels wide";
+            } else {
+                BITMAPINFOHEADER header{};
+                std::memcpy(&header, data.data(), std::min(data.size(), sizeof header));
+                EXPECT_EQ(header.biWidth, size);
+                EXPECT_EQ(header.biHeight, 2 * size) << "colour and mask";
+                EXPECT_EQ(header.biBitCount, entry.bitCount);
+            }
+            found[{size, entry.bitCount}] = data;
         }
         return found;
     }
@@ -181,22 +188,31 @@ protected:
     }
 };
 
-TEST_F(VelmoraExeIcons, theProgramsIconComesIn16_32And48PixelsEachIn16ColoursAndTrueColour) {
+// Each size in 16 colours and in true colour.
+std::set<std::pair<int, int>> inBothDepths(std::initializer_list<int> sizes) {
+    std::set<std::pair<int, int>> result;
+    for (int size : sizes) {
+        result.insert({{size, 4}, {size, 32}});
+    }
+    return result;
+}
+
+TEST_F(VelmoraExeIcons, theProgramsIconComesInEverySizeFrom96To144DpiAnd256ForExplorer) {
     ASSERT_NE(module, nullptr);
     std::set<int> groups;
     EnumResourceNamesW(module, MAKEINTRESOURCEW(14), collectName, reinterpret_cast<LONG_PTR>(&groups));
     EXPECT_EQ(groups, (std::set<int>{IDI_VELMORA, IDI_TRAY_IDLE, IDI_TRAY_BUSY, IDI_TRAY_UP}));
     // Listed first, the program's icon is the one Explorer shows for the exe.
     EXPECT_EQ(*groups.begin(), IDI_VELMORA);
-    EXPECT_EQ(sizesAndDepths(images(IDI_VELMORA)),
-              (std::set<std::pair<int, int>>{{16, 4}, {16, 32}, {32, 4}, {32, 32}, {48, 4}, {48, 32}}));
+    auto expected = inBothDepths({16, 20, 24, 32, 40, 48});
+    expected.insert({256, 32});
+    EXPECT_EQ(sizesAndDepths(images(IDI_VELMORA)), expected);
 }
 
-TEST_F(VelmoraExeIcons, eachTrayStateComesIn16And32PixelsEachIn16ColoursAndTrueColour) {
+TEST_F(VelmoraExeIcons, eachTrayStateComesInTheSmallAndLargeSizesFrom96To144Dpi) {
     ASSERT_NE(module, nullptr);
     for (int icon : {IDI_TRAY_IDLE, IDI_TRAY_BUSY, IDI_TRAY_UP}) {
-        EXPECT_EQ(sizesAndDepths(images(icon)), (std::set<std::pair<int, int>>{{16, 4}, {16, 32}, {32, 4}, {32, 32}}))
-            << icon;
+        EXPECT_EQ(sizesAndDepths(images(icon)), inBothDepths({16, 20, 24, 32, 40})) << icon;
     }
 }
 

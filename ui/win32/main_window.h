@@ -49,6 +49,7 @@ public:
     std::vector<std::string> listItems(Control control) const override;
     void addListItem(Control control, const std::string& item) override;
     void showMessage(const std::string& text) override;
+    void setFocus(Control control) override;
     WindowState windowState() const override;
     void setWindowState(WindowState state) override;
     int height() const override;

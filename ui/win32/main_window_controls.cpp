@@ -223,6 +223,16 @@ void MainWindow::showMessage(const std::string& text) {
     --messageBoxesOpen_;
 }
 
+void MainWindow::setFocus(Control control) {
+    HWND field = child(control);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    // Where the window puts the focus when it is next activated, also on its return from the tray.
+    lastFocus_ = field;
+    if (IsWindowVisible(window_) && !IsIconic(window_)) {
+        SetFocus(field);
+    }
+}
+
 WindowState MainWindow::windowState() const {
     if (IsIconic(window_)) {
         return WindowState::minimised;

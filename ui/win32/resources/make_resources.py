@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Draws velmora.exe's icons and banner into the folder given, byte for byte the same on every
-run: the program's icon (16, 32 and 48 pixels), the three tray-state icons (16 and 32 pixels),
-each size in 16 colours and in 32-bit colour with an alpha channel, and the banner as a
-256-colour bitmap in the proportions of the control that shows it."""
+"""Draws velmora.exe's icons and banner and the installer's picture into the folder given, byte
+for byte the same on every run: the program's icon and the three tray-state icons in every size
+Windows asks for from 96 to 144 DPI, each in 16 colours and in 32-bit colour with an alpha
+channel (and the program's icon in 256 pixels, compressed, for Explorer on Vista and later); the
+banner as a 256-colour bitmap in the proportions of the control that shows it; and the picture
+of the installer's welcome and finish pages, 256 colours in the size those pages show."""
+import functools
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # The sixteen colours every Windows display shows, as (red, green, blue).
@@ -14,7 +18,7 @@ PALETTE = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-NAVY, TEAL, SILVER, GREY, LIME, YELLOW, BLUE, WHITE = 4, 6, 7, 8, 10, 11, 12, 15
+NAVY, TEAL, LIME, YELLOW, BLUE, WHITE = 4, 6, 10, 11, 12, 15
 
 GLYPHS = {
     "V": ["1...1", "1...1", "1...1", "1...1", "1...1", ".1.1.", "..1.."],
@@ -24,6 +28,8 @@ GLYPHS = {
     "O": [".111.", "1...1", "1...1", "1...1", "1...1", "1...1", ".111."],
     "R": ["1111.", "1...1", "1...1", "1111.", "1.1..", "1..1.", "1...1"],
     "A": [".111.", "1...1", "1...1", "11111", "1...1", "1...1", "1...1"],
+    "P": ["1111.", "1...1", "1...1", "1111.", "1....", "1....", "1...."],
+    "N": ["1...1", "11..1", "1.1.1", "1..11", "1...1", "1...1", "1...1"],
 }
 
 # The shield's outline, corners in fractions of the icon's size, clockwise from the top left.
@@ -36,15 +42,21 @@ def segment_distance(px, py, ax, ay, bx, by):
     return ((px - ax - t * dx) ** 2 + (py - ay - t * dy) ** 2) ** 0.5
 
 
-def shield_distance(x, y, size):
-    """Distance in pixels from the shield's edge: negative inside, positive outside."""
+@functools.lru_cache(maxsize=None)
+def shield_edges(size):
+    """Each edge of the shield at this size as its start and its outward unit normal. The
+    outward normal of a clockwise edge (y grows downwards) points to its left."""
     corners = [(u * size, v * size) for u, v in SHIELD]
-    distance = -1e9
+    edges = []
     for (ax, ay), (bx, by) in zip(corners, corners[1:] + corners[:1]):
         length = ((bx - ax) ** 2 + (by - ay) ** 2) ** 0.5
-        # The outward normal of a clockwise edge (y grows downwards) points to its left.
-        distance = max(distance, ((x - ax) * (by - ay) - (y - ay) * (bx - ax)) / length)
-    return distance
+        edges.append((ax, ay, (by - ay) / length, -(bx - ax) / length))
+    return edges
+
+
+def shield_distance(x, y, size):
+    """Distance in pixels from the shield's edge: negative inside, positive outside."""
+    return max((x - ax) * nx + (y - ay) * ny for ax, ay, nx, ny in shield_edges(size))
 
 
 def on_stroke(x, y, size, points, width):
@@ -72,15 +84,17 @@ def program_icon(x, y, size):
     return BLUE if y < 0.53 * size else TEAL
 
 
-# The three tray states differ in shape and in brightness, not in hue alone: an empty grey
-# outline, a dark outline filled to half its height, and a bright full shield with a check mark.
+# The three tray states share the navy outline and differ in shape and in brightness, not in hue
+# alone: a hollow shield, an outline filled to half its height, and a bright full shield with a
+# check mark.
 
 def tray_idle(x, y, size):
-    """Not connected: a hollow grey shield, dark outside and light inside its outline."""
+    """Not connected: a hollow shield, its outline lined with teal so that it shows on a dark
+    task bar too."""
     edge = shield_distance(x, y, size)
     if edge > 0 or edge <= -size / 8:
         return None
-    return GREY if edge > -size / 16 else SILVER
+    return NAVY if edge > -size / 16 else TEAL
 
 
 def tray_busy(x, y, size):
@@ -114,8 +128,9 @@ def image_4bit(kind, size):
     return header + palette + b"".join(xor_rows) + and_mask([[i is None for i in row] for row in indices])
 
 
-def image_32bit(kind, size):
-    """The icon image in 32-bit colour: 4 x 4 samples a pixel, their coverage the alpha."""
+def pixels_32bit(kind, size):
+    """Rows of (red, green, blue, alpha), top row first: 4 x 4 samples a pixel, their coverage
+    the alpha."""
     steps = 4
     rows = []
     for y in range(size):
@@ -130,6 +145,12 @@ def image_32bit(kind, size):
                 colour = tuple(round(sum(c[k] for c in covered) / len(covered)) for k in range(3))
                 row.append(colour + (round(255 * len(covered) / len(samples)),))
         rows.append(row)
+    return rows
+
+
+def image_32bit(kind, size):
+    """The icon image in 32-bit colour."""
+    rows = pixels_32bit(kind, size)
     pixels = b"".join(struct.pack("<BBBB", b, g, r, a) for row in reversed(rows) for r, g, b, a in row)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
     # Windows 2000 ignores the alpha and draws the colour wherever the mask is clear of the
@@ -150,17 +171,31 @@ def and_mask(transparent_rows):
     return out
 
 
+def image_png(kind, size):
+    """The icon image in 32-bit colour as a PNG, the form Windows takes for 256 pixels."""
+    def chunk(kind_of, data):
+        return struct.pack(">I", len(data)) + kind_of + data + struct.pack(">I", zlib.crc32(kind_of + data))
+    raw = b"".join(b"\0" + bytes(value for pixel in row for value in pixel) for row in pixels_32bit(kind, size))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def make_icon(kind, sizes):
-    """An .ico file holding each size in 16 colours and in 32-bit colour."""
+    """An .ico file holding each size in 16 colours and in 32-bit colour, 256 pixels in 32-bit
+    colour only."""
     images = []
     for size in sizes:
+        if size == 256:
+            images.append((size, 0, 32, image_png(kind, size)))
+            continue
         images.append((size, 16, 4, image_4bit(kind, size)))
         images.append((size, 0, 32, image_32bit(kind, size)))
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = len(header) + 16 * len(images)
     entries = b""
     for size, colours, bits, image in images:
-        entries += struct.pack("<BBBBHHII", size, size, colours, 0, 1, bits, len(image), offset)
+        # A directory entry writes 256 as 0.
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(image), offset)
         offset += len(image)
     return header + entries + b"".join(image for _, _, _, image in images)
 
@@ -212,20 +247,20 @@ def median_cut(counts, size):
     return palette, index
 
 
-def make_banner():
-    # Twice the size of its control at 96 DPI (2040 x 555 twips): the window shrinks it with
-    # halftoning at every DPI and never changes its proportions.
-    width, height = 272, 74
-    word, scale, left, top = "VELMORA", 5, 18, 14
-
-    def text_mask(x, y):
+def lettering(word, scale, left, top):
+    """Whether a pixel lies on the word drawn in the glyphs above, each dot scale pixels wide."""
+    def mask(x, y):
         col, row = (x - left) // scale, (y - top) // scale
         letter, offset = divmod(col, 6)
         if x < left or y < top or row >= 7 or letter >= len(word) or offset >= 5:
             return False
         return GLYPHS[word[letter]][row][offset] == "1"
+    return mask
 
-    pixels = [[banner_pixel(x, y, width, height, text_mask) for x in range(width)] for y in range(height)]
+
+def bitmap_8bit(pixels):
+    """A 256-colour .bmp file of the rows of (red, green, blue) given, top row first."""
+    width, height = len(pixels[0]), len(pixels)
     counts = {}
     for row in pixels:
         for colour in row:
@@ -241,14 +276,56 @@ def make_banner():
     return header + info + colours + data
 
 
+def make_banner():
+    # Twice the size of its control at 96 DPI (2040 x 555 twips): the window shrinks it with
+    # halftoning at every DPI and never changes its proportions.
+    width, height = 272, 74
+    text_mask = lettering("VELMORA", 5, 18, 14)
+    return bitmap_8bit([[banner_pixel(x, y, width, height, text_mask) for x in range(width)]
+                        for y in range(height)])
+
+
+def wizard_pixel(x, y, width, height, text_mask):
+    """The installer's picture: the banner's colours running downwards, its tunnel of rings
+    opening from the bottom, the program's shield and name."""
+    t = y / (height - 1)
+    r, g, b = 16 + 15 * t, 42 + 96 * t, 92 + 64 * t
+    ring = ((x - width / 2) ** 2 + ((y - 1.15 * height) * 0.8) ** 2) ** 0.5
+    if ring < 330 and int(ring) % 30 < 3:
+        r, g, b = r + 40, g + 50, b + 50
+    size, left, top = 96, (width - 96) / 2, 36
+    if 0 <= x - left < size and 0 <= y - top < size:
+        shield = program_icon(x - left + 0.5, y - top + 0.5, size)
+        if shield is not None:
+            return PALETTE[shield]
+    if text_mask(x, y):
+        return 255, 255, 255
+    return min(255, int(r)), min(255, int(g)), min(255, int(b))
+
+
+def make_wizard():
+    # The size the welcome and finish pages show it at 96 DPI; they stretch it at others.
+    width, height = 164, 314
+    name, vpn = lettering("VELMORA", 3, 20, 156), lettering("VPN", 3, 55, 188)
+    return bitmap_8bit([[wizard_pixel(x, y, width, height, lambda u, v: name(u, v) or vpn(u, v))
+                         for x in range(width)] for y in range(height)])
+
+
+# The sizes of the small and large icons at 96, 120 and 144 DPI (16 and 32, 20 and 40, 24 and
+# 48); the tray shows only the small ones, Explorer the program's icon up to 256.
+PROGRAM_ICON_SIZES = (16, 20, 24, 32, 40, 48, 256)
+TRAY_ICON_SIZES = (16, 20, 24, 32, 40)
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
-    (out / "velmora.ico").write_bytes(make_icon(program_icon, (16, 32, 48)))
-    (out / "tray_idle.ico").write_bytes(make_icon(tray_idle, (16, 32)))
-    (out / "tray_busy.ico").write_bytes(make_icon(tray_busy, (16, 32)))
-    (out / "tray_up.ico").write_bytes(make_icon(tray_up, (16, 32)))
+    (out / "velmora.ico").write_bytes(make_icon(program_icon, PROGRAM_ICON_SIZES))
+    (out / "tray_idle.ico").write_bytes(make_icon(tray_idle, TRAY_ICON_SIZES))
+    (out / "tray_busy.ico").write_bytes(make_icon(tray_busy, TRAY_ICON_SIZES))
+    (out / "tray_up.ico").write_bytes(make_icon(tray_up, TRAY_ICON_SIZES))
     (out / "banner.bmp").write_bytes(make_banner())
+    (out / "wizard.bmp").write_bytes(make_wizard())
 
 
 if __name__ == "__main__":
