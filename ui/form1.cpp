@@ -26,8 +26,9 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
     : window_(window),
       host_(host),
       platform_(platform),
+      log_(platform.log, platform.clock),
       link_(platform.remoteAccess),
-      settings_(window_, platform.shell, platform.files, platform.codec),
+      settings_(window_, platform.shell, platform.files, platform.codec, log_),
       dialer_(window_, platform.processes, platform.ipHelper, link_, platform.remoteAccess, platform.shell),
       policy_(window_, platform.processes, platform.loop),
       session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {
@@ -58,17 +59,20 @@ void Form1::Form_Load() {
     host_.trayIconAdd();
     trayIconShown_ = true;
     showLinkStatus();
-    policy_.setIpsecTool(chooseIpsecTool(getversion(platform_.version, platform_.programFiles)));
+    const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
+    const std::string ipsecTool = chooseIpsecTool(windowsVersion);
+    policy_.setIpsecTool(ipsecTool);
+    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, ipsecTool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }
-    if (getAllConn(platform_.remoteAccess, platform_.registry, window_) == StartUp::endProgram) {
+    if (getAllConn(platform_.remoteAccess, platform_.registry, window_, log_) == StartUp::endProgram) {
         host_.endProgram();
         return;
     }
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
-    writepbk(platform_.shell, platform_.files, window_);
+    writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
                           [this] { checkHD_Click(); }});
     host_.centreOnScreen();
@@ -103,6 +107,17 @@ void Form1::Form_Resize() {
     if (state != WindowState::minimised) {
         lastState = state;
         host_.focus();
+    }
+}
+
+void Form1::Form_QueryUnload(UnloadMode mode) {
+    if (closing_) {
+        return;
+    }
+    switch (mode) {
+    case UnloadMode::windowClosed: log_.programEnding(EndReason::windowClosed); break;
+    case UnloadMode::byProgram: log_.programEnding(EndReason::trayExit); break;
+    case UnloadMode::sessionEnding: log_.programEnding(EndReason::sessionEnding); break;
     }
 }
 
@@ -195,6 +210,13 @@ void Form1::menuOff_Click() {
 void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
         Command3_Click();
+    }
+}
+
+void Form1::mnuTrayLog_Click() {
+    const std::string path = platform_.log.path();
+    if (!closing_ && !path.empty()) {
+        platform_.viewer.show(path);
     }
 }
 

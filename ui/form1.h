@@ -9,19 +9,23 @@
 #include "core/connection/link_query.h"
 #include "core/connection/session_controller.h"
 #include "core/ipsec/ipsec_policy.h"
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
 #include "platform/ansi_codec.h"
+#include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
+#include "platform/log_file.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/remote_access.h"
 #include "platform/shell_folders.h"
 #include "platform/text_files.h"
+#include "platform/text_viewer.h"
 #include "platform/windows_version.h"
 #include "ui/form_events.h"
 #include "ui/form_host.h"
@@ -42,6 +46,10 @@ struct Platform {
     ManagementService& management;
     WindowsVersion& version;
     FileOperations& programFiles;
+    // The connection log: its file, its clock, and the editor that shows it.
+    LogFile& log;
+    Clock& clock;
+    TextViewer& viewer;
 };
 
 // Every event that can wait (a policy pause, a message box) lets other events run inside it:
@@ -55,6 +63,7 @@ public:
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Resize() override;
+    void Form_QueryUnload(UnloadMode mode) override;
     void Form_Unload() override;
 
     void Command1_Click() override;
@@ -77,6 +86,8 @@ public:
     void menuOn_Click() override;
     void menuOff_Click() override;
     void menuL2tp_Click() override;
+    // Opens the log in the system's editor; usable whatever the session does.
+    void mnuTrayLog_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
 
     // The window state a double-click on the tray icon returns to: normal or maximised.
@@ -106,6 +117,7 @@ private:
     WatchedSurface window_;
     FormHost& host_;
     Platform platform_;
+    ConnectionLog log_;
     LinkQuery link_;
     SettingsFile settings_;
     Dialer dialer_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/profile/check_box.h"
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "platform/ansi_codec.h"
 #include "platform/shell_folders.h"
@@ -20,11 +21,12 @@ struct CheckBoxReactions {
 
 class SettingsFile {
 public:
-    SettingsFile(ControlSurface& window, ShellFolders& shell, TextFiles& files, const AnsiCodec& codec)
-        : window_(window), shell_(shell), files_(files), codec_(codec) {}
+    SettingsFile(ControlSurface& window, ShellFolders& shell, TextFiles& files, const AnsiCodec& codec,
+                 ConnectionLog& log)
+        : window_(window), shell_(shell), files_(files), codec_(codec), log_(log) {}
 
     // Replaces the file with the window's stored fields. A secret the file cannot carry is
-    // stored empty and the user is told; a file that cannot be written is reported. Either way
+    // stored empty and the user is told; a file that cannot be written is reported and logged. Either way
     // the window keeps what was typed, and the caller goes on. Each of these is told once a run:
     // a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
     void writeConfig();
@@ -41,6 +43,7 @@ private:
     ShellFolders& shell_;
     TextFiles& files_;
     const AnsiCodec& codec_;
+    ConnectionLog& log_;
     bool toldNotWritten_ = false;
     bool toldPreshareUnsaved_ = false;
     bool toldPasswdUnsaved_ = false;

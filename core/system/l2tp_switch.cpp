@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
+StartUp modifyL2tpReg(Registry& registry, ControlSurface& window, ConnectionLog& log) {
     General general(registry, window);
     if (general.regGetValue(kRasManParameters, kProhibitIpsec).text() == "1") {
         return StartUp::carryOn;
@@ -12,6 +12,7 @@ StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
     // Telling a user without the rights to write the switch to restart would send them round
     // the same loop at every start.
     const bool written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
+    log.registrySwitchSet(written);
     window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
     return StartUp::endProgram;
 }

@@ -12,12 +12,14 @@
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_form_host.h"
 #include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_management_service.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
+#include "tests/fakes/fake_text_viewer.h"
 #include "tests/fakes/fake_windows_version.h"
 
 namespace velmora {
@@ -47,7 +49,8 @@ protected:
         saved.setValue(Control::Check2, check2);
         saved.setValue(Control::Check3, check3);
         saved.setValue(Control::checkHD, checkHD);
-        SettingsFile(saved, shell, files, codec).writeConfig();
+        testing::MemoryLog unused;
+        SettingsFile(saved, shell, files, codec, unused.log).writeConfig();
     }
 
     // The policy lines' endings (" -x", " -y") in the order they were started.
@@ -104,9 +107,11 @@ protected:
     testing::FakeManagementService management;
     testing::FakeWindowsVersion version;
     testing::FakeFileOperations programFiles;
+    testing::MemoryLog log;
+    testing::FakeTextViewer viewer;
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles}};
+                        programFiles, log.file, log.clock, viewer}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {

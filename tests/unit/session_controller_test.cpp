@@ -6,6 +6,7 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -105,7 +106,8 @@ protected:
     testing::FakeAnsiCodec codec;
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
-    SettingsFile settings{watched, shell, files, codec};
+    testing::MemoryLog log;
+    SettingsFile settings{watched, shell, files, codec, log.log};
     Dialer dialer{watched, processes, table, link, ras, shell};
     IpsecPolicy policy{watched, processes, loop};
     SessionController session{watched, link, ras, processes, dialer, policy, settings};

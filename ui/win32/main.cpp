@@ -3,15 +3,18 @@
 #include <windows.h>
 
 #include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_file_operations.h"
 #include "platform/win32/win32_ip_helper.h"
+#include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_management_service.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_text_files.h"
+#include "platform/win32/win32_text_viewer.h"
 #include "platform/win32/win32_windows_version.h"
 #include "ui/form1.h"
 #include "ui/win32/main_window.h"
@@ -29,11 +32,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32ManagementService management;
     Win32WindowsVersion version;
     Win32FileOperations programFiles;
+    Win32LogFile log;
+    Win32Clock clock;
+    Win32TextViewer viewer;
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles});
+                        management, version, programFiles, log, clock, viewer});
     return window.run(form, showCommand);
 }
