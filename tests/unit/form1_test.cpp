@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/settings/secret_line.h"
 #include "core/system/general.h"
 #include "core/system/l2tp_switch.h"
 #include "tests/fakes/fake_ansi_codec.h"
@@ -39,12 +40,13 @@ protected:
     }
 
     // A settings file as a Connect would have saved it from a window holding these values.
-    void storeSettings(int check1, int check2, int check3, int checkHD) {
+    void storeSettings(int check1, int check2, int check3, int checkHD, const std::string& preshare = "sharedkey",
+                       const std::string& passwd = "secret") {
         testing::FakeControlSurface saved;
         saved.setText(Control::comalg, "ESP-3DES-SHA");
-        saved.setText(Control::txtpreshare, "sharedkey");
+        saved.setText(Control::txtpreshare, preshare);
         saved.setText(Control::txtUserName, "alice");
-        saved.setText(Control::txtPasswd, "secret");
+        saved.setText(Control::txtPasswd, passwd);
         saved.setValue(Control::Check1, check1);
         saved.setValue(Control::Check2, check2);
         saved.setValue(Control::Check3, check3);
@@ -374,6 +376,72 @@ TEST_F(Form1Test, autoDialShowsOneMessageAndThenHoldsOff) {
     form.menuOn_Click();  // the user connects again: the auto-dial is back
     form.Timer2_Timer();
     EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+// Values no other text of a run holds, so that any form of them in the log stands out.
+constexpr const char* kDistinctPasswd = "Pw7#qXzJ";
+constexpr const char* kDistinctPreshare = "Kq9$Lm2&ey";
+constexpr const char* kDistinctProcessorId = "HWQX00000000ZZ9K";
+constexpr const char* kDistinctHardwareCode = "HWQX4D5EZZ9K";
+constexpr const char* kDistinctHardwareCodeDialled = "hwqx4d5ezz9k";
+
+TEST_F(Form1Test, theLogTellsTheStartTheFilesNotWrittenAndTheEndButNoSecretInAnyForm) {
+    management.ids = {kDistinctProcessorId};
+    storeSettings(1, 0, 0, 1, kDistinctPreshare, kDistinctPasswd);
+    files.unwritable = {kSettings, "C:\\ipsec.pbk"};
+    form.Form_Load();
+    form.Command1_Click();
+    // The secrets were in play: the dial carried them.
+    ASSERT_EQ(processes.waited.size(), 1u);
+    ASSERT_NE(processes.waited[0].find(std::string(kDistinctHardwareCodeDialled) + kDistinctPasswd), std::string::npos)
+        << processes.waited[0];
+    form.Form_QueryUnload(UnloadMode::windowClosed);
+    form.Form_Unload();
+
+    const std::vector<std::string> events = log.events();
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events.front(),
+              "程序启动：Velmora VPN " VELMORA_VERSION "，Windows 5.1 Service Pack 3，IPsec策略工具 ipseccmd");
+    EXPECT_EQ(std::count(events.begin(), events.end(), "无法写入电话簿文件 C:\\ipsec.pbk"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "无法写入配置文件 C:\\l2tpipsec.ini"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "退出程序（关闭窗口）"), 1);
+    const std::vector<std::string> secrets = {kDistinctPasswd, kDistinctPreshare, kDistinctHardwareCode,
+                                              kDistinctHardwareCodeDialled,
+                                              *secretToLine(kDistinctPasswd, codec),
+                                              *secretToLine(kDistinctPreshare, codec)};
+    for (const std::string& line : log.file.lines) {
+        for (const std::string& secret : secrets) {
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+        }
+    }
+}
+
+TEST_F(Form1Test, theLogNamesWhyTheProgramEndsOnce) {
+    const std::pair<UnloadMode, const char*> rows[] = {
+        {UnloadMode::windowClosed, "退出程序（关闭窗口）"},
+        {UnloadMode::byProgram, "退出程序（托盘菜单“退出”）"},
+        {UnloadMode::sessionEnding, "退出程序（Windows 会话结束）"},
+    };
+    for (const auto& [mode, line] : rows) {
+        testing::MemoryLog ending;
+        Form1 closing{window, host,
+                      Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
+                               programFiles, ending.file, ending.clock, viewer}};
+        closing.Form_QueryUnload(mode);
+        closing.Form_Unload();
+        closing.Form_QueryUnload(UnloadMode::windowClosed);
+        EXPECT_EQ(ending.events(), std::vector<std::string>{line});
+    }
+}
+
+TEST_F(Form1Test, theLogItemShowsTheLogWhileThereIsOneAndTheProgramGoesOn) {
+    form.mnuTrayLog_Click();
+    log.file.logPath.clear();  // the shell could not name its folder
+    form.mnuTrayLog_Click();
+    log.file.logPath = "D:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log";
+    form.Form_Unload();
+    form.mnuTrayLog_Click();
+    EXPECT_EQ(viewer.shown, std::vector<std::string>{"C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log"});
 }
 
 TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
