@@ -32,6 +32,7 @@ add_executable(velmora_win32_tests
   win32/command_line_test.cpp
   win32/tool_runner_test.cpp
   win32/wow64_test.cpp
+  win32/log_file_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
