@@ -67,6 +67,19 @@ TEST_F(Win32LogFileTest, makesItsFolderAndWritesUtf16LinesThatNotepadReadsAsUnic
     EXPECT_EQ(readAsNotepad(logPath()), std::optional<std::string>("程序启动：Velmora VPN 1.0.0\r\n链路断开：公司VPN\r\n"));
 }
 
+TEST_F(Win32LogFileTest, aLogInAnotherEncodingIsSetAsideRatherThanContinued) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    {
+        const UniqueHandle saved(CreateFileW(logPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(saved.get(), "ANSI\r\n", 6, &written, nullptr));
+    }
+    log.append("链路恢复：corvinaltexum");
+    EXPECT_EQ(readBytes(previousPath()), "ANSI\r\n");
+    EXPECT_EQ(readAsNotepad(logPath()), std::optional<std::string>("链路恢复：corvinaltexum\r\n"));
+}
+
 TEST_F(Win32LogFileTest, setsTheFullLogAsideWithoutLosingOrSplittingALine) {
     // Enough lines for two switches: the second replaces the first's velmora.log.1.
     const int lineCount = 12000;
