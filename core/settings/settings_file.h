@@ -2,8 +2,8 @@
 // a Connect and loaded from there at start-up.
 #pragma once
 
-#include "core/profile/check_box.h"
 #include "core/log/connection_log.h"
+#include "core/profile/check_box.h"
 #include "core/profile/control_surface.h"
 #include "platform/ansi_codec.h"
 #include "platform/shell_folders.h"
@@ -26,9 +26,9 @@ public:
         : window_(window), shell_(shell), files_(files), codec_(codec), log_(log) {}
 
     // Replaces the file with the window's stored fields. A secret the file cannot carry is
-    // stored empty and the user is told; a file that cannot be written is reported and logged. Either way
-    // the window keeps what was typed, and the caller goes on. Each of these is told once a run:
-    // a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
+    // stored empty and the user is told; a file that cannot be written is reported and logged.
+    // Either way the window keeps what was typed, and the caller goes on. Each of these is told
+    // once a run: a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
     void writeConfig();
 
     // Loads the file into the window in line order, running a box's reaction when its value

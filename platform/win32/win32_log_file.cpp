@@ -15,7 +15,7 @@ constexpr const wchar_t* kLogName = L"\\velmora.log";
 constexpr const wchar_t* kPreviousLogSuffix = L".1";
 constexpr wchar_t kByteOrderMark = 0xFEFF;
 
-using GetFolderPathW = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+using GetFolderPathCall = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
 // <local application data>\Velmora, or empty. Windows 2000 has SHGetFolderPathW only in
 // shfolder.dll, which every later Windows keeps; it is loaded by its full path in the system
@@ -32,7 +32,7 @@ std::wstring localDataFolder() {
     }
     std::wstring folder;
     const auto getFolderPath =
-        reinterpret_cast<GetFolderPathW>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathW")));
+        reinterpret_cast<GetFolderPathCall>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathW")));
     wchar_t path[MAX_PATH] = {};
     if (getFolderPath != nullptr &&
         SUCCEEDED(getFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)) &&
@@ -47,8 +47,9 @@ std::wstring localDataFolder() {
 // is made when it is missing.
 HANDLE openLog(const std::wstring& folder, const std::wstring& log) {
     const auto open = [&] {
-        return CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE file = open();
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&

@@ -415,9 +415,11 @@ std::wstring systemNotepad() {
 std::vector<std::string> logEvents() {
     constexpr std::size_t kTimeWidth = sizeof("2026-03-14 09:26:05 ") - 1;
     const std::string bytes = testing::readBytes(logPath());
+    if (bytes.size() < 2) {
+        return {};
+    }
     const std::string text =
-        bytes.size() < 2 ? std::string()
-                         : narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()) + 1, (bytes.size() - 2) / 2));
+        narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()) + 1, (bytes.size() - 2) / 2));
     std::vector<std::string> events;
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         events.push_back(text.substr(start + kTimeWidth, end - start - kTimeWidth));
