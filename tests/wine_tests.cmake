@@ -63,8 +63,7 @@ add_executable(velmora_e2e_tests
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
-target_compile_definitions(velmora_e2e_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
-  VELMORA_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(velmora_e2e_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}")
 
 add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp)
 target_link_libraries(velmora_window_tests PRIVATE
@@ -117,8 +116,7 @@ set(app_scenarios
   stopHoldsWithAutoDialOn
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
-  theTrayOpensTheLogInNotepadAndTheLogHoldsTheRunFromStartToExit
-  aLogHeldByAnotherProgramChangesNothingForAConnectOrTheProgram
+  theTrayOpensTheLogInNotepadWhichEndsWithTheExit
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)

@@ -47,9 +47,8 @@ std::wstring localDataFolder() {
 // is made when it is missing.
 HANDLE openLog(const std::wstring& folder, const std::wstring& log) {
     const auto open = [&] {
-        return CreateFileW(log.c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE file = open();
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&
@@ -57,15 +56,6 @@ HANDLE openLog(const std::wstring& folder, const std::wstring& log) {
         file = open();
     }
     return file;
-}
-
-// A log that does not begin with the byte-order mark was written by something else (an editor
-// that saved it in another encoding): it is set aside rather than continued in a second one.
-bool startsWithMark(HANDLE file) {
-    wchar_t mark = 0;
-    DWORD read = 0;
-    return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 && ReadFile(file, &mark, sizeof mark, &read, nullptr) &&
-           read == sizeof mark && mark == kByteOrderMark;
 }
 
 // Writes the line at the end of the file in one piece, after the byte-order mark when the file
@@ -113,16 +103,14 @@ void Win32LogFile::append(const std::string& text) {
         if (size == INVALID_FILE_SIZE) {
             return;
         }
-        const bool foreign = !markChecked_ && size > 0 && !startsWithMark(file.get());
-        markChecked_ = true;
-        if (!foreign && (size == 0 || size + line.size() * sizeof(wchar_t) <= kLogFileLimitBytes)) {
+        if (size == 0 || size + line.size() * sizeof(wchar_t) <= kLogFileLimitBytes) {
             appendWhole(file.get(), size, line);
             return;
         }
     }
-    // Full, or not ours: the log becomes the previous one and the line starts a new log. When
-    // the previous one cannot be replaced (a program holds it), the line goes on into the log it
-    // found rather than be lost.
+    // Full: the log becomes the previous one and the line starts a new log. When the previous
+    // one cannot be replaced (a program holds it), the line goes on into the full log rather
+    // than be lost.
     (void)MoveFileExW(log.c_str(), (log + kPreviousLogSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
     const UniqueHandle file(openLog(folder(), log));
     if (file.get() == INVALID_HANDLE_VALUE) {

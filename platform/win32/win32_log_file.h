@@ -26,7 +26,6 @@ private:
     const std::wstring& folder();
 
     std::optional<std::wstring> folder_;
-    bool markChecked_ = false;  // the log found at the first line began with the byte-order mark
 };
 
 }  // namespace velmora

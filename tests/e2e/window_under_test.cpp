@@ -49,15 +49,6 @@ void RecordingEvents::clear() {
     calls_.clear();
 }
 
-std::string RecordingEvents::unloadModeName(UnloadMode mode) {
-    switch (mode) {
-    case UnloadMode::windowClosed: return "windowClosed";
-    case UnloadMode::byProgram: return "byProgram";
-    case UnloadMode::sessionEnding: return "sessionEnding";
-    }
-    return {};
-}
-
 void RecordingEvents::record(const std::string& event) {
     {
         std::lock_guard<std::mutex> lock(mutex_);

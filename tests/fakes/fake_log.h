@@ -1,45 +1,42 @@
-// The connection log's file and clock in memory: the lines as the file would get them, at the
-// time the test sets.
+// The connection log's services in memory: the lines as the file would get them, at a fixed
+// time and a tick count the test sets.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/log/connection_log.h"
-#include "platform/clock.h"
-#include "platform/log_file.h"
+#include "platform/text_viewer.h"
 
 namespace velmora::testing {
+
+// How the fixed time begins every line.
+inline const std::string kLogTime = "2026-01-02 03:04:05 ";
 
 class FakeLogFile : public LogFile {
 public:
     void append(const std::string& line) override { lines.push_back(line); }
-    std::string path() override { return logPath; }
+    std::string path() override { return "C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log"; }
 
     std::vector<std::string> lines;
-    std::string logPath = "C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log";
 };
 
 class FakeClock : public Clock {
 public:
-    LocalTime localTime() override { return now; }
+    LocalTime localTime() override { return {2026, 1, 2, 3, 4, 5}; }
     std::uint32_t milliseconds() override { return ticks; }
 
-    LocalTime now{2026, 3, 14, 9, 26, 5};
     std::uint32_t ticks = 0;
 };
 
-// A connection log written into memory, for the units that take one.
-struct MemoryLog {
-    // The lines without their date and time ("2026-03-14 09:26:05 ").
-    std::vector<std::string> events() const {
-        std::vector<std::string> events;
-        for (const std::string& line : file.lines) {
-            events.push_back(line.substr(std::string("2026-03-14 09:26:05 ").size()));
-        }
-        return events;
-    }
+// The tier-3 scenarios watch the real editor start; here it shows nothing.
+class FakeTextViewer : public TextViewer {
+public:
+    void show(const std::string&) override {}
+};
 
+// A connection log written into memory.
+struct MemoryLog {
     FakeLogFile file;
     FakeClock clock;
     ConnectionLog log{file, clock};

@@ -39,7 +39,7 @@ TEST_F(L2tpSwitch, dwordOneLetsStartUpGoOnUntouched) {
     EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
     EXPECT_EQ(registry.writes, 0);
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_TRUE(log.events().empty());
+    EXPECT_TRUE(log.file.lines.empty());
 }
 
 TEST_F(L2tpSwitch, zeroIsSetAndTheProgramEndsAfterTheRestartMessage) {
@@ -47,8 +47,8 @@ TEST_F(L2tpSwitch, zeroIsSetAndTheProgramEndsAfterTheRestartMessage) {
     EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
     expectSetToDwordOne();
     EXPECT_EQ(window.messages, std::vector<std::string>{"注册表已经修改，需要重新启动计算机才能生效！"});
-    EXPECT_EQ(log.events(),
-              std::vector<std::string>{"注册表值 ProhibitIpsec 已设为 1，需要重新启动计算机才能生效，程序结束"});
+    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime +
+                                                       "注册表值 ProhibitIpsec 已设为 1，需要重新启动计算机才能生效，程序结束"});
 }
 
 TEST_F(L2tpSwitch, absentValueIsSet) {
@@ -95,7 +95,7 @@ TEST_F(L2tpSwitch, failedWriteIsNotCalledARestartAndStillEndsTheProgram) {
     EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
     EXPECT_EQ(stored(), nullptr);
     EXPECT_EQ(window.messages, std::vector<std::string>{"注册表修改失败！请以管理员身份运行本程序。"});
-    EXPECT_EQ(log.events(), std::vector<std::string>{"注册表值 ProhibitIpsec 写入失败，程序结束"});
+    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "注册表值 ProhibitIpsec 写入失败，程序结束"});
 }
 
 TEST_F(L2tpSwitch, keyWithoutWriteAccessShowsTheFailure) {

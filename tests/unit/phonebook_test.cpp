@@ -27,7 +27,7 @@ TEST_F(PhonebookTest, writesBothFilesByteForByte) {
     EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
     EXPECT_EQ(files.files.size(), 2u);
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_TRUE(log.events().empty());
+    EXPECT_TRUE(log.file.lines.empty());
 }
 
 TEST_F(PhonebookTest, theDefaultGatewayPhonebookIsThePptpEntryThroughTheRemoteGatewayAndNotWrittenAtStart) {
@@ -62,8 +62,8 @@ TEST_F(PhonebookTest, anUnwritableFolderGivesOneMessageNamingBothFiles) {
     write();
     EXPECT_EQ(window.messages,
               std::vector<std::string>{"无法写入电话簿文件 C:\\ipsec.pbk、C:\\pptp.pbk，拨号将会失败！请检查该文件夹能否写入。"});
-    EXPECT_EQ(log.events(),
-              (std::vector<std::string>{"无法写入电话簿文件 C:\\ipsec.pbk", "无法写入电话簿文件 C:\\pptp.pbk"}));
+    EXPECT_EQ(log.file.lines, (std::vector<std::string>{testing::kLogTime + "无法写入电话簿文件 C:\\ipsec.pbk",
+                                                        testing::kLogTime + "无法写入电话簿文件 C:\\pptp.pbk"}));
     EXPECT_TRUE(files.files.empty());
 }
 

@@ -143,7 +143,7 @@ TEST_F(SettingsFileTest, aFileThatCannotBeWrittenIsReportedOnce) {
 
     settings.writeConfig();  // the next Connect: nothing new to tell
     EXPECT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(log.events(), std::vector<std::string>{"无法写入配置文件 C:\\l2tpipsec.ini"});
+    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "无法写入配置文件 C:\\l2tpipsec.ini"});
 }
 
 TEST_F(SettingsFileTest, eachUnsavableSecretIsToldOnceARun) {
