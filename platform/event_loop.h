@@ -1,6 +1,11 @@
 // Waiting while the window stays responsive.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
+#include "platform/processes.h"
+
 namespace velmora {
 
 class EventLoop {
@@ -10,6 +15,11 @@ public:
     // Returns after the given seconds of elapsed time, dispatching every window message that
     // arrives meanwhile; clicks and timer ticks can therefore run inside it, re-entering callers.
     virtual void delay(int seconds) = 0;
+
+    // Returns once the program has ended, with its exit status, dispatching every window message
+    // meanwhile, as delay does; an event handled there may end the program itself. Nothing when
+    // the wait was cut short (the program is ending) or the system would not wait.
+    virtual std::optional<std::uint32_t> waitFor(RunningProgram& program) = 0;
 };
 
 }  // namespace velmora

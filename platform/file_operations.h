@@ -1,4 +1,5 @@
-// Files in the folder that holds the program's executable.
+// Files in the folder that holds the program's executable, and the other folders where the
+// program looks for the tools it starts.
 #pragma once
 
 #include <string>
@@ -19,6 +20,9 @@ public:
     // Renames a file within its folder. A failure (no rights, the file in use) is ignored: the
     // file keeps its name and the program runs on.
     virtual void renameFile(const std::string& from, const std::string& to) = 0;
+
+    // The search path (the PATH variable, UTF-8) as it reads; empty when it is not set.
+    virtual std::string searchPath() = 0;
 };
 
 }  // namespace velmora

@@ -30,6 +30,19 @@ public:
     // key opened for writing and the value was set.
     virtual bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                             std::uint32_t value) = 0;
+
+    // The text of a string value (REG_SZ or REG_EXPAND_SZ, as stored, without its terminating
+    // NUL), UTF-8; nothing when the key or the value is absent or the value is not a string.
+    virtual std::optional<std::string> readString(RegRoot root, const std::string& subkey,
+                                                  const std::string& valueName) = 0;
+
+    // Sets a REG_SZ value, creating the key, and any key above it, that is missing. True when the
+    // value was set.
+    virtual bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
+                             const std::string& value) = 0;
+
+    // Removes a value; true when it is gone afterwards, also when it never was there.
+    virtual bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) = 0;
 };
 
 }  // namespace velmora

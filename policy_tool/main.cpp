@@ -10,13 +10,19 @@
 #include "core/ipsec/policy_tool.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/named_mutex_lock.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_tool_runner.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::vector<std::string> args = velmora::commandLineArguments();
-    // velmora.exe starts the second rule's run a second after the first; held for the whole
-    // run, this keeps the two rules' steps on the one policy from interleaving.
+    // velmora.exe starts the second rule's run once the first has ended; held for the whole run,
+    // this keeps the rules' steps of any two callers from interleaving.
     const velmora::NamedMutexLock lock(L"velmora-ipsec-policy");
-    velmora::Win32ToolRunner tools;
-    return velmora::runPolicyTool(args, tools);
+    // netsh from the system itself, never one found by name: the native one, whose ipsec context
+    // is there on 64-bit Windows too.
+    const auto system = velmora::nativeSystemFolder();
+    velmora::Win32ToolRunner tools(system ? *system + "\\netsh.exe" : std::string());
+    velmora::Win32Registry registry;
+    return velmora::runPolicyTool(args, tools, registry);
 }

@@ -13,7 +13,7 @@ cmake --build --preset windows --target programs
 export VELMORA_WINE_ROOT="$PWD/build/windows/wine"
 export VELMORA_WINE_PREFIX="$VELMORA_WINE_ROOT/prefix-run"
 [ -n "${DISPLAY:-}" ] && export VELMORA_OWN_DISPLAY=1
-tests/tools/wine-up.sh prefix-run
+VELMORA_STANDINS="$PWD/build/windows/programs/bin" tests/tools/wine-up.sh prefix-run
 trap 'tests/tools/wine-down.sh' EXIT
 source tests/tools/wine-env.sh
 

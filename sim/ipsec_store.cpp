@@ -357,7 +357,8 @@ NetshAnswer ruleCommand(IpsecStore& store, const std::string& verb, const std::v
         return value == "lan" || value == "dialup" || value == "all";
     };
     if (!command.needs({"filterlist", "filteraction"}) || !command.valid("tunnel", isDottedQuad) ||
-        !command.valid("conntype", isConntype) || !command.flag("activate", rule.activate)) {
+        !command.valid("conntype", isConntype) || !command.flag("activate", rule.activate) ||
+        !command.flag("kerberos", rule.kerberos)) {
         return failure(command.error());
     }
     if (store.filterList(rule.filterList) == nullptr) {
@@ -445,7 +446,8 @@ std::string printIpsecStore(const IpsecStore& store) {
     for (const StoredRule& r : store.rules) {
         text += "rule\tpolicy=" + r.policy + "\tname=" + r.name + "\tfilterlist=" + r.filterList +
                 "\tfilteraction=" + r.filterAction + "\ttunnel=" + r.tunnel + "\tconntype=" + r.conntype +
-                "\tactivate=" + yesNoText(r.activate) + "\tpsk=" + r.psk + "\r\n";
+                "\tactivate=" + yesNoText(r.activate) + "\tkerberos=" + yesNoText(r.kerberos) + "\tpsk=" + r.psk +
+                "\r\n";
     }
     return text;
 }
@@ -479,7 +481,7 @@ IpsecStore parseIpsecStore(const std::string& text) {
                 {f["name"], f["action"], flag("qmpfs"), flag("inpass"), flag("soft"), f["qmsecmethods"]});
         } else if (kind == "rule") {
             store.rules.push_back({f["policy"], f["name"], f["filterlist"], f["filteraction"], f["tunnel"],
-                                   f["conntype"], flag("activate"), f["psk"]});
+                                   f["conntype"], flag("activate"), flag("kerberos"), f["psk"]});
         }
     }
     return store;

@@ -45,6 +45,7 @@ struct StoredRule {
     std::string tunnel;  // empty: transport mode
     std::string conntype = "all";
     bool activate = true;
+    bool kerberos = true;  // netsh offers Kerberos unless told kerberos=no
     std::string psk;
 };
 

@@ -153,7 +153,50 @@ IpsecStore loadIpsecStore() {
     return parseIpsecStore(readWholeFile(pathOf(L"ipsec-store.txt")));
 }
 
+namespace {
+
+std::wstring fromUtf8(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+constexpr const wchar_t* kLocalStore = L"SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
+
+// What netsh's store keeps in the registry of the assignment: ActivePolicy names the key of the
+// assigned policy, and that key its name.
+void mirrorAssignment(const IpsecStore& store) {
+    HKEY local = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLocalStore, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &local, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    (void)RegDeleteValueW(local, L"ActivePolicy");
+    for (std::size_t i = 0; i < store.policies.size(); ++i) {
+        if (!store.policies[i].assigned) {
+            continue;
+        }
+        const std::wstring name = L"ipsecPolicy{" + std::to_wstring(i) + L"}";
+        const std::wstring path = std::wstring(kLocalStore) + L"\\" + name;
+        HKEY policy = nullptr;
+        if (RegCreateKeyExW(local, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &policy, nullptr) ==
+            ERROR_SUCCESS) {
+            const std::wstring policyName = fromUtf8(store.policies[i].name);
+            (void)RegSetValueExW(policy, L"ipsecName", 0, REG_SZ, reinterpret_cast<const BYTE*>(policyName.c_str()),
+                                 static_cast<DWORD>((policyName.size() + 1) * sizeof(wchar_t)));
+            (void)RegCloseKey(policy);
+            (void)RegSetValueExW(local, L"ActivePolicy", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+    (void)RegCloseKey(local);
+}
+
+}  // namespace
+
 void saveIpsecStore(const IpsecStore& store) {
+    mirrorAssignment(store);
     const std::wstring draft = pathOf(L"ipsec-store.new");
     writeFile(draft, printIpsecStore(store), false);
     // A store that was not put in place would lose the step: try again while something else has
@@ -164,6 +207,15 @@ void saveIpsecStore(const IpsecStore& store) {
         }
         Sleep(20);
     }
+}
+
+std::string loadNetshFailure() {
+    const std::vector<std::string> lines = splitLines(readWholeFile(pathOf(L"netsh-fails.txt")));
+    return lines.empty() ? std::string() : lines.front();
+}
+
+void saveNetshFailure(const std::string& commandStart) {
+    writeFile(pathOf(L"netsh-fails.txt"), commandStart + "\r\n", false);
 }
 
 void saveRasdialScenario(const RasdialScenario& scenario) {

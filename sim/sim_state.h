@@ -8,6 +8,7 @@
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
+//   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
 #pragma once
 
 #include <cstdint>
@@ -35,11 +36,12 @@ void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
 
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
-// "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It first takes the
-// given seconds; "connect" then marks the entry it was asked to dial as connected and, when an
-// address is named, adds it to the network (the private namespace's loopback) and returns once
-// the host lists it; "fail" changes nothing and ends with the error code (691 unless one is
-// named). Without the file: connect at once, with 10.10.10.4.
+// "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It lists the entry it
+// was asked to dial among the connections at once, as the service lists a connection being made,
+// and takes the given seconds; "connect" then keeps it listed and, when an address is named, adds
+// it to the network (the private namespace's loopback) and returns once the host lists it; "fail"
+// takes it off the list again and ends with the error code (691 unless one is named). Without the
+// file: connect at once, with 10.10.10.4.
 struct RasdialScenario {
     bool connects = true;
     int seconds = 0;
@@ -51,8 +53,15 @@ RasdialScenario loadRasdialScenario();
 void saveRasdialScenario(const RasdialScenario& scenario);
 
 // An empty store when there is no file. Saving replaces the file in one step, so that a reader
-// never sees half a store.
+// never sees half a store, and keeps in the registry what netsh keeps there of the assignment
+// (HKLM\SOFTWARE\Policies\Microsoft\Windows\IPSec\Policy\Local: ActivePolicy naming the assigned
+// policy's key, which holds its ipsecName).
 IpsecStore loadIpsecStore();
 void saveIpsecStore(const IpsecStore& store);
+
+// The start of the commands (after "ipsec static ", e.g. "add filteraction") that the stand-in
+// netsh fails as if netsh had refused them, changing nothing; empty: none.
+std::string loadNetshFailure();
+void saveNetshFailure(const std::string& commandStart);
 
 }  // namespace velmora::sim

@@ -1,7 +1,7 @@
 # Tiers 2 and 3: the Windows test programs run under Wine. Test programs and their helpers
-# go to tests/bin together with the stand-ins: rasapi32.dll, which Wine loads in place of its
-# own (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh), and the tools that a program
-# started from there finds by bare name beside itself.
+# go to tests/bin together with the stand-in rasapi32.dll, which Wine loads in place of its own
+# (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh); the stand-ins of Windows' own tools go
+# into the prefixes' system folders (tools/install-standins.sh, run by wine-up).
 
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)
@@ -48,7 +48,7 @@ target_link_libraries(velmora_version_probe PRIVATE velmora_core velmora_platfor
 
 # The driver of the main window, and the window's own tests with a recording FormEvents.
 add_library(velmora_window_driver STATIC e2e/window_driver.cpp)
-target_link_libraries(velmora_window_driver PUBLIC velmora_ui velmora_platform_win32 user32)
+target_link_libraries(velmora_window_driver PUBLIC velmora_ui velmora_platform_win32 velmora_win32_test_support user32)
 
 # The end-to-end programs: the environment, the dialer, and velmora.exe driven as a user would.
 add_executable(velmora_e2e_tests
@@ -60,6 +60,7 @@ add_executable(velmora_e2e_tests
   e2e/tray_shell.cpp
   e2e/app_e2e_test.cpp
   e2e/windows_versions_test.cpp
+  e2e/trust_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
@@ -79,11 +80,8 @@ set_target_properties(${wine_programs} PROPERTIES
 add_custom_target(velmora_test_standins ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_TEST_BIN}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasapi32.dll ${VELMORA_TEST_BIN}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasdial.exe ${VELMORA_PROGRAMS_DIR}/route.exe
-          ${VELMORA_PROGRAMS_DIR}/ping.exe ${VELMORA_PROGRAMS_DIR}/ipseccmd.exe ${VELMORA_PROGRAMS_DIR}/ipsecpol.exe
-          ${VELMORA_TEST_BIN}
   DEPENDS programs
-  COMMENT "Copying the stand-ins beside the test programs")
+  COMMENT "Copying the stand-in rasapi32.dll beside the test programs")
 
 # A virtual display, the prefixes and a persistent wineserver, around every Wine test.
 add_test(NAME wine-up COMMAND ${VELMORA_TOOLS}/wine-up.sh)
@@ -97,7 +95,7 @@ add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                 --gtest_filter=-AppScenario.*:Each*/*:Releases/*
+                 --gtest_filter=-AppScenario.*:Each*/*:Releases/*:OnWindows*
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
@@ -118,13 +116,32 @@ set(app_scenarios
   theFocusComesBackToAUsableControlFromTheTray
   theTrayOpensTheLogInNotepadWhichEndsWithTheExit
 )
+# A session the user can trust: the policy in force for every link, tools from known folders, a
+# dial that keeps the window alive and can be stopped.
+list(APPEND app_scenarios
+  OnWindows10.aRedialThatBringsANewAddressIsProtectedForIt
+  OnWindows10.aFailingNetshStepStopsConnectBeforeTheDial
+  OnWindows10.aLocalPolicyAssignedBeforeIsAssignedAgainAfterStop
+  OnWindows10.toolsPlantedInTheFolderItStartsFromNeverRun
+  OnWindows10.theWindowAnswersDuringADialAndTheTraysStopEndsIt
+  OnWindows10.closingDuringADialEndsItAndThenTheProgram
+  OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
+  OnWindowsXp.theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice
+)
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)
-  add_test(NAME tier3-app-${scenario}
+  if(scenario MATCHES "\\.")
+    set(filter ${scenario})
+    string(REPLACE "." "-" name ${scenario})
+  else()
+    set(filter AppScenario.${scenario})
+    set(name ${scenario})
+  endif()
+  add_test(NAME tier3-app-${name}
            COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                   --gtest_filter=AppScenario.${scenario}
-                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${scenario}.xml)
-  list(APPEND app_tests tier3-app-${scenario})
+                   --gtest_filter=${filter}
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${name}.xml)
+  list(APPEND app_tests tier3-app-${name})
 endforeach()
 # The window closed inside each one-second pause of Connect, of the link watch's re-apply and
 # of Stop: <suite>:<pauses>.
@@ -197,7 +214,9 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES ENVIRONMENT
 # Windows on one display take the focus from each other, and the DPI is the prefix's.
 set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON)
 
-set_tests_properties(wine-up wine-down tier2-unit tier2-win32 PROPERTIES
+set_tests_properties(wine-up PROPERTIES
+  ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_STANDINS=${VELMORA_PROGRAMS_DIR}")
+set_tests_properties(wine-down tier2-unit tier2-win32 PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
   "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")

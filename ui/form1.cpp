@@ -4,8 +4,8 @@
 #include "core/connection/phonebook.h"
 #include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
-#include "core/profile/validation.h"
 #include "core/system/hardware_code.h"
+#include "core/system/tool_paths.h"
 #include "core/text/text.h"
 #include "ui/layout.h"
 
@@ -29,9 +29,11 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       log_(platform.log, platform.clock),
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec, log_),
-      dialer_(window_, platform.processes, platform.ipHelper, link_, platform.remoteAccess, platform.shell),
+      dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
+              platform.shell),
       policy_(window_, platform.processes, platform.loop),
-      session_(window_, link_, platform.remoteAccess, platform.processes, dialer_, policy_, settings_) {
+      session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
+               policy_, settings_) {
     link_.status().setListener([this] { showLinkStatus(); });
 }
 
@@ -60,9 +62,9 @@ void Form1::Form_Load() {
     trayIconShown_ = true;
     showLinkStatus();
     const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
-    const std::string ipsecTool = chooseIpsecTool(windowsVersion);
-    policy_.setIpsecTool(ipsecTool);
-    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, ipsecTool);
+    const std::string tool = chooseIpsecTool(windowsVersion);
+    policy_.setIpsecTool(tool, policyToolProgram(tool, platform_.programFiles, platform_.shell));
+    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, tool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }
@@ -127,25 +129,11 @@ void Form1::Form_Unload() {
     }
     closing_ = true;
     const Busy busy(busy_);
-    // A command that resumes under this one finds the program ending and stops there.
-    session_.beginShutDown();
     window_.setEnabled(Control::Timer1, false);
     window_.setEnabled(Control::Timer2, false);
-    bool up = false;
-    if (window_.value(Control::Check1) != kUnchecked) {
-        if (!checkdata(window_)) {
-            trayIconShown_ = false;
-            host_.trayIconRemove();
-            return;
-        }
-        policy_.config_ipsec(kPolicyOff);
-        up = link_.getL2tpState(entryName());
-    } else {
-        up = link_.getL2tpState(entryName());
-    }
-    if (up) {
-        platform_.remoteAccess.hangUp(link_.hRasConn());
-    }
+    // A command that resumes under this one finds the program ending and stops there; a dial
+    // under way ends here, and the policy that was applied is withdrawn, whatever the fields say.
+    session_.shutDown();
     trayIconShown_ = false;
     host_.trayIconRemove();
 }

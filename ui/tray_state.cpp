@@ -14,7 +14,8 @@ TrayState trayState(const LinkStatus& status, const std::string& address) {
                 kFirstLine + std::string(*work == LinkStatus::Work::dialling ? "正在拨号…" : "正在设置IPSec策略…")};
     }
     if (status.up()) {
-        return {TrayImage::connected, kFirstLine + std::string("已连接") + (address.empty() ? "" : " " + address)};
+        return {TrayImage::connected, kFirstLine + std::string("已连接") + (address.empty() ? "" : " " + address) +
+                                          (status.policyFailed() ? "，IPSec策略未生效" : "")};
     }
     if (status.autoDialFailures() > 0) {
         return {TrayImage::notConnected,

@@ -1,6 +1,6 @@
 // What the user is told when a dial fails: the failure text, and when the dial tool ended with
-// an error code, that code with the system's description of it and, for the codes users meet
-// most, a line on what to check.
+// a remote-access error code, that code with the system's description of it and, for the codes
+// users meet most, a line on what to check.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +12,19 @@ namespace velmora {
 inline constexpr const char* kDialSucceeded = "拨号成功！";
 inline constexpr const char* kDialFailed = "拨号失败！请检查L2TP参数重新拨号！";
 
+// Which dial failed: the default-gateway dial sends the password without the hardware code.
+enum class DialKind { tunnel, defaultGateway };
+
 // The line on what to check for a remote-access error code, naming the program's own files in
 // the data folder where they matter; empty for the other codes.
-std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder);
+std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, DialKind kind);
 
 // The message for a dial after which the link is down: the failure text alone when the dial
 // tool reported no error (status 0, or it never started); else the failure text, a blank line,
-// "错误 <code>：" with the system's description, and the hint on a line of its own when there is
-// one.
+// and for a remote-access code (600 to 999) "错误 <code>：" with the system's description (or a
+// note that it has none) and the hint on a line of its own when there is one; for any other
+// status only "rasdial 退出码 <status>", in hexadecimal from 0x80000000 on.
 std::string dialFailureMessage(std::optional<std::uint32_t> status, const std::string& description,
-                               const std::string& dataFolder);
+                               const std::string& dataFolder, DialKind kind);
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/data_folder.h"
+#include "core/system/tool_paths.h"
 #include "core/text/text.h"
 
 namespace velmora {
@@ -17,7 +18,40 @@ constexpr const char* kNoNetwork = "0.0.0.0";
 
 }  // namespace
 
-void Dialer::dialtol2tp(const std::string& connName) {
+std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, bool& cancelled) {
+    cancelled = false;
+    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::shown);
+    if (!program) {
+        return std::nullopt;
+    }
+    Dial dial{program.get(), false};
+    Dial* const beneath = dial_;
+    dial_ = &dial;
+    const std::optional<std::uint32_t> status = loop_.waitFor(*program);
+    dial_ = beneath;
+    cancelled = dial.cancelled || refused_;
+    return status;
+}
+
+void Dialer::cancel() {
+    if (dial_ == nullptr || dial_->cancelled) {
+        return;
+    }
+    dial_->cancelled = true;
+    dial_->program->terminate();
+    // A connection being dialled is listed already; whatever state it is in, it goes.
+    const ConnectionList list = remoteAccess_.activeConnections();
+    for (const ActiveConnection& connection : list.connections) {
+        if (list.status == 0 && connection.entryName == kEntryName) {
+            remoteAccess_.hangUp(connection.handle);
+        }
+    }
+}
+
+DialOutcome Dialer::dialtol2tp(const std::string& connName) {
+    if (refused_) {
+        return DialOutcome::cancelled;
+    }
     const ConnProfile profile = readProfile(window_);
     const std::string peer = trimBlanks(profile.txtpeer);
     const std::string mask = trimBlanks(profile.txtpeermask);
@@ -25,7 +59,7 @@ void Dialer::dialtol2tp(const std::string& connName) {
     const std::string mask2 = trimBlanks(profile.txtpeermask2);
     if (!checkip(peer) || !checkip(mask)) {
         window_.showMessage(kBadNetwork1);
-        return;
+        return DialOutcome::refused;
     }
     const std::string net1 = getipnetaddress(peer, mask);
     const std::string net2 = getipnetaddress(peer2, mask2);
@@ -37,7 +71,16 @@ void Dialer::dialtol2tp(const std::string& connName) {
         // The link shows as being dialled until the dial's outcome and address are known.
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
         const auto before = readIpAddrTable(ipHelper_, window_);
-        status = processes_.runAndWait(line);
+        // The snapshot may have told the user something, and the program may have begun to end
+        // while that message was open.
+        if (refused_) {
+            return DialOutcome::cancelled;
+        }
+        bool cancelled = false;
+        status = runRasdial(line, cancelled);
+        if (cancelled) {
+            return DialOutcome::cancelled;
+        }
         const auto after = readIpAddrTable(ipHelper_, window_);
         up = linkQuery_.getL2tpState(connName);
         if (up && before && after) {
@@ -51,39 +94,51 @@ void Dialer::dialtol2tp(const std::string& connName) {
             }
         }
     }
-    if (window_.value(Control::Check3) == kUnchecked) {
-        reportDial(up, status);
+    if (refused_) {
+        return DialOutcome::cancelled;
     }
+    if (window_.value(Control::Check3) == kUnchecked) {
+        reportDial(up, status, DialKind::tunnel);
+    }
+    return up ? DialOutcome::up : DialOutcome::down;
 }
 
-void Dialer::dialtol2tp_defaultgate(const std::string& connName) {
+DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName) {
+    if (refused_) {
+        return DialOutcome::cancelled;
+    }
     std::optional<std::uint32_t> status;
     bool up = false;
     {
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
-        status = processes_.runAndWait(defaultGateRasdialLine(readProfile(window_)));
+        bool cancelled = false;
+        status = runRasdial(defaultGateRasdialLine(readProfile(window_)), cancelled);
+        if (cancelled) {
+            return DialOutcome::cancelled;
+        }
         up = linkQuery_.getL2tpState(connName);
     }
-    reportDial(up, status);
+    reportDial(up, status, DialKind::defaultGateway);
+    return up ? DialOutcome::up : DialOutcome::down;
 }
 
 void Dialer::routeAdd() {
-    if (!routeCmd1_.empty()) {
-        processes_.startHidden(routeCmd1_);
-    }
-    if (!routeCmd2_.empty()) {
-        processes_.startHidden(routeCmd2_);
+    const std::string route = systemTool(shell_, "route");
+    for (const std::string* line : {&routeCmd1_, &routeCmd2_}) {
+        if (!line->empty()) {
+            (void)processes_.start(route, *line, Processes::Window::hidden);
+        }
     }
 }
 
 // Only the link says whether the dial worked; the exit status only says why it did not.
-void Dialer::reportDial(bool up, std::optional<std::uint32_t> status) {
+void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind) {
     if (up) {
         window_.showMessage(kDialSucceeded);
         return;
     }
     const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();
-    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_)));
+    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_), kind));
 }
 
 }  // namespace velmora

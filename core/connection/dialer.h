@@ -1,11 +1,15 @@
 // The dialer: brings the tunnel up with rasdial, finds the address it obtained by comparing the
 // host's addresses before and after, and keeps the route commands for the remote networks.
+// rasdial and route are started from the system folder, never found by name.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "core/connection/dial_failure.h"
 #include "core/connection/link_query.h"
 #include "core/profile/control_surface.h"
+#include "platform/event_loop.h"
 #include "platform/ip_helper.h"
 #include "platform/processes.h"
 #include "platform/remote_access.h"
@@ -13,28 +17,46 @@
 
 namespace velmora {
 
+enum class DialOutcome {
+    up,         // the entry is up after the dial
+    down,       // rasdial ran (or could not start) and the entry is not up
+    cancelled,  // ended by cancel, or the program is ending: nothing was reported
+    refused,    // network 1 is not an address: nothing was dialled
+};
+
 class Dialer {
 public:
-    Dialer(ControlSurface& window, Processes& processes, IpHelper& ipHelper, LinkQuery& linkQuery,
+    Dialer(ControlSurface& window, Processes& processes, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
            RemoteAccess& remoteAccess, ShellFolders& shell)
-        : window_(window), processes_(processes), ipHelper_(ipHelper), linkQuery_(linkQuery),
+        : window_(window), processes_(processes), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
           remoteAccess_(remoteAccess), shell_(shell) {}
 
-    // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial, without
-    // processing window messages; the link's status shows the dial meanwhile. Success is connName
-    // being up afterwards. On success with a new address it composes the route commands, puts the
-    // address into txtlocal and, with neither IPsec (Check1) nor the remote default gateway
-    // (Check2) on, starts the routes. Reports the outcome unless auto-dial (Check3) is on, a
-    // failure with the error rasdial ended with (dial_failure.h); refuses to dial when network 1
-    // is not an address.
-    void dialtol2tp(const std::string& connName);
+    // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
+    // the window stays responsive; the link's status shows the dial meanwhile. Success is
+    // connName being up afterwards. On success with a new address it composes the route
+    // commands, puts the address into txtlocal and, with neither IPsec (Check1) nor the remote
+    // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
+    // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
+    // dial when network 1 is not an address. A dial cancelled, or one during which the program
+    // began to end, stops at its next step and reports nothing.
+    DialOutcome dialtol2tp(const std::string& connName);
 
     // Dials the entry from defaultgate.pbk and reports the outcome, whatever Check3 says;
-    // nothing else.
-    void dialtol2tp_defaultgate(const std::string& connName);
+    // nothing else. Cancelled as dialtol2tp.
+    DialOutcome dialtol2tp_defaultgate(const std::string& connName);
 
     // Starts the stored route commands, hidden and not waited for; they stay stored.
     void routeAdd();
+
+    // True while a dial's rasdial runs.
+    bool dialling() const { return dial_ != nullptr; }
+
+    // Ends the dial under way: rasdial is ended, and the connection it was making is hung up in
+    // whatever state the remote-access service lists it. The dial then returns cancelled.
+    void cancel();
+
+    // The program is ending: no dial starts from now on, and one under way reports nothing.
+    void refuseDialling() { refused_ = true; }
 
     // The route commands of the last dial that found the tunnel's address; empty before one.
     // routeCmd2 is empty when network 2 is not usable.
@@ -42,14 +64,26 @@ public:
     const std::string& routeCmd2() const { return routeCmd2_; }
 
 private:
-    void reportDial(bool up, std::optional<std::uint32_t> status);
+    // One rasdial run, as far as a cancel needs to know it.
+    struct Dial {
+        RunningProgram* program = nullptr;
+        bool cancelled = false;
+    };
+
+    // Runs rasdial with the line while the window stays responsive; its exit status, nothing
+    // when it could not start; cancelled when the dial was ended meanwhile.
+    std::optional<std::uint32_t> runRasdial(const std::string& line, bool& cancelled);
+    void reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind);
 
     ControlSurface& window_;
     Processes& processes_;
+    EventLoop& loop_;
     IpHelper& ipHelper_;
     LinkQuery& linkQuery_;
     RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
+    Dial* dial_ = nullptr;
+    bool refused_ = false;
     std::string routeCmd1_;
     std::string routeCmd2_;
 };

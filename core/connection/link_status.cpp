@@ -32,6 +32,13 @@ void LinkStatus::autoDialRunEnds() {
     }
 }
 
+void LinkStatus::setPolicyFailed(bool failed) {
+    if (failed != policyFailed_) {
+        policyFailed_ = failed;
+        changed();
+    }
+}
+
 void LinkStatus::workBegins(Work work) {
     works_.push_back(work);
     changed();

@@ -1,6 +1,6 @@
 // What the program knows of its link at this moment, for the tray icon to show: up or down as
-// the last link query found it, a dial or a policy change under way, and how many automatic
-// redials in a row have left it down. Learnt only from what the program does anyway (its link
+// the last link query found it, a dial or a policy change under way, how many automatic
+// redials in a row have left it down, and whether the IPsec policy failed to be set for it. Learnt only from what the program does anyway (its link
 // queries, its dials, its policy pairs); every change is told to the one listener.
 #pragma once
 
@@ -34,11 +34,14 @@ public:
     // the run.
     void autoDialFailed();
     void autoDialRunEnds();
+    // The IPsec policy could not be set for the link (true), or was set or withdrawn (false).
+    void setPolicyFailed(bool failed);
 
     bool up() const { return up_; }
     // The innermost work under way, if any.
     std::optional<Work> work() const { return works_.empty() ? std::nullopt : std::optional<Work>(works_.back()); }
     int autoDialFailures() const { return autoDialFailures_; }
+    bool policyFailed() const { return policyFailed_; }
 
 private:
     void workBegins(Work work);
@@ -49,6 +52,7 @@ private:
     bool up_ = false;
     std::vector<Work> works_;
     int autoDialFailures_ = 0;
+    bool policyFailed_ = false;
 };
 
 }  // namespace velmora

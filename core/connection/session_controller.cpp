@@ -1,10 +1,37 @@
 #include "core/connection/session_controller.h"
 
+#include <array>
+
+#include "core/ipsec/policy_store.h"
+#include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
+#include "core/system/tool_paths.h"
 #include "core/text/text.h"
 
 namespace velmora {
+
+namespace {
+
+constexpr const char* kPolicyNotSet = "IPSec策略没有设置成功，本次没有拨号。\n\n原因：";
+constexpr const char* kPolicyNotReapplied = "IPSec策略没有重新设置成功，当前连接不受IPSec保护。\n\n原因：";
+constexpr const char* kQuoteInKey =
+    "预先共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
+constexpr const char* kDomainPolicy =
+    "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
+    "如需使用本程序的IPSec保护，请联系网络管理员。";
+
+// The commands a dial switches: Connect and L2TP dial off, Stop on.
+constexpr std::array<std::pair<Control, bool>, 6> kDuringDial = {{
+    {Control::Command1, false},
+    {Control::menuOn, false},
+    {Control::Command3, false},
+    {Control::menuL2tp, false},
+    {Control::Command2, true},
+    {Control::menuOff, true},
+}};
+
+}  // namespace
 
 std::string SessionController::entryName() const {
     return trimBlanks(window_.text(Control::txtConnName));
@@ -14,12 +41,17 @@ bool SessionController::sessionActive() const {
     return !window_.enabled(Control::Command1);
 }
 
+bool SessionController::ipsecOn() const {
+    return window_.value(Control::Check1) != kUnchecked;
+}
+
 bool SessionController::ipsecSessionGoesOn() const {
-    return !ending_ && sessionActive() && window_.value(Control::Check1) != kUnchecked;
+    return !ending_ && sessionActive() && ipsecOn();
 }
 
 void SessionController::startPing() {
-    processes_.startHidden("ping -n 8 " + trimBlanks(window_.text(Control::txtpeer)));
+    (void)processes_.start(systemTool(shell_, "ping"), "ping -n 8 " + trimBlanks(window_.text(Control::txtpeer)),
+                           Processes::Window::hidden);
 }
 
 // Idle: Connect on, Stop off; active: the other way round.
@@ -37,57 +69,185 @@ void SessionController::setCommands(bool active) {
     }
 }
 
-void SessionController::applyPolicy(const char* strActive) {
+PolicyResult SessionController::applyPolicy(const char* strActive) {
     const LinkStatus::Working applying(link_.status(), LinkStatus::Work::applyingPolicy);
-    policy_.config_ipsec(strActive);
+    return policy_.config_ipsec(strActive);
 }
 
-void SessionController::beginShutDown() {
+PolicyResult SessionController::applyForLink(const std::string& name) {
+    const bool up = link_.getL2tpState(name);
+    const Protected link{trimBlanks(window_.text(Control::txtlocal)), up ? link_.hRasConn() : 0};
+    const PolicyResult result = applyPolicy(kPolicyOn);
+    if (result.outcome != PolicyResult::superseded) {
+        protected_ = link;
+        link_.status().setPolicyFailed(result.outcome == PolicyResult::failed);
+    }
+    return result;
+}
+
+bool SessionController::policyCoversLink(const std::string& name) {
+    if (!protected_ || !link_.getL2tpState(name) ||
+        protected_->address != trimBlanks(window_.text(Control::txtlocal))) {
+        return false;
+    }
+    if (protected_->connection == 0) {
+        protected_->connection = link_.hRasConn();
+    }
+    return protected_->connection == link_.hRasConn();
+}
+
+bool SessionController::protectLink(const std::string& name, bool linkCameBack) {
+    if (!ipsecSessionGoesOn() || (!linkCameBack && policyCoversLink(name))) {
+        return false;
+    }
+    const PolicyResult withdrawn = applyPolicy(kPolicyOff);
+    if (withdrawn.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
+        return false;
+    }
+    const PolicyResult applied = applyForLink(name);
+    if (applied.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
+        return false;
+    }
+    if (applied.outcome == PolicyResult::failed) {
+        if (!toldReapplyFailed_) {
+            toldReapplyFailed_ = true;
+            window_.showMessage(kPolicyNotReapplied + applied.failure);
+        }
+        return false;
+    }
+    return true;
+}
+
+void SessionController::tellOfDomainPolicy() {
+    if (!toldDomainPolicy_ && domainIpsecPolicyAssigned(registry_)) {
+        toldDomainPolicy_ = true;
+        window_.showMessage(kDomainPolicy);
+    }
+}
+
+DialOutcome SessionController::dial(const std::string& name, bool defaultGateway) {
+    std::array<bool, kDuringDial.size()> before{};
+    for (std::size_t i = 0; i < kDuringDial.size(); ++i) {
+        before[i] = window_.enabled(kDuringDial[i].first);
+        window_.setEnabled(kDuringDial[i].first, kDuringDial[i].second);
+    }
+    dialSessionActive_ = !before[0];
+    const DialOutcome outcome = defaultGateway ? dialer_.dialtol2tp_defaultgate(name) : dialer_.dialtol2tp(name);
+    if (!ending_) {
+        // What a command run meanwhile switched (a Stop) stays as it left it.
+        for (std::size_t i = 0; i < kDuringDial.size(); ++i) {
+            if (window_.enabled(kDuringDial[i].first) == kDuringDial[i].second) {
+                window_.setEnabled(kDuringDial[i].first, before[i]);
+            }
+        }
+    }
+    return outcome;
+}
+
+void SessionController::endSession(bool withdraw) {
+    // Connect stays off until the policy is withdrawn: a click on it now would start a session
+    // that the withdrawal then undoes.
+    window_.setEnabled(Control::Command2, false);
+    window_.setEnabled(Control::menuOff, false);
+    if (withdraw) {
+        protected_.reset();
+        link_.status().setPolicyFailed(false);
+        (void)applyPolicy(kPolicyOff);
+    }
+    if (!ending_) {
+        window_.setEnabled(Control::Command1, true);
+        window_.setEnabled(Control::menuOn, true);
+    }
+}
+
+void SessionController::shutDown() {
     ending_ = true;
     policy_.refuseApplying();
+    dialer_.refuseDialling();
+    dialer_.cancel();
+    if (ipsecOn()) {
+        (void)applyPolicy(kPolicyOff);
+    }
+    if (link_.getL2tpState(entryName())) {
+        remoteAccess_.hangUp(link_.hRasConn());
+    }
 }
 
 void SessionController::Command1_Click() {
-    autoDialHeld_ = false;
-    link_.status().autoDialRunEnds();
-    connect();
+    connect(true);
 }
 
-void SessionController::connect() {
+void SessionController::connect(bool byUser) {
     if (ending_) {
         return;
     }
     const std::string name = entryName();
-    if (window_.value(Control::Check1) != kUnchecked) {
-        connectIpsec(name);
+    if (ipsecOn()) {
+        connectIpsec(name, byUser);
     } else {
-        connectPlain(name);
+        connectPlain(name, byUser);
     }
 }
 
-void SessionController::connectIpsec(const std::string& name) {
+void SessionController::connectIpsec(const std::string& name, bool byUser) {
     if (!checkdata(window_)) {
         return;
     }
+    // netsh takes no double quote inside a value; the old tools' command lines carry one.
+    if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
+        window_.showMessage(kQuoteInKey);
+        return;
+    }
+    if (byUser) {
+        autoDialHeld_ = false;
+        link_.status().autoDialRunEnds();
+    }
+    const bool dialItemWasEnabled = window_.enabled(Control::Command3);
+    const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
     // Disabled before the first wait, so that no click or tick starts a second Connect.
     window_.setEnabled(Control::Command1, false);
     window_.setEnabled(Control::menuOn, false);
     window_.setEnabled(Control::Command3, false);
     window_.setEnabled(Control::menuL2tp, false);
-    applyPolicy(kPolicyOn);
-    // The program's end during the pauses has the last word.
+    tellOfDomainPolicy();
     if (!ipsecSessionGoesOn()) {
+        return;
+    }
+    const PolicyResult applied = applyForLink(name);
+    // The program's end or a Stop during the runs has the last word.
+    if (applied.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
+        return;
+    }
+    if (applied.outcome == PolicyResult::failed) {
+        // Nothing half-applied stays behind, and nothing is dialled unprotected.
+        protected_.reset();
+        link_.status().setPolicyFailed(false);
+        (void)applyPolicy(kPolicyOff);
+        if (ending_) {
+            return;
+        }
+        setCommands(false);
+        window_.setEnabled(Control::Command3, dialItemWasEnabled);
+        window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
+        window_.showMessage(kPolicyNotSet + applied.failure);
         return;
     }
     window_.setEnabled(Control::Command2, true);
     window_.setEnabled(Control::menuOff, true);
     settings_.writeConfig();
-    if (ending_) {
+    if (!ipsecSessionGoesOn()) {
         return;
     }
     if (!link_.getL2tpState(name)) {
-        dialer_.dialtol2tp(name);
-        if (ending_) {
+        const DialOutcome outcome = dial(name, false);
+        if (outcome == DialOutcome::cancelled || !ipsecSessionGoesOn()) {
+            return;
+        }
+    }
+    // The dial may have brought the link up with another address than the one applied.
+    if (link_.getL2tpState(name)) {
+        (void)protectLink(name, false);
+        if (!ipsecSessionGoesOn()) {
             return;
         }
     }
@@ -97,22 +257,22 @@ void SessionController::connectIpsec(const std::string& name) {
     window_.setEnabled(Control::menuL2tp, true);
 }
 
-void SessionController::connectPlain(const std::string& name) {
+void SessionController::connectPlain(const std::string& name, bool byUser) {
     if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
         trimBlanks(window_.text(Control::txtUserName)).empty() || trimBlanks(window_.text(Control::txtPasswd)).empty()) {
         window_.showMessage("L2TP参数错误！");
         return;
     }
+    if (byUser) {
+        autoDialHeld_ = false;
+        link_.status().autoDialRunEnds();
+    }
     settings_.writeConfig();
     if (ending_ || link_.getL2tpState(name)) {
         return;
     }
-    if (window_.value(Control::Check2) == kChecked) {
-        dialer_.dialtol2tp_defaultgate(name);
-    } else {
-        dialer_.dialtol2tp(name);
-    }
-    if (!ending_ && link_.getL2tpState(name)) {
+    const DialOutcome outcome = dial(name, window_.value(Control::Check2) == kChecked);
+    if (outcome != DialOutcome::cancelled && !ending_ && link_.getL2tpState(name)) {
         setCommands(true);
         window_.setWindowState(WindowState::minimised);
     }
@@ -122,21 +282,18 @@ void SessionController::Command2_Click() {
     if (ending_) {
         return;
     }
-    if (window_.value(Control::Check1) != kUnchecked) {
-        if (!checkdata(window_)) {
-            return;
-        }
-        autoDialHeld_ = true;
-        window_.setEnabled(Control::Command2, false);
-        window_.setEnabled(Control::menuOff, false);
-        applyPolicy(kPolicyOff);
-        if (!ending_) {
-            window_.setEnabled(Control::Command1, true);
-            window_.setEnabled(Control::menuOn, true);
-        }
+    autoDialHeld_ = true;
+    if (dialer_.dialling()) {
+        // The dial ends, its connection is hung up, and a session it belonged to ends with it.
+        dialer_.cancel();
+        endSession(ipsecOn() && dialSessionActive_);
         return;
     }
-    autoDialHeld_ = true;
+    if (ipsecOn()) {
+        // What was applied is withdrawn, whatever the fields say now; the link stays.
+        endSession(true);
+        return;
+    }
     if (link_.getL2tpState(entryName())) {
         remoteAccess_.hangUp(link_.hRasConn());
         setCommands(false);
@@ -150,8 +307,8 @@ void SessionController::Command3_Click() {
     autoDialHeld_ = false;
     link_.status().autoDialRunEnds();
     const std::string name = entryName();
-    if (!link_.getL2tpState(name)) {
-        dialer_.dialtol2tp(name);
+    if (!link_.getL2tpState(name) && dial(name, false) == DialOutcome::up && protectLink(name, false)) {
+        startPing();
     }
 }
 
@@ -159,8 +316,9 @@ void SessionController::Timer1_Timer() {
     if (ending_) {
         return;
     }
-    const bool up = link_.getL2tpState(entryName());
-    if (window_.value(Control::Check1) == kUnchecked) {
+    const std::string name = entryName();
+    const bool up = link_.getL2tpState(name);
+    if (!ipsecOn()) {
         if (!up) {
             setCommands(false);
         }
@@ -177,21 +335,13 @@ void SessionController::Timer1_Timer() {
     if (sessionActive()) {
         dialer_.routeAdd();
     }
-    if (!linkWasUp) {
-        linkWasUp = true;
-        // Withdrawn and applied anew for the link that came back; a Stop or the program's end
-        // during the pauses ends the re-apply where it is.
-        if (!ipsecSessionGoesOn()) {
-            return;
-        }
-        applyPolicy(kPolicyOff);
-        if (!ipsecSessionGoesOn()) {
-            return;
-        }
-        applyPolicy(kPolicyOn);
-        if (ipsecSessionGoesOn()) {
-            startPing();
-        }
+    const bool cameBack = !linkWasUp;
+    linkWasUp = true;
+    // Withdrawn and applied anew for a link that came back, or that is up with another address
+    // or connection than the policy was applied for (a redial the watch did not see); a Stop or
+    // the program's end during the runs ends the re-apply where it is.
+    if (protectLink(name, cameBack)) {
+        startPing();
     }
 }
 
@@ -202,13 +352,16 @@ void SessionController::Timer2_Timer() {
     const int messagesBefore = window_.messagesShown();
     const std::string name = entryName();
     if (!sessionActive()) {
-        connect();
+        connect(false);
     } else if (!link_.getL2tpState(name)) {
-        dialer_.dialtol2tp(name);
+        if (dial(name, false) == DialOutcome::up && protectLink(name, false)) {
+            startPing();
+        }
     } else {
         return;  // nothing to redial
     }
-    if (ending_ || link_.getL2tpState(name)) {
+    // A Stop during the attempt holds the auto-dial and is no failure.
+    if (ending_ || autoDialHeld_ || link_.getL2tpState(name)) {
         return;
     }
     link_.status().autoDialFailed();

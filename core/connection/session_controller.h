@@ -1,9 +1,10 @@
 // The VPN session: the commands Connect, Stop and L2TP dial, the link watch and the auto-dial.
 // A session is active exactly while Connect (Command1) is disabled; nothing else records it.
-// The commands wait (policy pauses, message boxes) while clicks, ticks or the program's end
-// can run: each re-checks what it depends on before every further step.
+// The commands wait (policy runs and pauses, a dial, message boxes) while clicks, ticks or the
+// program's end can run: each re-checks what it depends on before every further step.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/connection/dialer.h"
@@ -12,26 +13,33 @@
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
 #include "platform/processes.h"
+#include "platform/registry.h"
 #include "platform/remote_access.h"
+#include "platform/shell_folders.h"
 
 namespace velmora {
 
 class SessionController {
 public:
     SessionController(WatchedSurface& window, LinkQuery& link, RemoteAccess& remoteAccess, Processes& processes,
-                      Dialer& dialer, IpsecPolicy& policy, SettingsFile& settings)
-        : window_(window), link_(link), remoteAccess_(remoteAccess), processes_(processes), dialer_(dialer),
-          policy_(policy), settings_(settings) {}
+                      ShellFolders& shell, Registry& registry, Dialer& dialer, IpsecPolicy& policy,
+                      SettingsFile& settings)
+        : window_(window), link_(link), remoteAccess_(remoteAccess), processes_(processes), shell_(shell),
+          registry_(registry), dialer_(dialer), policy_(policy), settings_(settings) {}
 
-    // The user's Connect (button or tray): with IPsec, validate, apply the policy, save, dial
-    // when down, ping, minimise; without, check the three essentials, save, dial, and go active
-    // only if the link came up. The auto-dial works again after it.
+    // The user's Connect (button or tray): with IPsec, validate, apply the policy (a failure
+    // tells the user why, withdraws it again and dials nothing), save, dial when down, make sure
+    // the policy covers the link that came up, ping, minimise; without, check the three
+    // essentials, save, dial, and go active only if the link came up. Once the fields pass, the
+    // auto-dial works again.
     void Command1_Click();
-    // The user's Stop: with IPsec, withdraw the policy (the link stays); without, hang the link
-    // up. The auto-dial then holds off until the user connects again.
+    // The user's Stop: during a dial, end it, hang up its connection and, with IPsec, withdraw
+    // the policy; otherwise with IPsec withdraw the policy (the link stays), without hang the link
+    // up. The policy withdrawn is always what was applied, whatever the fields hold now. The
+    // auto-dial then holds off until the user connects again.
     void Command2_Click();
-    // The user's L2TP dial: dial when the entry is down; nothing else. The auto-dial works again
-    // after it.
+    // The user's L2TP dial: dial when the entry is down, then make sure the policy covers the
+    // link. The auto-dial works again after it.
     void Command3_Click();
     // Link watch, every five seconds.
     void Timer1_Timer();
@@ -41,9 +49,11 @@ public:
     // message does not come back every five seconds.
     void Timer2_Timer();
 
-    // The program is ending: from now on no command starts a dial, a ping or applies the
-    // policy, and one that resumes after a wait stops at its next step.
-    void beginShutDown();
+    // The program is ending (its window closed, the Windows session ending): from now on no
+    // command starts a dial, a ping or applies the policy, and one that resumes after a wait
+    // stops at its next step. A dial under way is ended and its connection hung up; with IPsec
+    // the policy is withdrawn; a link that is up is hung up.
+    void shutDown();
 
     // The link watch has seen the link up since it last saw it down; the window's activation
     // sets it from the link's state.
@@ -53,27 +63,57 @@ public:
     bool autoDialHeld() const { return autoDialHeld_; }
 
 private:
+    // The link the policy was last applied for: its address and its connection (0 when it was
+    // applied while no link was up: the first link that comes up with that address is it).
+    struct Protected {
+        std::string address;
+        RasHandle connection = 0;
+    };
+
     std::string entryName() const;
     bool sessionActive() const;
+    bool ipsecOn() const;
     // An IPsec session that is still on and a program that is not ending.
     bool ipsecSessionGoesOn() const;
-    void connect();
-    void connectIpsec(const std::string& name);
-    void connectPlain(const std::string& name);
+    void connect(bool byUser);
+    void connectIpsec(const std::string& name, bool byUser);
+    void connectPlain(const std::string& name, bool byUser);
+    // Runs the dial with Connect and L2TP dial disabled and Stop enabled, which is what a dial
+    // may be ended with; afterwards each is as it was, unless the dial was cancelled.
+    DialOutcome dial(const std::string& name, bool defaultGateway);
+    // Stop's end of a session: Stop off, the policy withdrawn when asked, then Connect on.
+    void endSession(bool withdraw);
     void startPing();
     void setCommands(bool active);
     // Applies or withdraws the policy, the link's status showing the change while it runs.
-    void applyPolicy(const char* strActive);
+    PolicyResult applyPolicy(const char* strActive);
+    // Applies the policy for the link as it is now and remembers it as protected.
+    PolicyResult applyForLink(const std::string& name);
+    // Whether the policy was applied for the link that is up now.
+    bool policyCoversLink(const std::string& name);
+    // In an IPsec session whose link is up: withdraws the policy and applies it for the link as
+    // it is, when it was applied for another address or connection (or always, when the link
+    // has just come back); a failure is told once a session and shown on the tray icon. True
+    // when the policy was applied anew.
+    bool protectLink(const std::string& name, bool linkCameBack);
+    // Tells the user once a run that a domain policy overrides this program's.
+    void tellOfDomainPolicy();
 
     WatchedSurface& window_;
     LinkQuery& link_;
     RemoteAccess& remoteAccess_;
     Processes& processes_;
+    ShellFolders& shell_;
+    Registry& registry_;
     Dialer& dialer_;
     IpsecPolicy& policy_;
     SettingsFile& settings_;
+    std::optional<Protected> protected_;
     bool ending_ = false;
     bool autoDialHeld_ = false;
+    bool toldReapplyFailed_ = false;
+    bool toldDomainPolicy_ = false;
+    bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
 };
 
 }  // namespace velmora

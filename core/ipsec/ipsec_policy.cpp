@@ -1,6 +1,7 @@
 #include "core/ipsec/ipsec_policy.h"
 
-#include "core/profile/conn_profile.h"
+#include "core/ipsec/policy_tool.h"
+#include "core/ipsec/windows_version.h"
 
 namespace velmora {
 
@@ -18,33 +19,80 @@ private:
     int& count_;
 };
 
-}  // namespace
-
-bool IpsecPolicy::mayGoOn(unsigned call, const std::string& strActive) const {
-    return call == latestCall_ && !(applyRefused_ && strActive == kPolicyOn);
+std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t> status) {
+    if (!status) {
+        return "无法启动策略工具 " + program;
+    }
+    if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
+        return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥";
+    }
+    return "策略工具通过 netsh 设置策略时出错（退出码 " + std::to_string(*status) + "）";
 }
 
-void IpsecPolicy::config_ipsec(const std::string& strActive) {
-    if (applyRefused_ && strActive == kPolicyOn) {
-        return;
+}  // namespace
+
+void IpsecPolicy::setIpsecTool(const std::string& tool, const std::string& program) {
+    ipsecTool_ = tool;
+    program_ = program;
+    watched_ = tool == kPolicyToolName;
+}
+
+bool IpsecPolicy::mayGoOn(unsigned call, bool applying) const {
+    return call == latestCall_ && !(applyRefused_ && applying);
+}
+
+std::optional<std::string> IpsecPolicy::runLine(const std::string& line) {
+    auto program = processes_.start(program_, line, Processes::Window::hidden);
+    if (!watched_) {
+        return std::nullopt;
     }
-    const PolicyLines lines = policyLines(readProfile(window_), ipsecTool_, strActive);
+    if (!program) {
+        return whyRunFailed(program_, std::nullopt);
+    }
+    RunningProgram* const beneath = runUnderWay_;
+    runUnderWay_ = program.get();
+    const std::optional<std::uint32_t> status = loop_.waitFor(*program);
+    runUnderWay_ = beneath;
+    if (status && *status == 0) {
+        return std::nullopt;
+    }
+    return whyRunFailed(program_, status);
+}
+
+PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
+    const bool applying = strActive == kPolicyOn;
+    if (applyRefused_ && applying) {
+        return {PolicyResult::superseded, {}};
+    }
+    const ConnProfile values = applying || !applied_ ? readProfile(window_) : *applied_;
+    const PolicyLines lines = policyLines(values, ipsecTool_, strActive);
     const unsigned call = ++latestCall_;
     const bool nested = running_ > 0;
     const Running running(running_);
     if (nested) {
-        // The call beneath may have started a line a moment ago.
+        // The run beneath ends before this call's first line starts, and a second passes.
+        if (runUnderWay_ != nullptr) {
+            (void)loop_.waitFor(*runUnderWay_);
+        }
         loop_.delay(1);
-        if (!mayGoOn(call, strActive)) {
-            return;
+        if (!mayGoOn(call, applying)) {
+            return {PolicyResult::superseded, {}};
         }
     }
-    processes_.startHidden(lines.outbound);
-    loop_.delay(1);
-    if (mayGoOn(call, strActive)) {
-        processes_.startHidden(lines.inbound);
+    if (applying) {
+        applied_ = values;
+    }
+    for (const std::string* line : {&lines.outbound, &lines.inbound}) {
+        if (line == &lines.inbound && !mayGoOn(call, applying)) {
+            return {PolicyResult::superseded, {}};
+        }
+        const std::optional<std::string> failure = runLine(*line);
+        if (failure && mayGoOn(call, applying)) {
+            return {PolicyResult::failed, *failure};
+        }
         loop_.delay(1);
     }
+    return mayGoOn(call, applying) ? PolicyResult{PolicyResult::done, {}} : PolicyResult{PolicyResult::superseded, {}};
 }
 
 }  // namespace velmora

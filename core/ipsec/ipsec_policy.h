@@ -1,51 +1,75 @@
-// Applying and withdrawing the IPsec policy: each call starts its pair of policy commands,
-// outbound first, one second apart, while the window stays responsive. The last call wins: a
-// call made during the pauses of another (a click, a tick or the program's end handled there)
-// takes over, and the call beneath it starts nothing more, so that the policy ends in the
-// state that was asked for last.
+// Applying and withdrawing the IPsec policy: each call runs its pair of policy commands,
+// outbound first, at least a second apart, while the window stays responsive. The last call
+// wins: a call made during the waits of another (a click, a tick or the program's end handled
+// there) takes over once the run under way has ended, and the call beneath it runs nothing more,
+// so that the policy ends in the state that was asked for last and the runs take effect in the
+// order they were asked for.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/ipsec/policy_commands.h"
+#include "core/profile/conn_profile.h"
 #include "core/profile/control_surface.h"
 #include "platform/event_loop.h"
 #include "platform/processes.h"
 
 namespace velmora {
 
+struct PolicyResult {
+    enum Outcome {
+        done,        // both lines ran (and, where the tool is watched, succeeded)
+        superseded,  // a later call took over, or applying is refused: this one stopped
+        failed,      // a watched run failed: the other line was not run
+    };
+    Outcome outcome = done;
+    std::string failure;  // why, for the user, when failed
+};
+
 class IpsecPolicy {
 public:
     IpsecPolicy(ControlSurface& window, Processes& processes, EventLoop& loop)
         : window_(window), processes_(processes), loop_(loop) {}
 
-    // The policy tool's program name (chooseIpsecTool), set once at start-up before any policy
-    // command; both lines start with it.
-    void setIpsecTool(const std::string& tool) { ipsecTool_ = tool; }
+    // The policy tool's name (chooseIpsecTool), which begins both lines, and the program that is
+    // started for it (policyToolProgram); set once at start-up before any policy command.
+    // velmora-ipsec's runs are watched: each is waited for and its exit status read.
+    void setIpsecTool(const std::string& tool, const std::string& program);
+    const std::string& ipsecTool() const { return ipsecTool_; }
 
-    // Composes both lines from the window's profile now, with strActive (kPolicyOn or
-    // kPolicyOff) at their end, and starts them hidden: outbound, a pause of one second,
-    // inbound, another second. A call made during another call's pauses first waits one second
-    // more, so that no two policy commands ever start less than a second apart, then starts its
-    // own pair; the call beneath it starts no further line, so a caller that goes on afterwards
-    // checks again what it depends on. After refuseApplying, a kPolicyOn call starts nothing.
-    void config_ipsec(const std::string& strActive);
+    // Runs both lines with strActive (kPolicyOn or kPolicyOff) at their end: outbound, then
+    // inbound, each followed by a pause of a second; a watched run is first waited for, and one
+    // that cannot start or ends with a status other than 0 fails the call. An apply composes the
+    // lines from the window's profile now and keeps those values; a withdrawal composes them from
+    // the values last applied, so that it withdraws what was applied whatever the fields hold
+    // now (from the window's profile when nothing was applied yet). A call made during another
+    // call's waits waits for that call's run to end and a second more, then runs its own pair;
+    // the call beneath runs no further line and reports superseded, so a caller that goes on
+    // afterwards checks again what it depends on. After refuseApplying, an apply runs nothing.
+    PolicyResult config_ipsec(const std::string& strActive);
 
     // The program is ending: from now on the policy is only ever withdrawn, and a pair that is
-    // applying it starts no further line.
+    // applying it runs no further line.
     void refuseApplying() { applyRefused_ = true; }
 
-    // True while a pair is being started (its pauses included).
+    // True while a pair is running (its waits included).
     bool ipsecBusy() const { return running_ > 0; }
 
 private:
-    // Whether the call numbered call may start its next line.
-    bool mayGoOn(unsigned call, const std::string& strActive) const;
+    // Whether the call numbered call may run its next line.
+    bool mayGoOn(unsigned call, bool applying) const;
+    // Starts one line; for a watched tool waits for it and tells why it failed, if it did.
+    std::optional<std::string> runLine(const std::string& line);
 
     ControlSurface& window_;
     Processes& processes_;
     EventLoop& loop_;
     std::string ipsecTool_;
+    std::string program_;
+    bool watched_ = false;
+    std::optional<ConnProfile> applied_;  // the values of the last apply that ran a line
+    RunningProgram* runUnderWay_ = nullptr;  // a watched run being waited for
     unsigned latestCall_ = 0;  // the number of the call that owns the policy now
     int running_ = 0;          // calls under way, the nested ones included
     bool applyRefused_ = false;

@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "core/profile/validation.h"
 #include "core/text/command_line.h"
 
 namespace velmora {
@@ -41,7 +42,8 @@ namespace velmora {
 //                              without -soft), accept no unsecured inbound traffic (inpass=no),
 //                              no quick-mode PFS (qmpfs=no: the text ends without "PFS")
 //                              rekey after 3600 s or 100000 KB, whichever comes first
-//   -a preshare:<key>        psk=<key> on the rule, its only authentication
+//   -a preshare:<key>        psk=<key> on the rule, its only authentication: kerberos=no is said
+//                              outright, so that no version of netsh offers Kerberos first
 //   -t <endpoint>            tunnel=<endpoint> on the rule
 //   neither -dialup nor -lan conntype=all on the rule
 //   (the rule is in force)   activate=yes on the rule
@@ -68,34 +70,28 @@ bool allDigits(const std::string& text) {
     return true;
 }
 
-// Four decimal numbers 0..255 of at most three digits, three dots between them, nothing else.
-bool isDottedQuad(const std::string& text) {
-    std::size_t start = 0;
-    for (int part = 0; part < 4; ++part) {
-        const std::size_t end = part < 3 ? text.find('.', start) : text.size();
-        if (end == std::string::npos) {
-            return false;
-        }
-        const std::string number = text.substr(start, end - start);
-        if (!allDigits(number) || number.size() > 3 || std::stoi(number) > 255) {
-            return false;
-        }
-        start = end + 1;
+// The address as four plain decimals, for any text the window takes for an address (blanks
+// around a part, a sign, leading zeros, a fraction in the last part: checkip), so that the tool
+// stores what the window accepted; nothing for any other text.
+std::optional<std::string> plainAddress(const std::string& text) {
+    if (!checkip(text)) {
+        return std::nullopt;
     }
-    return true;
+    return getipnetaddress(text, "255.255.255.255");
 }
 
-// "address/mask", both dotted quads.
+// "address/mask", both addresses.
 std::optional<PolicyAddress> parseAddress(const std::string& text) {
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) {
         return std::nullopt;
     }
-    PolicyAddress address{text.substr(0, slash), text.substr(slash + 1)};
-    if (!isDottedQuad(address.address) || !isDottedQuad(address.mask)) {
+    const auto address = plainAddress(text.substr(0, slash));
+    const auto mask = plainAddress(text.substr(slash + 1));
+    if (!address || !mask) {
         return std::nullopt;
     }
-    return address;
+    return PolicyAddress{*address, *mask};
 }
 
 std::optional<std::string> netshName(const std::string& oldName,
@@ -158,11 +154,12 @@ std::optional<PolicyRule> parseRule(const std::map<std::string, std::string>& op
     PolicyRule rule;
     rule.name = value("-r");
 
-    // One filter, source "=" destination; "+" (mirrored), ports and protocols are not asked for.
+    // One filter, source "=" destination; mirrored ("+" in place of "="), ports and protocols
+    // are not asked for. A "+" can still lead a part of an address, as a sign.
     const std::string filter = value("-f");
     const std::size_t equals = filter.find('=');
-    if (equals == std::string::npos || filter.find_first_of("=+:", equals + 1) != std::string::npos ||
-        filter.find_first_of("+:") < equals) {
+    if (equals == std::string::npos || filter.find('=', equals + 1) != std::string::npos ||
+        filter.find(':') != std::string::npos) {
         return std::nullopt;
     }
     const auto source = parseAddress(filter.substr(0, equals));
@@ -171,12 +168,12 @@ std::optional<PolicyRule> parseRule(const std::map<std::string, std::string>& op
     const std::string preshare = "preshare:";
     const std::string authentication = value("-a");
     rule.presharedKey = authentication.substr(std::min(preshare.size(), authentication.size()));
-    rule.tunnel = value("-t");
+    const auto tunnel = plainAddress(value("-t"));
     if (rule.name.empty() || !source || !destination || !parseNegotiation(value("-n"), rule) ||
-        authentication.compare(0, preshare.size(), preshare) != 0 || rule.presharedKey.empty() ||
-        !isDottedQuad(rule.tunnel)) {
+        authentication.compare(0, preshare.size(), preshare) != 0 || rule.presharedKey.empty() || !tunnel) {
         return std::nullopt;
     }
+    rule.tunnel = *tunnel;
     rule.source = *source;
     rule.destination = *destination;
     return rule;
@@ -219,6 +216,10 @@ std::optional<PolicyRequest> parsePolicyArguments(const std::vector<std::string>
     return request;
 }
 
+NetshStep reassignStep(const std::string& policy) {
+    return {std::string(kNetsh) + "set policy name=" + quoteArgument(policy) + " assign=yes", true};
+}
+
 std::vector<NetshStep> netshSteps(const PolicyRequest& request) {
     const std::string policy = quoteArgument(request.policy);
     const NetshStep assignment{std::string(kNetsh) + "set policy name=" + policy +
@@ -244,7 +245,7 @@ std::vector<NetshStep> netshSteps(const PolicyRequest& request) {
              rule.cipher + "," + rule.hash + "]:" + rule.kilobytes + "k/" + rule.seconds + "s",
          true},
         {netsh + "add rule name=" + name + " policy=" + policy + " filterlist=" + name + " filteraction=" + name +
-             " tunnel=" + rule.tunnel + " conntype=all activate=yes psk=" + quoteArgument(rule.presharedKey),
+             " tunnel=" + rule.tunnel + " conntype=all activate=yes kerberos=no psk=" + quoteArgument(rule.presharedKey),
          true},
         assignment,
     };

@@ -17,14 +17,14 @@ struct PolicyAddress {
 // What one rule's arguments (-r, -f, -n, -a, -t) ask for, in netsh's terms.
 struct PolicyRule {
     std::string name;
-    PolicyAddress source;
+    PolicyAddress source;       // each address as four plain decimals
     PolicyAddress destination;
     std::string cipher;  // "DES", "3DES" or "None"
     std::string hash;    // "MD5", "SHA1" or "None"
     std::string seconds;    // rekey after this many seconds (decimal digits)
     std::string kilobytes;  // or after this many kilobytes (decimal digits)
     std::string presharedKey;
-    std::string tunnel;  // the tunnel endpoint, a dotted quad
+    std::string tunnel;  // the tunnel endpoint, four plain decimals
 };
 
 struct PolicyRequest {
@@ -47,5 +47,8 @@ struct NetshStep {
 
 // The steps for the request, to run one after the other, the policy's assignment last.
 std::vector<NetshStep> netshSteps(const PolicyRequest& request);
+
+// The step that assigns another local policy again.
+NetshStep reassignStep(const std::string& policy);
 
 }  // namespace velmora

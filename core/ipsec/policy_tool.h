@@ -1,10 +1,12 @@
 // What the policy tool velmora-ipsec does with its arguments: runs the netsh steps of one rule,
-// one after the other, and answers with an exit status.
+// one after the other, and answers with an exit status; and gives back the local policy that
+// its own displaced.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "platform/tool_runner.h"
 
 namespace velmora {
@@ -18,6 +20,11 @@ inline constexpr int kBadPolicyArguments = 87;
 // an apply that never ran or stopped half-way. Returns 0 when every required step succeeded,
 // otherwise the status of the first that failed, or kBadPolicyArguments (running nothing, or for
 // a withdrawal whose rule could not be read, only the unassignment).
-int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools);
+//
+// Only one local policy can be assigned: assigning this one unassigns another. An apply first
+// keeps the name of another local policy that is assigned (kPolicyAssignedBefore); a withdrawal,
+// once this policy is unassigned, assigns that one again and forgets it. Its outcome does not
+// change the withdrawal's status.
+int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools, Registry& registry);
 
 }  // namespace velmora

@@ -47,7 +47,7 @@ std::string chooseIpsecTool(const std::string& versionText) {
     const std::string major = versionText.substr(0, dot);
     const bool numeric = dot != std::string::npos && !major.empty() && major.size() <= 9 &&
                          major.find_first_not_of("0123456789") == std::string::npos;
-    return numeric && std::stoi(major) >= 6 ? "velmora-ipsec" : "ipseccmd";
+    return numeric && std::stoi(major) >= 6 ? kPolicyToolName : "ipseccmd";
 }
 
 }  // namespace velmora

@@ -13,6 +13,9 @@ namespace velmora {
 inline constexpr const char* kActiveLibrary = "winipsec.dll";
 inline constexpr const char* kParkedLibrary = "zertaipsec.dll";
 
+// The policy tool of Windows Vista on, which the installer puts beside velmora.exe.
+inline constexpr const char* kPolicyToolName = "velmora-ipsec";
+
 // "<major>.<minor>", e.g. "5.1"; on "5.1" it first gives the library the name the service
 // pack calls for, when only the other name is present (a hidden or system file counts as
 // absent). A rename that fails leaves the folder as it was.

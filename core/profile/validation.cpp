@@ -132,6 +132,9 @@ bool checkdata(ControlSurface& window) {
     } else if (charCount(p.txtpreshare) < 6) {
         // The key is counted as typed, blanks included.
         failure = "预先共享的密钥不能小于6个字节";
+    } else if (trimBlanks(p.txtpreshare).empty()) {
+        // Trimmed, as every policy line takes it, nothing would be left.
+        failure = "预先共享的密钥不能全是空格！";
     } else if (trimBlanks(p.txtServerAddress).empty()) {
         failure = "隧道主机名或IP地址不能为空！";
     } else if (trimBlanks(p.txtUserName).empty()) {

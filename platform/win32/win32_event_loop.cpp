@@ -42,4 +42,24 @@ void Win32EventLoop::delay(int seconds) {
     }
 }
 
+std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
+    HANDLE process = reinterpret_cast<HANDLE>(program.waitHandle());
+    for (;;) {
+        if (!dispatchPending()) {
+            return std::nullopt;
+        }
+        // A message handled just now may have ended the program.
+        if (const auto status = program.exitStatus()) {
+            return status;
+        }
+        const DWORD woke = wait_(1, &process, FALSE, INFINITE, kWakeMask);
+        if (woke == WAIT_FAILED) {
+            if (WaitForSingleObject(process, 0) == WAIT_FAILED) {
+                return std::nullopt;
+            }
+            Sleep(kFallbackSleepMs);
+        }
+    }
+}
+
 }  // namespace velmora

@@ -36,6 +36,10 @@ public:
     // A WM_QUIT ends the wait early and is left in the queue for the main loop.
     void delay(int seconds) override;
 
+    // Sleeps on the program's handle and the message queue together, dispatching each message as
+    // it arrives, until the program has ended; a WM_QUIT ends the wait early, as in delay.
+    std::optional<std::uint32_t> waitFor(RunningProgram& program) override;
+
     // Messages go through this window's dialog manager first, as in the main loop, so that
     // Tab and the arrow keys keep working while a wait runs.
     void setDialogWindow(HWND window) { dialogWindow_ = window; }

@@ -1,4 +1,4 @@
-// FileOperations over the file attributes and MoveFileW.
+// FileOperations over the file attributes, MoveFileW and the environment.
 #pragma once
 
 #include "platform/file_operations.h"
@@ -10,6 +10,7 @@ public:
     std::string programFolder() override;
     bool normalFileExists(const std::string& path) override;
     void renameFile(const std::string& from, const std::string& to) override;
+    std::string searchPath() override;
 };
 
 }  // namespace velmora

@@ -7,48 +7,58 @@
 
 namespace velmora {
 
-std::optional<std::uint32_t> runToEnd(const std::string& commandLine, bool hidden) {
+namespace {
+
+class Win32RunningProgram : public RunningProgram {
+public:
+    explicit Win32RunningProgram(HANDLE process) : process_(process) {}
+
+    std::uintptr_t waitHandle() const override { return reinterpret_cast<std::uintptr_t>(process_.get()); }
+
+    std::optional<std::uint32_t> exitStatus() override {
+        DWORD status = 0;
+        if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(process_.get(), &status)) {
+            return std::nullopt;
+        }
+        return status;
+    }
+
+    void terminate() override { (void)TerminateProcess(process_.get(), ERROR_CANCELLED); }
+
+private:
+    UniqueHandle process_;
+};
+
+}  // namespace
+
+std::unique_ptr<RunningProgram> Win32Processes::start(const std::string& program, const std::string& commandLine,
+                                                      Window window) {
+    const std::wstring application = widen(program);
     std::wstring line = widen(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (hidden) {
+    DWORD flags = NORMAL_PRIORITY_CLASS;
+    if (window == Window::hidden) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
+        flags |= CREATE_NO_WINDOW;
     }
-    const DWORD flags = hidden ? CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS : NORMAL_PRIORITY_CLASS;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, hidden ? FALSE : TRUE, flags, nullptr, nullptr,
-                        &startup, &info)) {
-        return std::nullopt;
+    // The application name is given whole, so Windows runs that file and searches nowhere.
+    if (application.empty() || !CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags,
+                                               nullptr, nullptr, &startup, &info)) {
+        return nullptr;
     }
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    DWORD status = 0;
-    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &status)) {
-        return std::nullopt;
-    }
-    return status;
-}
-
-std::optional<std::uint32_t> Win32Processes::runAndWait(const std::string& commandLine) {
-    return runToEnd(commandLine, false);
-}
-
-void Win32Processes::startHidden(const std::string& commandLine) {
-    std::wstring line = widen(commandLine);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &info)) {
-        return;
-    }
-    // Nobody waits for the child: let go of it at once, or a program that lives for weeks in
-    // the tray leaks two handles for every route command.
     (void)CloseHandle(info.hThread);
-    (void)CloseHandle(info.hProcess);
+    return std::make_unique<Win32RunningProgram>(info.hProcess);
+}
+
+std::optional<std::uint32_t> runHiddenToEnd(const std::string& program, const std::string& commandLine) {
+    const auto running = Win32Processes().start(program, commandLine, Processes::Window::hidden);
+    if (!running || WaitForSingleObject(reinterpret_cast<HANDLE>(running->waitHandle()), INFINITE) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    return running->exitStatus();
 }
 
 }  // namespace velmora

@@ -1,21 +1,21 @@
-// Processes over CreateProcessW.
+// Processes over CreateProcessW, with the program to run always named.
 #pragma once
 
 #include "platform/processes.h"
 
 namespace velmora {
 
-// Starts the command line and waits for it to end: its exit status, or nothing when it could
-// not be started or waited for. A hidden run shows nothing: a console tool started from a
-// program without a console would get a console window of its own, CREATE_NO_WINDOW gives it
-// none. Otherwise the child shows its window, if it has one, in its default way (rasdial's
-// console).
-std::optional<std::uint32_t> runToEnd(const std::string& commandLine, bool hidden);
-
 class Win32Processes : public Processes {
 public:
-    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override;
-    void startHidden(const std::string& commandLine) override;
+    // A hidden run shows nothing: a console tool started from a program without a console would
+    // get a console window of its own, CREATE_NO_WINDOW gives it none. A shown one gets its
+    // window in its default way.
+    std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
+                                          Window window) override;
 };
+
+// Starts the program hidden, as above, waits for it to end without dispatching messages and
+// returns its exit status; nothing when it could not be started or waited for.
+std::optional<std::uint32_t> runHiddenToEnd(const std::string& program, const std::string& commandLine);
 
 }  // namespace velmora

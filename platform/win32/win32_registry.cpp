@@ -12,9 +12,14 @@ namespace {
 class OpenKey {
 public:
     OpenKey(RegRoot root, const std::string& subkey, REGSAM access) {
-        // The predefined handles are sign-extended 32-bit values, as the headers define them.
-        const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
-        if (RegOpenKeyExA(rootKey, utf8ToAnsi(subkey).c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(rootKey(root), utf8ToAnsi(subkey).c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    // Opens the key for writing, creating it and any key above it that is missing.
+    OpenKey(RegRoot root, const std::string& subkey) {
+        if (RegCreateKeyExW(rootKey(root), widen(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                            nullptr, &key_, nullptr) != ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }
@@ -29,6 +34,9 @@ public:
     HKEY get() const { return key_; }
 
 private:
+    // The predefined handles are sign-extended 32-bit values, as the headers define them.
+    static HKEY rootKey(RegRoot root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))); }
+
     HKEY key_ = nullptr;
 };
 
@@ -59,6 +67,52 @@ bool Win32Registry::writeDword(RegRoot root, const std::string& subkey, const st
     const DWORD data = value;
     return RegSetValueExA(key.get(), utf8ToAnsi(valueName).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                           sizeof data) == ERROR_SUCCESS;
+}
+
+std::optional<std::string> Win32Registry::readString(RegRoot root, const std::string& subkey,
+                                                     const std::string& valueName) {
+    const OpenKey key(root, subkey, KEY_READ);
+    if (key.get() == nullptr) {
+        return std::nullopt;
+    }
+    const std::wstring name = widen(valueName);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return std::nullopt;
+    }
+    // Room for a terminating NUL that the stored data may lack.
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    text.resize(size / sizeof(wchar_t));
+    const std::size_t end = text.find(L'\0');
+    return narrow(end == std::wstring::npos ? text : text.substr(0, end));
+}
+
+bool Win32Registry::writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
+                                const std::string& value) {
+    const OpenKey key(root, subkey);
+    if (key.get() == nullptr) {
+        return false;
+    }
+    const std::wstring data = widen(value);
+    return RegSetValueExW(key.get(), widen(valueName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) {
+    const OpenKey key(root, subkey, KEY_WRITE);
+    if (key.get() == nullptr) {
+        // No key, no value; a key that is there but refuses writing keeps it.
+        return OpenKey(root, subkey, KEY_READ).get() == nullptr;
+    }
+    const LONG result = RegDeleteValueW(key.get(), widen(valueName).c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace velmora

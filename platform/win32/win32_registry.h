@@ -1,4 +1,5 @@
-// Registry over advapi32's ANSI calls, which hand string data over in the ANSI code page.
+// Registry over advapi32: the ANSI calls for the 32-bit values, which name keys in the ANSI code
+// page as the old tools do; the wide ones for string values, whose text may be in any language.
 #pragma once
 
 #include "platform/registry.h"
@@ -11,6 +12,11 @@ public:
                                                            const std::string& valueName) override;
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                     std::uint32_t value) override;
+    std::optional<std::string> readString(RegRoot root, const std::string& subkey,
+                                          const std::string& valueName) override;
+    bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
+                     const std::string& value) override;
+    bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) override;
 };
 
 }  // namespace velmora

@@ -31,4 +31,17 @@ std::optional<std::string> Win32ShellFolders::systemFolder() {
     return narrow(path);
 }
 
+std::optional<std::string> nativeSystemFolder() {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        const std::wstring sysnative = std::wstring(windows) + L"\\Sysnative";
+        const DWORD attributes = GetFileAttributesW(sysnative.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return narrow(sysnative);
+        }
+    }
+    return Win32ShellFolders().systemFolder();
+}
+
 }  // namespace velmora

@@ -11,4 +11,9 @@ public:
     std::optional<std::string> systemFolder() override;
 };
 
+// The folder of the system's own 64-bit tools as a 32-bit program reaches it on 64-bit Windows
+// (Windows\Sysnative, where the system offers it), else the system folder: there the IPsec
+// context of netsh is the native one.
+std::optional<std::string> nativeSystemFolder();
+
 }  // namespace velmora

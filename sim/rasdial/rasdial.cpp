@@ -1,7 +1,9 @@
 // Stand-in for rasdial: journals its command line, then acts out the scenario of the simulated
-// environment (sim_state.h): after the scenario's seconds it either connects the entry named
-// first on its command line, bringing up a tunnel address, or fails. Like rasdial it refuses a
-// line with more than three arguments that are not options, and a phonebook without the entry.
+// environment (sim_state.h): the entry named first on its command line is listed among the
+// connections at once, as the remote-access service lists a connection being made; after the
+// scenario's seconds it either stays, with a tunnel address brought up, or goes again and the
+// dial fails. Like rasdial it refuses a line with more than three arguments that are not
+// options, and a phonebook without the entry.
 #include <windows.h>
 #include <iphlpapi.h>
 #include <raserror.h>
@@ -57,7 +59,7 @@ bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
     return true;
 }
 
-void markConnected(const std::string& entry) {
+void list(const std::string& entry) {
     auto connections = velmora::sim::loadConnections();
     std::uint32_t handle = 1;
     for (const auto& connection : connections) {
@@ -67,6 +69,14 @@ void markConnected(const std::string& entry) {
         handle = std::max(handle, connection.handle + 1);
     }
     connections.push_back({handle, entry});
+    velmora::sim::saveConnections(connections);
+}
+
+void unlist(const std::string& entry) {
+    auto connections = velmora::sim::loadConnections();
+    connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                     [&](const auto& connection) { return connection.entryName == entry; }),
+                      connections.end());
     velmora::sim::saveConnections(connections);
 }
 
@@ -132,11 +142,12 @@ int main() {
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     }
     const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
+    list(args[0]);
     Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
     if (!scenario.connects) {
+        unlist(args[0]);
         return static_cast<int>(scenario.errorCode);
     }
-    markConnected(args[0]);
     if (!scenario.tunnelAddress.empty()) {
         bringUpAddress(scenario.tunnelAddress);
     }

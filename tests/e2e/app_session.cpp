@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_processes.h"
 #include "sim/sim_state.h"
 
 namespace velmora::testing {
@@ -46,9 +45,9 @@ AppSession::~AppSession() {
     dropTunnelAddress();
 }
 
-WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages) {
+WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages, const std::wstring& currentFolder) {
     const std::size_t instance = app.instancesStarted();
-    EXPECT_TRUE(app.start());
+    EXPECT_TRUE(app.start(currentFolder));
     auto window = WindowDriver::find(app.processId(instance), 20000);
     if (!window) {
         ADD_FAILURE() << "the main window never appeared";
@@ -75,8 +74,7 @@ bool AppSession::journalled(const std::string& line) const {
 }
 
 void AppSession::dropTunnelAddress() const {
-    Win32Processes processes;
-    processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
+    testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
 }
 
 }  // namespace velmora::testing

@@ -31,9 +31,9 @@ protected:
     // Each scenario starts from the bare namespace again.
     ~AppSession() override;
 
-    // Starts one more instance of the program and finds its window; answers the start-up
-    // messages given.
-    WindowDriver start(const std::vector<std::string>& startUpMessages = {});
+    // Starts one more instance of the program (in its own folder, or the current folder given)
+    // and finds its window; answers the start-up messages given.
+    WindowDriver start(const std::vector<std::string>& startUpMessages = {}, const std::wstring& currentFolder = {});
     // Starts the program and waits until its window shows, ready for clicks.
     WindowDriver startShown(const std::vector<std::string>& startUpMessages = {});
 

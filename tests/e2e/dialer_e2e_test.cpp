@@ -11,7 +11,9 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/profile/conn_profile.h"
+#include "core/system/tool_paths.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
@@ -62,7 +64,7 @@ protected:
         // Each test starts from the bare namespace again.
         for (const char* address : {"10.10.10.4", "10.10.10.5"}) {
             if (hostHas(address)) {
-                processes.runAndWait(std::string("/bin/sh -c \"ip addr del ") + address + "/32 dev lo\"");
+                testing::runCommandLine(std::string("/bin/sh -c \"ip addr del ") + address + "/32 dev lo\"");
                 EXPECT_TRUE(eventually([&] { return !hostHas(address); }));
             }
         }
@@ -71,18 +73,19 @@ protected:
 
     // A line started after the dial: once it is journalled, what the dial started has had its turn.
     void settle() {
-        processes.startHidden("ping -n 8 10.0.0.0");
+        (void)processes.start(systemTool(shell, "ping"), "ping -n 8 10.0.0.0", Processes::Window::hidden);
         ASSERT_TRUE(eventually([] { return journalHas("ping -n 8 10.0.0.0"); }));
     }
 
     testing::TempFolder sim;
     testing::FakeControlSurface window;
     Win32Processes processes;
+    Win32EventLoop loop;
     Win32IpHelper table;
     Win32RemoteAccess ras;
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;
-    Dialer dialer{window, processes, table, linkQuery, ras, shell};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "sim/sim_state.h"
 #include "tests/e2e/window_driver.h"
@@ -47,11 +46,10 @@ TEST(Environment, privateNamespaceShowsOnlyLoopbackUntilAnAddressIsAdded) {
     EXPECT_EQ(before, std::vector<std::string>{"127.0.0.1"});
 
     // Wine hands back no waitable process for a Unix program, so the wait returns before it ends.
-    Win32Processes processes;
-    processes.runAndWait("/bin/sh -c \"ip addr add 10.10.10.4/32 dev lo\"");
+    testing::runCommandLine("/bin/sh -c \"ip addr add 10.10.10.4/32 dev lo\"");
     EXPECT_TRUE(eventually([] { return contains(hostAddresses(), "10.10.10.4"); }));
 
-    processes.runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo\"");
+    testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo\"");
     EXPECT_TRUE(eventually([] { return !contains(hostAddresses(), "10.10.10.4"); }));
 }
 

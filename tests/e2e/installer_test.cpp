@@ -21,7 +21,6 @@
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ansi_codec.h"
-#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
@@ -179,7 +178,7 @@ protected:
         setWineVersion(nullptr);
         SetCurrentDirectoryW(startFolder_);
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
-        Win32Processes().runAndWait("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
+        testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
         CoUninitialize();
     }
 

@@ -14,20 +14,20 @@
 namespace velmora::testing {
 
 VelmoraApp::VelmoraApp(const WindowsRelease& windows) : windows_(L"velmora.exe", windows) {
-    // Everything the programs build puts beside velmora.exe: the stand-ins, not the benchmarks.
+    // What an installation puts beside velmora.exe, the stand-in rasapi32.dll, and the old policy
+    // tools, which an administrator puts there; Windows' own tools are in the system folders.
     const std::wstring from = widen(VELMORA_PROGRAMS_DIR);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name.find(L"bench") == std::wstring::npos && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                CopyFileW((from + L"\\" + name).c_str(), program_.file(name).c_str(), FALSE);
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    for (const wchar_t* name : {L"velmora.exe", L"velmora-ipsec.exe", L"rasapi32.dll", L"ipseccmd.exe", L"ipsecpol.exe"}) {
+        CopyFileW((from + L"\\" + name).c_str(), program_.file(name).c_str(), FALSE);
     }
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim_.path().c_str());
+    // No policy assigned and none remembered from an earlier scenario in this prefix.
+    sim::saveIpsecStore({});
+    HKEY velmora = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velmora", 0, KEY_SET_VALUE, &velmora) == ERROR_SUCCESS) {
+        RegDeleteValueW(velmora, L"IpsecPolicyAssignedBefore");
+        RegCloseKey(velmora);
+    }
 }
 
 VelmoraApp::~VelmoraApp() {
@@ -48,13 +48,13 @@ VelmoraApp::~VelmoraApp() {
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
 }
 
-bool VelmoraApp::start() {
+bool VelmoraApp::start(const std::wstring& currentFolder) {
     std::wstring line = L"\"" + program_.file(L"velmora.exe") + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, program_.path().c_str(), &startup,
-                        &info)) {
+    const std::wstring& folder = currentFolder.empty() ? program_.path() : currentFolder;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
         return false;
     }
     CloseHandle(info.hThread);

@@ -1,5 +1,6 @@
 // velmora.exe for one end-to-end scenario: a program folder of its own holding the exe, the
-// policy tool beside it and the stand-ins, a simulated remote-access state of its own
+// policy tool beside it and the old policy tools' stand-ins, a simulated remote-access state of
+// its own with an empty policy store
 // (VELMORA_SIM_DIR, inherited by the program and read by this test program), the Windows Wine
 // reports to it, and the instances started, ended when it goes; and the state of the machine it
 // starts on.
@@ -26,8 +27,9 @@ public:
     VelmoraApp(const VelmoraApp&) = delete;
     VelmoraApp& operator=(const VelmoraApp&) = delete;
 
-    // Starts one more instance of velmora.exe in its program folder; instances count from 0.
-    bool start();
+    // Starts one more instance of velmora.exe, in its program folder or the folder given as the
+    // current one; instances count from 0.
+    bool start(const std::wstring& currentFolder = {});
     std::size_t instancesStarted() const { return instances_.size(); }
     DWORD processId(std::size_t instance = 0) const;
     HANDLE process(std::size_t instance = 0) const;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/win32/text_codec.h"
-#include "platform/win32/win32_processes.h"
+#include "tests/win32/temp_folder.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
 
@@ -108,7 +108,7 @@ bool screenshot(HWND window, const std::string& pngPath) {
     DeleteFileW(windowsPath.c_str());
     const std::string crop = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
                              std::to_string(r.left) + "+" + std::to_string(r.top);
-    (void)Win32Processes().runAndWait("/bin/sh -c \"xwd -root -silent | convert xwd:- -crop " + crop +
+    (void)testing::runCommandLine("/bin/sh -c \"xwd -root -silent | convert xwd:- -crop " + crop +
                                       " +repage png:" + pngPath + "\"");
     // Wine returns at once from a Unix program; the file says when it is done.
     return eventually([&] { return completePng(windowsPath); }, 20000);

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/event_loop.h"
+#include "tests/fakes/fake_processes.h"
 
 namespace velmora::testing {
 
@@ -14,21 +15,37 @@ public:
     // Advances the clock and runs the events queued for this wait, each of which may wait itself.
     void delay(int seconds) override {
         ++delays;
+        runPending();
+        elapsedSeconds += seconds;
+    }
+
+    // Runs the events queued for this wait, then lets the program end unless it is held open
+    // (or ended meanwhile); nothing when it is still running then.
+    std::optional<std::uint32_t> waitFor(RunningProgram& program) override {
+        ++waits;
+        runPending();
+        if (auto* fake = dynamic_cast<FakeRunningProgram*>(&program)) {
+            fake->runToEnd();
+        }
+        return program.exitStatus();
+    }
+
+    // Queues an event to run inside the next wait (a delay or a wait for a program).
+    void duringNextDelay(std::function<void()> event) { pending_.push_back(std::move(event)); }
+
+    int delays = 0;
+    int waits = 0;
+    int elapsedSeconds = 0;
+
+private:
+    void runPending() {
         std::deque<std::function<void()>> events;
         events.swap(pending_);
         for (auto& event : events) {
             event();
         }
-        elapsedSeconds += seconds;
     }
 
-    // Queues an event to run inside the next call of delay.
-    void duringNextDelay(std::function<void()> event) { pending_.push_back(std::move(event)); }
-
-    int delays = 0;
-    int elapsedSeconds = 0;
-
-private:
     std::deque<std::function<void()>> pending_;
 };
 

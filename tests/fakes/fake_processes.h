@@ -1,4 +1,5 @@
-// Processes in memory: records each command line; a test can act out what the child does.
+// Processes in memory: records each start; a test can act out what the child does, what it
+// exits with, and hold a dial open until something ends it.
 #pragma once
 
 #include <functional>
@@ -9,23 +10,86 @@
 
 namespace velmora::testing {
 
+// A started program. A hidden one has ended by the time anyone looks; a shown one (a dial)
+// ends when the event loop's wait comes to it, unless it is held open.
+class FakeRunningProgram : public RunningProgram {
+public:
+    FakeRunningProgram(std::function<void()> onEnd, std::uint32_t status, bool held, int* terminations)
+        : onEnd_(std::move(onEnd)), status_(status), held_(held), terminations_(terminations) {}
+
+    std::uintptr_t waitHandle() const override { return 0; }
+    std::optional<std::uint32_t> exitStatus() override {
+        return ended_ ? std::optional<std::uint32_t>(status_) : std::nullopt;
+    }
+    void terminate() override {
+        if (!ended_) {
+            ended_ = true;
+            ++*terminations_;
+            status_ = 1223;  // ERROR_CANCELLED
+        }
+    }
+
+    // Lets a program that is not held open run to its end.
+    void runToEnd() {
+        if (!ended_ && !held_) {
+            ended_ = true;
+            if (onEnd_) {
+                onEnd_();
+            }
+        }
+    }
+
+private:
+    std::function<void()> onEnd_;
+    std::uint32_t status_;
+    bool held_;
+    int* terminations_;
+    bool ended_ = false;
+};
+
 class FakeProcesses : public Processes {
 public:
-    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override {
-        waited.push_back(commandLine);
-        if (onRun) {
-            onRun(commandLine);
+    std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
+                                          Window window) override {
+        programs.push_back(program);
+        if (window == Window::hidden) {
+            started.push_back(commandLine);
+            const std::optional<std::uint32_t> status = statusOf ? statusOf(commandLine) : 0u;
+            if (!status) {
+                return nullptr;
+            }
+            auto child = std::make_unique<FakeRunningProgram>(nullptr, *status, false, &terminations);
+            child->runToEnd();
+            return child;
         }
-        return exitStatus;
+        waited.push_back(commandLine);
+        if (!exitStatus) {
+            return nullptr;
+        }
+        auto child = std::make_unique<FakeRunningProgram>(
+            [this, commandLine] {
+                if (onRun) {
+                    onRun(commandLine);
+                }
+            },
+            *exitStatus, holdDials, &terminations);
+        return child;
     }
-    void startHidden(const std::string& commandLine) override { started.push_back(commandLine); }
 
-    std::vector<std::string> waited;
-    std::vector<std::string> started;
-    // Runs inside runAndWait, as the child would: e.g. bring a connection up.
+    std::vector<std::string> waited;    // programs started with their window (the dials), in order
+    std::vector<std::string> started;   // programs started hidden, in order
+    std::vector<std::string> programs;  // the program file of every start, in order
+    // Runs when a shown program ends by itself, as the child would: e.g. bring a connection up.
     std::function<void(const std::string&)> onRun;
-    // What runAndWait reports: the child's exit status, or nothing for a child that never started.
+    // What a shown program exits with; nothing for one that cannot start.
     std::optional<std::uint32_t> exitStatus = 0u;
+    // What a hidden program exits with, by its command line; nothing for one that cannot start.
+    // Unset: every one exits with 0.
+    std::function<std::optional<std::uint32_t>(const std::string&)> statusOf;
+    // Shown programs run until terminated.
+    bool holdDials = false;
+    // Programs ended by terminate.
+    int terminations = 0;
 };
 
 }  // namespace velmora::testing

@@ -32,16 +32,11 @@ public:
 
     std::optional<std::vector<std::uint8_t>> readValueData(RegRoot root, const std::string& subkey,
                                                            const std::string& valueName) override {
-        ++accesses;
-        const Key* k = find(root, subkey);
-        if (k == nullptr || !k->readable) {
+        const Value* found = readable(root, subkey, valueName);
+        if (found == nullptr || found->data.size() > kRegValueBytes) {
             return std::nullopt;
         }
-        const auto value = k->values.find(valueName);
-        if (value == k->values.end() || value->second.data.size() > kRegValueBytes) {
-            return std::nullopt;
-        }
-        return value->second.data;
+        return found->data;
     }
 
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
@@ -56,11 +51,51 @@ public:
         return true;
     }
 
+    std::optional<std::string> readString(RegRoot root, const std::string& subkey,
+                                          const std::string& valueName) override {
+        const Value* found = readable(root, subkey, valueName);
+        if (found == nullptr || found->type != kRegSz) {
+            return std::nullopt;
+        }
+        const std::string text(found->data.begin(), found->data.end());
+        return text.substr(0, text.find('\0'));
+    }
+
+    bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
+                     const std::string& value) override {
+        ++accesses;
+        Key& k = key(root, subkey);
+        if (!k.writable) {
+            return false;
+        }
+        setString(root, subkey, valueName, value);
+        ++writes;
+        return true;
+    }
+
+    bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) override {
+        ++accesses;
+        const auto k = keys.find({root, subkey});
+        if (k == keys.end()) {
+            return true;
+        }
+        if (!k->second.writable) {
+            return false;
+        }
+        k->second.values.erase(valueName);
+        return true;
+    }
+
     // Creates the key when needed.
     Key& key(RegRoot root, const std::string& subkey) { return keys[{root, subkey}]; }
 
     void setDword(RegRoot root, const std::string& subkey, const std::string& name, std::uint32_t value) {
         key(root, subkey).values[name] = {kRegDword, dwordBytes(value)};
+    }
+
+    // A string value as stored text (without its NUL).
+    void setString(RegRoot root, const std::string& subkey, const std::string& name, const std::string& text) {
+        key(root, subkey).values[name] = {kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
     }
 
     const Value* value(RegRoot root, const std::string& subkey, const std::string& name) const {
@@ -80,6 +115,12 @@ private:
     static std::vector<std::uint8_t> dwordBytes(std::uint32_t value) {
         return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    }
+    // A value a read reaches: in a key that exists and may be read.
+    const Value* readable(RegRoot root, const std::string& subkey, const std::string& valueName) {
+        ++accesses;
+        const Key* k = find(root, subkey);
+        return k != nullptr && k->readable ? value(root, subkey, valueName) : nullptr;
     }
     const Key* find(RegRoot root, const std::string& subkey) const {
         const auto found = keys.find({root, subkey});

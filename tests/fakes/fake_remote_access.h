@@ -1,6 +1,7 @@
 // The remote-access service in memory: a test sets the lists it answers and reads the hang-ups.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,7 +17,14 @@ public:
         return list;
     }
     std::vector<std::string> phonebookEntries() override { return entries; }
-    void hangUp(RasHandle handle) override { hangUps.push_back(handle); }
+    // The connection goes from the list, as the service drops it.
+    void hangUp(RasHandle handle) override {
+        hangUps.push_back(handle);
+        auto& connections = list.connections;
+        connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                         [&](const ActiveConnection& c) { return c.handle == handle; }),
+                          connections.end());
+    }
     std::string errorText(std::uint32_t code) override {
         const auto found = errorTexts.find(code);
         return found != errorTexts.end() ? found->second : std::string();

@@ -2,7 +2,8 @@
 # Prepares what the Windows programs run on: a virtual display, the throw-away Wine prefixes
 # (made once, kept in the build tree) and a persistent wineserver for the first of them, so
 # that each test program does not pay Wine's start-up again.
-# Usage: wine-up.sh [prefix names under VELMORA_WINE_ROOT...]; the tests' two by default.
+# Usage: wine-up.sh [prefix names under VELMORA_WINE_ROOT...]; the tests' two by default. With
+# VELMORA_STANDINS naming the folder of the stand-ins, each prefix gets those of Windows' own tools.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 mkdir -p "$VELMORA_WINE_ROOT"
@@ -50,6 +51,11 @@ for copy in "${@:2}"; do
     cp -a "$WINEPREFIX" "$VELMORA_WINE_ROOT/$copy"
   fi
 done
+if [ -n "${VELMORA_STANDINS:-}" ]; then
+  for name in "$@"; do
+    "$(dirname "$0")/install-standins.sh" "$VELMORA_WINE_ROOT/$name" "$VELMORA_STANDINS"
+  done
+fi
 # The server and Wine's own services (started here by a first program) stay up for the run.
 # A server that is still running (another run's, or one on its way out) keeps going instead.
 detached wineserver -p

@@ -258,17 +258,43 @@ TEST_F(Form1Test, shutDownWithIpsecWithdrawsThePolicyAndHangsUp) {
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
-TEST_F(Form1Test, shutDownWithAnInvalidIpsecProfileOnlyRemovesTheIcon) {
-    storeSettings(1, 0, 0, 0);
-    form.Form_Load();
-    window.setText(Control::txtpreshare, "");
-    ras.connect(12, "corvinaltexum");
+TEST_F(Form1Test, shutDownWithAnEditedKeyWithdrawsWhatWasAppliedAndHangsUp) {
+    startIpsecSession();
+    form.Command1_Click();
+    window.setText(Control::txtpreshare, "abc");  // refused by the field checks now
+    processes.started.clear();
     window.messages.clear();
     form.Form_Unload();
-    EXPECT_EQ(window.messages.size(), 1u);
-    EXPECT_TRUE(processes.started.empty());
-    EXPECT_TRUE(ras.hangUps.empty());
+    ASSERT_EQ(processes.started.size(), 2u);
+    for (const std::string& line : processes.started) {
+        EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
+        EXPECT_NE(line.find(" -y"), std::string::npos) << line;
+    }
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
+}
+
+TEST_F(Form1Test, ticksDuringADialDoNothingAndAClosingEndsTheDialWithNothingLeft) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);  // auto-dial on
+    processes.holdDials = true;
+    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
+        processes.started.clear();
+        form.Timer1_Timer();
+        form.Timer2_Timer();
+        EXPECT_TRUE(processes.started.empty());
+        EXPECT_EQ(processes.waited.size(), 1u);
+        ras.connect(12, "corvinaltexum");  // listed while it is being made
+        form.Form_Unload();
+    });
+    form.Command1_Click();
+    EXPECT_EQ(processes.terminations, 1);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    EXPECT_EQ(startedWith("ping "), 0);
 }
 
 // The window closed inside the pause-th wait of Connect (two) or of the link watch's re-apply

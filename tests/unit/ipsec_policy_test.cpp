@@ -6,6 +6,7 @@
 
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
+#include "tests/fakes/fake_processes.h"
 
 namespace velmora {
 namespace {
@@ -13,22 +14,21 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Records each start with the virtual second it happened at; can fail a start once.
-class TimedProcesses : public Processes {
+class TimedProcesses : public testing::FakeProcesses {
 public:
     explicit TimedProcesses(const testing::FakeEventLoop& loop) : loop_(loop) {}
-    std::optional<std::uint32_t> runAndWait(const std::string& commandLine) override {
-        ADD_FAILURE() << "waited for " << commandLine;
-        return std::nullopt;
-    }
-    void startHidden(const std::string& commandLine) override {
+    std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
+                                          Window window) override {
+        EXPECT_EQ(window, Window::hidden) << commandLine;
         if (!failOn.empty() && commandLine.find(failOn) != std::string::npos) {
             failOn.clear();
             throw std::runtime_error("cannot start");
         }
-        started.push_back(std::to_string(loop_.elapsedSeconds) + "s " + commandLine);
+        timed.push_back(std::to_string(loop_.elapsedSeconds) + "s " + commandLine);
+        return FakeProcesses::start(program, commandLine, window);
     }
 
-    Lines started;
+    Lines timed;
     std::string failOn;
 
 private:
@@ -52,7 +52,7 @@ protected:
     IpsecPolicyTest() {
         window.setText(Control::comalg, "ESP-DES-MD5");
         window.setText(Control::txtpreshare, "first");
-        policy.setIpsecTool("ipseccmd");
+        policy.setIpsecTool("ipseccmd", "C:\\WINDOWS\\system32\\ipseccmd.exe");
     }
 
     testing::FakeControlSurface window;
@@ -63,7 +63,7 @@ protected:
 
 TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
+    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
     EXPECT_EQ(loop.elapsedSeconds, 2);
     EXPECT_FALSE(policy.ipsecBusy());
 }
@@ -71,21 +71,22 @@ TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {
 TEST_F(IpsecPolicyTest, theProfileIsFixedWhenTheCallStarts) {
     loop.duringNextDelay([&] { window.setText(Control::txtpreshare, "changed"); });
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
+    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
 }
 
-TEST_F(IpsecPolicyTest, aCallDuringTheFirstPauseTakesOverASecondLaterWithItsOwnProfile) {
+TEST_F(IpsecPolicyTest, aWithdrawalDuringTheFirstPauseTakesOverASecondLaterWithTheAppliedValues) {
     loop.duringNextDelay([&] {
         EXPECT_TRUE(policy.ipsecBusy());
         window.setText(Control::txtpreshare, "second");
         policy.config_ipsec(kPolicyOff);  // a Stop, or the program's end, arriving mid-pair
     });
     policy.config_ipsec(kPolicyOn);
-    // The pair beneath never starts its inbound line: the policy ends as asked last.
-    EXPECT_EQ(processes.started, (Lines{
+    // The pair beneath never starts its inbound line: the policy ends as asked last, withdrawn
+    // with the values that reached the store, whatever the key reads now.
+    EXPECT_EQ(processes.timed, (Lines{
                                      "0s " + outbound("first", " -x"),
-                                     "1s " + outbound("second", " -y"),
-                                     "2s " + inbound("second", " -y"),
+                                     "1s " + outbound("first", " -y"),
+                                     "2s " + inbound("first", " -y"),
                                  }));
     EXPECT_FALSE(policy.ipsecBusy());
 }
@@ -95,7 +96,7 @@ TEST_F(IpsecPolicyTest, aCallDuringTheSecondPauseStillKeepsASecondFromTheLastLin
         loop.duringNextDelay([&] { policy.config_ipsec(kPolicyOff); });
     });
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{
+    EXPECT_EQ(processes.timed, (Lines{
                                      "0s " + outbound("first", " -x"),
                                      "1s " + inbound("first", " -x"),
                                      "2s " + outbound("first", " -y"),
@@ -114,7 +115,7 @@ TEST_F(IpsecPolicyTest, theDeepestOfSeveralNestedCallsWins) {
     });
     window.setText(Control::txtpreshare, "a");
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{
+    EXPECT_EQ(processes.timed, (Lines{
                                      "0s " + outbound("a", " -x"),
                                      "1s " + outbound("c", " -x"),
                                      "2s " + inbound("c", " -x"),
@@ -124,10 +125,10 @@ TEST_F(IpsecPolicyTest, theDeepestOfSeveralNestedCallsWins) {
 TEST_F(IpsecPolicyTest, onceApplyingIsRefusedOnlyWithdrawalRuns) {
     loop.duringNextDelay([&] { policy.refuseApplying(); });  // the program's end, mid-pair
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -x")}));
+    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x")}));
     policy.config_ipsec(kPolicyOn);
     policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.started, (Lines{
+    EXPECT_EQ(processes.timed, (Lines{
                                      "0s " + outbound("first", " -x"),
                                      "1s " + outbound("first", " -y"),
                                      "2s " + inbound("first", " -y"),
@@ -137,7 +138,7 @@ TEST_F(IpsecPolicyTest, onceApplyingIsRefusedOnlyWithdrawalRuns) {
 TEST_F(IpsecPolicyTest, aCallAfterTheRunIsOverStartsAtOnce) {
     policy.config_ipsec(kPolicyOn);
     policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.started, (Lines{
+    EXPECT_EQ(processes.timed, (Lines{
                                      "0s " + outbound("first", " -x"),
                                      "1s " + inbound("first", " -x"),
                                      "2s " + outbound("first", " -y"),
@@ -151,10 +152,10 @@ TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
     EXPECT_FALSE(policy.ipsecBusy());
 
     // The next call is not taken for one made inside a pause: it starts at once.
-    processes.started.clear();
+    processes.timed.clear();
     loop.elapsedSeconds = 0;
     policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.started, (Lines{"0s " + outbound("first", " -y"), "1s " + inbound("first", " -y")}));
+    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -y"), "1s " + inbound("first", " -y")}));
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ipsec/policy_store.h"
 #include "core/ipsec/policy_tool.h"
+#include "core/system/general.h"
+#include "tests/fakes/fake_registry.h"
 
 namespace velmora {
 namespace {
@@ -60,7 +63,7 @@ TEST(NetshSteps, workedExampleOutboundApply) {
                   "action=negotiate qmsecmethods=ESP[3DES,SHA1]:100000k/3600s",
                   "netsh ipsec static add rule name=\"windows to zerta\" policy=corvinaltexum "
                   "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
-                  "activate=yes psk=sharedkey1",
+                  "activate=yes kerberos=no psk=sharedkey1",
                   "netsh ipsec static set policy name=corvinaltexum assign=yes",
               }));
 }
@@ -79,7 +82,7 @@ TEST(NetshSteps, workedExampleInboundApply) {
                   "action=negotiate qmsecmethods=ESP[3DES,SHA1]:100000k/3600s",
                   "netsh ipsec static add rule name=\"zerta to windows\" policy=corvinaltexum "
                   "filterlist=\"zerta to windows\" filteraction=\"zerta to windows\" tunnel=10.10.10.4 conntype=all "
-                  "activate=yes psk=sharedkey1",
+                  "activate=yes kerberos=no psk=sharedkey1",
                   "netsh ipsec static set policy name=corvinaltexum assign=yes",
               }));
 }
@@ -107,6 +110,17 @@ TEST(NetshSteps, eachSuiteHasItsQuickModeMethod) {
     }
 }
 
+TEST(NetshSteps, everyAddressTheWindowTakesIsStoredAsFourPlainNumbers) {
+    Args args = with(outboundArgs(), "-f", "10.10.10. 4/255.255.255.255=+10.0.0.0/255.255.000.0");
+    args = with(args, "-t", "010.0.0.1.5");
+    const Lines steps = lines(args);
+    ASSERT_EQ(steps.size(), 9u);
+    EXPECT_EQ(steps[5],
+              "netsh ipsec static add filter filterlist=\"windows to zerta\" srcaddr=10.10.10.4 srcmask=255.255.255.255 "
+              "dstaddr=10.0.0.0 dstmask=255.255.0.0 protocol=ANY mirrored=no");
+    EXPECT_NE(steps[7].find(" tunnel=10.0.0.2 "), std::string::npos) << steps[7];
+}
+
 TEST(NetshSteps, valuesWithBlanksOrQuotesStayOneArgument) {
     Args args = with(outboundArgs(), "-a", "preshare:a \"shared\" key");
     args = with(args, "-p", "corvin altexum");
@@ -115,7 +129,7 @@ TEST(NetshSteps, valuesWithBlanksOrQuotesStayOneArgument) {
     EXPECT_EQ(steps[7],
               "netsh ipsec static add rule name=\"windows to zerta\" policy=\"corvin altexum\" "
               "filterlist=\"windows to zerta\" filteraction=\"windows to zerta\" tunnel=10.0.0.0 conntype=all "
-              "activate=yes psk=\"a \\\"shared\\\" key\"");
+              "activate=yes kerberos=no psk=\"a \\\"shared\\\" key\"");
     EXPECT_EQ(steps[8], "netsh ipsec static set policy name=\"corvin altexum\" assign=yes");
 }
 
@@ -166,38 +180,69 @@ public:
 
 TEST(RunPolicyTool, missingOrExistingObjectsOfTheFirstStepsDoNotMatter) {
     ScriptedTools tools;
+    testing::FakeRegistry registry;
     tools.answers = {{"delete", 1}, {"add policy", 1}};
-    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 0);
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), 0);
     EXPECT_EQ(tools.ran.size(), 9u);
 }
 
 TEST(RunPolicyTool, anApplyStopsAtTheFirstRequiredFailureAndNeverAssigns) {
     ScriptedTools tools;
+    testing::FakeRegistry registry;
     tools.answers = {{"add filteraction", 5}, {"add rule", 6}};
-    EXPECT_EQ(runPolicyTool(outboundArgs(), tools), 5);
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), 5);
     const Lines all = lines(outboundArgs());
     EXPECT_EQ(tools.ran, Lines(all.begin(), all.begin() + 7));
 }
 
 TEST(RunPolicyTool, aWithdrawalRunsOnWhateverTheStepsAnswer) {
     ScriptedTools tools;
+    testing::FakeRegistry registry;
     tools.answers = {{"delete", 1}, {"add filterlist", 1}, {"add filter ", 2}, {"add rule", 3}};
-    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools), 1);
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 1);
     EXPECT_EQ(tools.ran, lines(outboundArgs("-y")));
     EXPECT_EQ(tools.ran.back(), "netsh ipsec static set policy name=corvinaltexum assign=no");
 }
 
 TEST(RunPolicyTool, argumentsItCannotReadRunNothingAndFail) {
     ScriptedTools tools;
-    EXPECT_EQ(runPolicyTool({"-w", "REG", "-x"}, tools), kBadPolicyArguments);
-    EXPECT_EQ(runPolicyTool(with(outboundArgs(), "-n", "3600s/100000k"), tools), kBadPolicyArguments);
+    testing::FakeRegistry registry;
+    EXPECT_EQ(runPolicyTool({"-w", "REG", "-x"}, tools, registry), kBadPolicyArguments);
+    EXPECT_EQ(runPolicyTool(with(outboundArgs(), "-n", "3600s/100000k"), tools, registry), kBadPolicyArguments);
     EXPECT_TRUE(tools.ran.empty());
 }
 
 TEST(RunPolicyTool, aWithdrawalWithAnUnreadableRuleUnassignsAndStillFails) {
     ScriptedTools tools;
-    EXPECT_EQ(runPolicyTool(with(outboundArgs("-y"), "-n", "3600s/100000k"), tools), kBadPolicyArguments);
+    testing::FakeRegistry registry;
+    EXPECT_EQ(runPolicyTool(with(outboundArgs("-y"), "-n", "3600s/100000k"), tools, registry), kBadPolicyArguments);
     EXPECT_EQ(tools.ran, Lines{"netsh ipsec static set policy name=corvinaltexum assign=no"});
+}
+
+TEST(RunPolicyTool, theLocalPolicyAssignedBeforeIsAssignedAgainWhenOursIsWithdrawn) {
+    ScriptedTools tools;
+    testing::FakeRegistry registry;
+    const std::string store = "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
+    const std::string office = store + "\\ipsecPolicy{0f1e}";
+    const std::string ours = store + "\\ipsecPolicy{7a2b}";
+    registry.setString(kHkeyLocalMachine, office, "ipsecName", "办公室策略");
+    registry.setString(kHkeyLocalMachine, ours, "ipsecName", "corvinaltexum");
+    registry.setString(kHkeyLocalMachine, store, "ActivePolicy", office);
+
+    // Both rules' runs of an apply: the second finds ours assigned and keeps what the first saw.
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), 0);
+    registry.setString(kHkeyLocalMachine, store, "ActivePolicy", ours);
+    EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), 0);
+    tools.ran.clear();
+
+    // The withdrawal unassigns ours, then assigns the other again, once.
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
+    const Lines once = {"netsh ipsec static set policy name=corvinaltexum assign=no",
+                        "netsh ipsec static set policy name=办公室策略 assign=yes"};
+    EXPECT_EQ(Lines(tools.ran.end() - 11, tools.ran.end() - 9), once);
+    EXPECT_EQ(tools.ran.back(), once[0]);
+    EXPECT_FALSE(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore).has_value());
 }
 
 }  // namespace

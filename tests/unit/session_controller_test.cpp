@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
+#include "tests/fakes/fake_registry.h"
+#include "core/system/general.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
@@ -28,7 +32,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 class SessionTest : public ::testing::Test {
 protected:
     SessionTest() {
-        policy.setIpsecTool("ipseccmd");
+        policy.setIpsecTool("ipseccmd", "C:\\WINDOWS\\system32\\ipseccmd.exe");
         window.setText(Control::txtServerAddress, "203.0.113.10");
         window.setText(Control::txtUserName, "alice");
         window.setText(Control::txtPasswd, "secret");
@@ -49,10 +53,16 @@ protected:
     }
 
     void bringUp() {
-        ras.connect(77, "corvinaltexum");
-        table.add("10.10.10.9");
+        ras.connect(handle, "corvinaltexum");
+        table.add(tunnel);
     }
     void dropLink() { ras.list.connections.clear(); }
+    // The next dial brings up another connection, which gets another address.
+    void nextLinkElsewhere() {
+        dropLink();
+        handle = 78;
+        tunnel = "10.10.10.12";
+    }
 
     void useIpsec() { window.setValue(Control::Check1, 1); }
 
@@ -108,10 +118,13 @@ protected:
     testing::FakeEventLoop loop;
     testing::MemoryLog log;
     SettingsFile settings{watched, shell, files, codec, log.log};
-    Dialer dialer{watched, processes, table, link, ras, shell};
+    testing::FakeRegistry registry;
+    Dialer dialer{watched, processes, loop, table, link, ras, shell};
     IpsecPolicy policy{watched, processes, loop};
-    SessionController session{watched, link, ras, processes, dialer, policy, settings};
+    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings};
     bool dialSucceeds = true;
+    RasHandle handle = 77;
+    std::string tunnel = "10.10.10.9";
 };
 
 TEST_F(SessionTest, ipsecConnectWithTheLinkAlreadyUpAppliesPolicyPingsAndMinimisesWithoutDialling) {
@@ -314,7 +327,8 @@ TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
 
 TEST_F(SessionTest, afterShutDownBeganNothingDialsPingsOrApplies) {
     useIpsec();
-    session.beginShutDown();
+    session.shutDown();
+    processes.started.clear();
     session.Command1_Click();
     session.Command3_Click();
     window.setValue(Control::Check3, 1);
@@ -342,16 +356,22 @@ TEST_F(SessionTest, anAutomaticAttemptThatToldTheUserSomethingHoldsTheAutoDialOf
     EXPECT_EQ(window.messages, std::vector<std::string>{"L2TP参数错误！"});
     EXPECT_TRUE(session.autoDialHeld());
 
-    // The user's own Connect says it again and lets the auto-dial try once more.
+    // The user's own Connect says it again; refused, it leaves the auto-dial held.
+    session.Command1_Click();
+    EXPECT_TRUE(session.autoDialHeld());
+    session.Timer2_Timer();
+    EXPECT_EQ(window.messages, std::vector<std::string>(2, "L2TP参数错误！"));
+    EXPECT_TRUE(processes.waited.empty());
+
+    // A Connect whose fields pass lets it try again; so does the user's L2TP dial.
+    window.setText(Control::txtPasswd, "secret");
+    dialSucceeds = false;
     session.Command1_Click();
     EXPECT_FALSE(session.autoDialHeld());
     session.Timer2_Timer();
-    EXPECT_EQ(window.messages, std::vector<std::string>(3, "L2TP参数错误！"));
-    window.setText(Control::txtPasswd, "secret");
-    session.Timer2_Timer();
-    EXPECT_TRUE(processes.waited.empty());
-
-    // So does the user's L2TP dial.
+    EXPECT_EQ(processes.waited.size(), 2u);
+    session.Command2_Click();
+    ASSERT_TRUE(session.autoDialHeld());
     session.Command3_Click();
     EXPECT_FALSE(session.autoDialHeld());
 }
@@ -410,6 +430,227 @@ TEST_F(SessionTest, autoDialRedialsADroppedLinkWithThePlainDialer) {
     EXPECT_FALSE(endsWith(processes.waited[1], "defaultgate.pbk "));
     session.Timer2_Timer();  // up again: nothing to do
     EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+// The link comes up again with another address without the link watch seeing it go down, in
+// each of the ways a command can bring it up.
+enum class Relink { autoDialFirst, dialButtonFirst, dialButtonInsideTheReapply, activationDuringTheRedial };
+
+class SessionRelinkTest : public SessionTest, public ::testing::WithParamInterface<Relink> {};
+
+TEST_P(SessionRelinkTest, thePolicyIsAppliedAnewForTheNewAddressAndPingFollows) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    session.Command1_Click();
+    session.Timer1_Timer();  // the watch has seen 10.10.10.9 up
+    processes.started.clear();
+    switch (GetParam()) {
+    case Relink::autoDialFirst:
+        nextLinkElsewhere();
+        session.Timer2_Timer();
+        break;
+    case Relink::dialButtonFirst:
+        nextLinkElsewhere();
+        session.Command3_Click();
+        break;
+    case Relink::dialButtonInsideTheReapply:
+        dropLink();
+        session.Timer1_Timer();
+        bringUp();  // back with the old address: the watch withdraws and applies for it...
+        loop.duringNextDelay([this] {
+            nextLinkElsewhere();  // ...when it drops again and the user dials a new link
+            session.Command3_Click();
+        });
+        session.Timer1_Timer();
+        break;
+    case Relink::activationDuringTheRedial:
+        nextLinkElsewhere();
+        loop.duringNextDelay([this] { session.linkWasUp = link.getL2tpState("corvinaltexum"); });
+        session.Timer2_Timer();
+        break;
+    }
+    session.Timer1_Timer();  // the watch's tick that was due
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.12");
+    const auto states = policyStates();
+    ASSERT_GE(states.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(states.end() - 4, states.end()),
+              (std::vector<std::string>{" -y", " -y", " -x", " -x"}));
+    const auto applied = linesEndingWith(" -x");
+    for (auto line = applied.end() - 2; line != applied.end(); ++line) {
+        EXPECT_NE(line->find("10.10.10.12/255.255.255.255"), std::string::npos) << *line;
+    }
+    const auto lastApplied = std::find(processes.started.rbegin(), processes.started.rend(), applied.back());
+    EXPECT_NE(std::find(processes.started.rbegin(), lastApplied, "ping -n 8 10.0.0.0"), lastApplied);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, SessionRelinkTest,
+                         ::testing::Values(Relink::autoDialFirst, Relink::dialButtonFirst,
+                                           Relink::dialButtonInsideTheReapply, Relink::activationDuringTheRedial));
+
+TEST_F(SessionTest, aConnectWhoseDialBringsUpTheAddressAppliedDoesNotApplyAgain) {
+    useIpsec();
+    window.setText(Control::txtlocal, "10.10.10.9");
+    session.Command1_Click();  // applied for 10.10.10.9 before the dial, which brings up that address
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x"}));
+    session.Command2_Click();
+    nextLinkElsewhere();
+    processes.started.clear();
+    session.Command1_Click();  // this time the dial brings up another address than applied
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x", " -y", " -y", " -x", " -x"}));
+    EXPECT_NE(linesEndingWith(" -x").back().find("10.10.10.12/255.255.255.255"), std::string::npos);
+}
+
+// Connect on Windows Vista on, where each run of the policy tool is watched.
+class WatchedPolicyTest : public SessionTest {
+protected:
+    WatchedPolicyTest() {
+        policy.setIpsecTool("velmora-ipsec", "C:\\Program Files\\Velmora\\velmora-ipsec.exe");
+        useIpsec();
+    }
+    std::vector<std::string> toolLines(const std::string& end) const {
+        std::vector<std::string> found;
+        for (const auto& line : processes.started) {
+            if (startsWith(line, "velmora-ipsec ") && endsWith(line, end)) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(WatchedPolicyTest, aFailedApplyWithdrawsItTellsWhyAndDialsNothing) {
+    const std::vector<std::pair<std::optional<std::uint32_t>, std::string>> failures = {
+        {87u, "不接受这些设置（退出码 87）"},
+        {1u, "netsh 设置策略时出错（退出码 1）"},
+        {std::nullopt, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe"},
+    };
+    for (const auto& [status, why] : failures) {
+        processes.started.clear();
+        window.messages.clear();
+        processes.statusOf = [status = status](const std::string& line) -> std::optional<std::uint32_t> {
+            return line.find("zerta to windows") != std::string::npos && endsWith(line, " -x") ? status : 0u;
+        };
+        session.Command1_Click();
+        EXPECT_EQ(toolLines(" -x").size(), 2u) << why;
+        EXPECT_EQ(toolLines(" -y").size(), 2u) << why;
+        EXPECT_TRUE(endsWith(processes.started.back(), " -y")) << why;
+        EXPECT_TRUE(processes.waited.empty()) << why;
+        EXPECT_FALSE(saved()) << why;
+        EXPECT_FALSE(active()) << why;
+        EXPECT_FALSE(window.enabled(Control::Command2)) << why;
+        ASSERT_EQ(window.messages.size(), 1u) << why;
+        EXPECT_EQ(window.messages[0].rfind("IPSec策略没有设置成功，本次没有拨号。\n\n原因：", 0), 0u) << window.messages[0];
+        EXPECT_NE(window.messages[0].find(why), std::string::npos) << window.messages[0];
+    }
+}
+
+TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
+    window.setText(Control::txtpreshare, "shared\"key");
+    session.Command1_Click();
+    EXPECT_TRUE(processes.started.empty());
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].find("双引号"), std::string::npos);
+    EXPECT_FALSE(active());
+}
+
+TEST_F(WatchedPolicyTest, aFailedReapplyIsToldOnceAndShownOnTheTray) {
+    session.Command1_Click();
+    window.messages.clear();
+    processes.statusOf = [](const std::string& line) -> std::optional<std::uint32_t> {
+        return endsWith(line, " -x") ? 1u : 0u;
+    };
+    for (int drop = 0; drop < 2; ++drop) {
+        dropLink();
+        session.Timer1_Timer();
+        bringUp();
+        session.Timer1_Timer();
+    }
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("IPSec策略没有重新设置成功，当前连接不受IPSec保护。", 0), 0u);
+    EXPECT_TRUE(link.status().policyFailed());
+    EXPECT_TRUE(active());
+    session.Command2_Click();
+    EXPECT_FALSE(link.status().policyFailed());
+}
+
+TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
+    registry.setString(kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\GPTIPSECPolicy",
+                       "DSIPSECPolicyPath", "LDAP://CN=ipsecPolicy{1},CN=IP Security,CN=System,DC=example,DC=com");
+    useIpsec();
+    session.Command1_Click();
+    session.Command2_Click();
+    session.Command1_Click();
+    ASSERT_GE(window.messages.size(), 1u);
+    EXPECT_EQ(std::count_if(window.messages.begin(), window.messages.end(),
+                            [](const std::string& m) { return m.find("域的组策略") != std::string::npos; }),
+              1);
+    EXPECT_TRUE(active());
+}
+
+TEST_F(SessionTest, stopWithdrawsTheAppliedValuesWhateverTheFieldsSayNow) {
+    useIpsec();
+    session.Command1_Click();
+    window.messages.clear();
+    processes.started.clear();
+    window.setText(Control::txtpreshare, "abc");
+    window.setText(Control::txtpeer, "not an address");
+    session.Command2_Click();
+    ASSERT_EQ(linesEndingWith(" -y").size(), 2u);
+    for (const auto& line : linesEndingWith(" -y")) {
+        EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_FALSE(active());
+}
+
+// Stop or the program's end while the dial is still running.
+class SessionEndsADialTest : public SessionTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SessionEndsADialTest, theDialEndsItsConnectionIsHungUpAndTheWithdrawalComesLast) {
+    const bool closing = GetParam();
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    processes.holdDials = true;
+    atPause(2, [this, closing] {  // after the apply's two pauses, the dial's wait
+        // Connect and L2TP dial off, Stop on; the service lists the link being made.
+        EXPECT_FALSE(window.enabled(Control::Command1));
+        EXPECT_FALSE(window.enabled(Control::menuL2tp));
+        EXPECT_TRUE(window.enabled(Control::Command2));
+        EXPECT_TRUE(window.enabled(Control::menuOff));
+        ras.connect(77, "corvinaltexum");
+        processes.started.clear();
+        if (closing) {
+            session.shutDown();
+        } else {
+            session.Command2_Click();
+        }
+    });
+    session.Command1_Click();
+    EXPECT_EQ(processes.terminations, 1);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_TRUE(processes.started.empty() || endsWith(processes.started.back(), " -y"));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.windowState(), WindowState::normal);
+    if (!closing) {
+        EXPECT_FALSE(active());
+        EXPECT_FALSE(window.enabled(Control::Command2));
+        EXPECT_TRUE(session.autoDialHeld());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(StopOrClose, SessionEndsADialTest, ::testing::Bool());
+
+TEST_F(SessionTest, aCloseWhileASnapshotMessageIsOpenDialsNothing) {
+    table.table.status = AddressTableStatus::readFailed;
+    window.duringMessage = [this](const std::string& text) {
+        if (text == "ERROR") {
+            session.shutDown();
+        }
+    };
+    session.Command1_Click();
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_EQ(window.messages, std::vector<std::string>{"ERROR"});
 }
 
 }  // namespace

@@ -186,16 +186,16 @@ TEST_F(CheckdataTest, trimsTheTextsItTests) {
     }
 }
 
-TEST_F(CheckdataTest, countsTheKeyAsTypedInCharacters) {
-    window.setText(Control::txtpreshare, "      ");  // six blanks, not trimmed for the count
-    EXPECT_TRUE(passes());
-    window.setText(Control::txtpreshare, " abcd ");
+TEST_F(CheckdataTest, countsTheKeyAsTypedInCharactersButRefusesOneOfBlanksOnly) {
+    window.setText(Control::txtpreshare, " abcd ");  // not trimmed for the count
     EXPECT_TRUE(passes());
     window.setText(Control::txtpreshare, "密码密码密码");
     EXPECT_TRUE(passes());
     window.setText(Control::txtpreshare, "密码密码密");  // fifteen bytes, five characters
     EXPECT_FALSE(passes());
-    EXPECT_EQ(window.messages, std::vector<std::string>{"预先共享的密钥不能小于6个字节"});
+    window.setText(Control::txtpreshare, "      ");  // six blanks: nothing once trimmed
+    EXPECT_FALSE(passes());
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"预先共享的密钥不能小于6个字节", "预先共享的密钥不能全是空格！"}));
 }
 
 TEST_F(CheckdataTest, appliesWhateverTheOptions) {

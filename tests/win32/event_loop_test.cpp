@@ -1,9 +1,13 @@
-// Win32EventLoop::delay on a real message queue.
+// Win32EventLoop's waits on a real message queue: delay, and waitFor a program.
 #include "platform/win32/win32_event_loop.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include "platform/win32/text_codec.h"
+#include "platform/win32/win32_processes.h"
+#include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
@@ -104,6 +108,39 @@ TEST_F(DelayTest, leavesQuitForTheMainLoop) {
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 3u);
+}
+
+// A program that runs for the given milliseconds.
+std::unique_ptr<RunningProgram> sleeper(int milliseconds) {
+    const std::string child = narrow(testing::programFolder()) + "\\velmora_test_child.exe";
+    return Win32Processes().start(child, "velmora_test_child sleep " + std::to_string(milliseconds) + " NUL",
+                                  Processes::Window::hidden);
+}
+
+TEST_F(DelayTest, waitForDispatchesMessagesUntilTheProgramEnds) {
+    SetTimer(window, 1, 100, nullptr);
+    const auto program = sleeper(1500);
+    ASSERT_NE(program, nullptr);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(loop.waitFor(*program), std::optional<std::uint32_t>(0));
+    KillTimer(window, 1);
+    EXPECT_GE(GetTickCount() - start, 1000u);
+    EXPECT_GE(timerTicks, 5);
+}
+
+RunningProgram* programToEnd = nullptr;
+
+VOID CALLBACK endProgram(HWND, UINT, UINT_PTR, DWORD) {
+    programToEnd->terminate();
+}
+
+TEST_F(DelayTest, aHandlerInsideWaitForCanEndTheProgram) {
+    const auto program = sleeper(60000);
+    ASSERT_NE(program, nullptr);
+    programToEnd = program.get();
+    SetTimer(window, 2, 200, endProgram);
+    EXPECT_EQ(loop.waitFor(*program), std::optional<std::uint32_t>(ERROR_CANCELLED));
+    KillTimer(window, 2);
 }
 
 int waitCalls = 0;

@@ -14,8 +14,12 @@ namespace {
 using testing::TempFolder;
 using testing::fileExists;
 
+std::string childProgram() {
+    return narrow(testing::programFolder()) + "\\velmora_test_child.exe";
+}
+
 std::string child() {
-    return "\"" + narrow(testing::programFolder()) + "\\velmora_test_child.exe\"";
+    return "\"" + childProgram() + "\"";
 }
 
 std::string quoted(const std::wstring& path) {
@@ -31,88 +35,84 @@ DWORD handleCount() {
     return count.value_or(0);
 }
 
-bool waitForFile(const std::wstring& path, DWORD milliseconds) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        if (fileExists(path)) {
-            return true;
-        }
-        Sleep(50);
+std::optional<std::uint32_t> runToEnd(const std::string& line, Processes::Window window = Processes::Window::shown) {
+    const auto program = Win32Processes().start(childProgram(), line, window);
+    if (!program) {
+        return std::nullopt;
     }
-    return fileExists(path);
+    WaitForSingleObject(reinterpret_cast<HANDLE>(program->waitHandle()), INFINITE);
+    return program->exitStatus();
 }
 
-TEST(RunAndWait, returnsOnlyAfterTheChildHasEnded) {
+TEST(Win32Processes, aStartedProgramRunsToItsExitStatus) {
     TempFolder folder;
     const std::wstring marker = folder.file(L"marker");
-    Win32Processes processes;
-    processes.runAndWait(child() + " sleep 1500 " + quoted(marker));
+    EXPECT_EQ(runToEnd(child() + " sleep 1500 " + quoted(marker)), std::optional<std::uint32_t>(0));
     EXPECT_TRUE(fileExists(marker));
+    EXPECT_EQ(runToEnd(child() + " exit 691"), std::optional<std::uint32_t>(691));
+    EXPECT_EQ(runToEnd(child() + " exit 87", Processes::Window::hidden), std::optional<std::uint32_t>(87));
 }
 
-TEST(RunAndWait, returnsTheChildsExitStatus) {
-    Win32Processes processes;
-    EXPECT_EQ(processes.runAndWait(child() + " exit 691"), std::optional<std::uint32_t>(691));
-    EXPECT_EQ(processes.runAndWait(child() + " exit 0"), std::optional<std::uint32_t>(0));
-}
-
-TEST(RunAndWait, returnsAtOnceWhenTheProgramDoesNotExist) {
-    Win32Processes processes;
-    EXPECT_FALSE(processes.runAndWait("velmora-no-such-program.exe /x").has_value());  // must not hang
-    const DWORD before = handleCount();
-    (void)processes.runAndWait("velmora-no-such-program.exe /x");
-    EXPECT_EQ(handleCount(), before);
-}
-
-TEST(RunAndWait, passesChineseTextUnchanged) {
+TEST(Win32Processes, passesChineseTextUnchanged) {
     TempFolder folder;
     const std::wstring output = folder.file(L"cmdline.txt");
     const std::string line = child() + " echo " + quoted(output) + " 拨号成功！ \"VPN密  码\" 隧道";
-    Win32Processes processes;
-    processes.runAndWait(line);
+    runToEnd(line);
     EXPECT_EQ(testing::readBytes(output), line);
 }
 
-TEST(RunAndWait, leavesNoHandleBehind) {
+TEST(Win32Processes, runsTheProgramNamedNotOneOfThatNameInTheCurrentFolder) {
     TempFolder folder;
-    Win32Processes processes;
-    const std::string line = child() + " sleep 0 " + quoted(folder.file(L"m"));
-    processes.runAndWait(line);  // the first start may set up process-wide state
-    const DWORD before = handleCount();
-    for (int i = 0; i < 10; ++i) {
-        processes.runAndWait(line);
-    }
-    EXPECT_EQ(handleCount(), before);
+    ASSERT_TRUE(CopyFileW(widen(childProgram()).c_str(), folder.file(L"rasdial.exe").c_str(), FALSE));
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(folder.path().c_str());
+    const std::wstring output = folder.file(L"self.txt");
+    runToEnd("rasdial self " + quoted(output));
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(testing::readBytes(output), childProgram());
 }
 
-TEST(StartHidden, returnsBeforeTheChildHasEnded) {
+TEST(Win32Processes, theChildInheritsNoHandle) {
+    TempFolder folder;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE event = CreateEventW(&inheritable, TRUE, FALSE, nullptr);
+    const std::wstring output = folder.file(L"handle.txt");
+    runToEnd(child() + " handle " + std::to_string(reinterpret_cast<std::uintptr_t>(event)) + " " + quoted(output));
+    CloseHandle(event);
+    EXPECT_EQ(testing::readBytes(output), "none");
+}
+
+TEST(Win32Processes, terminateEndsTheProgramAtOnce) {
     TempFolder folder;
     const std::wstring marker = folder.file(L"marker");
-    Win32Processes processes;
-    processes.startHidden(child() + " sleep 3000 " + quoted(marker));
+    const auto program = Win32Processes().start(childProgram(), child() + " sleep 20000 " + quoted(marker),
+                                                Processes::Window::hidden);
+    ASSERT_NE(program, nullptr);
+    program->terminate();
+    EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(program->waitHandle()), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(program->exitStatus(), std::optional<std::uint32_t>(ERROR_CANCELLED));
     EXPECT_FALSE(fileExists(marker));
-    EXPECT_TRUE(waitForFile(marker, 20000)) << "the child never ran";
 }
 
-TEST(StartHidden, leavesNoHandleBehindAfterManyStarts) {
-    TempFolder folder;
+TEST(Win32Processes, aProgramThatCannotStartLeavesNothingBehind) {
     Win32Processes processes;
-    processes.startHidden(child() + " sleep 0 " + quoted(folder.file(L"warm-up")));
-    ASSERT_TRUE(waitForFile(folder.file(L"warm-up"), 20000));
+    EXPECT_EQ(processes.start("C:\\velmora-no-such-program.exe", "velmora-no-such-program /x",
+                              Processes::Window::hidden),
+              nullptr);
+    EXPECT_EQ(processes.start("", "velmora_test_child exit 0", Processes::Window::shown), nullptr);
     const DWORD before = handleCount();
-    for (int i = 0; i < 40; ++i) {
-        processes.startHidden(child() + " sleep 0 " + quoted(folder.file(L"m" + std::to_wstring(i))));
-    }
-    for (int i = 0; i < 40; ++i) {
-        ASSERT_TRUE(waitForFile(folder.file(L"m" + std::to_wstring(i)), 20000));
-    }
+    (void)processes.start("C:\\velmora-no-such-program.exe", "x", Processes::Window::shown);
     EXPECT_EQ(handleCount(), before);
 }
 
-TEST(StartHidden, missingProgramLeavesNothingBehind) {
-    Win32Processes processes;
-    processes.startHidden("velmora-no-such-program.exe /x");
+TEST(Win32Processes, leavesNoHandleBehindOnceLetGo) {
+    TempFolder folder;
+    runToEnd(child() + " exit 0");  // the first start may set up process-wide state
     const DWORD before = handleCount();
-    processes.startHidden("velmora-no-such-program.exe /x");
+    for (int i = 0; i < 20; ++i) {
+        runToEnd(child() + " exit 0", i % 2 == 0 ? Processes::Window::shown : Processes::Window::hidden);
+    }
     EXPECT_EQ(handleCount(), before);
 }
 

@@ -46,22 +46,15 @@ void storeValue(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD typ
 
 // The real registry, counting the writes that reach it: Wine keeps no trace of a write that
 // stores the data already there.
-class CountingRegistry : public Registry {
+class CountingRegistry : public Win32Registry {
 public:
-    std::optional<std::vector<std::uint8_t>> readValueData(RegRoot root, const std::string& subkey,
-                                                           const std::string& valueName) override {
-        return real_.readValueData(root, subkey, valueName);
-    }
     bool writeDword(RegRoot root, const std::string& subkey, const std::string& valueName,
                     std::uint32_t value) override {
         ++writes;
-        return real_.writeDword(root, subkey, valueName, value);
+        return Win32Registry::writeDword(root, subkey, valueName, value);
     }
 
     int writes = 0;
-
-private:
-    Win32Registry real_;
 };
 
 const std::vector<BYTE> kDwordOne = {1, 0, 0, 0};
@@ -273,6 +266,24 @@ TEST_F(Win32General, unknownHkeyRootReadsEmptyAndWritesNothing) {
     EXPECT_FALSE(general.regSetDword(path, "unknown", 1));
     EXPECT_FALSE(storedValue(HKEY_CURRENT_USER, kKey, L"unknown"));
     EXPECT_TRUE(window.messages.empty());
+}
+
+TEST(Win32RegistryStrings, roundTripInAnyLanguageCreatingTheKeysAndRemovingTheValue) {
+    const std::string subkey = "Software\\VelmoraTest\\新的\\Strings";
+    Win32Registry registry;
+    ASSERT_TRUE(registry.writeString(kHkeyCurrentUser, subkey, "策略", "办公室 IPsec 策略"));
+    EXPECT_EQ(registry.readString(kHkeyCurrentUser, subkey, "策略"), std::optional<std::string>("办公室 IPsec 策略"));
+
+    // A DWORD is not a string; a value that is gone reads as nothing and deletes again fine.
+    ASSERT_TRUE(registry.writeDword(kHkeyCurrentUser, subkey, "number", 7));
+    EXPECT_FALSE(registry.readString(kHkeyCurrentUser, subkey, "number").has_value());
+    EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, subkey, "策略"));
+    EXPECT_FALSE(registry.readString(kHkeyCurrentUser, subkey, "策略").has_value());
+    EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, subkey, "策略"));
+    EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, "Software\\VelmoraTest\\NoSuchKey", "策略"));
+    for (const wchar_t* key : {L"Software\\VelmoraTest\\新的\\Strings", L"Software\\VelmoraTest\\新的", L"Software\\VelmoraTest"}) {
+        (void)RegDeleteKeyW(HKEY_CURRENT_USER, key);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 
 namespace velmora::testing {
@@ -47,6 +48,24 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     removeTree(path_);
+}
+
+std::optional<DWORD> runCommandLine(const std::string& commandLine) {
+    std::wstring line = widen(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &info)) {
+        return std::nullopt;
+    }
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    DWORD status = 0;
+    if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &status)) {
+        return std::nullopt;
+    }
+    return status;
 }
 
 bool fileExists(const std::wstring& path) {

@@ -31,6 +31,11 @@ std::string readBytes(const std::wstring& path);
 // The folder of the running test program, where the helper programs and the stand-in DLL lie.
 std::wstring programFolder();
 
+// Runs a command line hidden as Windows finds its program from the line itself (under Wine, a Unix
+// program by its path too) and waits for it; its exit status, nothing when it did not start. For
+// the tests' own helpers: the program never starts anything this way.
+std::optional<DWORD> runCommandLine(const std::string& commandLine);
+
 // The kernel handles a process holds now, from the system's handle list (Wine answers
 // GetProcessHandleCount with 0 whatever the count); nothing when the list cannot be read.
 std::optional<DWORD> handleCount(DWORD processId);

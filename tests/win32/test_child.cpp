@@ -7,6 +7,9 @@
 //   velmora_test_child unconsoled <output file>             without a console of its own, as a GUI
 //                                                            program, runs itself with "console"
 //                                                            through Win32ToolRunner
+//   velmora_test_child self <output file>                   writes the path of its own file
+//   velmora_test_child handle <value> <output file>         writes "inherited" when the handle of
+//                                                            that value is open in it, else "none"
 #include <windows.h>
 
 #include <cstdlib>
@@ -57,8 +60,20 @@ int wmain(int argc, wchar_t** argv) {
         FreeConsole();
         wchar_t self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, self, MAX_PATH);
-        velmora::Win32ToolRunner tools;
+        velmora::Win32ToolRunner tools(toUtf8(self));
         return tools.runHidden("\"" + toUtf8(self) + "\" console \"" + toUtf8(argv[2]) + "\"");
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"self") {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        writeFile(argv[2], toUtf8(self));
+        return 0;
+    }
+    if (argc >= 4 && std::wstring(argv[1]) == L"handle") {
+        DWORD flags = 0;
+        const auto value = static_cast<std::uintptr_t>(_wtoi64(argv[2]));
+        writeFile(argv[3], GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? "inherited" : "none");
+        return 0;
     }
     return 2;
 }

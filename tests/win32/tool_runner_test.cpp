@@ -15,8 +15,12 @@ namespace {
 
 using testing::TempFolder;
 
+std::string childProgram() {
+    return narrow(testing::programFolder()) + "\\velmora_test_child.exe";
+}
+
 std::string child() {
-    return "\"" + narrow(testing::programFolder()) + "\\velmora_test_child.exe\"";
+    return "\"" + childProgram() + "\"";
 }
 
 std::string quoted(const std::wstring& path) {
@@ -26,7 +30,7 @@ std::string quoted(const std::wstring& path) {
 TEST(Win32ToolRunner, returnsOnlyAfterTheToolHasEndedWithItsExitStatus) {
     TempFolder folder;
     const std::wstring marker = folder.file(L"marker");
-    Win32ToolRunner tools;
+    Win32ToolRunner tools(childProgram());
     EXPECT_EQ(tools.runHidden(child() + " sleep 1000 " + quoted(marker)), 0);
     EXPECT_TRUE(testing::fileExists(marker));
     EXPECT_EQ(tools.runHidden(child() + " exit 1"), 1);
@@ -34,8 +38,8 @@ TEST(Win32ToolRunner, returnsOnlyAfterTheToolHasEndedWithItsExitStatus) {
 }
 
 TEST(Win32ToolRunner, aToolThatCannotStartSaysSo) {
-    Win32ToolRunner tools;
-    EXPECT_EQ(tools.runHidden("velmora-no-such-program.exe ipsec static"), ToolRunner::kCannotStart);
+    Win32ToolRunner tools("C:\\velmora-no-such-program.exe");
+    EXPECT_EQ(tools.runHidden("netsh ipsec static"), ToolRunner::kCannotStart);
 }
 
 TEST(Win32ToolRunner, theToolGetsNoConsoleWindow) {
@@ -43,7 +47,7 @@ TEST(Win32ToolRunner, theToolGetsNoConsoleWindow) {
     // tool started from there would otherwise get a console window of its own.
     TempFolder folder;
     const std::wstring report = folder.file(L"console.txt");
-    Win32ToolRunner tools;
+    Win32ToolRunner tools(childProgram());
     ASSERT_EQ(tools.runHidden(child() + " unconsoled " + quoted(report)), 0);
     EXPECT_EQ(testing::readBytes(report), "none");
 }

@@ -6,7 +6,6 @@
 
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/win32_processes.h"
 #include "tests/win32/temp_folder.h"
 #include "tests/win32/wine_windows.h"
 
@@ -37,8 +36,7 @@ protected:
     // Runs the probe as whatever Windows the prefix is.
     std::string start() {
         const std::wstring report = folder.file(L"report.txt");
-        Win32Processes processes;
-        processes.runAndWait("\"" + narrow(folder.file(L"velmora_version_probe.exe")) + "\" \"" + narrow(report) +
+            testing::runCommandLine("\"" + narrow(folder.file(L"velmora_version_probe.exe")) + "\" \"" + narrow(report) +
                              "\"");
         return testing::readBytes(report);
     }

@@ -1,0 +1,29 @@
+#include "core/ipsec/policy_store.h"
+
+#include "core/system/general.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kIpsecPolicies = "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec";
+
+}  // namespace
+
+bool domainIpsecPolicyAssigned(Registry& registry) {
+    const auto path =
+        registry.readString(kHkeyLocalMachine, std::string(kIpsecPolicies) + "\\GPTIPSECPolicy", "DSIPSECPolicyPath");
+    return path && !path->empty();
+}
+
+std::optional<std::string> assignedLocalPolicy(Registry& registry) {
+    const auto key =
+        registry.readString(kHkeyLocalMachine, std::string(kIpsecPolicies) + "\\Policy\\Local", "ActivePolicy");
+    if (!key || key->empty()) {
+        return std::nullopt;
+    }
+    const auto name = registry.readString(kHkeyLocalMachine, *key, "ipsecName");
+    return name && !name->empty() ? name : std::nullopt;
+}
+
+}  // namespace velmora

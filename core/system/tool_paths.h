@@ -1,0 +1,24 @@
+// Where each program the dialer starts is taken from. The program runs with administrator
+// rights and is often started from a downloads folder or a share: a program is taken only from
+// a folder that only administrators can change, never from the current folder.
+#pragma once
+
+#include <string>
+
+#include "platform/file_operations.h"
+#include "platform/shell_folders.h"
+
+namespace velmora {
+
+// One of Windows' own tools (rasdial, route, ping): "<system folder>\<name>.exe"; empty, so that
+// it cannot start, when the system folder is unknown.
+std::string systemTool(ShellFolders& shell, const std::string& name);
+
+// The policy tool named by chooseIpsecTool: velmora-ipsec from the program's folder, where the
+// installer puts it; ipsecpol and ipseccmd, which an administrator installs, from the program's
+// folder, else the system folder, else the first folder of the search path that holds it (only
+// folders named by a full path: a relative entry would name a folder below the current one).
+// Empty when none holds it.
+std::string policyToolProgram(const std::string& tool, FileOperations& files, ShellFolders& shell);
+
+}  // namespace velmora
