@@ -202,9 +202,11 @@ void Form1::menuL2tp_Click() {
 }
 
 void Form1::mnuTrayLog_Click() {
-    const std::string path = platform_.log.path();
-    if (!closing_ && !path.empty()) {
-        platform_.viewer.show(path);
+    const std::string log = platform_.log.path();
+    const std::string notepad = systemTool(platform_.shell, "notepad");
+    if (!closing_ && !log.empty() && !notepad.empty()) {
+        // Notepad lives on its own: nothing waits for it.
+        (void)platform_.processes.start(notepad, "\"" + notepad + "\" \"" + log + "\"", Processes::Window::shown);
     }
 }
 

@@ -25,7 +25,6 @@
 #include "platform/remote_access.h"
 #include "platform/shell_folders.h"
 #include "platform/text_files.h"
-#include "platform/text_viewer.h"
 #include "platform/windows_version.h"
 #include "ui/form_events.h"
 #include "ui/form_host.h"
@@ -46,10 +45,9 @@ struct Platform {
     ManagementService& management;
     WindowsVersion& version;
     FileOperations& programFiles;
-    // The connection log: its file, its clock, and the editor that shows it.
+    // The connection log's file, and the clock of its lines.
     LogFile& log;
     Clock& clock;
-    TextViewer& viewer;
 };
 
 // Every event that can wait (a policy pause, a message box) lets other events run inside it:
@@ -86,7 +84,7 @@ public:
     void menuOn_Click() override;
     void menuOff_Click() override;
     void menuL2tp_Click() override;
-    // Opens the log in the system's editor; usable whatever the session does.
+    // Opens the log in Notepad from the system folder; usable whatever the session does.
     void mnuTrayLog_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/log/connection_log.h"
-#include "platform/text_viewer.h"
 
 namespace velmora::testing {
 
@@ -27,12 +26,6 @@ public:
     std::uint32_t milliseconds() override { return ticks; }
 
     std::uint32_t ticks = 0;
-};
-
-// The tier-3 scenarios watch the real editor start; here it shows nothing.
-class FakeTextViewer : public TextViewer {
-public:
-    void show(const std::string&) override {}
 };
 
 // A connection log written into memory.

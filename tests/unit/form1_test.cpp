@@ -109,10 +109,9 @@ protected:
     testing::FakeWindowsVersion version;
     testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
-    testing::FakeTextViewer viewer;
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles, log.file, log.clock, viewer}};
+                        programFiles, log.file, log.clock}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {

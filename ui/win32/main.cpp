@@ -14,7 +14,6 @@
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_text_files.h"
-#include "platform/win32/win32_text_viewer.h"
 #include "platform/win32/win32_windows_version.h"
 #include "ui/form1.h"
 #include "ui/win32/main_window.h"
@@ -34,12 +33,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32FileOperations programFiles;
     Win32LogFile log;
     Win32Clock clock;
-    Win32TextViewer viewer;
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles, log, clock, viewer});
+                        management, version, programFiles, log, clock});
     return window.run(form, showCommand);
 }
