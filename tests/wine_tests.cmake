@@ -33,6 +33,7 @@ add_executable(velmora_win32_tests
   win32/tool_runner_test.cpp
   win32/wow64_test.cpp
   win32/system_library_test.cpp
+  win32/log_file_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
@@ -116,6 +117,7 @@ set(app_scenarios
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
   aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
+  theTrayOpensTheLogInNotepadWhichEndsWithTheExit
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.

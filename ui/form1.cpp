@@ -27,8 +27,9 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
     : window_(window),
       host_(host),
       platform_(platform),
+      log_(platform.log, platform.clock),
       link_(platform.remoteAccess),
-      settings_(window_, platform.shell, platform.files, platform.codec),
+      settings_(window_, platform.shell, platform.files, platform.codec, log_),
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
               platform.shell),
       policy_(window_, platform.processes, platform.loop),
@@ -70,18 +71,20 @@ void Form1::Form_Load() {
     host_.trayIconAdd();
     trayIconShown_ = true;
     showLinkStatus();
-    const std::string tool = chooseIpsecTool(getversion(platform_.version, platform_.programFiles));
+    const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
+    const std::string tool = chooseIpsecTool(windowsVersion);
     policy_.setIpsecTool(tool, policyToolProgram(tool, platform_.programFiles, platform_.shell));
+    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, tool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }
-    if (getAllConn(platform_.remoteAccess, platform_.registry, window_) == StartUp::endProgram) {
+    if (getAllConn(platform_.remoteAccess, platform_.registry, window_, log_) == StartUp::endProgram) {
         host_.endProgram();
         return;
     }
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
-    writepbk(platform_.shell, platform_.files, window_);
+    writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
                           [this] { checkHD_Click(); }});
     host_.centreOnScreen();
@@ -117,6 +120,17 @@ void Form1::Form_Resize() {
     if (state != WindowState::minimised) {
         lastState = state;
         host_.focus();
+    }
+}
+
+void Form1::Form_QueryUnload(UnloadMode mode) {
+    if (closing_) {
+        return;
+    }
+    switch (mode) {
+    case UnloadMode::windowClosed: log_.programEnding(EndReason::windowClosed); break;
+    case UnloadMode::byProgram: log_.programEnding(EndReason::trayExit); break;
+    case UnloadMode::sessionEnding: log_.programEnding(EndReason::sessionEnding); break;
     }
 }
 
@@ -195,6 +209,15 @@ void Form1::menuOff_Click() {
 void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
         Command3_Click();
+    }
+}
+
+void Form1::mnuTrayLog_Click() {
+    const std::string log = platform_.log.path();
+    const std::string notepad = systemTool(platform_.shell, "notepad");
+    if (!closing_ && !log.empty() && !notepad.empty()) {
+        // Notepad lives on its own: nothing waits for it.
+        (void)platform_.processes.start(notepad, "\"" + notepad + "\" \"" + log + "\"", Processes::Window::shown);
     }
 }
 

@@ -9,13 +9,16 @@
 #include "core/connection/link_query.h"
 #include "core/connection/session_controller.h"
 #include "core/ipsec/ipsec_policy.h"
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
 #include "platform/ansi_codec.h"
+#include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
+#include "platform/log_file.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -42,6 +45,9 @@ struct Platform {
     ManagementService& management;
     WindowsVersion& version;
     FileOperations& programFiles;
+    // The connection log's file, and the clock of its lines.
+    LogFile& log;
+    Clock& clock;
 };
 
 // Every event that can wait (a policy pause, a message box) lets other events run inside it:
@@ -55,6 +61,7 @@ public:
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Resize() override;
+    void Form_QueryUnload(UnloadMode mode) override;
     void Form_Unload() override;
 
     void Command1_Click() override;
@@ -77,6 +84,8 @@ public:
     void menuOn_Click() override;
     void menuOff_Click() override;
     void menuL2tp_Click() override;
+    // Opens the log in Notepad from the system folder; usable whatever the session does.
+    void mnuTrayLog_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
 
     // The window state a double-click on the tray icon returns to: normal or maximised.
@@ -108,6 +117,7 @@ private:
     WatchedSurface window_;
     FormHost& host_;
     Platform platform_;
+    ConnectionLog log_;
     LinkQuery link_;
     SettingsFile settings_;
     Dialer dialer_;

@@ -4,6 +4,10 @@
 
 namespace velmora {
 
+// Why the window is closing: closed as a window (its close box, Alt+F4, the taskbar), unloaded
+// by the program itself (the tray item "退出"), or the Windows session ending.
+enum class UnloadMode { windowClosed, byProgram, sessionEnding };
+
 class FormEvents {
 public:
     virtual ~FormEvents() = default;
@@ -14,6 +18,8 @@ public:
     virtual void Form_Activate() = 0;
     // After the window state or size changed (minimised, restored, maximised).
     virtual void Form_Resize() = 0;
+    // Once, just before Form_Unload: why the window is closing.
+    virtual void Form_QueryUnload(UnloadMode mode) = 0;
     // Once, when the window is closed (close box or the tray item), before the program ends.
     virtual void Form_Unload() = 0;
 
@@ -41,6 +47,7 @@ public:
     virtual void menuOn_Click() = 0;
     virtual void menuOff_Click() = 0;
     virtual void menuL2tp_Click() = 0;
+    virtual void mnuTrayLog_Click() = 0;
     virtual void mnuTrayClose_Click() = 0;
 };
 

@@ -32,7 +32,8 @@ public:
     // Gives the window the input focus.
     virtual void focus() = 0;
 
-    // Closes the window: Form_Unload runs, then the program ends.
+    // Closes the window: Form_QueryUnload (UnloadMode::byProgram) and Form_Unload run, then the
+    // program ends.
     virtual void unload() = 0;
     // Ends the program without Form_Unload (a second instance, a restart needed), once the
     // current event has returned.

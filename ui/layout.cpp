@@ -62,6 +62,7 @@ constexpr std::array<TrayMenuItem, kTrayMenuItemCount> kTrayMenu = {{
     {"menuOn", "连接", C::menuOn},
     {"menuOff", "停止", C::menuOff},
     {"menuL2tp", "L2TP拨号", C::menuL2tp},
+    {"mnuTrayLog", "查看日志", kNone},
     {"mnuTraySep", "", kNone},
     {"mnuTrayClose", "退出", kNone},
 }};

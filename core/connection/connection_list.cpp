@@ -5,11 +5,11 @@
 
 namespace velmora {
 
-StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, ControlSurface& window) {
+StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, ControlSurface& window, ConnectionLog& log) {
     for (const std::string& name : remoteAccess.phonebookEntries()) {
         window.addListItem(Control::txtConnName, name);
     }
-    return modifyL2tpReg(registry, window);
+    return modifyL2tpReg(registry, window, log);
 }
 
 bool connNameExist(const ControlSurface& window, const std::string& cName) {

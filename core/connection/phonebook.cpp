@@ -123,12 +123,13 @@ std::vector<std::string> defaultGatewayPhonebookLines() {
     return lines;
 }
 
-void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window) {
+void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window, ConnectionLog& log) {
     std::string unwritten;
     for (const int protocol : {kProtocolL2tp, kProtocolPptp}) {
         const char* name = protocol == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
         const std::string path = getDataFolder(shell) + name;
         if (!files.writeLines(path, phonebookLines(protocol))) {
+            log.phonebookNotWritten(path);
             unwritten += unwritten.empty() ? path : "、" + path;
         }
     }

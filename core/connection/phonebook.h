@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "platform/shell_folders.h"
 #include "platform/text_files.h"
@@ -23,7 +24,8 @@ std::vector<std::string> phonebookLines(int protocol);
 std::vector<std::string> defaultGatewayPhonebookLines();
 
 // Writes both phonebooks into the data folder, replacing them whole. A file that cannot be
-// written does not stop the other; the user is told once which could not be written.
-void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window);
+// written does not stop the other; the user is told once which could not be written, and the log
+// has each.
+void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window, ConnectionLog& log);
 
 }  // namespace velmora

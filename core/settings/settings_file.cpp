@@ -40,6 +40,7 @@ void SettingsFile::writeConfig() {
     if (!files_.writeLines(file, s.lines)) {
         if (!toldNotWritten_) {
             toldNotWritten_ = true;
+            log_.settingsNotWritten(file);
             window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！");
         }
         return;

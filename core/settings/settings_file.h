@@ -2,6 +2,7 @@
 // a Connect and loaded from there at start-up.
 #pragma once
 
+#include "core/log/connection_log.h"
 #include "core/profile/check_box.h"
 #include "core/profile/control_surface.h"
 #include "platform/ansi_codec.h"
@@ -20,13 +21,14 @@ struct CheckBoxReactions {
 
 class SettingsFile {
 public:
-    SettingsFile(ControlSurface& window, ShellFolders& shell, TextFiles& files, const AnsiCodec& codec)
-        : window_(window), shell_(shell), files_(files), codec_(codec) {}
+    SettingsFile(ControlSurface& window, ShellFolders& shell, TextFiles& files, const AnsiCodec& codec,
+                 ConnectionLog& log)
+        : window_(window), shell_(shell), files_(files), codec_(codec), log_(log) {}
 
     // Replaces the file with the window's stored fields. A secret the file cannot carry is
-    // stored empty and the user is told; a file that cannot be written is reported. Either way
-    // the window keeps what was typed, and the caller goes on. Each of these is told once a run:
-    // a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
+    // stored empty and the user is told; a file that cannot be written is reported and logged.
+    // Either way the window keeps what was typed, and the caller goes on. Each of these is told
+    // once a run: a Connect repeated by the auto-dial would otherwise repeat it every few seconds.
     void writeConfig();
 
     // Loads the file into the window in line order, running a box's reaction when its value
@@ -41,6 +43,7 @@ private:
     ShellFolders& shell_;
     TextFiles& files_;
     const AnsiCodec& codec_;
+    ConnectionLog& log_;
     bool toldNotWritten_ = false;
     bool toldPreshareUnsaved_ = false;
     bool toldPasswdUnsaved_ = false;

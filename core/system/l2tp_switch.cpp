@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
+StartUp modifyL2tpReg(Registry& registry, ControlSurface& window, ConnectionLog& log) {
     General general(registry, window);
     if (general.regGetValue(kRasManParameters, kProhibitIpsec).text() == "1") {
         return StartUp::carryOn;
@@ -17,6 +17,7 @@ StartUp modifyL2tpReg(Registry& registry, ControlSurface& window) {
     if (!written && general.regCreateKey(kRasManParameters)) {
         written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
     }
+    log.registrySwitchSet(written);
     window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
     return StartUp::endProgram;
 }

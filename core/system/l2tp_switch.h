@@ -2,6 +2,7 @@
 // "ProhibitIpsec" must hold the 32-bit number 1, and a change takes effect after a restart.
 #pragma once
 
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "platform/registry.h"
 
@@ -19,8 +20,8 @@ enum class StartUp { carryOn, endProgram };
 
 // Reads the switch; when it does not read as the integer 1 (another number, absent, longer
 // than four bytes, unreadable), writes 1, creating the key when it is missing, and tells the user
-// to restart the computer, or that the write needs an administrator when it failed. In both
-// cases the program then ends.
-StartUp modifyL2tpReg(Registry& registry, ControlSurface& window);
+// to restart the computer, or that the write needs an administrator when it failed; the log has
+// which. In both cases the program then ends.
+StartUp modifyL2tpReg(Registry& registry, ControlSurface& window, ConnectionLog& log);
 
 }  // namespace velmora

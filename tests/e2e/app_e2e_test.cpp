@@ -4,6 +4,7 @@
 // session of its own (see wine_tests.cmake): a program ended mid-way can leave Wine's tray
 // busy for the programs after it.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "core/profile/conn_profile.h"
 #include "core/system/hardware_code.h"
 #include "core/system/l2tp_switch.h"
+#include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
 #include "sim/sim_state.h"
@@ -95,7 +97,7 @@ protected:
         setLink(true);
     }
 
-    // Chooses a row of the tray menu (还原, 连接, 停止, 退出 while L2TP拨号 is hidden).
+    // Chooses a row of the tray menu (还原, 连接, 停止, 查看日志, 退出 while L2TP拨号 is hidden).
     void chooseFromTray(const WindowDriver& window, int row) {
         HWND menu = window.openTrayMenu();
         ASSERT_NE(menu, nullptr);
@@ -269,7 +271,7 @@ TEST_F(AppScenario, autoDialRedialsADroppedLink) {
 
 TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     WindowDriver window = connectIpsec();
-    chooseFromTray(window, 3);
+    chooseFromTray(window, 4);
     EXPECT_TRUE(app.waitForExit(kTicks));
     const auto lines = journal();
     ASSERT_GE(lines.size(), 3u);
@@ -407,6 +409,46 @@ TEST_F(AppScenario, stopAndConnectFromTheTrayLeaveTheWindowThere) {
     Sleep(3000);  // a window shown by mistake would stay shown
     EXPECT_FALSE(IsWindowVisible(window.window()));
     EXPECT_TRUE(IsIconic(window.window()));
+}
+
+// The stand-in notepad.exe in the system folder, where velmora.exe starts Notepad from, for the
+// span of a scenario; Wine's own after it.
+class NotepadStandIn {
+public:
+    NotepadStandIn() {
+        CopyFileW(path().c_str(), saved_.file(L"notepad.exe").c_str(), FALSE);
+        CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\notepad.exe").c_str(), path().c_str(), FALSE);
+    }
+    ~NotepadStandIn() { CopyFileW(saved_.file(L"notepad.exe").c_str(), path().c_str(), FALSE); }
+    NotepadStandIn(const NotepadStandIn&) = delete;
+    NotepadStandIn& operator=(const NotepadStandIn&) = delete;
+
+    static std::wstring path() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        return std::wstring(system) + L"\\notepad.exe";
+    }
+
+private:
+    testing::TempFolder saved_;
+};
+
+TEST_F(AppScenario, theTrayOpensTheLogInNotepadWhichEndsWithTheExit) {
+    const NotepadStandIn notepad;
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local), S_OK);
+    const std::wstring log = std::wstring(local) + L"\\Velmora\\velmora.log";
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    chooseFromTray(window, 3);  // 查看日志
+    EXPECT_TRUE(journalled("\"" + narrow(NotepadStandIn::path()) + "\" \"" + narrow(log) + "\""));
+    chooseFromTray(window, 4);  // 退出
+    EXPECT_TRUE(app.waitForExit(kTicks));
+    const std::wstring exitLine = L"退出程序（托盘菜单“退出”）\r\n";
+    const std::string bytes = testing::readBytes(log);
+    const std::size_t size = exitLine.size() * sizeof(wchar_t);
+    ASSERT_GE(bytes.size(), size);
+    EXPECT_EQ(bytes.substr(bytes.size() - size), std::string(reinterpret_cast<const char*>(exitLine.data()), size));
 }
 
 // The window that has the keyboard focus in the thread of the window given, if any.

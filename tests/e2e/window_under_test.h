@@ -32,6 +32,10 @@ public:
     void Form_Load() override { record("Form_Load"); }
     void Form_Activate() override { record("Form_Activate"); }
     void Form_Resize() override { record("Form_Resize"); }
+    // "Form_QueryUnload 0" for a window closed, 1 by the program, 2 at the end of the session.
+    void Form_QueryUnload(UnloadMode mode) override {
+        record("Form_QueryUnload " + std::to_string(static_cast<int>(mode)));
+    }
     void Form_Unload() override { record("Form_Unload"); }
     void Command1_Click() override { record("Command1_Click"); }
     void Command2_Click() override { record("Command2_Click"); }
@@ -48,6 +52,7 @@ public:
     void menuOn_Click() override { record("menuOn_Click"); }
     void menuOff_Click() override { record("menuOff_Click"); }
     void menuL2tp_Click() override { record("menuL2tp_Click"); }
+    void mnuTrayLog_Click() override { record("mnuTrayLog_Click"); }
     void mnuTrayClose_Click() override { record("mnuTrayClose_Click"); }
 
 private:

@@ -134,7 +134,7 @@ protected:
     void exitFromTheTray(const WindowDriver& window, std::size_t instance) {
         HWND menu = window.openTrayMenu();
         ASSERT_NE(menu, nullptr);
-        window.chooseMenuRow(menu, 3);  // 还原, 连接, 停止, 退出
+        window.chooseMenuRow(menu, 4);  // 还原, 连接, 停止, 查看日志, 退出
         EXPECT_TRUE(app.waitForExit(kTicks, instance));
     }
 

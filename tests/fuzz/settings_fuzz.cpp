@@ -11,6 +11,7 @@
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
 
@@ -31,7 +32,8 @@ void loadAsSettingsFile(const std::string& bytes) {
     testing::FakeControlSurface window;
     int clicks = 0;
     const auto click = [&clicks] { ++clicks; };
-    SettingsFile(window, shell, files, codec).readConfig({click, click, click, click});
+    testing::MemoryLog log;
+    SettingsFile(window, shell, files, codec, log.log).readConfig({click, click, click, click});
 
     const ConnProfile p = readProfile(window);
     require(window.messages.empty());

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/settings/secret_line.h"
 #include "core/system/general.h"
 #include "core/system/l2tp_switch.h"
 #include "tests/fakes/fake_ansi_codec.h"
@@ -12,6 +13,7 @@
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_form_host.h"
 #include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_management_service.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
@@ -37,17 +39,19 @@ protected:
     }
 
     // A settings file as a Connect would have saved it from a window holding these values.
-    void storeSettings(int check1, int check2, int check3, int checkHD) {
+    void storeSettings(int check1, int check2, int check3, int checkHD, const std::string& preshare = "sharedkey",
+                       const std::string& passwd = "secret") {
         testing::FakeControlSurface saved;
         saved.setText(Control::comalg, "ESP-3DES-SHA");
-        saved.setText(Control::txtpreshare, "sharedkey");
+        saved.setText(Control::txtpreshare, preshare);
         saved.setText(Control::txtUserName, "alice");
-        saved.setText(Control::txtPasswd, "secret");
+        saved.setText(Control::txtPasswd, passwd);
         saved.setValue(Control::Check1, check1);
         saved.setValue(Control::Check2, check2);
         saved.setValue(Control::Check3, check3);
         saved.setValue(Control::checkHD, checkHD);
-        SettingsFile(saved, shell, files, codec).writeConfig();
+        testing::MemoryLog unused;
+        SettingsFile(saved, shell, files, codec, unused.log).writeConfig();
     }
 
     // The policy lines' endings (" -x", " -y") in the order they were started.
@@ -104,9 +108,10 @@ protected:
     testing::FakeManagementService management;
     testing::FakeWindowsVersion version;
     testing::FakeFileOperations programFiles;
+    testing::MemoryLog log;
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles}};
+                        programFiles, log.file, log.clock}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
@@ -423,6 +428,42 @@ TEST_F(Form1Test, autoDialShowsOneMessageAndThenHoldsOff) {
     form.menuOn_Click();  // the user connects again: the auto-dial is back
     form.Timer2_Timer();
     EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+// Values no other text of a run holds, so that any form of them in the log stands out.
+constexpr const char* kDistinctPasswd = "Pw7#qXzJ";
+constexpr const char* kDistinctPreshare = "Kq9$Lm2&ey";
+constexpr const char* kDistinctProcessorId = "HWQX00000000ZZ9K";
+constexpr const char* kDistinctHardwareCode = "HWQX4D5EZZ9K";
+constexpr const char* kDistinctHardwareCodeDialled = "hwqx4d5ezz9k";
+
+TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
+    management.ids = {kDistinctProcessorId};
+    storeSettings(1, 0, 0, 1, kDistinctPreshare, kDistinctPasswd);
+    files.unwritable = {kSettings, "C:\\ipsec.pbk"};
+    form.Form_Load();
+    form.Command1_Click();
+    // The secrets were in play: the dial carried them.
+    ASSERT_EQ(processes.waited.size(), 1u);
+    ASSERT_NE(processes.waited[0].find(std::string(kDistinctHardwareCodeDialled) + kDistinctPasswd), std::string::npos)
+        << processes.waited[0];
+    form.Form_QueryUnload(UnloadMode::windowClosed);
+    form.Form_Unload();
+
+    const std::vector<std::string>& lines = log.file.lines;
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), testing::kLogTime + "程序启动：Velmora VPN " VELMORA_VERSION
+                                                 "，Windows 5.1 Service Pack 3，IPsec策略工具 ipseccmd");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
+    const std::vector<std::string> secrets = {kDistinctPasswd, kDistinctPreshare, kDistinctHardwareCode,
+                                              kDistinctHardwareCodeDialled,
+                                              *secretToLine(kDistinctPasswd, codec),
+                                              *secretToLine(kDistinctPreshare, codec)};
+    for (const std::string& line : lines) {
+        for (const std::string& secret : secrets) {
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+        }
+    }
 }
 
 TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {

@@ -4,6 +4,7 @@
 
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
 
@@ -12,11 +13,12 @@ namespace {
 
 class PhonebookTest : public ::testing::Test {
 protected:
-    void write() { writepbk(shell, files, window); }
+    void write() { writepbk(shell, files, window, log.log); }
 
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\user\\My Documents")};
     testing::FakeTextFiles files;
     testing::FakeControlSurface window;
+    testing::MemoryLog log;
 };
 
 TEST_F(PhonebookTest, writesBothFilesByteForByte) {
@@ -25,6 +27,7 @@ TEST_F(PhonebookTest, writesBothFilesByteForByte) {
     EXPECT_EQ(files.files["C:\\pptp.pbk"], testing::kPptpPbk);
     EXPECT_EQ(files.files.size(), 2u);
     EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(log.file.lines.empty());
 }
 
 TEST_F(PhonebookTest, theDefaultGatewayPhonebookIsThePptpEntryThroughTheRemoteGatewayAndNotWrittenAtStart) {
@@ -59,6 +62,8 @@ TEST_F(PhonebookTest, anUnwritableFolderGivesOneMessageNamingBothFiles) {
     write();
     EXPECT_EQ(window.messages,
               std::vector<std::string>{"无法写入电话簿文件 C:\\ipsec.pbk、C:\\pptp.pbk，拨号将会失败！请检查该文件夹能否写入。"});
+    EXPECT_EQ(log.file.lines, (std::vector<std::string>{testing::kLogTime + "无法写入电话簿文件 C:\\ipsec.pbk",
+                                                        testing::kLogTime + "无法写入电话簿文件 C:\\pptp.pbk"}));
     EXPECT_TRUE(files.files.empty());
 }
 

@@ -8,6 +8,7 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "core/system/general.h"
@@ -115,7 +116,8 @@ protected:
     testing::FakeAnsiCodec codec;
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
-    SettingsFile settings{watched, shell, files, codec};
+    testing::MemoryLog log;
+    SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
     Dialer dialer{watched, processes, loop, table, link, ras, shell};
     IpsecPolicy policy{watched, processes, loop};

@@ -6,6 +6,7 @@
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
 
@@ -73,7 +74,8 @@ protected:
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\user\\My Documents")};
     testing::FakeTextFiles files;
     testing::FakeAnsiCodec codec;
-    SettingsFile settings{window, shell, files, codec};
+    testing::MemoryLog log;
+    SettingsFile settings{window, shell, files, codec, log.log};
     std::vector<std::string> clicks;
 };
 
@@ -93,7 +95,7 @@ TEST_F(SettingsFileTest, replacesALongerFileWhole) {
 
 TEST_F(SettingsFileTest, buildsThePathFromTheDataFolder) {
     testing::FakeShellFolders otherDrive{std::string("D:\\Users\\user\\Documents")};
-    SettingsFile onD{window, otherDrive, files, codec};
+    SettingsFile onD{window, otherDrive, files, codec, log.log};
     onD.writeConfig();
     EXPECT_EQ(files.files.count("D:\\l2tpipsec.ini"), 1u);
     EXPECT_EQ(files.files.count(kPath), 0u);
@@ -142,6 +144,7 @@ TEST_F(SettingsFileTest, aFileThatCannotBeWrittenIsReportedOnce) {
 
     settings.writeConfig();  // the next Connect: nothing new to tell
     EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "无法写入配置文件 C:\\l2tpipsec.ini"});
 }
 
 TEST_F(SettingsFileTest, eachUnsavableSecretIsToldOnceARun) {
@@ -175,7 +178,7 @@ TEST_F(SettingsFileTest, roundTripsEveryStoredField) {
     settings.writeConfig();
 
     testing::FakeControlSurface fresh;
-    SettingsFile loader{fresh, shell, files, codec};
+    SettingsFile loader{fresh, shell, files, codec, log.log};
     loader.readConfig({});
     expectStoredFieldsEqual(readProfile(fresh), saved);
     EXPECT_TRUE(fresh.messages.empty());
@@ -193,7 +196,7 @@ TEST_F(SettingsFileTest, roundTripsTheLongestSecretsItCarries) {
     ASSERT_TRUE(window.messages.empty());
 
     testing::FakeControlSurface fresh;
-    SettingsFile{fresh, shell, files, codec}.readConfig({});
+    SettingsFile{fresh, shell, files, codec, log.log}.readConfig({});
     EXPECT_EQ(fresh.text(Control::txtpreshare), saved.txtpreshare);
     EXPECT_EQ(fresh.text(Control::txtPasswd), saved.txtPasswd);
 }
@@ -254,7 +257,7 @@ TEST_F(SettingsFileTest, readsLinesEndedByLoneCrOrLf) {
     for (const std::string& bytes : {crOnly, lfOnly}) {
         testing::FakeControlSurface other;
         files.files[kPath] = bytes;
-        SettingsFile{other, shell, files, codec}.readConfig({});
+        SettingsFile{other, shell, files, codec, log.log}.readConfig({});
         expectStoredFieldsEqual(readProfile(other), crLf);
     }
     EXPECT_EQ(crLf.txtPasswd, "abc");
@@ -280,7 +283,7 @@ TEST_F(SettingsFileTest, aChangedBoxRunsItsReactionInLineOrder) {
     allYes.replace(allYes.find("yes\r\nno\r\nno\r\n"), 13, "yes\r\nyes\r\nyes\r\n");
     testing::FakeControlSurface fresh;
     files.files[kPath] = allYes;
-    SettingsFile{fresh, shell, files, codec}.readConfig(recording());
+    SettingsFile{fresh, shell, files, codec, log.log}.readConfig(recording());
     EXPECT_EQ(clicks, (std::vector<std::string>{"Check1", "Check2", "Check3", "checkHD"}));
 }
 

@@ -13,6 +13,7 @@
 #include "platform/win32/win32_remote_access.h"
 #include "sim/sim_state.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/win32/temp_folder.h"
 
@@ -40,7 +41,7 @@ protected:
 
     Names listAfterStartUp(const Names& phonebook) {
         sim::saveEntries(phonebook);
-        EXPECT_EQ(getAllConn(ras, registry, window), StartUp::carryOn);
+        EXPECT_EQ(getAllConn(ras, registry, window, log.log), StartUp::carryOn);
         return window.listItems(Control::txtConnName);
     }
 
@@ -48,12 +49,13 @@ protected:
     Win32RemoteAccess ras;
     testing::FakeRegistry registry;
     testing::FakeControlSurface window;
+    testing::MemoryLog log;
 };
 
 TEST_F(Win32ConnectionList, emptyPhonebookListsNothingAndTheSwitchStillRuns) {
     registry.setDword(kHkeyLocalMachine, "System\\CurrentControlSet\\Services\\RasMan\\Parameters", kProhibitIpsec, 0);
     sim::saveEntries({});
-    EXPECT_EQ(getAllConn(ras, registry, window), StartUp::endProgram);
+    EXPECT_EQ(getAllConn(ras, registry, window, log.log), StartUp::endProgram);
     EXPECT_TRUE(window.listItems(Control::txtConnName).empty());
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }

@@ -4,9 +4,11 @@
 
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_file_operations.h"
 #include "platform/win32/win32_ip_helper.h"
+#include "platform/win32/win32_log_file.h"
 #include "platform/win32/win32_management_service.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
@@ -31,11 +33,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32ManagementService management;
     Win32WindowsVersion version;
     Win32FileOperations programFiles;
+    Win32LogFile log;
+    Win32Clock clock;
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles});
+                        management, version, programFiles, log, clock});
     return window.run(form, showCommand);
 }

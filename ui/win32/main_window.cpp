@@ -337,12 +337,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_CLOSE:
-        unload();
+        unloadFor(UnloadMode::windowClosed);
         return 0;
     case WM_ENDSESSION:
         // Logging off ends the program as closing the window would.
         if (wParam != FALSE) {
-            unload();
+            unloadFor(UnloadMode::sessionEnding);
         }
         return 0;
     case WM_DRAWITEM:
@@ -414,6 +414,8 @@ void MainWindow::onMenuCommand(std::size_t position) {
     if (!item.control) {
         if (std::string(item.name) == "mnuTrayClose") {
             events_->mnuTrayClose_Click();
+        } else if (std::string(item.name) == "mnuTrayLog") {
+            events_->mnuTrayLog_Click();
         }
         return;
     }
@@ -554,11 +556,16 @@ void MainWindow::focus() {
 }
 
 void MainWindow::unload() {
+    unloadFor(UnloadMode::byProgram);
+}
+
+void MainWindow::unloadFor(UnloadMode mode) {
     if (unloading_) {
         return;
     }
     unloading_ = true;
     if (events_ != nullptr) {
+        events_->Form_QueryUnload(mode);
         events_->Form_Unload();
     }
     endProgram();

@@ -77,6 +77,7 @@ private:
     void onMenuCommand(std::size_t position);
     void onActivate(bool active);
     void onTrayMouse(LPARAM mouseMessage);
+    void unloadFor(UnloadMode mode);
     void showTrayMenu();
     // The program's open message box, if any.
     HWND openMessageBox() const;

@@ -1,0 +1,139 @@
+#include "core/log/connection_log.h"
+
+#include "core/ipsec/policy_commands.h"
+
+namespace velmora {
+
+namespace {
+
+std::string padded(int value, std::size_t digits) {
+    std::string text = std::to_string(value);
+    return text.size() < digits ? std::string(digits - text.size(), '0') + text : text;
+}
+
+// "2026-03-14 09:26:05"
+std::string timestamp(const LocalTime& t) {
+    return padded(t.year, 4) + "-" + padded(t.month, 2) + "-" + padded(t.day, 2) + " " + padded(t.hour, 2) + ":" +
+           padded(t.minute, 2) + ":" + padded(t.second, 2);
+}
+
+// Windows' error codes in decimal; an NTSTATUS or HRESULT (the top bit set) in the hexadecimal
+// that their documentation uses.
+std::string statusText(std::uint32_t status) {
+    if (status < 0x80000000u) {
+        return std::to_string(status);
+    }
+    std::string hex = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        hex += "0123456789ABCDEF"[(status >> shift) & 0xF];
+    }
+    return hex;
+}
+
+std::string originText(Origin origin) {
+    switch (origin) {
+    case Origin::window: return "窗口按钮";
+    case Origin::tray: return "托盘菜单";
+    case Origin::autoDial: return "自动拨号";
+    }
+    return {};
+}
+
+std::string endReasonText(EndReason reason) {
+    switch (reason) {
+    case EndReason::windowClosed: return "关闭窗口";
+    case EndReason::trayExit: return "托盘菜单“退出”";
+    case EndReason::sessionEnding: return "Windows 会话结束";
+    }
+    return {};
+}
+
+// Tenths of a second, rounded: "3.2".
+std::string secondsText(std::uint32_t milliseconds) {
+    const std::uint32_t tenths = (milliseconds + 50) / 100;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+}  // namespace
+
+void ConnectionLog::write(const std::string& event) {
+    file_.append(timestamp(clock_.localTime()) + " " + event);
+}
+
+void ConnectionLog::programStarted(const std::string& programVersion, const std::string& windowsVersion,
+                                   const std::string& servicePack, const std::string& ipsecTool) {
+    write("程序启动：Velmora VPN " + programVersion + "，Windows " + windowsVersion +
+          (servicePack.empty() ? "" : " " + servicePack) + "，IPsec策略工具 " + ipsecTool);
+}
+
+void ConnectionLog::registrySwitchSet(bool written) {
+    write(written ? "注册表值 ProhibitIpsec 已设为 1，需要重新启动计算机才能生效，程序结束"
+                  : "注册表值 ProhibitIpsec 写入失败，程序结束");
+}
+
+void ConnectionLog::connectAsked(Origin origin) {
+    write("请求连接（" + originText(origin) + "）");
+}
+
+void ConnectionLog::connectRefused(const std::string& checkMessage) {
+    write("连接未进行，参数检查未通过：" + checkMessage);
+}
+
+void ConnectionLog::policyPair(const std::string& strActive, const std::string& ipsecTool,
+                               const std::vector<std::optional<std::uint32_t>>& exitStatuses) {
+    std::string event = "IPsec策略" + strActive + (strActive == kPolicyOff ? "（撤销）" : "（应用）") + "：" + ipsecTool;
+    for (std::size_t i = 0; i < exitStatuses.size(); ++i) {
+        event += i == 0 ? "，退出状态 " : "、";
+        event += exitStatuses[i] ? statusText(*exitStatuses[i]) : "未能启动";
+    }
+    write(event);
+}
+
+void ConnectionLog::dialStarted(const std::string& entry, const std::string& phonebook, Origin origin) {
+    dialStartedAt_ = clock_.milliseconds();
+    write("开始拨号（" + originText(origin) + "）：条目 " + entry + "，电话簿 " + phonebook);
+}
+
+void ConnectionLog::dialEnded(std::optional<std::uint32_t> exitStatus, const std::string& tunnelAddress) {
+    write("拨号结束：rasdial " + (exitStatus ? "退出状态 " + statusText(*exitStatus) : std::string("未能启动")) +
+          "，用时 " + secondsText(clock_.milliseconds() - dialStartedAt_) + " 秒，" +
+          (tunnelAddress.empty() ? std::string("没有获得隧道地址") : "隧道地址 " + tunnelAddress));
+}
+
+void ConnectionLog::routesStarted(const std::vector<std::string>& routeCommands) {
+    std::string event = "添加路由：";
+    for (std::size_t i = 0; i < routeCommands.size(); ++i) {
+        event += (i == 0 ? "" : "；") + routeCommands[i];
+    }
+    write(event);
+}
+
+void ConnectionLog::linkDown(const std::string& entry) {
+    write("链路断开：" + entry);
+}
+
+void ConnectionLog::linkUpAgain(const std::string& entry) {
+    write("链路恢复：" + entry);
+}
+
+void ConnectionLog::autoRedial(int count) {
+    write("自动重拨：第 " + std::to_string(count) + " 次");
+}
+
+void ConnectionLog::stopAsked(Origin origin) {
+    write("请求停止（" + originText(origin) + "）");
+}
+
+void ConnectionLog::programEnding(EndReason reason) {
+    write("退出程序（" + endReasonText(reason) + "）");
+}
+
+void ConnectionLog::settingsNotWritten(const std::string& path) {
+    write("无法写入配置文件 " + path);
+}
+
+void ConnectionLog::phonebookNotWritten(const std::string& path) {
+    write("无法写入电话簿文件 " + path);
+}
+
+}  // namespace velmora

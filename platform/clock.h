@@ -1,0 +1,29 @@
+// The time as the log tells it: the local date and time, and a count for durations.
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+struct LocalTime {
+    int year = 0;
+    int month = 0;  // 1 to 12
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    // The local date and time now.
+    virtual LocalTime localTime() = 0;
+
+    // Milliseconds on a count that only moves forward; it wraps around at 2^32, so only the
+    // difference between two readings means anything.
+    virtual std::uint32_t milliseconds() = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,17 @@
+#include "platform/win32/win32_clock.h"
+
+#include <windows.h>
+
+namespace velmora {
+
+LocalTime Win32Clock::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::uint32_t Win32Clock::milliseconds() {
+    return GetTickCount();
+}
+
+}  // namespace velmora

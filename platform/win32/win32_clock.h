@@ -1,0 +1,14 @@
+// Clock over the system's local time and its millisecond tick count.
+#pragma once
+
+#include "platform/clock.h"
+
+namespace velmora {
+
+class Win32Clock : public Clock {
+public:
+    LocalTime localTime() override;
+    std::uint32_t milliseconds() override;
+};
+
+}  // namespace velmora

@@ -1,0 +1,125 @@
+#include "platform/win32/win32_log_file.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_shell_folders.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const wchar_t* kLogName = L"\\velmora.log";
+constexpr const wchar_t* kPreviousLogSuffix = L".1";
+constexpr wchar_t kByteOrderMark = 0xFEFF;
+
+using GetFolderPathCall = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+
+// <local application data>\Velmora, or empty. Windows 2000 has SHGetFolderPathW only in
+// shfolder.dll, which every later Windows keeps; it is loaded by its full path in the system
+// folder, so that no copy in the current folder can stand in for it.
+std::wstring localDataFolder() {
+    const std::optional<std::string> system = Win32ShellFolders().systemFolder();
+    if (!system) {
+        return {};
+    }
+    HMODULE library =
+        LoadLibraryExW((widen(*system) + L"\\shfolder.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (library == nullptr) {
+        return {};
+    }
+    std::wstring folder;
+    const auto getFolderPath =
+        reinterpret_cast<GetFolderPathCall>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathW")));
+    wchar_t path[MAX_PATH] = {};
+    if (getFolderPath != nullptr &&
+        SUCCEEDED(getFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+        path[0] != L'\0') {
+        folder = std::wstring(path) + L"\\Velmora";
+    }
+    (void)FreeLibrary(library);
+    return folder;
+}
+
+// Shared with every reader and writer, so that an editor can open the log meanwhile; the folder
+// is made when it is missing.
+HANDLE openLog(const std::wstring& folder, const std::wstring& log) {
+    const auto open = [&] {
+        return CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE file = open();
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&
+        CreateDirectoryW(folder.c_str(), nullptr)) {
+        file = open();
+    }
+    return file;
+}
+
+// Writes the line at the end of the file in one piece, after the byte-order mark when the file
+// is empty. What a full disk lets through of it is taken back: the file holds whole lines only.
+void appendWhole(HANDLE file, DWORD size, const std::wstring& line) {
+    const std::wstring text = size == 0 ? kByteOrderMark + line : line;
+    const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+        return;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), bytes, &written, nullptr) || written != bytes) {
+        (void)SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
+        (void)SetEndOfFile(file);
+    }
+}
+
+}  // namespace
+
+Win32LogFile::Win32LogFile(const std::string& folder) : folder_(widen(folder)) {}
+
+const std::wstring& Win32LogFile::folder() {
+    if (!folder_) {
+        folder_ = localDataFolder();
+    }
+    return *folder_;
+}
+
+std::string Win32LogFile::path() {
+    return folder().empty() ? std::string() : narrow(folder() + kLogName);
+}
+
+void Win32LogFile::append(const std::string& text) {
+    if (folder().empty()) {
+        return;
+    }
+    const std::wstring log = folder() + kLogName;
+    const std::wstring line = widen(text) + L"\r\n";
+    {
+        const UniqueHandle file(openLog(folder(), log));
+        if (file.get() == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const DWORD size = GetFileSize(file.get(), nullptr);
+        if (size == INVALID_FILE_SIZE) {
+            return;
+        }
+        if (size == 0 || size + line.size() * sizeof(wchar_t) <= kLogFileLimitBytes) {
+            appendWhole(file.get(), size, line);
+            return;
+        }
+    }
+    // Full: the log becomes the previous one and the line starts a new log. When the previous
+    // one cannot be replaced (a program holds it), the line goes on into the full log rather
+    // than be lost.
+    (void)MoveFileExW(log.c_str(), (log + kPreviousLogSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
+    const UniqueHandle file(openLog(folder(), log));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const DWORD size = GetFileSize(file.get(), nullptr);
+    if (size != INVALID_FILE_SIZE) {
+        appendWhole(file.get(), size, line);
+    }
+}
+
+}  // namespace velmora
