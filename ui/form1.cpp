@@ -31,10 +31,10 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec, log_),
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
-              platform.shell),
-      policy_(window_, platform.processes, platform.loop),
+              platform.shell, log_),
+      policy_(window_, platform.processes, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
-               policy_, settings_) {
+               policy_, settings_, log_) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
 }
@@ -149,25 +149,23 @@ void Form1::Form_Unload() {
     host_.trayIconRemove();
 }
 
-void Form1::Command1_Click() {
+void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin origin) {
     if (!closing_) {
         const Busy busy(busy_);
-        session_.Command1_Click();
+        (session_.*command)(origin);
     }
+}
+
+void Form1::Command1_Click() {
+    sessionCommand(&SessionController::Command1_Click, Origin::window);
 }
 
 void Form1::Command2_Click() {
-    if (!closing_) {
-        const Busy busy(busy_);
-        session_.Command2_Click();
-    }
+    sessionCommand(&SessionController::Command2_Click, Origin::window);
 }
 
 void Form1::Command3_Click() {
-    if (!closing_) {
-        const Busy busy(busy_);
-        session_.Command3_Click();
-    }
+    sessionCommand(&SessionController::Command3_Click, Origin::window);
 }
 
 void Form1::Timer1_Timer() {
@@ -196,19 +194,19 @@ void Form1::mnuTrayRestore_Click() {
 
 void Form1::menuOn_Click() {
     if (usable(Control::menuOn)) {
-        Command1_Click();
+        sessionCommand(&SessionController::Command1_Click, Origin::tray);
     }
 }
 
 void Form1::menuOff_Click() {
     if (usable(Control::menuOff)) {
-        Command2_Click();
+        sessionCommand(&SessionController::Command2_Click, Origin::tray);
     }
 }
 
 void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
-        Command3_Click();
+        sessionCommand(&SessionController::Command3_Click, Origin::tray);
     }
 }
 
@@ -248,7 +246,7 @@ void Form1::Check1_Click() {
             window_.setEnabled(Control::txtpeer, false);
             window_.setEnabled(Control::txtpeermask, false);
         }
-        session_.Command2_Click();
+        session_.Command2_Click(Origin::window);
     } else {
         window_.setHeight(bottomOf(Control::Frame1) + 700);
         window_.setEnabled(Control::txtpeer, true);

@@ -105,6 +105,8 @@ private:
     };
 
     std::string entryName() const;
+    // Runs a command of the session for whoever asked, unless the window is closing.
+    void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);

@@ -28,9 +28,12 @@ std::string dialPassword(const ConnProfile& profile) {
     return asciiLower(leftChars(profile.txtHD, 12)) + trimBlanks(profile.txtPasswd);
 }
 
+std::string phonebookName(const ConnProfile& profile) {
+    return profile.Option1 == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
+}
+
 std::string rasdialLine(const ConnProfile& profile, const std::string& dataFolder) {
-    const char* phonebook = profile.Option1 == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
-    return rasdialStart(profile, dialPassword(profile)) + " /PHONEBOOK:" + dataFolder + phonebook + " ";
+    return rasdialStart(profile, dialPassword(profile)) + " /PHONEBOOK:" + dataFolder + phonebookName(profile) + " ";
 }
 
 std::string defaultGateRasdialLine(const ConnProfile& profile) {

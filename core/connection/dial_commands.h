@@ -15,6 +15,9 @@ inline constexpr const char* kDefaultGatePhonebook = "defaultgate.pbk";
 // The first 12 characters of txtHD (untrimmed) in lower case, then the trimmed password.
 std::string dialPassword(const ConnProfile& profile);
 
+// The phonebook a dial of the profile names: ipsec.pbk for L2TP, else pptp.pbk.
+std::string phonebookName(const ConnProfile& profile);
+
 // "rasdial corvinaltexum <user> <dial password> /PHONE:<server> /PHONEBOOK:<data folder><ipsec.pbk
 // for L2TP, else pptp.pbk> ", ending in one blank.
 std::string rasdialLine(const ConnProfile& profile, const std::string& dataFolder);

@@ -1,5 +1,7 @@
 #include "core/connection/dialer.h"
 
+#include <vector>
+
 #include "core/connection/address_snapshot.h"
 #include "core/connection/dial_commands.h"
 #include "core/connection/dial_failure.h"
@@ -18,8 +20,10 @@ constexpr const char* kNoNetwork = "0.0.0.0";
 
 }  // namespace
 
-std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, bool& cancelled) {
+std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const std::string& phonebook, Origin origin,
+                                                bool& cancelled) {
     cancelled = false;
+    log_.dialStarted(kEntryName, phonebook, origin);
     const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::shown);
     if (!program) {
         return std::nullopt;
@@ -48,7 +52,7 @@ void Dialer::cancel() {
     }
 }
 
-DialOutcome Dialer::dialtol2tp(const std::string& connName) {
+DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     if (refused_) {
         return DialOutcome::cancelled;
     }
@@ -64,6 +68,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName) {
     const std::string net1 = getipnetaddress(peer, mask);
     const std::string net2 = getipnetaddress(peer2, mask2);
     const std::string line = rasdialLine(profile, getDataFolder(shell_));
+    const std::string phonebook = getDataFolder(shell_) + phonebookName(profile);
 
     std::optional<std::uint32_t> status;
     bool up = false;
@@ -77,20 +82,25 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName) {
             return DialOutcome::cancelled;
         }
         bool cancelled = false;
-        status = runRasdial(line, cancelled);
+        status = runRasdial(line, phonebook, origin, cancelled);
         if (cancelled) {
+            log_.dialEnded(status, {});
             return DialOutcome::cancelled;
         }
         const auto after = readIpAddrTable(ipHelper_, window_);
         up = linkQuery_.getL2tpState(connName);
+        std::optional<std::string> tunnel;
         if (up && before && after) {
-            if (const auto tunnel = firstNewAddress(*before, *after)) {
-                routeCmd1_ = routeLine(net1, mask, *tunnel);
-                routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
-                window_.setText(Control::txtlocal, *tunnel);
-                if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {
-                    routeAdd();
-                }
+            tunnel = firstNewAddress(*before, *after);
+        }
+        log_.dialEnded(status, tunnel.value_or(std::string()));
+        if (tunnel) {
+            routeCmd1_ = routeLine(net1, mask, *tunnel);
+            routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
+            routesLogged_ = false;
+            window_.setText(Control::txtlocal, *tunnel);
+            if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {
+                routeAdd();
             }
         }
     }
@@ -103,7 +113,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName) {
     return up ? DialOutcome::up : DialOutcome::down;
 }
 
-DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName) {
+DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin origin) {
     if (refused_) {
         return DialOutcome::cancelled;
     }
@@ -112,7 +122,8 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName) {
     {
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
         bool cancelled = false;
-        status = runRasdial(defaultGateRasdialLine(readProfile(window_)), cancelled);
+        status = runRasdial(defaultGateRasdialLine(readProfile(window_)), kDefaultGatePhonebook, origin, cancelled);
+        log_.dialEnded(status, {});
         if (cancelled) {
             return DialOutcome::cancelled;
         }
@@ -124,10 +135,16 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName) {
 
 void Dialer::routeAdd() {
     const std::string route = systemTool(shell_, "route");
+    std::vector<std::string> started;
     for (const std::string* line : {&routeCmd1_, &routeCmd2_}) {
         if (!line->empty()) {
             (void)processes_.start(route, *line, Processes::Window::hidden);
+            started.push_back(*line);
         }
+    }
+    if (!started.empty() && !routesLogged_) {
+        routesLogged_ = true;
+        log_.routesStarted(started);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/connection/dial_failure.h"
 #include "core/connection/link_query.h"
+#include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "platform/event_loop.h"
 #include "platform/ip_helper.h"
@@ -27,9 +28,9 @@ enum class DialOutcome {
 class Dialer {
 public:
     Dialer(ControlSurface& window, Processes& processes, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
-           RemoteAccess& remoteAccess, ShellFolders& shell)
+           RemoteAccess& remoteAccess, ShellFolders& shell, ConnectionLog& log)
         : window_(window), processes_(processes), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
-          remoteAccess_(remoteAccess), shell_(shell) {}
+          remoteAccess_(remoteAccess), shell_(shell), log_(log) {}
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
@@ -38,15 +39,19 @@ public:
     // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
     // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
     // dial when network 1 is not an address. A dial cancelled, or one during which the program
-    // began to end, stops at its next step and reports nothing.
-    DialOutcome dialtol2tp(const std::string& connName);
+    // began to end, stops at its next step and reports nothing. The log has the dial, who asked
+    // for it, and its end.
+    DialOutcome dialtol2tp(const std::string& connName, Origin origin);
 
     // Dials the entry from defaultgate.pbk and reports the outcome, whatever Check3 says;
-    // nothing else. Cancelled as dialtol2tp.
-    DialOutcome dialtol2tp_defaultgate(const std::string& connName);
+    // nothing else. Cancelled and logged as dialtol2tp.
+    DialOutcome dialtol2tp_defaultgate(const std::string& connName, Origin origin);
 
-    // Starts the stored route commands, hidden and not waited for; they stay stored.
+    // Starts the stored route commands, hidden and not waited for; they stay stored. The log has
+    // them the first time for a link.
     void routeAdd();
+    // The link went down: the routes started for the next one are logged again.
+    void linkLost() { routesLogged_ = false; }
 
     // True while a dial's rasdial runs.
     bool dialling() const { return dial_ != nullptr; }
@@ -72,7 +77,8 @@ private:
 
     // Runs rasdial with the line while the window stays responsive; its exit status, nothing
     // when it could not start; cancelled when the dial was ended meanwhile.
-    std::optional<std::uint32_t> runRasdial(const std::string& line, bool& cancelled);
+    std::optional<std::uint32_t> runRasdial(const std::string& line, const std::string& phonebook, Origin origin,
+                                            bool& cancelled);
     void reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind);
 
     ControlSurface& window_;
@@ -82,8 +88,10 @@ private:
     LinkQuery& linkQuery_;
     RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
+    ConnectionLog& log_;
     Dial* dial_ = nullptr;
     bool refused_ = false;
+    bool routesLogged_ = false;
     std::string routeCmd1_;
     std::string routeCmd2_;
 };

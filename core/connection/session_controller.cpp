@@ -125,14 +125,15 @@ void SessionController::tellOfDomainPolicy() {
     }
 }
 
-DialOutcome SessionController::dial(const std::string& name, bool defaultGateway) {
+DialOutcome SessionController::dial(const std::string& name, bool defaultGateway, Origin origin) {
     std::array<bool, kDuringDial.size()> before{};
     for (std::size_t i = 0; i < kDuringDial.size(); ++i) {
         before[i] = window_.enabled(kDuringDial[i].first);
         window_.setEnabled(kDuringDial[i].first, kDuringDial[i].second);
     }
     dialSessionActive_ = !before[0];
-    const DialOutcome outcome = defaultGateway ? dialer_.dialtol2tp_defaultgate(name) : dialer_.dialtol2tp(name);
+    const DialOutcome outcome =
+        defaultGateway ? dialer_.dialtol2tp_defaultgate(name, origin) : dialer_.dialtol2tp(name, origin);
     if (!ending_) {
         // What a command run meanwhile switched (a Stop) stays as it left it.
         for (std::size_t i = 0; i < kDuringDial.size(); ++i) {
@@ -173,35 +174,54 @@ void SessionController::shutDown() {
     }
 }
 
-void SessionController::Command1_Click() {
-    connect(true);
+void SessionController::Command1_Click(Origin origin) {
+    connect(origin);
 }
 
-void SessionController::connect(bool byUser) {
+void SessionController::connect(Origin origin) {
     if (ending_) {
         return;
     }
+    log_.connectAsked(origin);
     const std::string name = entryName();
+    if (!fieldsPass()) {
+        log_.connectRefused(window_.lastMessage());
+        return;
+    }
+    // Once the fields pass, the user's own Connect lets the auto-dial try again.
+    if (origin != Origin::autoDial) {
+        autoDialHeld_ = false;
+        link_.status().autoDialRunEnds();
+    }
     if (ipsecOn()) {
-        connectIpsec(name, byUser);
+        connectIpsec(name, origin);
     } else {
-        connectPlain(name, byUser);
+        connectPlain(name, origin);
     }
 }
 
-void SessionController::connectIpsec(const std::string& name, bool byUser) {
+bool SessionController::fieldsPass() {
+    if (!ipsecOn()) {
+        if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
+            trimBlanks(window_.text(Control::txtUserName)).empty() ||
+            trimBlanks(window_.text(Control::txtPasswd)).empty()) {
+            window_.showMessage("L2TP参数错误！");
+            return false;
+        }
+        return checkDialFields(window_);
+    }
     if (!checkdata(window_) || !checkDialFields(window_)) {
-        return;
+        return false;
     }
     // netsh takes no double quote inside a value; the old tools' command lines carry one.
     if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
         window_.showMessage(kQuoteInKey);
-        return;
+        return false;
     }
-    if (byUser) {
-        autoDialHeld_ = false;
-        link_.status().autoDialRunEnds();
-    }
+    return true;
+}
+
+void SessionController::connectIpsec(const std::string& name, Origin origin) {
     const bool dialItemWasEnabled = window_.enabled(Control::Command3);
     const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
     // Disabled before the first wait, so that no click or tick starts a second Connect.
@@ -239,7 +259,7 @@ void SessionController::connectIpsec(const std::string& name, bool byUser) {
         return;
     }
     if (!link_.getL2tpState(name)) {
-        const DialOutcome outcome = dial(name, false);
+        const DialOutcome outcome = dial(name, false, origin);
         if (outcome == DialOutcome::cancelled || !ipsecSessionGoesOn()) {
             return;
         }
@@ -257,34 +277,23 @@ void SessionController::connectIpsec(const std::string& name, bool byUser) {
     window_.setEnabled(Control::menuL2tp, true);
 }
 
-void SessionController::connectPlain(const std::string& name, bool byUser) {
-    if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
-        trimBlanks(window_.text(Control::txtUserName)).empty() || trimBlanks(window_.text(Control::txtPasswd)).empty()) {
-        window_.showMessage("L2TP参数错误！");
-        return;
-    }
-    if (!checkDialFields(window_)) {
-        return;
-    }
-    if (byUser) {
-        autoDialHeld_ = false;
-        link_.status().autoDialRunEnds();
-    }
+void SessionController::connectPlain(const std::string& name, Origin origin) {
     settings_.writeConfig();
     if (ending_ || link_.getL2tpState(name)) {
         return;
     }
-    const DialOutcome outcome = dial(name, window_.value(Control::Check2) == kChecked);
+    const DialOutcome outcome = dial(name, window_.value(Control::Check2) == kChecked, origin);
     if (outcome != DialOutcome::cancelled && !ending_ && link_.getL2tpState(name)) {
         setCommands(true);
         window_.setWindowState(WindowState::minimised);
     }
 }
 
-void SessionController::Command2_Click() {
+void SessionController::Command2_Click(Origin origin) {
     if (ending_) {
         return;
     }
+    log_.stopAsked(origin);
     autoDialHeld_ = true;
     if (dialer_.dialling()) {
         // The dial ends, its connection is hung up, and a session it belonged to ends with it.
@@ -303,14 +312,14 @@ void SessionController::Command2_Click() {
     }
 }
 
-void SessionController::Command3_Click() {
+void SessionController::Command3_Click(Origin origin) {
     if (ending_) {
         return;
     }
     autoDialHeld_ = false;
     link_.status().autoDialRunEnds();
     const std::string name = entryName();
-    if (!link_.getL2tpState(name) && dial(name, false) == DialOutcome::up && protectLink(name, false)) {
+    if (!link_.getL2tpState(name) && dial(name, false, origin) == DialOutcome::up && protectLink(name, false)) {
         startPing();
     }
 }
@@ -322,18 +331,28 @@ void SessionController::Timer1_Timer() {
     const std::string name = entryName();
     const bool up = link_.getL2tpState(name);
     if (!ipsecOn()) {
-        if (!up) {
+        if (!up && sessionActive()) {
+            log_.linkDown(name);
             setCommands(false);
         }
         return;
     }
     if (!up) {
+        if (linkWasUp && sessionActive()) {
+            log_.linkDown(name);
+            linkSeenDown_ = true;
+            dialer_.linkLost();
+        }
         linkWasUp = false;
         if (sessionActive()) {
             window_.setVisible(Control::menuL2tp, true);
         }
         return;
     }
+    if (linkSeenDown_ && sessionActive()) {
+        log_.linkUpAgain(name);
+    }
+    linkSeenDown_ = false;
     window_.setVisible(Control::menuL2tp, false);
     if (sessionActive()) {
         dialer_.routeAdd();
@@ -355,9 +374,10 @@ void SessionController::Timer2_Timer() {
     const int messagesBefore = window_.messagesShown();
     const std::string name = entryName();
     if (!sessionActive()) {
-        connect(false);
+        connect(Origin::autoDial);
     } else if (!link_.getL2tpState(name)) {
-        if (dial(name, false) == DialOutcome::up && protectLink(name, false)) {
+        log_.autoRedial(link_.status().autoDialFailures() + 1);
+        if (dial(name, false, Origin::autoDial) == DialOutcome::up && protectLink(name, false)) {
             startPing();
         }
     } else {

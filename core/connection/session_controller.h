@@ -10,6 +10,7 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/ipsec/ipsec_policy.h"
+#include "core/log/connection_log.h"
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
 #include "platform/processes.h"
@@ -23,25 +24,25 @@ class SessionController {
 public:
     SessionController(WatchedSurface& window, LinkQuery& link, RemoteAccess& remoteAccess, Processes& processes,
                       ShellFolders& shell, Registry& registry, Dialer& dialer, IpsecPolicy& policy,
-                      SettingsFile& settings)
+                      SettingsFile& settings, ConnectionLog& log)
         : window_(window), link_(link), remoteAccess_(remoteAccess), processes_(processes), shell_(shell),
-          registry_(registry), dialer_(dialer), policy_(policy), settings_(settings) {}
+          registry_(registry), dialer_(dialer), policy_(policy), settings_(settings), log_(log) {}
 
     // The user's Connect (button or tray): with IPsec, validate, apply the policy (a failure
     // tells the user why, withdraws it again and dials nothing), save, dial when down, make sure
     // the policy covers the link that came up, ping, minimise; without, check the three
     // essentials, save, dial, and go active only if the link came up. Once the fields pass, the
-    // auto-dial works again.
-    void Command1_Click();
+    // auto-dial works again. The log has who asked, and a refusal with the check's message.
+    void Command1_Click(Origin origin);
     // The user's Stop: during a dial, end it, hang up its connection and, with IPsec, withdraw
     // the policy; otherwise with IPsec withdraw the policy (the link stays), without hang the link
     // up. The policy withdrawn is always what was applied, whatever the fields hold now. The
     // auto-dial then holds off until the user connects again.
-    void Command2_Click();
+    void Command2_Click(Origin origin);
     // The user's L2TP dial: dial when the entry is down, then make sure the policy covers the
     // link. The auto-dial works again after it.
-    void Command3_Click();
-    // Link watch, every five seconds.
+    void Command3_Click(Origin origin);
+    // Link watch, every five seconds. The log has a session's link going down and coming back.
     void Timer1_Timer();
     // Auto-dial, every five seconds while auto-dial is checked. An attempt that left the link
     // down counts as a failed redial in the link's status; one that also told the user
@@ -75,12 +76,14 @@ private:
     bool ipsecOn() const;
     // An IPsec session that is still on and a program that is not ending.
     bool ipsecSessionGoesOn() const;
-    void connect(bool byUser);
-    void connectIpsec(const std::string& name, bool byUser);
-    void connectPlain(const std::string& name, bool byUser);
+    void connect(Origin origin);
+    // The checks of the fields the session kind needs; a failure has told the user which.
+    bool fieldsPass();
+    void connectIpsec(const std::string& name, Origin origin);
+    void connectPlain(const std::string& name, Origin origin);
     // Runs the dial with Connect and L2TP dial disabled and Stop enabled, which is what a dial
     // may be ended with; afterwards each is as it was, unless the dial was cancelled.
-    DialOutcome dial(const std::string& name, bool defaultGateway);
+    DialOutcome dial(const std::string& name, bool defaultGateway, Origin origin);
     // Stop's end of a session: Stop off, the policy withdrawn when asked, then Connect on.
     void endSession(bool withdraw);
     void startPing();
@@ -108,12 +111,14 @@ private:
     Dialer& dialer_;
     IpsecPolicy& policy_;
     SettingsFile& settings_;
+    ConnectionLog& log_;
     std::optional<Protected> protected_;
     bool ending_ = false;
     bool autoDialHeld_ = false;
     bool toldReapplyFailed_ = false;
     bool toldDomainPolicy_ = false;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
+    bool linkSeenDown_ = false;       // the watch saw the session's link go down
 };
 
 }  // namespace velmora

@@ -41,18 +41,21 @@ bool IpsecPolicy::mayGoOn(unsigned call, bool applying) const {
     return call == latestCall_ && !(applyRefused_ && applying);
 }
 
-std::optional<std::string> IpsecPolicy::runLine(const std::string& line) {
+std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
+                                                std::vector<std::optional<std::uint32_t>>& statuses) {
     auto program = processes_.start(program_, line, Processes::Window::hidden);
     if (!watched_) {
         return std::nullopt;
     }
     if (!program) {
+        statuses.push_back(std::nullopt);
         return whyRunFailed(program_, std::nullopt);
     }
     RunningProgram* const beneath = runUnderWay_;
     runUnderWay_ = program.get();
     const std::optional<std::uint32_t> status = loop_.waitFor(*program);
     runUnderWay_ = beneath;
+    statuses.push_back(status);
     if (status && *status == 0) {
         return std::nullopt;
     }
@@ -82,17 +85,25 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     if (applying) {
         applied_ = values;
     }
+    std::vector<std::optional<std::uint32_t>> statuses;
+    PolicyResult result{PolicyResult::done, {}};
     for (const std::string* line : {&lines.outbound, &lines.inbound}) {
         if (line == &lines.inbound && !mayGoOn(call, applying)) {
-            return {PolicyResult::superseded, {}};
+            result = {PolicyResult::superseded, {}};
+            break;
         }
-        const std::optional<std::string> failure = runLine(*line);
+        const std::optional<std::string> failure = runLine(*line, statuses);
         if (failure && mayGoOn(call, applying)) {
-            return {PolicyResult::failed, *failure};
+            result = {PolicyResult::failed, *failure};
+            break;
         }
         loop_.delay(1);
     }
-    return mayGoOn(call, applying) ? PolicyResult{PolicyResult::done, {}} : PolicyResult{PolicyResult::superseded, {}};
+    log_.policyPair(strActive, ipsecTool_, statuses);
+    if (result.outcome == PolicyResult::done && !mayGoOn(call, applying)) {
+        result.outcome = PolicyResult::superseded;
+    }
+    return result;
 }
 
 }  // namespace velmora

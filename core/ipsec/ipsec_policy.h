@@ -8,8 +8,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/ipsec/policy_commands.h"
+#include "core/log/connection_log.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/control_surface.h"
 #include "platform/event_loop.h"
@@ -29,8 +31,8 @@ struct PolicyResult {
 
 class IpsecPolicy {
 public:
-    IpsecPolicy(ControlSurface& window, Processes& processes, EventLoop& loop)
-        : window_(window), processes_(processes), loop_(loop) {}
+    IpsecPolicy(ControlSurface& window, Processes& processes, EventLoop& loop, ConnectionLog& log)
+        : window_(window), processes_(processes), loop_(loop), log_(log) {}
 
     // The policy tool's name (chooseIpsecTool), which begins both lines, and the program that is
     // started for it (policyToolProgram); set once at start-up before any policy command.
@@ -47,6 +49,7 @@ public:
     // call's waits waits for that call's run to end and a second more, then runs its own pair;
     // the call beneath runs no further line and reports superseded, so a caller that goes on
     // afterwards checks again what it depends on. After refuseApplying, an apply runs nothing.
+    // A call that ran a line is logged, with each watched run's exit status.
     PolicyResult config_ipsec(const std::string& strActive);
 
     // The program is ending: from now on the policy is only ever withdrawn, and a pair that is
@@ -59,12 +62,14 @@ public:
 private:
     // Whether the call numbered call may run its next line.
     bool mayGoOn(unsigned call, bool applying) const;
-    // Starts one line; for a watched tool waits for it and tells why it failed, if it did.
-    std::optional<std::string> runLine(const std::string& line);
+    // Starts one line; for a watched tool waits for it, keeps its exit status and tells why it
+    // failed, if it did.
+    std::optional<std::string> runLine(const std::string& line, std::vector<std::optional<std::uint32_t>>& statuses);
 
     ControlSurface& window_;
     Processes& processes_;
     EventLoop& loop_;
+    ConnectionLog& log_;
     std::string ipsecTool_;
     std::string program_;
     bool watched_ = false;

@@ -29,6 +29,7 @@ public:
     void addListItem(Control control, const std::string& item) override { window_.addListItem(control, item); }
     void showMessage(const std::string& text) override {
         ++messagesShown_;
+        lastMessage_ = text;
         window_.showMessage(text);
     }
     void setFocus(Control control) override {
@@ -42,8 +43,10 @@ public:
     int height() const override { return window_.height(); }
     void setHeight(int twips) override { window_.setHeight(twips); }
 
-    // How many message boxes have been opened through this surface so far.
+    // How many message boxes have been opened through this surface so far, and the text of the
+    // last one.
     int messagesShown() const { return messagesShown_; }
+    const std::string& lastMessage() const { return lastMessage_; }
 
     // Runs before a control takes the focus, so that a control in a hidden frame can be shown.
     void onReveal(std::function<void(Control)> reveal) { reveal_ = std::move(reveal); }
@@ -51,6 +54,7 @@ public:
 private:
     ControlSurface& window_;
     int messagesShown_ = 0;
+    std::string lastMessage_;
     std::function<void(Control)> reveal_;
 };
 

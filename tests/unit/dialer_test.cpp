@@ -6,6 +6,7 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_ip_helper.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -48,12 +49,13 @@ protected:
     testing::FakeRemoteAccess ras;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell};
+    testing::MemoryLog log;
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, log.log};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(processes.waited, Lines{kPptpDial});
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
     EXPECT_EQ(dialer.routeCmd2(), kRoute2);
@@ -66,7 +68,7 @@ TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
 TEST_F(DialerTest, readsTheAddressesOnceBeforeAndOnceAfterTheDial) {
     int readsWhenDialed = -1;
     processes.onRun = [&](const std::string&) { readsWhenDialed = table.reads; };
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(readsWhenDialed, 1);
     EXPECT_EQ(table.reads, 2);
 }
@@ -79,7 +81,7 @@ TEST_F(DialerTest, networkTwoEmptyInvalidOrZeroGivesNoSecondRoute) {
         window.setText(Control::txtpeermask2, mask);
         processes.started.clear();
         table.table.addresses.resize(2);  // the tunnel's address went with the last link
-        dialer.dialtol2tp("corvinaltexum");
+        dialer.dialtol2tp("corvinaltexum", Origin::window);
         EXPECT_EQ(dialer.routeCmd2(), "") << address << " / " << mask;
         EXPECT_EQ(processes.started, Lines{kRoute1}) << address << " / " << mask;
     }
@@ -91,7 +93,7 @@ TEST_F(DialerTest, masksTypedWithLeadingZerosGoIntoTheRoutesAsTyped) {
     window.setText(Control::txtpeermask, "255.255.000.000 ");
     window.setText(Control::txtpeer2, "192.168.7.1");
     window.setText(Control::txtpeermask2, "255.255.255.00");
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(dialer.routeCmd1(), "route add 172.16.0.0 mask 255.255.000.000 10.10.10.4 metric 1");
     EXPECT_EQ(dialer.routeCmd2(), "route add 192.168.7.0 mask 255.255.255.00 10.10.10.4 metric 1");
 }
@@ -99,7 +101,7 @@ TEST_F(DialerTest, masksTypedWithLeadingZerosGoIntoTheRoutesAsTyped) {
 TEST_F(DialerTest, invalidNetworkOneRefusesToDial) {
     dialConnects();
     window.setText(Control::txtpeermask, "255.255.0");
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{"远端内网地址和掩码错误！"});
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_EQ(table.reads, 0);
@@ -114,7 +116,7 @@ TEST_F(DialerTest, withIpsecOrDefaultGatewayTheRoutesAreComposedButNotStarted) {
             dialConnects();
             table.table.addresses.resize(2);
             window.setText(Control::txtlocal, "");
-            dialer.dialtol2tp("corvinaltexum");
+            dialer.dialtol2tp("corvinaltexum", Origin::window);
             EXPECT_EQ(dialer.routeCmd1(), kRoute1);
             EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
             EXPECT_TRUE(processes.started.empty());
@@ -124,16 +126,16 @@ TEST_F(DialerTest, withIpsecOrDefaultGatewayTheRoutesAreComposedButNotStarted) {
 
 TEST_F(DialerTest, autoDialOnShowsNoMessageEitherWay) {
     window.setValue(Control::Check3, kChecked);
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
 }
 
 TEST_F(DialerTest, failedDialKeepsTheLastRoutesAndAddress) {
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     ras.list.connections.clear();
     table.table.addresses.resize(2);
     window.setText(Control::txtpeer, "172.16.0.0");
@@ -141,7 +143,7 @@ TEST_F(DialerTest, failedDialKeepsTheLastRoutesAndAddress) {
     processes.started.clear();
     window.messages.clear();
 
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{kFailed});
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
@@ -150,7 +152,7 @@ TEST_F(DialerTest, failedDialKeepsTheLastRoutesAndAddress) {
 
 TEST_F(DialerTest, anotherEntryNameReportsFailureAndComposesNoRoute) {
     dialConnects();
-    dialer.dialtol2tp("office");
+    dialer.dialtol2tp("office", Origin::window);
     EXPECT_EQ(processes.waited, Lines{kPptpDial});
     EXPECT_EQ(window.messages, Lines{kFailed});
     EXPECT_EQ(dialer.routeCmd1(), "");
@@ -159,12 +161,12 @@ TEST_F(DialerTest, anotherEntryNameReportsFailureAndComposesNoRoute) {
 
 TEST_F(DialerTest, upWithoutANewAddressSucceedsAndKeepsThePreviousRoutes) {
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     processes.started.clear();
     window.messages.clear();
     dialConnects({});  // the link is up, the table as long as before
 
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{kSucceeded});
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
     EXPECT_TRUE(processes.started.empty());
@@ -175,7 +177,7 @@ TEST_F(DialerTest, fiftyBeforeAndFiftyOneAfterIsOneErrorAndNoRoute) {
         table.add("192.168.2." + std::to_string(i));
     }
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, (Lines{"ERROR", kSucceeded}));
     EXPECT_EQ(dialer.routeCmd1(), "");
     EXPECT_EQ(window.text(Control::txtlocal), "");
@@ -186,7 +188,7 @@ TEST_F(DialerTest, fiftyOneAndMoreIsAnErrorForEachSnapshotAndNoRoute) {
         table.add("192.168.2." + std::to_string(i));
     }
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, (Lines{"ERROR", "ERROR", kSucceeded}));
     EXPECT_EQ(dialer.routeCmd1(), "");
     EXPECT_TRUE(processes.started.empty());
@@ -200,7 +202,7 @@ TEST_F(DialerTest, anUnreadableTableNeverYieldsARoute) {
         table.table.status = AddressTableStatus::ok;
         table.add("10.10.10.4");
     };
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{kSucceeded});
     EXPECT_EQ(dialer.routeCmd1(), "");
     EXPECT_EQ(window.text(Control::txtlocal), "");
@@ -211,7 +213,7 @@ TEST_F(DialerTest, routeAddStartsTheStoredCommandsEveryTime) {
     EXPECT_TRUE(processes.started.empty());
     window.setText(Control::txtpeer2, "");
     dialConnects();
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     processes.started.clear();
     dialer.routeAdd();
     dialer.routeAdd();
@@ -223,7 +225,7 @@ TEST_F(DialerTest, defaultGatewayDialUsesItsPhonebookAndReportsWhateverAutoDialS
     window.setValue(Control::Check3, kChecked);
     window.setText(Control::txtpeer, "not an address");
     dialConnects();
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
     EXPECT_EQ(processes.waited,
               Lines{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk "});
     EXPECT_EQ(window.messages, Lines{kSucceeded});
@@ -234,14 +236,14 @@ TEST_F(DialerTest, defaultGatewayDialUsesItsPhonebookAndReportsWhateverAutoDialS
 }
 
 TEST_F(DialerTest, defaultGatewayDialReportsFailure) {
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{kFailed});
 }
 
 TEST_F(DialerTest, aFailureSaysWhyWithTheSystemsTextAndWhatToCheck) {
     processes.exitStatus = 691;
     ras.errorTexts[691] = "由于用户名或密码无效，访问被拒绝。";
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{std::string(kFailed) +
                                      "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n"
                                      "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，"
@@ -249,7 +251,7 @@ TEST_F(DialerTest, aFailureSaysWhyWithTheSystemsTextAndWhatToCheck) {
 
     // The default-gateway dial puts no hardware code before the password.
     window.messages.clear();
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages,
               Lines{std::string(kFailed) + "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n请检查VPN用户名和VPN密码。"});
 }
@@ -298,13 +300,13 @@ TEST(DialFailureMessage, namesTheCauseOnlyForRemoteAccessCodesAndHintsWhereItCan
 TEST_F(DialerTest, onlyTheLinkDecidesAndTheStatusOnlyExplains) {
     // Down without an error code, or a dial tool that never started: today's text alone.
     processes.exitStatus = 0;
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     processes.exitStatus = std::nullopt;
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     // Up with an error code: a success all the same.
     dialConnects();
     processes.exitStatus = 691;
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, (Lines{kFailed, kFailed, kSucceeded}));
 }
 
@@ -322,7 +324,7 @@ TEST_F(DialerTest, theLinkShowsAsDialledUntilTheOutcomeAndAddressAreKnown) {
         EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
         EXPECT_FALSE(linkQuery.status().work().has_value());  // done before the report opens
     };
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(dialling, (std::vector<bool>{true, true, false}));  // dialling, seen up, done
     EXPECT_EQ(window.messages, Lines{kSucceeded});
 }

@@ -466,6 +466,41 @@ TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
     }
 }
 
+TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);  // auto-dial: no dial report
+    form.Command1_Click();
+    form.Timer1_Timer();  // first sight of the link: routes, and the policy applied anew
+    ras.list.connections.clear();
+    ip.table.addresses.pop_back();
+    form.Timer1_Timer();
+    form.Timer2_Timer();  // the auto-dial brings it back
+    form.Timer1_Timer();
+    form.menuOff_Click();
+    form.Form_QueryUnload(UnloadMode::byProgram);
+    form.Form_Unload();
+
+    const std::string dial = "开始拨号（%）：条目 corvinaltexum，电话簿 C:\\pptp.pbk";
+    const std::string dialed = "拨号结束：rasdial 退出状态 0，用时 0.0 秒，隧道地址 10.10.10.4";
+    const std::string routes = "添加路由：route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1；"
+                               "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
+    const std::string applied = "IPsec策略 -x（应用）：ipseccmd";
+    const std::string withdrawn = "IPsec策略 -y（撤销）：ipseccmd";
+    std::vector<std::string> expected = {
+        "请求连接（窗口按钮）", applied, dial, dialed, routes, withdrawn, applied, "链路断开：corvinaltexum",
+        "自动重拨：第 1 次", dial, dialed, "链路恢复：corvinaltexum", routes, withdrawn, applied,
+        "请求停止（托盘菜单）", withdrawn, "退出程序（托盘菜单“退出”）", withdrawn,
+    };
+    for (std::string& line : expected) {
+        if (const auto mark = line.find('%'); mark != std::string::npos) {
+            line.replace(mark, 1, &line == &expected[9] ? "自动拨号" : "窗口按钮");
+        }
+        line = testing::kLogTime + line;
+    }
+    ASSERT_GE(log.file.lines.size(), 1u);
+    EXPECT_EQ(std::vector<std::string>(log.file.lines.begin() + 1, log.file.lines.end()), expected);
+}
+
 TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
     window.setEnabled(Control::menuOn, false);
     window.setEnabled(Control::mnuTrayRestore, false);

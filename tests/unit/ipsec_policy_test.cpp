@@ -6,6 +6,7 @@
 
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
 
 namespace velmora {
@@ -58,7 +59,8 @@ protected:
     testing::FakeControlSurface window;
     testing::FakeEventLoop loop;
     TimedProcesses processes{loop};
-    IpsecPolicy policy{window, processes, loop};
+    testing::MemoryLog log;
+    IpsecPolicy policy{window, processes, loop, log.log};
 };
 
 TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {

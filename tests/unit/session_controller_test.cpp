@@ -119,9 +119,9 @@ protected:
     testing::MemoryLog log;
     SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
-    Dialer dialer{watched, processes, loop, table, link, ras, shell};
-    IpsecPolicy policy{watched, processes, loop};
-    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings};
+    Dialer dialer{watched, processes, loop, table, link, ras, shell, log.log};
+    IpsecPolicy policy{watched, processes, loop, log.log};
+    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
     RasHandle handle = 77;
     std::string tunnel = "10.10.10.9";
@@ -130,7 +130,7 @@ protected:
 TEST_F(SessionTest, ipsecConnectWithTheLinkAlreadyUpAppliesPolicyPingsAndMinimisesWithoutDialling) {
     useIpsec();
     bringUp();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_EQ(linesEndingWith(" -x").size(), 2u);
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_EQ(startedStartingWith("ping "), std::vector<std::string>{"ping -n 8 10.0.0.0"});
@@ -146,7 +146,7 @@ TEST_F(SessionTest, ipsecConnectDialsWhenDownAndStaysActiveEvenIfTheDialFails) {
     useIpsec();
     dialSucceeds = false;
     window.setValue(Control::Check3, 1);  // auto-dial on: no dial report
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     ASSERT_EQ(processes.waited.size(), 1u);
     EXPECT_TRUE(startsWith(processes.waited[0], "rasdial corvinaltexum alice "));
     EXPECT_TRUE(active());
@@ -156,16 +156,19 @@ TEST_F(SessionTest, ipsecConnectDialsWhenDownAndStaysActiveEvenIfTheDialFails) {
 TEST_F(SessionTest, ipsecConnectRefusedByValidationChangesNothing) {
     useIpsec();
     window.setText(Control::txtpreshare, "short");
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_EQ(window.messages.size(), 1u);
     EXPECT_FALSE(active());
     EXPECT_TRUE(processes.started.empty());
     EXPECT_FALSE(saved());
+    // The log names the check, never the value.
+    EXPECT_EQ(log.file.lines, (std::vector<std::string>{testing::kLogTime + "请求连接（窗口按钮）",
+                                                        testing::kLogTime + "连接未进行，参数检查未通过：预先共享的密钥不能小于6个字节"}));
 }
 
 TEST_F(SessionTest, plainConnectWhileUpOnlySaves) {
     bringUp();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_TRUE(saved());
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_FALSE(active());
@@ -175,7 +178,7 @@ TEST_F(SessionTest, plainConnectWhileUpOnlySaves) {
 TEST_F(SessionTest, plainConnectWithABlankOnlyEssentialIsRefusedUnsaved) {
     for (Control essential : {Control::txtServerAddress, Control::txtUserName, Control::txtPasswd}) {
         window.setText(essential, "   ");
-        session.Command1_Click();
+        session.Command1_Click(Origin::window);
         window.setText(essential, "x");
     }
     EXPECT_EQ(window.messages, std::vector<std::string>(3, "L2TP参数错误！"));
@@ -184,7 +187,7 @@ TEST_F(SessionTest, plainConnectWithABlankOnlyEssentialIsRefusedUnsaved) {
 }
 
 TEST_F(SessionTest, plainConnectThatBringsTheLinkUpGoesActiveAndMinimises) {
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_TRUE(saved());
     EXPECT_TRUE(active());
     EXPECT_TRUE(window.enabled(Control::Command2));
@@ -195,7 +198,7 @@ TEST_F(SessionTest, plainConnectThatBringsTheLinkUpGoesActiveAndMinimises) {
 
 TEST_F(SessionTest, failedPlainDialLeavesTheButtons) {
     dialSucceeds = false;
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_FALSE(active());
     EXPECT_FALSE(window.enabled(Control::Command2));
     EXPECT_EQ(window.windowState(), WindowState::normal);
@@ -204,16 +207,16 @@ TEST_F(SessionTest, failedPlainDialLeavesTheButtons) {
 
 TEST_F(SessionTest, plainConnectWithTheDefaultGatewayUsesItsPhonebook) {
     window.setValue(Control::Check2, 1);
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     ASSERT_EQ(processes.waited.size(), 1u);
     EXPECT_TRUE(endsWith(processes.waited[0], "/PHONEBOOK:defaultgate.pbk "));
 }
 
 TEST_F(SessionTest, ipsecStopWithdrawsThePolicyAndLeavesTheLink) {
     useIpsec();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     processes.started.clear();
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     EXPECT_EQ(linesEndingWith(" -y").size(), 2u);
     EXPECT_TRUE(ras.hangUps.empty());
     EXPECT_FALSE(active());
@@ -221,32 +224,32 @@ TEST_F(SessionTest, ipsecStopWithdrawsThePolicyAndLeavesTheLink) {
 }
 
 TEST_F(SessionTest, plainStopHangsUpTheFoundConnection) {
-    session.Command1_Click();
-    session.Command2_Click();
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
     EXPECT_FALSE(active());
     EXPECT_FALSE(window.enabled(Control::menuOff));
 }
 
 TEST_F(SessionTest, plainStopWithTheLinkDownDoesNothing) {
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     dropLink();
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     EXPECT_TRUE(ras.hangUps.empty());
     EXPECT_TRUE(active());
 }
 
 TEST_F(SessionTest, l2tpDialDialsOnlyWhenDown) {
     bringUp();
-    session.Command3_Click();
+    session.Command3_Click(Origin::window);
     EXPECT_TRUE(processes.waited.empty());
     dropLink();
-    session.Command3_Click();
+    session.Command3_Click(Origin::window);
     EXPECT_EQ(processes.waited.size(), 1u);
 }
 
 TEST_F(SessionTest, linkWatchEndsAPlainSessionWhenTheLinkDrops) {
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     session.Timer1_Timer();
     EXPECT_TRUE(active());
     dropLink();
@@ -257,7 +260,7 @@ TEST_F(SessionTest, linkWatchEndsAPlainSessionWhenTheLinkDrops) {
 
 TEST_F(SessionTest, downUpUpReappliesThePolicyOnceAndAddsRoutesOnEveryUpTick) {
     useIpsec();
-    session.Command1_Click();  // dials: the routes are stored
+    session.Command1_Click(Origin::window);  // dials: the routes are stored
     ASSERT_FALSE(dialer.routeCmd1().empty());
     processes.started.clear();
 
@@ -283,8 +286,8 @@ TEST_F(SessionTest, downUpUpReappliesThePolicyOnceAndAddsRoutesOnEveryUpTick) {
 
 TEST_F(SessionTest, afterIpsecStopTheWatchOnlyHidesTheDialItem) {
     useIpsec();
-    session.Command1_Click();
-    session.Command2_Click();
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
     processes.started.clear();
     dropLink();
     session.Timer1_Timer();
@@ -300,7 +303,7 @@ TEST_F(SessionTest, aReapplyInsideTheConnectPauseTakesOverAndLeavesThePolicyAppl
     bringUp();
     session.linkWasUp = false;
     loop.duringNextDelay([this] { session.Timer1_Timer(); });
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -y", " -y", " -x", " -x"}));
     EXPECT_TRUE(session.linkWasUp);
     EXPECT_TRUE(active());
@@ -308,12 +311,12 @@ TEST_F(SessionTest, aReapplyInsideTheConnectPauseTakesOverAndLeavesThePolicyAppl
 
 TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
     useIpsec();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     for (int pause = 0; pause < 4; ++pause) {  // each pause of the withdraw-and-apply
         processes.started.clear();
         ASSERT_TRUE(active());
         session.linkWasUp = false;
-        atPause(pause, [this] { session.Command2_Click(); });
+        atPause(pause, [this] { session.Command2_Click(Origin::window); });
         session.Timer1_Timer();
         const auto states = policyStates();
         ASSERT_GE(states.size(), 2u) << pause;
@@ -321,7 +324,7 @@ TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
         EXPECT_EQ(states[states.size() - 2], " -y") << pause;
         EXPECT_FALSE(active()) << pause;
         EXPECT_TRUE(startedStartingWith("ping ").empty()) << pause;
-        session.Command1_Click();  // for the next round
+        session.Command1_Click(Origin::window);  // for the next round
     }
 }
 
@@ -329,8 +332,8 @@ TEST_F(SessionTest, afterShutDownBeganNothingDialsPingsOrApplies) {
     useIpsec();
     session.shutDown();
     processes.started.clear();
-    session.Command1_Click();
-    session.Command3_Click();
+    session.Command1_Click(Origin::window);
+    session.Command3_Click(Origin::window);
     window.setValue(Control::Check3, 1);
     session.Timer2_Timer();
     session.linkWasUp = false;
@@ -357,7 +360,7 @@ TEST_F(SessionTest, anAutomaticAttemptThatToldTheUserSomethingHoldsTheAutoDialOf
     EXPECT_TRUE(session.autoDialHeld());
 
     // The user's own Connect says it again; refused, it leaves the auto-dial held.
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_TRUE(session.autoDialHeld());
     session.Timer2_Timer();
     EXPECT_EQ(window.messages, std::vector<std::string>(2, "L2TP参数错误！"));
@@ -366,13 +369,13 @@ TEST_F(SessionTest, anAutomaticAttemptThatToldTheUserSomethingHoldsTheAutoDialOf
     // A Connect whose fields pass lets it try again; so does the user's L2TP dial.
     window.setText(Control::txtPasswd, "secret");
     dialSucceeds = false;
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_FALSE(session.autoDialHeld());
     session.Timer2_Timer();
     EXPECT_EQ(processes.waited.size(), 2u);
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     ASSERT_TRUE(session.autoDialHeld());
-    session.Command3_Click();
+    session.Command3_Click(Origin::window);
     EXPECT_FALSE(session.autoDialHeld());
 }
 
@@ -391,7 +394,7 @@ TEST_F(SessionTest, theUsersStopHoldsTheAutoDialOffUntilTheyConnect) {
     window.setValue(Control::Check3, 1);
     session.Timer2_Timer();
     ASSERT_TRUE(active());
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     ASSERT_FALSE(active());
     dropLink();  // as the hang-up does
     for (int tick = 0; tick < 4; ++tick) {
@@ -399,7 +402,7 @@ TEST_F(SessionTest, theUsersStopHoldsTheAutoDialOffUntilTheyConnect) {
     }
     EXPECT_EQ(processes.waited.size(), 1u);
     EXPECT_FALSE(active());
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     ASSERT_TRUE(active());
     dropLink();
     session.Timer2_Timer();
@@ -411,7 +414,7 @@ TEST_F(SessionTest, anIpsecStopHoldsTheAutoDialOffToo) {
     window.setValue(Control::Check3, 1);
     session.Timer2_Timer();
     ASSERT_TRUE(active());
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     dropLink();
     session.Timer2_Timer();
     EXPECT_FALSE(active());
@@ -441,7 +444,7 @@ class SessionRelinkTest : public SessionTest, public ::testing::WithParamInterfa
 TEST_P(SessionRelinkTest, thePolicyIsAppliedAnewForTheNewAddressAndPingFollows) {
     useIpsec();
     window.setValue(Control::Check3, 1);
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     session.Timer1_Timer();  // the watch has seen 10.10.10.9 up
     processes.started.clear();
     switch (GetParam()) {
@@ -451,7 +454,7 @@ TEST_P(SessionRelinkTest, thePolicyIsAppliedAnewForTheNewAddressAndPingFollows) 
         break;
     case Relink::dialButtonFirst:
         nextLinkElsewhere();
-        session.Command3_Click();
+        session.Command3_Click(Origin::window);
         break;
     case Relink::dialButtonInsideTheReapply:
         dropLink();
@@ -459,7 +462,7 @@ TEST_P(SessionRelinkTest, thePolicyIsAppliedAnewForTheNewAddressAndPingFollows) 
         bringUp();  // back with the old address: the watch withdraws and applies for it...
         loop.duringNextDelay([this] {
             nextLinkElsewhere();  // ...when it drops again and the user dials a new link
-            session.Command3_Click();
+            session.Command3_Click(Origin::window);
         });
         session.Timer1_Timer();
         break;
@@ -490,12 +493,12 @@ INSTANTIATE_TEST_SUITE_P(Ways, SessionRelinkTest,
 TEST_F(SessionTest, aConnectWhoseDialBringsUpTheAddressAppliedDoesNotApplyAgain) {
     useIpsec();
     window.setText(Control::txtlocal, "10.10.10.9");
-    session.Command1_Click();  // applied for 10.10.10.9 before the dial, which brings up that address
+    session.Command1_Click(Origin::window);  // applied for 10.10.10.9 before the dial, which brings up that address
     EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x"}));
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     nextLinkElsewhere();
     processes.started.clear();
-    session.Command1_Click();  // this time the dial brings up another address than applied
+    session.Command1_Click(Origin::window);  // this time the dial brings up another address than applied
     EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x", " -y", " -y", " -x", " -x"}));
     EXPECT_NE(linesEndingWith(" -x").back().find("10.10.10.12/255.255.255.255"), std::string::npos);
 }
@@ -530,7 +533,7 @@ TEST_F(WatchedPolicyTest, aFailedApplyWithdrawsItTellsWhyAndDialsNothing) {
         processes.statusOf = [status = status](const std::string& line) -> std::optional<std::uint32_t> {
             return line.find("zerta to windows") != std::string::npos && endsWith(line, " -x") ? status : 0u;
         };
-        session.Command1_Click();
+        session.Command1_Click(Origin::window);
         EXPECT_EQ(toolLines(" -x").size(), 2u) << why;
         EXPECT_EQ(toolLines(" -y").size(), 2u) << why;
         EXPECT_TRUE(endsWith(processes.started.back(), " -y")) << why;
@@ -546,7 +549,7 @@ TEST_F(WatchedPolicyTest, aFailedApplyWithdrawsItTellsWhyAndDialsNothing) {
 
 TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
     window.setText(Control::txtpreshare, "shared\"key");
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_TRUE(processes.started.empty());
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].find("双引号"), std::string::npos);
@@ -554,7 +557,7 @@ TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
 }
 
 TEST_F(WatchedPolicyTest, aFailedReapplyIsToldOnceAndShownOnTheTray) {
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     window.messages.clear();
     processes.statusOf = [](const std::string& line) -> std::optional<std::uint32_t> {
         return endsWith(line, " -x") ? 1u : 0u;
@@ -569,7 +572,7 @@ TEST_F(WatchedPolicyTest, aFailedReapplyIsToldOnceAndShownOnTheTray) {
     EXPECT_EQ(window.messages[0].rfind("IPSec策略没有重新设置成功，当前连接不受IPSec保护。", 0), 0u);
     EXPECT_TRUE(link.status().policyFailed());
     EXPECT_TRUE(active());
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     EXPECT_FALSE(link.status().policyFailed());
 }
 
@@ -577,9 +580,9 @@ TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
     registry.setString(kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\GPTIPSECPolicy",
                        "DSIPSECPolicyPath", "LDAP://CN=ipsecPolicy{1},CN=IP Security,CN=System,DC=example,DC=com");
     useIpsec();
-    session.Command1_Click();
-    session.Command2_Click();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
+    session.Command1_Click(Origin::window);
     ASSERT_GE(window.messages.size(), 1u);
     EXPECT_EQ(std::count_if(window.messages.begin(), window.messages.end(),
                             [](const std::string& m) { return m.find("域的组策略") != std::string::npos; }),
@@ -589,12 +592,12 @@ TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
 
 TEST_F(SessionTest, stopWithdrawsTheAppliedValuesWhateverTheFieldsSayNow) {
     useIpsec();
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     window.messages.clear();
     processes.started.clear();
     window.setText(Control::txtpreshare, "abc");
     window.setText(Control::txtpeer, "not an address");
-    session.Command2_Click();
+    session.Command2_Click(Origin::window);
     ASSERT_EQ(linesEndingWith(" -y").size(), 2u);
     for (const auto& line : linesEndingWith(" -y")) {
         EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
@@ -622,10 +625,10 @@ TEST_P(SessionEndsADialTest, theDialEndsItsConnectionIsHungUpAndTheWithdrawalCom
         if (closing) {
             session.shutDown();
         } else {
-            session.Command2_Click();
+            session.Command2_Click(Origin::window);
         }
     });
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_EQ(processes.terminations, 1);
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
     EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
@@ -648,7 +651,7 @@ TEST_F(SessionTest, aCloseWhileASnapshotMessageIsOpenDialsNothing) {
             session.shutDown();
         }
     };
-    session.Command1_Click();
+    session.Command1_Click(Origin::window);
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_EQ(window.messages, std::vector<std::string>{"ERROR"});
 }
