@@ -21,6 +21,7 @@
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_log.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
 
@@ -85,12 +86,13 @@ protected:
     Win32RemoteAccess ras;
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell};
+    testing::MemoryLog log;
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, log.log};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
     sim::saveRasdialScenario({true, 0, "10.10.10.4"});
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
 
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
@@ -103,7 +105,7 @@ TEST_F(DialEndToEnd, aSlowDialIsWaitedForAndBothNetworksAreRouted) {
     window.setText(Control::txtpeermask2, "255.255.255.0");
     window.setValue(Control::Option1, kProtocolL2tp);
     sim::saveRasdialScenario({true, 2, "10.10.10.5"});
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
 
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.5");
     ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 3; }));
@@ -120,7 +122,7 @@ TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
     window.setText(Control::txtUserName, "李 娜");
     window.setText(Control::txtPasswd, "open sesame");
     sim::saveRasdialScenario({true, 0, "10.10.10.4"});
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
 
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
     ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
@@ -130,7 +132,7 @@ TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
 
 TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
     sim::saveRasdialScenario({false, 0, "", 800});
-    dialer.dialtol2tp("corvinaltexum");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     settle();
 
     // rasdial's exit status reached the message, described by the service.
@@ -144,7 +146,7 @@ TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
 
 TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     sim::saveRasdialScenario({true, 0, "10.10.10.4"});
-    dialer.dialtol2tp("office");
+    dialer.dialtol2tp("office", Origin::window);
     settle();
 
     EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
@@ -183,7 +185,7 @@ protected:
 
 TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp) {
     putPhonebook(testing::kDefaultGatePbk);
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
 
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
     EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
@@ -196,7 +198,7 @@ TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp
 constexpr const char* kEntryNotFound = "拨号失败！请检查L2TP参数重新拨号！\n\n错误 623：找不到此连接的电话簿项。\n";
 
 TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookInTheCurrentFolder) {
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
 
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind(kEntryNotFound, 0), 0u) << window.messages[0];
@@ -206,7 +208,7 @@ TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookInTheCurrentFolder) {
 
 TEST_F(DefaultGatewayDialEndToEnd, failsWithAPhonebookThatLacksTheEntry) {
     putPhonebook("[office]\r\nType=2\r\n");
-    dialer.dialtol2tp_defaultgate("corvinaltexum");
+    dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
 
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind(kEntryNotFound, 0), 0u) << window.messages[0];
