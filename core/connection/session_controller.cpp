@@ -1,6 +1,7 @@
 #include "core/connection/session_controller.h"
 
 #include <array>
+#include <utility>
 
 #include "core/ipsec/policy_store.h"
 #include "core/ipsec/windows_version.h"
@@ -222,6 +223,7 @@ bool SessionController::fieldsPass() {
 }
 
 void SessionController::connectIpsec(const std::string& name, Origin origin) {
+    toldReapplyFailed_ = false;  // once a session
     const bool dialItemWasEnabled = window_.enabled(Control::Command3);
     const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
     // Disabled before the first wait, so that no click or tick starts a second Connect.
