@@ -76,20 +76,6 @@ protected:
     }
     int policyLineCount() const { return static_cast<int>(policyStates(journal()).size()); }
 
-    // An IPsec session connected from the window, which has gone to the tray.
-    WindowDriver connectIpsec() {
-        ConnProfile p = dialProfile();
-        p.Check1 = kChecked;
-        p.Option1 = kProtocolL2tp;
-        EXPECT_TRUE(saveSettings(p));
-        WindowDriver window = startShown();
-        EXPECT_TRUE(window.clickLater(Control::Command1));
-        EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-        EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
-        EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
-        return window;
-    }
-
     // Drops the link until the watch has seen it down, then brings it back.
     void dropAndReturnTheLink() {
         setLink(false);

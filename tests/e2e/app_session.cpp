@@ -65,6 +65,17 @@ WindowDriver AppSession::startShown(const std::vector<std::string>& startUpMessa
     return window;
 }
 
+WindowDriver AppSession::connectIpsec(const ConnProfile& profile, const std::wstring& startFolder) {
+    EXPECT_TRUE(saveSettings(profile));
+    WindowDriver window = start({}, startFolder);
+    EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    EXPECT_TRUE(window.clickLater(Control::Command1));
+    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
+    EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
+    return window;
+}
+
 std::vector<std::string> AppSession::journal() const {
     return sim::readJournal();
 }

@@ -37,6 +37,10 @@ protected:
     // Starts the program and waits until its window shows, ready for clicks.
     WindowDriver startShown(const std::vector<std::string>& startUpMessages = {});
 
+    // Saves the profile, starts the program and connects from its window; returns once the
+    // session is up and the window has gone to the tray.
+    WindowDriver connectIpsec(const ConnProfile& profile = ipsecProfile(), const std::wstring& startFolder = {});
+
     std::vector<std::string> journal() const;
     // True once the journal holds the line, within kTicks.
     bool journalled(const std::string& line) const;

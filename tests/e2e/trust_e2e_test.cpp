@@ -24,19 +24,13 @@ namespace {
 using testing::WindowDriver;
 using testing::countStartingWith;
 using testing::dialProfile;
+using testing::ipsecProfile;
 using testing::eventually;
 using testing::kTicks;
 using testing::saveSettings;
 using testing::setLink;
 
 constexpr const char* kOurs = "corvinaltexum";
-
-ConnProfile ipsecProfile() {
-    ConnProfile p = dialProfile();
-    p.Check1 = kChecked;
-    p.Option1 = kProtocolL2tp;
-    return p;
-}
 
 bool assigned(const std::string& policy) {
     const sim::IpsecStore store = sim::loadIpsecStore();
@@ -65,24 +59,11 @@ class SessionScenario : public testing::AppSession {
 protected:
     explicit SessionScenario(const testing::WindowsRelease& windows) : AppSession(windows) {}
 
-    // An IPsec session connected from the window, which has gone to the tray.
-    WindowDriver connectIpsec(const ConnProfile& profile = ipsecProfile(), const std::wstring& startFolder = {}) {
-        EXPECT_TRUE(saveSettings(profile));
-        WindowDriver window = start({}, startFolder);
-        EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
-        EXPECT_TRUE(window.clickLater(Control::Command1));
-        EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-        EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
-        EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
-        return window;
-    }
-
     // A Connect whose rasdial takes twenty seconds; returns once rasdial runs.
     WindowDriver connectSlowly() {
         EXPECT_TRUE(saveSettings(ipsecProfile()));
         sim::saveRasdialScenario({true, 20, "10.10.10.4"});
-        WindowDriver window = start();
-        EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+        WindowDriver window = startShown();
         EXPECT_TRUE(window.clickLater(Control::Command1));
         EXPECT_TRUE(eventually([&] { return countStartingWith(journal(), "rasdial ") == 1; }, kTicks));
         return window;
@@ -127,8 +108,7 @@ TEST_F(OnWindows10, aRedialThatBringsANewAddressIsProtectedForIt) {
     ConnProfile p = ipsecProfile();
     p.Check3 = kChecked;  // auto-dial: no dial report
     ASSERT_TRUE(saveSettings(p));
-    WindowDriver window = start();
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     ASSERT_TRUE(journalled("ping -n 8 10.0.0.0"));
     ASSERT_EQ(appliedLocalAddress(), "10.10.10.4");
@@ -146,8 +126,7 @@ TEST_F(OnWindows10, aRedialThatBringsANewAddressIsProtectedForIt) {
 TEST_F(OnWindows10, aFailingNetshStepStopsConnectBeforeTheDial) {
     sim::saveNetshFailure("add filteraction");
     ASSERT_TRUE(saveSettings(ipsecProfile()));
-    WindowDriver window = start();
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     const std::string message = answerNextMessage(window);
     EXPECT_EQ(message.rfind("IPSec策略没有设置成功，本次没有拨号。\n\n原因：", 0), 0u) << message;
@@ -241,8 +220,7 @@ TEST_F(OnWindowsXp, stopAfterTheKeyWasEditedWithdrawsWhatWasApplied) {
 
 TEST_F(OnWindowsXp, theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice) {
     ASSERT_TRUE(saveSettings(dialProfile()));
-    WindowDriver window = start();
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }, kTicks));
+    WindowDriver window = startShown();
     const std::vector<std::pair<std::uint32_t, std::vector<std::string>>> failures = {
         {788, {"错误 788：", "ProhibitIpsec", "重新启动", "预共享的密钥和加密认证算法与此无关"}},
         {809, {"错误 809：", "UDP 1701"}},

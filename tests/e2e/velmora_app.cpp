@@ -108,6 +108,13 @@ ConnProfile dialProfile() {
     return p;
 }
 
+ConnProfile ipsecProfile() {
+    ConnProfile p = dialProfile();
+    p.Check1 = kChecked;
+    p.Option1 = kProtocolL2tp;
+    return p;
+}
+
 bool saveSettings(const ConnProfile& profile) {
     Win32AnsiCodec codec;
     Win32TextFiles files;

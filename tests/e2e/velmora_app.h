@@ -54,6 +54,8 @@ void setProhibitIpsec(bool present);
 
 // A profile that dials: the stand-in rasdial connects and the tunnel gets 10.10.10.4.
 ConnProfile dialProfile();
+// The same with IPsec over L2TP.
+ConnProfile ipsecProfile();
 
 // Saves the profile as the program's settings file, as a Connect would have; false when the
 // file could not be written.

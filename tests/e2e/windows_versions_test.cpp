@@ -28,6 +28,7 @@ using Lines = std::vector<std::string>;
 using testing::WindowDriver;
 using testing::countStartingWith;
 using testing::dialProfile;
+using testing::ipsecProfile;
 using testing::eventually;
 using testing::has;
 using testing::kTicks;
@@ -64,13 +65,6 @@ constexpr const char* kPptpDial =
 constexpr const char* kRoute = "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
 constexpr const char* kAssigned = "netsh ipsec static set policy name=corvinaltexum assign=yes";
 constexpr const char* kUnassigned = "netsh ipsec static set policy name=corvinaltexum assign=no";
-
-ConnProfile ipsecProfile() {
-    ConnProfile p = dialProfile();
-    p.Check1 = kChecked;
-    p.Option1 = kProtocolL2tp;
-    return p;
-}
 
 class WindowsVersions : public testing::AppSession, public ::testing::WithParamInterface<Release> {
 protected:
