@@ -117,7 +117,7 @@ set(app_scenarios
   stopAndConnectFromTheTrayLeaveTheWindowThere
   theFocusComesBackToAUsableControlFromTheTray
   aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
-  theTrayOpensTheLogInNotepadWhichEndsWithTheExit
+  aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.

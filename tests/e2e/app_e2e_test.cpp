@@ -16,6 +16,7 @@
 #include "core/system/hardware_code.h"
 #include "core/system/l2tp_switch.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
 #include "sim/sim_state.h"
@@ -419,13 +420,21 @@ private:
     testing::TempFolder saved_;
 };
 
-TEST_F(AppScenario, theTrayOpensTheLogInNotepadWhichEndsWithTheExit) {
+TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit) {
     const NotepadStandIn notepad;
     wchar_t local[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local), S_OK);
     const std::wstring log = std::wstring(local) + L"\\Velmora\\velmora.log";
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
+    {
+        // Another program holds the log, sharing nothing: the Connect goes on as ever.
+        const UniqueHandle held(CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(window.clickLater(Control::Command1));
+        EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+        EXPECT_TRUE(journalled(kPptpDial));
+    }
     chooseFromTray(window, 3);  // 查看日志
     EXPECT_TRUE(journalled("\"" + narrow(NotepadStandIn::path()) + "\" \"" + narrow(log) + "\""));
     chooseFromTray(window, 4);  // 退出
