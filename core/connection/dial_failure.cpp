@@ -1,7 +1,8 @@
 #include "core/connection/dial_failure.h"
 
 #include <array>
-#include <cstdio>
+
+#include "core/text/text.h"
 
 namespace velmora {
 
@@ -91,15 +92,6 @@ std::string withFolder(std::string text, const std::string& dataFolder) {
         text.replace(at, mark.size(), dataFolder);
     }
     return text;
-}
-
-std::string exitStatusText(std::uint32_t status) {
-    if (status < 0x80000000u) {
-        return std::to_string(status);
-    }
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
-    return hex;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "core/ipsec/policy_tool.h"
 #include "core/ipsec/windows_version.h"
+#include "core/text/text.h"
 
 namespace velmora {
 
@@ -26,7 +27,7 @@ std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t
     if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
         return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥";
     }
-    return "策略工具通过 netsh 设置策略时出错（退出码 " + std::to_string(*status) + "）";
+    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）";
 }
 
 }  // namespace

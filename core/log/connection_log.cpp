@@ -1,6 +1,7 @@
 #include "core/log/connection_log.h"
 
 #include "core/ipsec/policy_commands.h"
+#include "core/text/text.h"
 
 namespace velmora {
 
@@ -15,19 +16,6 @@ std::string padded(int value, std::size_t digits) {
 std::string timestamp(const LocalTime& t) {
     return padded(t.year, 4) + "-" + padded(t.month, 2) + "-" + padded(t.day, 2) + " " + padded(t.hour, 2) + ":" +
            padded(t.minute, 2) + ":" + padded(t.second, 2);
-}
-
-// Windows' error codes in decimal; an NTSTATUS or HRESULT (the top bit set) in the hexadecimal
-// that their documentation uses.
-std::string statusText(std::uint32_t status) {
-    if (status < 0x80000000u) {
-        return std::to_string(status);
-    }
-    std::string hex = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        hex += "0123456789ABCDEF"[(status >> shift) & 0xF];
-    }
-    return hex;
 }
 
 std::string originText(Origin origin) {
@@ -84,7 +72,7 @@ void ConnectionLog::policyPair(const std::string& strActive, const std::string& 
     std::string event = "IPsec策略" + strActive + (strActive == kPolicyOff ? "（撤销）" : "（应用）") + "：" + ipsecTool;
     for (std::size_t i = 0; i < exitStatuses.size(); ++i) {
         event += i == 0 ? "，退出状态 " : "、";
-        event += exitStatuses[i] ? statusText(*exitStatuses[i]) : "未能启动";
+        event += exitStatuses[i] ? exitStatusText(*exitStatuses[i]) : "未能启动";
     }
     write(event);
 }
@@ -95,7 +83,7 @@ void ConnectionLog::dialStarted(const std::string& entry, const std::string& pho
 }
 
 void ConnectionLog::dialEnded(std::optional<std::uint32_t> exitStatus, const std::string& tunnelAddress) {
-    write("拨号结束：rasdial " + (exitStatus ? "退出状态 " + statusText(*exitStatus) : std::string("未能启动")) +
+    write("拨号结束：rasdial " + (exitStatus ? "退出状态 " + exitStatusText(*exitStatus) : std::string("未能启动")) +
           "，用时 " + secondsText(clock_.milliseconds() - dialStartedAt_) + " 秒，" +
           (tunnelAddress.empty() ? std::string("没有获得隧道地址") : "隧道地址 " + tunnelAddress));
 }

@@ -54,4 +54,15 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+std::string exitStatusText(std::uint32_t status) {
+    if (status < 0x80000000u) {
+        return std::to_string(status);
+    }
+    std::string hex = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        hex += "0123456789ABCDEF"[(status >> shift) & 0xF];
+    }
+    return hex;
+}
+
 }  // namespace velmora

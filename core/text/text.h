@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,9 @@ std::string leftChars(const std::string& utf8, std::size_t n);
 
 // The text without its leading and trailing blanks (spaces only, as text boxes are trimmed).
 std::string trimBlanks(const std::string& text);
+
+// A program's exit status as Windows documents it: an error code in decimal; an NTSTATUS or
+// HRESULT (the top bit set) in hexadecimal, "0xC0000005".
+std::string exitStatusText(std::uint32_t status);
 
 }  // namespace velmora

@@ -285,18 +285,28 @@ TEST_F(Form1Test, shutDownWithIpsecWithdrawsThePolicyAndHangsUp) {
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
-TEST_F(Form1Test, shutDownWithAnEditedKeyWithdrawsWhatWasAppliedAndHangsUp) {
+TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied) {
     startIpsecSession();
     form.Command1_Click();
     window.setText(Control::txtpreshare, "abc");  // refused by the field checks now
-    processes.started.clear();
+    window.setText(Control::txtpeer, "not an address");
     window.messages.clear();
-    form.Form_Unload();
-    ASSERT_EQ(processes.started.size(), 2u);
-    for (const std::string& line : processes.started) {
-        EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
-        EXPECT_NE(line.find(" -y"), std::string::npos) << line;
-    }
+    const auto withdrawnAsApplied = [this] {
+        ASSERT_EQ(processes.started.size(), 2u);
+        for (const std::string& line : processes.started) {
+            EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
+            EXPECT_EQ(line.find("not an address"), std::string::npos) << line;
+            EXPECT_EQ(line.substr(line.size() - 3), " -y") << line;
+        }
+        processes.started.clear();
+    };
+    processes.started.clear();
+    form.Command2_Click();  // Stop: the link stays
+    withdrawnAsApplied();
+    EXPECT_TRUE(window.enabled(Control::Command1));
+    EXPECT_TRUE(ras.hangUps.empty());
+    form.Form_Unload();  // and once more at the end, which hangs up
+    withdrawnAsApplied();
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(host.calls.back(), "trayIconRemove");

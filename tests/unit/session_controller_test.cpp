@@ -590,22 +590,6 @@ TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
     EXPECT_TRUE(active());
 }
 
-TEST_F(SessionTest, stopWithdrawsTheAppliedValuesWhateverTheFieldsSayNow) {
-    useIpsec();
-    session.Command1_Click(Origin::window);
-    window.messages.clear();
-    processes.started.clear();
-    window.setText(Control::txtpreshare, "abc");
-    window.setText(Control::txtpeer, "not an address");
-    session.Command2_Click(Origin::window);
-    ASSERT_EQ(linesEndingWith(" -y").size(), 2u);
-    for (const auto& line : linesEndingWith(" -y")) {
-        EXPECT_NE(line.find("preshare:sharedkey -t"), std::string::npos) << line;
-    }
-    EXPECT_TRUE(window.messages.empty());
-    EXPECT_FALSE(active());
-}
-
 // Stop or the program's end while the dial is still running.
 class SessionEndsADialTest : public SessionTest, public ::testing::WithParamInterface<bool> {};
 
