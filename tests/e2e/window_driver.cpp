@@ -211,6 +211,12 @@ void WindowDriver::chooseMenuRow(HWND menu, int row) const {
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 }
 
+void WindowDriver::chooseLastMenuRow(HWND menu) const {
+    // Up from no selection goes round to the last row, as it does for a user.
+    PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 void WindowDriver::dismissMenu(HWND menu) const {
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
 }

@@ -57,6 +57,8 @@ public:
     // Chooses an item of the open menu with the keyboard: row counts the items shown, from 0,
     // separators not counted.
     void chooseMenuRow(HWND menu, int row) const;
+    // The last row (退出), wherever the rows above it stand.
+    void chooseLastMenuRow(HWND menu) const;
     // Closes the open menu with Escape.
     void dismissMenu(HWND menu) const;
 

@@ -86,9 +86,11 @@ protected:
             return ::testing::AssertionSuccess();
         }
         ::testing::AssertionResult failure = ::testing::AssertionFailure();
-        failure << applied() << " applied, " << withdrawn() << " withdrawn; the journal:";
-        for (const std::string& line : journal()) {
-            failure << "\n  " << line;
+        // The end of the journal, which a long output would lose first.
+        const Lines lines = journal();
+        failure << applied() << " applied, " << withdrawn() << " withdrawn; the journal's last lines:";
+        for (std::size_t i = lines.size() > 40 ? lines.size() - 40 : 0; i < lines.size(); ++i) {
+            failure << "\n  " << lines[i];
         }
         return failure;
     }
@@ -128,7 +130,7 @@ protected:
     void exitFromTheTray(const WindowDriver& window, std::size_t instance) {
         HWND menu = window.openTrayMenu();
         ASSERT_NE(menu, nullptr);
-        window.chooseMenuRow(menu, 4);  // 还原, 连接, 停止, 查看日志, 退出
+        window.chooseLastMenuRow(menu);
         EXPECT_TRUE(app.waitForExit(kTicks, instance));
     }
 
@@ -208,7 +210,7 @@ TEST_P(WindowsVersions, firstStartPlainConnectAndIpsecSession) {
     setLink(true);
     EXPECT_TRUE(runsReach(6, 4));
     EXPECT_TRUE(pingsReach(3));
-    EXPECT_GT(countStartingWith(journal(), "route "), routesWhileDown);
+    EXPECT_TRUE(eventually([&] { return countStartingWith(journal(), "route ") > routesWhileDown; }, kTicks));
     expectStore(true, "after the link came back");
 
     // Stop from the tray withdraws the policy and leaves the link up.
