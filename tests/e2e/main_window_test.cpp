@@ -758,6 +758,79 @@ TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {
     EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_DELETE));
 }
 
+// The window's children from the top of the z-order, which is the tab order, by control number.
+std::vector<int> childrenInOrder(HWND window) {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        ids.push_back(GetDlgCtrlID(child));
+    }
+    return ids;
+}
+
+// The controls of the frames hidden at load are made once the window is idle, holding what the
+// logic gave them meanwhile, in the place in the tab order that a start with every frame shown
+// gives them; a frame shown or a field focused before that makes them at once.
+TEST(MainWindowLifecycle, theControlsOfFramesHiddenAtLoadComeLaterWithWhatTheyWereGiven) {
+    std::vector<int> madeAtOnce;
+    {
+        WindowUnderTest w;
+        madeAtOnce = childrenInOrder(w.driver().window());
+    }
+    ASSERT_EQ(madeAtOnce.size(), kLayoutItemCount);
+
+    struct BeforeMade {
+        std::string suite, key;
+        int protocol = -1;
+        std::vector<std::string> suites;
+    } before;
+    WindowUnderTest later([&before](MainWindow& window, testing::RecordingEvents& events) {
+        events.reactions["Form_Load"] = [&window, &before] {
+            window.setVisible(Control::Frame1, false);
+            window.setVisible(Control::Frame5, false);
+            window.addListItem(Control::comalg, "ESP-DES");
+            window.addListItem(Control::comalg, "ESP-3DES-SHA");
+            window.setText(Control::comalg, "ESP-3DES-SHA");
+            window.setText(Control::txtpreshare, "共享密钥");
+            window.setText(Control::txtConnName, "公司连接");
+            window.setValue(Control::Option1, kProtocolL2tp);
+            before = {window.text(Control::comalg), window.text(Control::txtpreshare), window.value(Control::Option1),
+                      window.listItems(Control::comalg)};
+        };
+    });
+    ASSERT_TRUE(eventually([&] { return later.driver().control(Control::txtpeer2) != nullptr; }));
+    EXPECT_EQ(before.suite, "ESP-3DES-SHA");
+    EXPECT_EQ(before.key, "共享密钥");
+    EXPECT_EQ(before.protocol, kProtocolL2tp);
+    EXPECT_EQ(before.suites, (std::vector<std::string>{"ESP-DES", "ESP-3DES-SHA"}));
+    EXPECT_EQ(childrenInOrder(later.driver().window()), madeAtOnce);
+    EXPECT_EQ(later.driver().text(Control::comalg), "ESP-3DES-SHA");
+    EXPECT_EQ(later.driver().text(Control::txtpreshare), "共享密钥");
+    EXPECT_EQ(later.driver().text(Control::txtConnName), "公司连接");
+    EXPECT_EQ(later.driver().text(Control::txtpeer), "10.0.0.0");
+    EXPECT_EQ(later.driver().checked(Control::Option1, kProtocolL2tp), BST_CHECKED);
+    EXPECT_FALSE(later.driver().visible(Control::txtpeer));
+    later.onWindowThread([&] { later.window().setVisible(Control::Frame5, true); });
+    EXPECT_TRUE(later.driver().visible(Control::txtpeer));
+
+    // Before the window is idle: the first activation shows a frame and focuses a field.
+    bool shownAtOnce = false;
+    bool focusedAtOnce = false;
+    WindowUnderTest early([&](MainWindow& window, testing::RecordingEvents& events) {
+        events.reactions["Form_Load"] = [&window] {
+            window.setVisible(Control::Frame1, false);
+            window.setVisible(Control::Frame5, false);
+        };
+        events.reactions["Form_Activate"] = [&] {
+            window.setVisible(Control::Frame5, true);
+            shownAtOnce = IsWindowVisible(GetDlgItem(window.handle(), controlId(Control::txtServerAddress))) != FALSE;
+            window.setFocus(Control::txtpreshare);
+            focusedAtOnce = GetFocus() == GetDlgItem(window.handle(), controlId(Control::txtpreshare));
+        };
+    });
+    EXPECT_TRUE(shownAtOnce);
+    EXPECT_TRUE(focusedAtOnce);
+}
+
 // --- Pictures of the window for people to look at ------------------------------------------
 
 // Photographs the window from the virtual display into <artefacts>/<name>.png.

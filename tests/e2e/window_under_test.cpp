@@ -76,7 +76,7 @@ void WindowUnderTest::body(const Prepare& prepare, std::promise<void>& ready) {
         trayCalls_.push_back({message, record});
     });
     window_ = &window;
-    driver_ = std::make_unique<WindowDriver>(*WindowDriver::find(GetCurrentProcessId(), 5000));
+    driver_ = std::make_unique<WindowDriver>(window.handle());
     runner_ = createRunner();
     if (prepare) {
         prepare(window, events_);

@@ -148,6 +148,7 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
       font_(createFont(dpiY_)),
       banner_(static_cast<HBITMAP>(
           LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
+      instance_(instance),
       tray_(std::move(trayNotify)) {
     registerWindowClass(instance, icon_, windowProc);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
@@ -160,7 +161,14 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
     RECT client{};
     GetClientRect(window_, &client);
     lastSize_ = MAKELPARAM(client.right, client.bottom);
-    createControls(instance);
+    const auto& items = layoutItems();
+    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
+        ownVisible_[i] = true;
+        ownEnabled_[i] = items[i].enabled;
+        unmade_[i].text = items[i].kind == ControlKind::comboList ? std::wstring() : widen(items[i].caption);
+    }
+    makeControls(Made::outsideFrames);
+    setValue(Control::Option1, designTimeProfile().Option1);
 
     menuEnabled_.fill(true);
     menuVisible_.fill(true);
@@ -181,21 +189,29 @@ MainWindow::~MainWindow() {
     }
 }
 
-void MainWindow::createControls(HINSTANCE instance) {
+void MainWindow::makeControls(Made which) {
     const auto& items = layoutItems();
-    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
-        ownVisible_[i] = true;
-        ownEnabled_[i] = items[i].enabled;
-    }
-    bool previousWasOption = false;
-    const char* previousName = "";
-    for (const std::size_t at : creationOrder()) {
+    const auto order = creationOrder();
+    HWND above = HWND_TOP;  // the sibling a new control goes below, keeping the order of creation
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t at = order[k];
         const LayoutItem& item = items[at];
+        if (children_[at] != nullptr) {
+            above = children_[at];
+            continue;
+        }
+        const bool wanted = which == Made::all || (which == Made::outsideFrames && !item.container) ||
+                            (which == Made::inShownFrames && item.container && ownVisible_[position(*item.container)]);
+        if (!wanted) {
+            continue;
+        }
         ChildClass cls = childClass(item);
         // Every control starts a group of its own, except the later buttons of one option
         // group, between which the arrow keys move.
-        const bool inSameOptionGroup =
-            item.kind == ControlKind::optionButton && previousWasOption && std::string(previousName) == item.name;
+        const LayoutItem* previous = k > 0 ? &items[order[k - 1]] : nullptr;
+        const bool inSameOptionGroup = item.kind == ControlKind::optionButton && previous != nullptr &&
+                                       previous->kind == ControlKind::optionButton &&
+                                       std::string(previous->name) == item.name;
         if (!inSameOptionGroup) {
             cls.style |= WS_GROUP;
         }
@@ -204,8 +220,6 @@ void MainWindow::createControls(HINSTANCE instance) {
         if (drawnBelow(item)) {
             cls.style |= WS_CLIPSIBLINGS;
         }
-        previousWasOption = item.kind == ControlKind::optionButton;
-        previousName = item.name;
 
         int left = twipsToPixels(item.rect.left, dpiX_);
         int top = twipsToPixels(item.rect.top, dpiY_);
@@ -219,11 +233,15 @@ void MainWindow::createControls(HINSTANCE instance) {
         if (isCombo(item.kind)) {
             height *= kComboListFields;
         }
-        const std::wstring caption = isCombo(item.kind) ? std::wstring() : widen(item.caption);
-        HWND control = CreateWindowExW(cls.exStyle, cls.name, caption.c_str(), WS_CHILD | WS_VISIBLE | cls.style, left,
-                                       top, width, height, window_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + at)), instance,
+        // What the logic gave the control before it was made.
+        const Unmade& held = unmade_[at];
+        const std::wstring caption = isCombo(item.kind) ? std::wstring() : held.text;
+        HWND control = CreateWindowExW(cls.exStyle, cls.name, caption.c_str(), WS_CHILD | cls.style, left, top, width,
+                                       height, window_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + at)), instance_,
                                        nullptr);
+        (void)SetWindowPos(control, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = control;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (item.maxChars > 0) {
             SendMessageW(control, EM_LIMITTEXT, static_cast<WPARAM>(item.maxChars), 0);
@@ -231,15 +249,27 @@ void MainWindow::createControls(HINSTANCE instance) {
         if (item.masked) {
             SendMessageW(control, EM_SETPASSWORDCHAR, static_cast<WPARAM>(kPasswordChar), 0);
         }
-        if (item.kind == ControlKind::comboEditable) {
-            SetWindowTextW(control, widen(item.caption).c_str());
+        for (const std::wstring& entry : held.items) {
+            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
         }
+        if (item.kind == ControlKind::comboList) {
+            SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(held.selected), 0);
+        } else if (item.kind == ControlKind::comboEditable) {
+            SetWindowTextW(control, held.text.c_str());
+        } else if (item.kind == ControlKind::checkBox || item.kind == ControlKind::optionButton) {
+            SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(held.check), 0);
+        }
+        unmade_[at] = Unmade{};
         children_[at] = control;
+        applyState(at);
     }
-    for (std::size_t i = 0; i < kLayoutItemCount; ++i) {
-        applyState(i);
+    if (allMade()) {
+        (void)KillTimer(window_, kMakeRestTimerId);
     }
-    setValue(Control::Option1, designTimeProfile().Option1);
+}
+
+bool MainWindow::allMade() const {
+    return std::find(children_.begin(), children_.end(), nullptr) == children_.end();
 }
 
 int MainWindow::run(FormEvents& events, int showCommand) {
@@ -248,6 +278,12 @@ int MainWindow::run(FormEvents& events, int showCommand) {
     int exitCode = 0;
     if (!ending_) {
         loaded_ = true;
+        // What the window shows is made before it is shown; the controls of the frames it
+        // keeps hidden for now wait for the first moment it has nothing else to do.
+        makeControls(Made::inShownFrames);
+        if (!allMade()) {
+            SetTimer(window_, kMakeRestTimerId, USER_TIMER_MINIMUM, nullptr);
+        }
         ShowWindow(window_, showCommand);
         UpdateWindow(window_);
         // The first showing counts as an activation even where Windows keeps another
@@ -300,6 +336,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
     case WM_TIMER:
+        if (wParam == kMakeRestTimerId) {
+            makeControls(Made::all);
+            return 0;
+        }
         // A tick queued before its timer was stopped is dropped: a stopped timer never fires.
         // So is one that comes while the tray menu is open: the item the user is about to
         // choose was drawn for the state before the tick.

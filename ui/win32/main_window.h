@@ -22,8 +22,8 @@ namespace velmora {
 
 class MainWindow : public ControlSurface, public FormHost {
 public:
-    // Creates the window and all its controls, hidden, sized for the display's DPI; the
-    // instance holds the icon and the banner.
+    // Creates the window, hidden, and the controls outside its frames, sized for the display's
+    // DPI; those in the frames come when it is shown. The instance holds the icon and the banner.
     explicit MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
@@ -71,7 +71,10 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void createControls(HINSTANCE instance);
+    // Which of the controls not made yet makeControls makes.
+    enum class Made { outsideFrames, inShownFrames, all };
+    void makeControls(Made which);
+    bool allMade() const;
     void onCommand(int id, int notification);
     void onClick(Control control);
     void onMenuCommand(std::size_t position);
@@ -96,6 +99,9 @@ private:
     // ... for a control, and for everything in it when it is a frame.
     void applyStates(Control control);
     std::optional<std::size_t> menuPosition(Control control) const;
+    // A check box's or option button's state, made or not.
+    int checkOf(Control control, int index) const;
+    void setCheck(Control control, int index, int check);
     std::optional<int> timerId(Control control) const;
 
     int dpiX_;
@@ -105,7 +111,16 @@ private:
     GdiObject<HFONT> font_;
     GdiObject<HBITMAP> banner_;
     HWND window_ = nullptr;
-    std::array<HWND, kLayoutItemCount> children_{};
+    HINSTANCE instance_;
+    std::array<HWND, kLayoutItemCount> children_{};  // null for a control not made yet
+    // What a control not made yet holds, as the logic set it.
+    struct Unmade {
+        std::wstring text;
+        int check = BST_UNCHECKED;
+        std::vector<std::wstring> items;
+        int selected = -1;
+    };
+    std::array<Unmade, kLayoutItemCount> unmade_{};
     std::array<bool, kLayoutItemCount> ownEnabled_{};
     std::array<bool, kLayoutItemCount> ownVisible_{};
     std::array<bool, kTrayMenuItemCount> menuEnabled_{};

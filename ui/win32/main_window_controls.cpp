@@ -2,6 +2,8 @@
 // enabled and visible states (a frame's apply to what it holds), window state and height.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/text_codec.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/window_names.h"
@@ -81,6 +83,9 @@ void MainWindow::applyState(std::size_t at) {
         shown = shown && ownVisible_[frame];
         usable = usable && ownEnabled_[frame];
     }
+    if (children_[at] == nullptr) {
+        return;
+    }
     ShowWindow(children_[at], shown ? SW_SHOWNA : SW_HIDE);
     EnableWindow(children_[at], usable);
 }
@@ -88,6 +93,13 @@ void MainWindow::applyState(std::size_t at) {
 std::string MainWindow::text(Control control) const {
     if (timerId(control) || menuPosition(control)) {
         return {};
+    }
+    if (child(control) == nullptr) {
+        const Unmade& held = unmade_[position(control)];
+        if (layoutItem(control).kind == ControlKind::comboList) {
+            return held.selected >= 0 ? narrow(held.items[static_cast<std::size_t>(held.selected)]) : std::string();
+        }
+        return narrow(held.text);
     }
     return narrow(windowText(child(control)));
 }
@@ -97,6 +109,16 @@ void MainWindow::setText(Control control, const std::string& text) {
         return;
     }
     HWND target = child(control);
+    if (target == nullptr) {
+        Unmade& held = unmade_[position(control)];
+        if (layoutItem(control).kind == ControlKind::comboList) {
+            const auto found = std::find(held.items.begin(), held.items.end(), widen(text));
+            held.selected = found != held.items.end() ? static_cast<int>(found - held.items.begin()) : -1;
+        } else {
+            held.text = widen(text);
+        }
+        return;
+    }
     if (layoutItem(control).kind == ControlKind::comboList) {
         // Exact and case-sensitive, unlike CB_FINDSTRINGEXACT.
         const std::wstring wanted = widen(text);
@@ -113,10 +135,24 @@ void MainWindow::setText(Control control, const std::string& text) {
     SetWindowTextW(target, widen(text).c_str());
 }
 
+int MainWindow::checkOf(Control control, int index) const {
+    HWND button = child(control, index);
+    return button != nullptr ? static_cast<int>(SendMessageW(button, BM_GETCHECK, 0, 0))
+                             : unmade_[position(control, index)].check;
+}
+
+void MainWindow::setCheck(Control control, int index, int check) {
+    if (HWND button = child(control, index)) {
+        SendMessageW(button, BM_SETCHECK, static_cast<WPARAM>(check), 0);
+    } else {
+        unmade_[position(control, index)].check = check;
+    }
+}
+
 int MainWindow::value(Control control) const {
     if (control == Control::Option1) {
         for (int index = 0; index < 2; ++index) {
-            if (SendMessageW(child(control, index), BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            if (checkOf(control, index) == BST_CHECKED) {
                 return index;
             }
         }
@@ -125,19 +161,19 @@ int MainWindow::value(Control control) const {
     if (layoutItem(control).kind != ControlKind::checkBox) {
         return 0;
     }
-    return static_cast<int>(SendMessageW(child(control), BM_GETCHECK, 0, 0));
+    return checkOf(control, 0);
 }
 
 void MainWindow::setValue(Control control, int value) {
     // BM_SETCHECK notifies nobody: the logic runs the click reactions itself.
     if (control == Control::Option1) {
         for (int index = 0; index < 2; ++index) {
-            SendMessageW(child(control, index), BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+            setCheck(control, index, index == value ? BST_CHECKED : BST_UNCHECKED);
         }
         return;
     }
     if (layoutItem(control).kind == ControlKind::checkBox) {
-        SendMessageW(child(control), BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        setCheck(control, 0, value);
     }
 }
 
@@ -195,6 +231,10 @@ void MainWindow::setVisible(Control control, bool visible) {
         ownVisible_[at] = visible;
     }
     applyStates(control);
+    // A frame shown before the window was idle brings its controls at once.
+    if (visible && loaded_ && layoutItem(control).kind == ControlKind::frame) {
+        makeControls(Made::inShownFrames);
+    }
 }
 
 std::vector<std::string> MainWindow::listItems(Control control) const {
@@ -203,6 +243,12 @@ std::vector<std::string> MainWindow::listItems(Control control) const {
         return items;
     }
     HWND combo = child(control);
+    if (combo == nullptr) {
+        for (const std::wstring& item : unmade_[position(control)].items) {
+            items.push_back(narrow(item));
+        }
+        return items;
+    }
     const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         items.push_back(narrow(comboItem(combo, i)));
@@ -214,7 +260,11 @@ void MainWindow::addListItem(Control control, const std::string& item) {
     if (timerId(control) || menuPosition(control) || !isCombo(layoutItem(control).kind)) {
         return;
     }
-    SendMessageW(child(control), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+    if (HWND combo = child(control)) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+    } else {
+        unmade_[position(control)].items.push_back(widen(item));
+    }
 }
 
 void MainWindow::showMessage(const std::string& text) {
@@ -224,6 +274,9 @@ void MainWindow::showMessage(const std::string& text) {
 }
 
 void MainWindow::setFocus(Control control) {
+    if (child(control) == nullptr) {
+        makeControls(Made::all);
+    }
     HWND field = child(control);
     SendMessageW(field, EM_SETSEL, 0, -1);
     // Where the window puts the focus when it is next activated, also on its return from the tray.

@@ -19,6 +19,7 @@ constexpr int kFirstMenuCommandId = 2000;
 
 constexpr int kTimer1Id = 1;
 constexpr int kTimer2Id = 2;
+constexpr int kMakeRestTimerId = 3;  // the window's own: the controls of hidden frames, made once idle
 
 // Child-window number of a control: its place in the layout table after kFirstControlId.
 inline int controlId(Control control, int index = 0) {
