@@ -1,6 +1,7 @@
 // Start-up of velmora.exe against a floor program with the same manifest that only shows a
 // window (bare, and with one control): each started in turn, from CreateProcess until its window
-// is visible and the program idle, with its private bytes and the DLLs it holds at that moment.
+// is visible and the program idle, with its private bytes and the DLLs it holds at that moment
+// (and its private bytes half a second later, once what waited for the first idle moment is done).
 // velmora.exe makes a default start: settings present, hardware code off, link down.
 //   velmora_startup_bench [folder holding velmora.exe and velmora_startup_floor.exe]
 #include <windows.h>
@@ -22,10 +23,12 @@ namespace {
 constexpr int kRuns = 5;
 constexpr DWORD kPatienceMs = 20000;
 constexpr DWORD kSettleMs = 1000;
+constexpr DWORD kSettledAfterMs = 500;
 
 struct Start {
     double milliseconds = 0;
     SIZE_T privateBytes = 0;
+    SIZE_T settledBytes = 0;  // half a second later, once what waited for idle is done
     std::string dlls;  // the base names of the modules it holds, the exe left out
 };
 
@@ -83,6 +86,13 @@ std::string dllsOf(HANDLE process) {
     return text;
 }
 
+// Private bytes are the page-file usage: Windows gives both the same, Wine only the latter.
+SIZE_T privateBytesOf(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    return GetProcessMemoryInfo(process, &memory, sizeof memory) ? memory.PagefileUsage : 0;
+}
+
 double elapsedMs(const LARGE_INTEGER& from) {
     LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
@@ -115,13 +125,9 @@ std::optional<Start> startOnce(const std::wstring& folder, const Program& progra
         }
     }
     if (window != nullptr) {
-        start = Start{elapsedMs(started), 0, dllsOf(info.hProcess)};
-        // Private bytes are the page-file usage: Windows gives both the same, Wine only the latter.
-        PROCESS_MEMORY_COUNTERS memory{};
-        memory.cb = sizeof memory;
-        if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)) {
-            start->privateBytes = memory.PagefileUsage;
-        }
+        start = Start{elapsedMs(started), privateBytesOf(info.hProcess), 0, dllsOf(info.hProcess)};
+        Sleep(kSettledAfterMs);
+        start->settledBytes = privateBytesOf(info.hProcess);
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(info.hProcess, kPatienceMs) != WAIT_OBJECT_0) {
@@ -151,10 +157,12 @@ struct Figures {
 Figures summarise(const char* name, const std::vector<Start>& starts) {
     std::vector<double> times;
     std::vector<SIZE_T> bytes;
+    std::vector<SIZE_T> settled;
     std::printf("%-24s", name);
     for (const Start& start : starts) {
         times.push_back(start.milliseconds);
         bytes.push_back(start.privateBytes);
+        settled.push_back(start.settledBytes);
         std::printf(" %7.1f ms %6lu KB", start.milliseconds, static_cast<unsigned long>(start.privateBytes / 1024));
     }
     const Figures figures{leastAndMedian(times), leastAndMedian(bytes)};
@@ -162,6 +170,10 @@ Figures summarise(const char* name, const std::vector<Start>& starts) {
                 figures.milliseconds.first, figures.milliseconds.second,
                 static_cast<unsigned long>(figures.privateBytes.first / 1024),
                 static_cast<unsigned long>(figures.privateBytes.second / 1024));
+    const auto settledFigures = leastAndMedian(settled);
+    std::printf("%-24s private bytes %lu ms later: least %lu KB, median %lu KB\n", "",
+                static_cast<unsigned long>(kSettledAfterMs), static_cast<unsigned long>(settledFigures.first / 1024),
+                static_cast<unsigned long>(settledFigures.second / 1024));
     std::printf("%-24s DLLs: %s\n", "", starts.front().dlls.c_str());
     return figures;
 }

@@ -56,6 +56,8 @@ WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages, 
     for (const std::string& message : startUpMessages) {
         EXPECT_TRUE(window->answerMessageBox(message, 20000)) << message;
     }
+    // Unless start-up ended the program, its window goes on to make the rest of its controls.
+    eventually([&] { return window->complete() || !app.running(instance); }, 20000);
     return *window;
 }
 

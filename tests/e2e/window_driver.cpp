@@ -121,7 +121,8 @@ std::optional<WindowDriver> WindowDriver::find(DWORD processId, int timeoutMs) {
         [&] {
             for (HWND window = FindWindowExW(nullptr, nullptr, kMainWindowClass, caption.c_str()); window != nullptr;
                  window = FindWindowExW(nullptr, window, kMainWindowClass, caption.c_str())) {
-                if ((processId == 0 || processOf(window) == processId) && hasAllControls(window)) {
+                if ((processId == 0 || processOf(window) == processId) &&
+                    (hasAllControls(window) || WindowDriver(window).waitsForAnAnswer())) {
                     found = window;
                     return true;
                 }
@@ -130,6 +131,14 @@ std::optional<WindowDriver> WindowDriver::find(DWORD processId, int timeoutMs) {
         },
         timeoutMs);
     return found != nullptr ? std::optional<WindowDriver>(WindowDriver(found)) : std::nullopt;
+}
+
+bool WindowDriver::complete() const {
+    return hasAllControls(window_);
+}
+
+bool WindowDriver::waitsForAnAnswer() const {
+    return !messageBoxes().empty();
 }
 
 DWORD WindowDriver::processId() const {

@@ -30,8 +30,12 @@ class WindowDriver {
 public:
     explicit WindowDriver(HWND window) : window_(window) {}
 
-    // The main window of the process (of any process when 0), once it and all its controls exist.
+    // The main window of the process (of any process when 0), once it and all its controls exist
+    // or a message box of start-up waits for an answer.
     static std::optional<WindowDriver> find(DWORD processId, int timeoutMs);
+    // All its controls exist: those of the frames hidden at start-up come once it is idle.
+    bool complete() const;
+    bool waitsForAnAnswer() const;
 
     HWND window() const { return window_; }
     DWORD processId() const;
