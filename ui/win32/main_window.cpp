@@ -167,7 +167,6 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
         ownEnabled_[i] = items[i].enabled;
         unmade_[i].text = items[i].kind == ControlKind::comboList ? std::wstring() : widen(items[i].caption);
     }
-    makeControls(Made::outsideFrames);
     setValue(Control::Option1, designTimeProfile().Option1);
 
     menuEnabled_.fill(true);
@@ -193,6 +192,7 @@ void MainWindow::makeControls(Made which) {
     const auto& items = layoutItems();
     const auto order = creationOrder();
     HWND above = HWND_TOP;  // the sibling a new control goes below, keeping the order of creation
+    bool madeAny = false;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const std::size_t at = order[k];
         const LayoutItem& item = items[at];
@@ -200,9 +200,7 @@ void MainWindow::makeControls(Made which) {
             above = children_[at];
             continue;
         }
-        const bool wanted = which == Made::all || (which == Made::outsideFrames && !item.container) ||
-                            (which == Made::inShownFrames && item.container && ownVisible_[position(*item.container)]);
-        if (!wanted) {
+        if (which == Made::shown && !(ownVisible_[at] && (!item.container || ownVisible_[position(*item.container)]))) {
             continue;
         }
         ChildClass cls = childClass(item);
@@ -262,8 +260,9 @@ void MainWindow::makeControls(Made which) {
         unmade_[at] = Unmade{};
         children_[at] = control;
         applyState(at);
+        madeAny = true;
     }
-    if (allMade()) {
+    if (madeAny && allMade()) {
         (void)KillTimer(window_, kMakeRestTimerId);
     }
 }
@@ -278,9 +277,9 @@ int MainWindow::run(FormEvents& events, int showCommand) {
     int exitCode = 0;
     if (!ending_) {
         loaded_ = true;
-        // What the window shows is made before it is shown; the controls of the frames it
-        // keeps hidden for now wait for the first moment it has nothing else to do.
-        makeControls(Made::inShownFrames);
+        // What the window shows is made before it is shown; the controls it keeps hidden for
+        // now wait for the first moment it has nothing else to do.
+        makeControls(Made::shown);
         if (!allMade()) {
             SetTimer(window_, kMakeRestTimerId, USER_TIMER_MINIMUM, nullptr);
         }

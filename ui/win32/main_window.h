@@ -22,8 +22,8 @@ namespace velmora {
 
 class MainWindow : public ControlSurface, public FormHost {
 public:
-    // Creates the window, hidden, and the controls outside its frames, sized for the display's
-    // DPI; those in the frames come when it is shown. The instance holds the icon and the banner.
+    // Creates the window, hidden, sized for the display's DPI; its controls come when it is shown,
+    // those it keeps hidden once it is idle. The instance holds the icon and the banner.
     explicit MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
@@ -71,8 +71,8 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Which of the controls not made yet makeControls makes.
-    enum class Made { outsideFrames, inShownFrames, all };
+    // Which of the controls not made yet makeControls makes: those the window shows, or all.
+    enum class Made { shown, all };
     void makeControls(Made which);
     bool allMade() const;
     void onCommand(int id, int notification);

@@ -231,9 +231,9 @@ void MainWindow::setVisible(Control control, bool visible) {
         ownVisible_[at] = visible;
     }
     applyStates(control);
-    // A frame shown before the window was idle brings its controls at once.
-    if (visible && loaded_ && layoutItem(control).kind == ControlKind::frame) {
-        makeControls(Made::inShownFrames);
+    // A control or frame shown before the window was idle brings what it shows at once.
+    if (visible && loaded_) {
+        makeControls(Made::shown);
     }
 }
 
