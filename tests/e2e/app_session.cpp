@@ -1,8 +1,13 @@
 #include "tests/e2e/app_session.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include <shlobj.h>
+
+#include "platform/win32/text_codec.h"
 #include "sim/sim_state.h"
+#include "tests/win32/temp_folder.h"
 
 namespace velmora::testing {
 
@@ -43,6 +48,49 @@ AppSession::AppSession(const WindowsRelease& windows) : app(windows) {
 
 AppSession::~AppSession() {
     dropTunnelAddress();
+}
+
+namespace {
+
+// The last lines of a text, each indented.
+std::string lastLines(const std::vector<std::string>& lines, std::size_t count) {
+    std::string shown;
+    for (std::size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i) {
+        shown += "\n  " + lines[i];
+    }
+    return shown;
+}
+
+// The program's log, UTF-16 as it writes it, in lines.
+std::vector<std::string> programLog() {
+    wchar_t local[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local) != S_OK) {
+        return {};
+    }
+    const std::string bytes = readBytes(std::wstring(local) + L"\\Velmora\\velmora.log");
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
+              reinterpret_cast<char*>(text.data()));
+    std::vector<std::string> lines;
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\n') {
+            lines.push_back(narrow(line));
+            line.clear();
+        } else if (c != L'\r' && c != 0xFEFF) {
+            line += c;
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+void AppSession::TearDown() {
+    if (HasFailure()) {
+        std::printf("The journal's last lines:%s\nThe program's log, last lines:%s\n", lastLines(journal(), 30).c_str(),
+                    lastLines(programLog(), 20).c_str());
+    }
 }
 
 WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages, const std::wstring& currentFolder) {

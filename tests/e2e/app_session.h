@@ -30,6 +30,9 @@ protected:
     explicit AppSession(const WindowsRelease& windows = kWindowsXp);
     // Each scenario starts from the bare namespace again.
     ~AppSession() override;
+    // A scenario that failed shows the end of the journal and of the program's log, which say
+    // what ran and what the program saw, while the program still runs.
+    void TearDown() override;
 
     // Starts one more instance of the program (in its own folder, or the current folder given)
     // and finds its window; answers the start-up messages given.

@@ -3,7 +3,8 @@
 # and the virtual display's number.
 : "${VELMORA_WINE_ROOT:?VELMORA_WINE_ROOT must name the Wine folder of the build tree}"
 export WINEPREFIX="${VELMORA_WINE_PREFIX:-$VELMORA_WINE_ROOT/prefix}"
-export WINEDEBUG=-all
+# Quiet unless the caller asks for channels (VELMORA_WINEDEBUG=err+all, say).
+export WINEDEBUG="${VELMORA_WINEDEBUG:--all}"
 # Code page 936 for the ANSI APIs, as on Simplified Chinese Windows.
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # The stand-in rasapi32.dll beside the program and the stand-ins in the system folders in place of
