@@ -87,10 +87,22 @@ std::vector<std::string> programLog() {
 }  // namespace
 
 void AppSession::TearDown() {
-    if (HasFailure()) {
-        std::printf("The journal's last lines:%s\nThe program's log, last lines:%s\n", lastLines(journal(), 30).c_str(),
-                    lastLines(programLog(), 20).c_str());
+    if (!HasFailure() || app.instancesStarted() == 0) {
+        return;
     }
+    // Whether the program was still there and answering tells a hang from a wait or an end.
+    const std::size_t last = app.instancesStarted() - 1;
+    std::string state = "has ended";
+    if (app.running(last)) {
+        const auto window = WindowDriver::find(app.processId(last), 0);
+        DWORD_PTR result = 0;
+        state = !window ? "runs without its window"
+                : SendMessageTimeoutW(window->window(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &result) != 0
+                    ? "runs and answers"
+                    : "runs and does not answer within 5 s";
+    }
+    std::printf("The program %s.\nThe journal's last lines:%s\nThe program's log, last lines:%s\n", state.c_str(),
+                lastLines(journal(), 30).c_str(), lastLines(programLog(), 20).c_str());
 }
 
 WindowDriver AppSession::start(const std::vector<std::string>& startUpMessages, const std::wstring& currentFolder) {
