@@ -4,7 +4,6 @@
 // session of its own (see wine_tests.cmake): a program ended mid-way can leave Wine's tray
 // busy for the programs after it.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -422,9 +421,8 @@ private:
 
 TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit) {
     const NotepadStandIn notepad;
-    wchar_t local[MAX_PATH] = {};
-    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local), S_OK);
-    const std::wstring log = std::wstring(local) + L"\\Velmora\\velmora.log";
+    const std::wstring log = testing::programLogPath();
+    ASSERT_FALSE(log.empty());
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
     {

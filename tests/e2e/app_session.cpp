@@ -50,6 +50,14 @@ AppSession::~AppSession() {
     dropTunnelAddress();
 }
 
+std::wstring programLogPath() {
+    wchar_t local[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local) != S_OK) {
+        return {};
+    }
+    return std::wstring(local) + L"\\Velmora\\velmora.log";
+}
+
 namespace {
 
 // The last lines of a text, each indented.
@@ -63,11 +71,7 @@ std::string lastLines(const std::vector<std::string>& lines, std::size_t count) 
 
 // The program's log, UTF-16 as it writes it, in lines.
 std::vector<std::string> programLog() {
-    wchar_t local[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local) != S_OK) {
-        return {};
-    }
-    const std::string bytes = readBytes(std::wstring(local) + L"\\Velmora\\velmora.log");
+    const std::string bytes = readBytes(programLogPath());
     std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
     std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
               reinterpret_cast<char*>(text.data()));

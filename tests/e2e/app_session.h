@@ -24,6 +24,9 @@ int countStartingWith(const std::vector<std::string>& lines, const std::string& 
 int countEndingWith(const std::vector<std::string>& lines, const std::string& end);
 bool has(const std::vector<std::string>& lines, const std::string& line);
 
+// Where the program keeps its log.
+std::wstring programLogPath();
+
 class AppSession : public ::testing::Test {
 protected:
     // With the registry switch set and no settings or phonebook files left from before.
