@@ -72,9 +72,7 @@ std::string lastLines(const std::vector<std::string>& lines, std::size_t count) 
 // The program's log, UTF-16 as it writes it, in lines.
 std::vector<std::string> programLog() {
     const std::string bytes = readBytes(programLogPath());
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
-              reinterpret_cast<char*>(text.data()));
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     std::vector<std::string> lines;
     std::wstring line;
     for (wchar_t c : text) {
