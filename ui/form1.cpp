@@ -215,9 +215,13 @@ void Form1::menuL2tp_Click() {
 void Form1::mnuTrayLog_Click() {
     const std::string log = platform_.log.path();
     const std::string notepad = systemTool(platform_.shell, "notepad");
-    if (!closing_ && !log.empty() && !notepad.empty()) {
-        // Notepad lives on its own: nothing waits for it.
-        (void)platform_.processes.start(notepad, "\"" + notepad + "\" \"" + log + "\"", Processes::Window::shown);
+    if (closing_ || log.empty() || notepad.empty()) {
+        return;
+    }
+    // Notepad lives on its own: nothing waits for it. It runs with the user's rights, never this
+    // program's: its Open and Save dialogs reach every file.
+    if (!platform_.processes.startAsUser(notepad, "\"" + log + "\"")) {
+        window_.showMessage("无法打开日志。日志文件是 " + log + "。");
     }
 }
 

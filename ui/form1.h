@@ -84,7 +84,8 @@ public:
     void menuOn_Click() override;
     void menuOff_Click() override;
     void menuL2tp_Click() override;
-    // Opens the log in Notepad from the system folder; usable whatever the session does.
+    // Opens the log in Notepad from the system folder, with the user's rights; usable whatever the
+    // session does. Where Notepad cannot be started so, the user is told where the log is.
     void mnuTrayLog_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
 

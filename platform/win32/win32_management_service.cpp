@@ -1,98 +1,17 @@
 #include "platform/win32/win32_management_service.h"
 
 #include <windows.h>
-#include <objbase.h>
 #include <wbemcli.h>
 
-#include <optional>
-
+#include "platform/win32/com_functions.h"
 #include "platform/win32/com_ref.h"
 #include "platform/win32/text_codec.h"
 
 namespace velmora {
 
-namespace {
-
-// What the query calls of COM and of its automation library, each resolved from its DLL.
-struct ComFunctions {
-    decltype(CoInitializeEx)* initialise;
-    decltype(CoUninitialize)* uninitialise;
-    decltype(CoCreateInstance)* createInstance;
-    decltype(CoSetProxyBlanket)* setProxyBlanket;
-    decltype(SysAllocString)* allocString;
-    decltype(SysFreeString)* freeString;
-    decltype(SysStringLen)* stringLength;
-    decltype(VariantClear)* clearVariant;
-};
-
-std::optional<ComFunctions> resolve(SystemLibrary& com, SystemLibrary& automation) {
-    const ComFunctions functions{
-        com.function<decltype(CoInitializeEx)>("CoInitializeEx"),
-        com.function<decltype(CoUninitialize)>("CoUninitialize"),
-        com.function<decltype(CoCreateInstance)>("CoCreateInstance"),
-        com.function<decltype(CoSetProxyBlanket)>("CoSetProxyBlanket"),
-        automation.function<decltype(SysAllocString)>("SysAllocString"),
-        automation.function<decltype(SysFreeString)>("SysFreeString"),
-        automation.function<decltype(SysStringLen)>("SysStringLen"),
-        automation.function<decltype(VariantClear)>("VariantClear"),
-    };
-    const bool complete = functions.initialise && functions.uninitialise && functions.createInstance &&
-                          functions.setProxyBlanket && functions.allocString && functions.freeString &&
-                          functions.stringLength && functions.clearVariant;
-    return complete ? std::optional<ComFunctions>(functions) : std::nullopt;
-}
-
-// COM for this thread for as long as the query runs, undone only when this call did it.
-class ComScope {
-public:
-    explicit ComScope(const ComFunctions& com)
-        : com_(com), initialised_(SUCCEEDED(com.initialise(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComScope() {
-        if (initialised_) {
-            com_.uninitialise();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    const ComFunctions& com_;
-    bool initialised_;
-};
-
-// A BSTR freed on every way out.
-class Bstr {
-public:
-    Bstr(const ComFunctions& com, const wchar_t* text) : com_(com), text_(com.allocString(text)) {}
-    ~Bstr() { com_.freeString(text_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return text_; }
-
-private:
-    const ComFunctions& com_;
-    BSTR text_;
-};
-
-// A VARIANT cleared on every way out.
-class Variant {
-public:
-    explicit Variant(const ComFunctions& com) : com_(com) {}
-    ~Variant() { (void)com_.clearVariant(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT* get() { return &value_; }
-
-private:
-    const ComFunctions& com_;
-    VARIANT value_{};  // VT_EMPTY, as VariantInit leaves it
-};
-
-}  // namespace
-
 std::vector<std::string> Win32ManagementService::processorIds() {
     std::vector<std::string> ids;
-    const std::optional<ComFunctions> com = resolve(com_, automation_);
+    const std::optional<ComFunctions> com = resolveCom(com_, automation_);
     if (!com) {
         return ids;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/desktop_shell.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 
@@ -31,6 +32,17 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The system folder, where every program the dialer starts runs; empty when it cannot be named.
+std::wstring systemFolder() {
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return length != 0 && length < MAX_PATH ? std::wstring(system, length) : std::wstring();
+}
+
+}  // namespace
+
 std::unique_ptr<RunningProgram> Win32Processes::start(const std::string& program, const std::string& commandLine,
                                                       Window window) {
     const std::wstring application = widen(program);
@@ -45,17 +57,22 @@ std::unique_ptr<RunningProgram> Win32Processes::start(const std::string& program
     }
     // The system folder as the program's current folder, not whatever folder the user started
     // the dialer from: what the program loads late by name must not be found there.
-    wchar_t system[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    const wchar_t* folder = length != 0 && length < MAX_PATH ? system : nullptr;
+    const std::wstring folder = systemFolder();
     PROCESS_INFORMATION info{};
     // The application name is given whole, so Windows runs that file and searches nowhere.
     if (application.empty() || !CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags,
-                                               nullptr, folder, &startup, &info)) {
+                                               nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         return nullptr;
     }
     (void)CloseHandle(info.hThread);
     return std::make_unique<Win32RunningProgram>(info.hProcess);
+}
+
+bool Win32Processes::startAsUser(const std::string& program, const std::string& arguments) {
+    if (runsElevatedAboveItsUser()) {
+        return startThroughDesktopShell(widen(program), widen(arguments), systemFolder());
+    }
+    return start(program, "\"" + program + "\" " + arguments, Window::shown) != nullptr;
 }
 
 std::optional<std::uint32_t> runHiddenToEnd(const std::string& program, const std::string& commandLine) {

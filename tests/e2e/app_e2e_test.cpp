@@ -397,25 +397,47 @@ TEST_F(AppScenario, stopAndConnectFromTheTrayLeaveTheWindowThere) {
     EXPECT_TRUE(IsIconic(window.window()));
 }
 
-// The stand-in notepad.exe in the system folder, where velmora.exe starts Notepad from, for the
-// span of a scenario; Wine's own after it.
+// The stand-in notepad.exe in the system folder, where velmora.exe names Notepad, for the span
+// of a scenario; Wine's own after it. velmora.exe has the desktop's shell start it: a 64-bit shell
+// reads that folder as its native one, so the stand-in goes there too.
 class NotepadStandIn {
 public:
     NotepadStandIn() {
-        CopyFileW(path().c_str(), saved_.file(L"notepad.exe").c_str(), FALSE);
-        CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\notepad.exe").c_str(), path().c_str(), FALSE);
+        for (const std::wstring& folder : folders()) {
+            CopyFileW((folder + L"\\notepad.exe").c_str(), saved_.file(savedName(folder)).c_str(), FALSE);
+            CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\notepad.exe").c_str(), (folder + L"\\notepad.exe").c_str(),
+                      FALSE);
+        }
     }
-    ~NotepadStandIn() { CopyFileW(saved_.file(L"notepad.exe").c_str(), path().c_str(), FALSE); }
+    ~NotepadStandIn() {
+        for (const std::wstring& folder : folders()) {
+            CopyFileW(saved_.file(savedName(folder)).c_str(), (folder + L"\\notepad.exe").c_str(), FALSE);
+        }
+    }
     NotepadStandIn(const NotepadStandIn&) = delete;
     NotepadStandIn& operator=(const NotepadStandIn&) = delete;
 
-    static std::wstring path() {
-        wchar_t system[MAX_PATH] = {};
-        GetSystemDirectoryW(system, MAX_PATH);
-        return std::wstring(system) + L"\\notepad.exe";
-    }
+    // Where velmora.exe names Notepad: the system folder as a 32-bit program sees it.
+    static std::wstring path() { return folders().front() + L"\\notepad.exe"; }
 
 private:
+    // The 32-bit system folder, and the native one where the prefix has one apart.
+    static std::vector<std::wstring> folders() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        std::vector<std::wstring> found{system};
+        const std::wstring native = std::wstring(windows) + L"\\Sysnative";
+        if (GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            found.push_back(native);
+        }
+        return found;
+    }
+    static std::wstring savedName(const std::wstring& folder) {
+        return folder == folders().front() ? L"notepad.exe" : L"notepad-native.exe";
+    }
+
     testing::TempFolder saved_;
 };
 

@@ -76,6 +76,13 @@ public:
         return child;
     }
 
+    bool startAsUser(const std::string& program, const std::string& arguments) override {
+        asUser.push_back(program + " " + arguments);
+        return !asUserFails;
+    }
+
+    std::vector<std::string> asUser;    // programs started with the user's rights: "program arguments"
+    bool asUserFails = false;
     std::vector<std::string> waited;    // programs started with their window (the dials), in order
     std::vector<std::string> started;   // programs started hidden, in order
     std::vector<std::string> programs;  // the program file of every start, in order

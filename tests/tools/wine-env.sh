@@ -7,9 +7,10 @@ export WINEPREFIX="${VELMORA_WINE_PREFIX:-$VELMORA_WINE_ROOT/prefix}"
 export WINEDEBUG="${VELMORA_WINEDEBUG:--all}"
 # Code page 936 for the ANSI APIs, as on Simplified Chinese Windows.
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-# The stand-in rasapi32.dll beside the program and the stand-ins in the system folders in place of
-# Wine's own tools; no .NET or HTML engine prompts.
-export WINEDLLOVERRIDES="rasapi32=n;rasdial.exe,route.exe,ping.exe,netsh.exe=n;mscoree=;mshtml=;winemenubuilder.exe="
+# The stand-in rasapi32.dll beside the test programs and the stand-ins in the system folders in
+# place of Wine's own (Notepad too, which the desktop's shell starts); no .NET or HTML engine
+# prompts.
+export WINEDLLOVERRIDES="rasapi32=n;rasdial.exe,route.exe,ping.exe,netsh.exe,notepad.exe=n;mscoree=;mshtml=;winemenubuilder.exe="
 # The virtual display, unless the caller keeps its own (VELMORA_OWN_DISPLAY=1).
 if [ "${VELMORA_OWN_DISPLAY:-}" != 1 ] && [ -s "$VELMORA_WINE_ROOT/display" ]; then
   DISPLAY=":$(cat "$VELMORA_WINE_ROOT/display")"

@@ -152,6 +152,33 @@ TEST_F(Form1Test, registrySwitchNotSetEndsTheProgramBeforeThePhonebooks) {
     EXPECT_TRUE(files.files.empty());
 }
 
+// Start-up closes the program's files to other users before it reads or writes any of them.
+TEST_F(Form1Test, startUpClosesTheFilesOthersCanReachBeforeReadingThem) {
+    storeSettings(1, 0, 0, 0);
+    files.open = {"C:\\l2tpipsec.ini"};
+    form.Form_Load();
+    EXPECT_EQ(window.text(Control::txtUserName), "alice");
+    EXPECT_TRUE(files.open.empty());
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(),
+                        testing::kLogTime + "其他用户可以读取或更改这些文件，已改为只有管理员和系统可以访问：C:\\l2tpipsec.ini"),
+              log.file.lines.end());
+}
+
+// Notepad gets the user's rights; where it cannot be started so, the user learns where the log is.
+TEST_F(Form1Test, theTraysLogItemStartsNotepadAsTheUserOrSaysWhereTheLogIs) {
+    form.Form_Load();
+    window.messages.clear();
+    const std::string notepad = "C:\\WINDOWS\\system32\\notepad.exe";
+    const std::string logFile = "C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log";
+    form.mnuTrayLog_Click();
+    EXPECT_EQ(processes.asUser, std::vector<std::string>{notepad + " \"" + logFile + "\""});
+    EXPECT_TRUE(window.messages.empty());
+    processes.asUserFails = true;
+    form.mnuTrayLog_Click();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"无法打开日志。日志文件是 " + logFile + "。"});
+    EXPECT_TRUE(processes.waited.empty()) << "never started with the program's own rights";
+}
+
 TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {
     version.record = {5, 0, "Service Pack 4"};
     storeSettings(1, 0, 0, 0);
