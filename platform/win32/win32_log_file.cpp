@@ -43,17 +43,45 @@ std::wstring localDataFolder() {
     return folder;
 }
 
-// Shared with every reader and writer, so that an editor can open the log meanwhile; the folder
-// is made when it is missing.
-HANDLE openLog(const std::wstring& folder, const std::wstring& log) {
+bool isReparsePoint(const BY_HANDLE_FILE_INFORMATION& information) {
+    return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The log's folder held open, made when it is missing; INVALID_HANDLE_VALUE when it cannot be
+// opened or is a junction or link to elsewhere. Held without sharing its deletion, it cannot be
+// renamed or replaced by a link while the log is written and moved inside it: the same user's
+// programs without elevation can change the folder, and this program writes with its own rights.
+HANDLE holdFolder(const std::wstring& folder) {
     const auto open = [&] {
-        return CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     };
-    HANDLE file = open();
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&
+    HANDLE held = open();
+    if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
         CreateDirectoryW(folder.c_str(), nullptr)) {
-        file = open();
+        held = open();
+    }
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (held != INVALID_HANDLE_VALUE &&
+        (!GetFileInformationByHandle(held, &information) || isReparsePoint(information) ||
+         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)) {
+        (void)CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+    }
+    return held;
+}
+
+// The log opened for writing, shared with every reader and writer so that an editor can open it
+// meanwhile; INVALID_HANDLE_VALUE when it cannot be opened, or when it is a link to another file
+// (a reparse point, or a second name of a file that lies elsewhere), which is never written.
+HANDLE openLog(const std::wstring& log) {
+    HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (file != INVALID_HANDLE_VALUE && (!GetFileInformationByHandle(file, &information) ||
+                                         isReparsePoint(information) || information.nNumberOfLinks != 1)) {
+        (void)CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
     }
     return file;
 }
@@ -92,10 +120,14 @@ void Win32LogFile::append(const std::string& text) {
     if (folder().empty()) {
         return;
     }
+    const UniqueHandle folderHeld(holdFolder(folder()));
+    if (folderHeld.get() == INVALID_HANDLE_VALUE) {
+        return;
+    }
     const std::wstring log = folder() + kLogName;
     const std::wstring line = widen(text) + L"\r\n";
     {
-        const UniqueHandle file(openLog(folder(), log));
+        const UniqueHandle file(openLog(log));
         if (file.get() == INVALID_HANDLE_VALUE) {
             return;
         }
@@ -110,9 +142,10 @@ void Win32LogFile::append(const std::string& text) {
     }
     // Full: the log becomes the previous one and the line starts a new log. When the previous
     // one cannot be replaced (a program holds it), the line goes on into the full log rather
-    // than be lost.
+    // than be lost. The move replaces the name velmora.log.1 in the held folder, whatever lies
+    // behind it; nothing is written through it.
     (void)MoveFileExW(log.c_str(), (log + kPreviousLogSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
-    const UniqueHandle file(openLog(folder(), log));
+    const UniqueHandle file(openLog(log));
     if (file.get() == INVALID_HANDLE_VALUE) {
         return;
     }

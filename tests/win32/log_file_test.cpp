@@ -77,5 +77,23 @@ TEST_F(Win32LogFileTest, aLogHeldByAnotherProgramSkipsTheLineAtOnceAndTakesTheNe
     EXPECT_EQ(linesAsNotepadReadsThem(logPath), (std::vector<std::string>{"一", "三"}));
 }
 
+// The same user's programs without elevation can change the log's folder; the program writes with
+// administrator rights, so it never writes through a second name there of a file that lies
+// elsewhere. (Wine does not follow the folder links it makes, so the refusal of a junction for the
+// folder cannot be shown here.)
+TEST_F(Win32LogFileTest, neverWritesThroughALinkToAFileElsewhere) {
+    const std::wstring elsewhere = temp.path() + L"\\elsewhere";
+    ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+    const std::wstring theirs = elsewhere + L"\\theirs.txt";
+    {
+        const UniqueHandle made(CreateFileW(theirs.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_NE(made.get(), INVALID_HANDLE_VALUE);
+    }
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkW(logPath.c_str(), theirs.c_str(), nullptr));
+    log.append("一");
+    EXPECT_EQ(readBytes(theirs), "");
+}
+
 }  // namespace
 }  // namespace velmora
