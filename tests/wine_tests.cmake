@@ -129,6 +129,7 @@ list(APPEND app_scenarios
   OnWindows10.aFailingNetshStepStopsConnectBeforeTheDial
   OnWindows10.aLocalPolicyAssignedBeforeIsAssignedAgainAfterStop
   OnWindows10.toolsPlantedInTheFolderItStartsFromNeverRun
+  OnWindows10.theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhonebook
   OnWindows10.theWindowAnswersDuringADialAndTheTraysStopEndsIt
   OnWindows10.closingDuringADialEndsItAndThenTheProgram
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied

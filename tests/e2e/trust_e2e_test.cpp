@@ -13,7 +13,9 @@
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/unique_handle.h"
 #include "sim/sim_state.h"
+#include "tests/data/expected_files.h"
 #include "tests/e2e/app_session.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -166,6 +168,38 @@ TEST_F(OnWindows10, toolsPlantedInTheFolderItStartsFromNeverRun) {
     EXPECT_EQ(countStartingWith(lines, "rasdial corvinaltexum "), 1);
     EXPECT_GE(countStartingWith(lines, "netsh ipsec static "), 18);
     EXPECT_TRUE(assigned(kOurs));
+}
+
+// What the program keeps at the drive's root is for the administrators alone: the settings file a
+// user left open to everyone is closed at the start, the phonebooks are made closed, and a
+// phonebook another user changed after the start is the program's own again when rasdial runs.
+TEST_F(OnWindows10, theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhonebook) {
+    // Made the plain way, as another user or an earlier version would: open to everyone here.
+    const auto replacePlainly = [](const std::wstring& path, const std::string& bytes) {
+        DeleteFileW(path.c_str());
+        const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD written = 0;
+        return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
+    };
+    const std::wstring settings = L"C:\\l2tpipsec.ini";
+    ASSERT_TRUE(saveSettings(ipsecProfile()));
+    const std::string savedBytes = testing::readBytes(settings);
+    ASSERT_TRUE(replacePlainly(settings, savedBytes));
+    ASSERT_EQ(testing::grantedTo(settings).count(L"S-1-1-0"), 1u);
+    sim::saveRasdialScenario({true, 3, "10.10.10.4"});
+    WindowDriver window = startShown();
+
+    const std::wstring phonebook = L"C:\\ipsec.pbk";
+    ASSERT_TRUE(replacePlainly(phonebook, "[corvinaltexum]\r\nCustomDialDll=C:\\Users\\Public\\dial.dll\r\n"));
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(eventually([&] { return countStartingWith(journal(), "rasdial ") == 1; }, kTicks));
+    EXPECT_EQ(testing::readBytes(phonebook), testing::kIpsecPbk) << "while rasdial runs";
+    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+
+    EXPECT_EQ(testing::readBytes(settings), savedBytes);
+    for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
+        EXPECT_EQ(testing::grantedTo(file).count(L"S-1-1-0"), 0u) << narrow(file);
+    }
 }
 
 TEST_F(OnWindows10, theWindowAnswersDuringADialAndTheTraysStopEndsIt) {

@@ -1,5 +1,8 @@
 #include "tests/win32/temp_folder.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <vector>
 
 #include "platform/win32/text_codec.h"
@@ -66,6 +69,33 @@ std::optional<DWORD> runCommandLine(const std::string& commandLine) {
         return std::nullopt;
     }
     return status;
+}
+
+std::set<std::wstring> grantedTo(PACL access) {
+    std::set<std::wstring> sids;
+    for (DWORD i = 0; access != nullptr && i < access->AceCount; ++i) {
+        ACE_HEADER* entry = nullptr;
+        if (GetAce(access, i, reinterpret_cast<void**>(&entry)) && entry->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            wchar_t* sid = nullptr;
+            if (ConvertSidToStringSidW(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, &sid)) {
+                sids.insert(sid);
+                LocalFree(sid);
+            }
+        }
+    }
+    return sids;
+}
+
+std::set<std::wstring> grantedTo(const std::wstring& path) {
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &access,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+        return {L"unreadable"};
+    }
+    std::set<std::wstring> sids = grantedTo(access);
+    LocalFree(descriptor);
+    return sids;
 }
 
 bool fileExists(const std::wstring& path) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velmora::testing {
@@ -35,6 +36,11 @@ std::wstring programFolder();
 // program by its path too) and waits for it; its exit status, nothing when it did not start. For
 // the tests' own helpers: the program never starts anything this way.
 std::optional<DWORD> runCommandLine(const std::string& commandLine);
+
+// The accounts (SID strings) that an access list grants something to; "S-1-1-0" is Everyone.
+std::set<std::wstring> grantedTo(PACL access);
+// The same of a file's access list; {"unreadable"} when its security cannot be read.
+std::set<std::wstring> grantedTo(const std::wstring& path);
 
 // The kernel handles a process holds now, from the system's handle list (Wine answers
 // GetProcessHandleCount with 0 whatever the count); nothing when the list cannot be read.

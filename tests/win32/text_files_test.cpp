@@ -34,32 +34,10 @@ void writeBytes(const std::string& path, const std::string& bytes) {
     ASSERT_EQ(written, bytes.size());
 }
 
-// The accounts that a security descriptor's entries grant something to, as SID strings.
-std::set<std::wstring> grantedTo(PACL access) {
-    std::set<std::wstring> sids;
-    for (DWORD i = 0; access != nullptr && i < access->AceCount; ++i) {
-        ACE_HEADER* entry = nullptr;
-        if (GetAce(access, i, reinterpret_cast<void**>(&entry)) && entry->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-            wchar_t* sid = nullptr;
-            if (ConvertSidToStringSidW(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, &sid)) {
-                sids.insert(sid);
-                LocalFree(sid);
-            }
-        }
-    }
-    return sids;
-}
+using testing::grantedTo;
 
 std::set<std::wstring> grantedTo(const std::string& path) {
-    PACL access = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(widen(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              &access, nullptr, &descriptor) != ERROR_SUCCESS) {
-        return {L"unreadable"};
-    }
-    std::set<std::wstring> sids = grantedTo(access);
-    LocalFree(descriptor);
-    return sids;
+    return testing::grantedTo(widen(path));
 }
 
 constexpr const wchar_t* kEveryone = L"S-1-1-0";
