@@ -34,7 +34,9 @@ public:
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
-    // connName being up afterwards. On success with a new address it composes the route
+    // connName being up afterwards. The tunnel's address is the one the remote-access service
+    // says the connection obtained, else the first new one in the host's address table after
+    // the dial. On success with an address it composes the route
     // commands, puts the address into txtlocal and, with neither IPsec (Check1) nor the remote
     // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
     // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
@@ -63,6 +65,12 @@ public:
     // The program is ending: no dial starts from now on, and one under way reports nothing.
     void refuseDialling() { refused_ = true; }
 
+    // The address the last dial found for the connection it brought up, when that connection is
+    // the one given (a dial's address belongs to its own link only); empty otherwise.
+    std::string addressFound(RasHandle connection) const {
+        return connection != 0 && connection == found_.connection ? found_.address : std::string();
+    }
+
     // The route commands of the last dial that found the tunnel's address; empty before one.
     // routeCmd2 is empty when network 2 is not usable.
     const std::string& routeCmd1() const { return routeCmd1_; }
@@ -89,7 +97,13 @@ private:
     RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
     ConnectionLog& log_;
+    struct Found {
+        RasHandle connection = 0;
+        std::string address;
+    };
+
     Dial* dial_ = nullptr;
+    Found found_;
     bool refused_ = false;
     bool routesLogged_ = false;
     std::string routeCmd1_;

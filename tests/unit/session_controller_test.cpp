@@ -52,8 +52,10 @@ protected:
         };
     }
 
+    // The connection and its address, in the service's answer and in the address table.
     void bringUp() {
         ras.connect(handle, "corvinaltexum");
+        ras.addresses[handle] = tunnel;
         table.add(tunnel);
     }
     void dropLink() { ras.list.connections.clear(); }
@@ -315,7 +317,9 @@ TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
     for (int pause = 0; pause < 4; ++pause) {  // each pause of the withdraw-and-apply
         processes.started.clear();
         ASSERT_TRUE(active());
-        session.linkWasUp = false;
+        dropLink();
+        session.Timer1_Timer();
+        bringUp();
         atPause(pause, [this] { session.Command2_Click(Origin::window); });
         session.Timer1_Timer();
         const auto states = policyStates();
@@ -570,10 +574,10 @@ TEST_F(WatchedPolicyTest, aFailedReapplyIsToldOnceAndShownOnTheTray) {
     }
     EXPECT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind("IPSec策略没有重新设置成功，当前连接不受IPSec保护。", 0), 0u);
-    EXPECT_TRUE(link.status().policyFailed());
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::notInForce);
     EXPECT_TRUE(active());
     session.Command2_Click(Origin::window);
-    EXPECT_FALSE(link.status().policyFailed());
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
 }
 
 TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
