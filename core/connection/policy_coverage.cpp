@@ -13,6 +13,9 @@ constexpr const char* kNoAddress =
 constexpr const char* kDomainPolicy =
     "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
     "如需使用本程序的IPSec保护，请联系网络管理员。";
+constexpr const char* kConnectionSecurityRules =
+    "本计算机由域的组策略设置了连接安全规则（高级安全 Windows 防火墙），它们与本程序的IPSec策略同时生效，"
+    "可能影响隧道的IPSec协商。如果连接后无法访问远端内网，请联系网络管理员。";
 
 }  // namespace
 
@@ -90,6 +93,10 @@ void PolicyCoverage::lookForDomainPolicy() {
     if (domainPolicy_ && !toldDomainPolicy_) {
         toldDomainPolicy_ = true;
         window_.showMessage(kDomainPolicy);
+    }
+    if (!toldConnectionSecurityRules_ && groupPolicyConnectionSecurityRules(registry_)) {
+        toldConnectionSecurityRules_ = true;
+        window_.showMessage(kConnectionSecurityRules);
     }
 }
 

@@ -49,7 +49,8 @@ public:
     void withdrawn(bool succeeded);
 
     // Looks whether Group Policy assigns a domain IPsec policy, which overrides the program's:
-    // the tray says so while it does, and the user is told once a run.
+    // the tray says so while it does, and the user is told once a run. Connection security rules
+    // that Group Policy sets (Windows 6.0 and later) are told once a run too.
     void lookForDomainPolicy();
 
 private:
@@ -73,6 +74,7 @@ private:
     bool toldReapplyFailed_ = false;
     bool toldNoAddress_ = false;
     bool toldDomainPolicy_ = false;
+    bool toldConnectionSecurityRules_ = false;
 };
 
 }  // namespace velmora

@@ -15,6 +15,11 @@ namespace velmora {
 // precedence over every local one, so a local policy assigned meanwhile is not in force.
 bool domainIpsecPolicyAssigned(Registry& registry);
 
+// True when Group Policy sets connection security rules (Windows 6.0 and later): each is a value
+// of HKLM\SOFTWARE\Policies\Microsoft\WindowsFirewall\ConSecRules. They act on traffic beside
+// the program's policy.
+bool groupPolicyConnectionSecurityRules(Registry& registry);
+
 // The name of the local policy assigned now: HKLM\...\IPSec\Policy\Local, value ActivePolicy,
 // names the policy's key (under HKLM), whose ipsecName is the name netsh knows it by. Nothing
 // when no local policy is assigned.

@@ -127,9 +127,9 @@ TEST_F(OnWindows10, aLinkUpAtConnectIsProtectedForTheAddressItObtained) {
     ConnProfile p = ipsecProfile();
     p.txtlocal = "10.10.10.2";  // saved a session ago
     ASSERT_TRUE(saveSettings(p));
-    // Dialled another way since, with another address.
-    sim::saveConnections({{41, "corvinaltexum", "10.10.10.7"}});
     WindowDriver window = startShown();
+    // Dialled another way since the program started, with another address.
+    sim::saveConnections({{41, "corvinaltexum", "10.10.10.7"}});
     ASSERT_TRUE(window.clickLater(Control::Command1));
     ASSERT_TRUE(journalled("ping -n 8 10.0.0.0"));
     EXPECT_EQ(appliedLocalAddress(), "10.10.10.7");

@@ -762,6 +762,23 @@ TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
     EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
 }
 
+TEST_F(SessionTest, connectionSecurityRulesOfGroupPolicyAreToldOnce) {
+    const std::string rules = "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\ConSecRules";
+    registry.key(kHkeyLocalMachine, rules);  // the key alone: no rule
+    useIpsec();
+    window.setValue(Control::Check3, 1);  // no dial report
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
+    EXPECT_TRUE(window.messages.empty());
+    registry.setString(kHkeyLocalMachine, rules, "{5e1f}", "v2.10|Action=RequireInRequestOut|Profile=Domain|");
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
+    session.Command1_Click(Origin::window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("本计算机由域的组策略设置了连接安全规则", 0), 0u) << window.messages[0];
+    EXPECT_TRUE(active());
+}
+
 // Stop or the program's end while the dial is still running.
 class SessionEndsADialTest : public SessionTest, public ::testing::WithParamInterface<bool> {};
 
