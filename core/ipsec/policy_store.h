@@ -26,7 +26,7 @@ bool groupPolicyConnectionSecurityRules(Registry& registry);
 std::optional<std::string> assignedLocalPolicy(Registry& registry);
 
 // Where velmora-ipsec keeps, from applying its policy until withdrawing it, the local policy that
-// was assigned before, so that the withdrawal assigns that one again.
+// was assigned before (empty when none was), so that the withdrawal can assign that one again.
 inline constexpr const char* kVelmoraKey = "SOFTWARE\\Velmora";
 inline constexpr const char* kPolicyAssignedBefore = "IpsecPolicyAssignedBefore";
 
