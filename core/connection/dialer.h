@@ -1,5 +1,6 @@
-// The dialer: brings the tunnel up with rasdial, finds the address it obtained by comparing the
-// host's addresses before and after, and keeps the route commands for the remote networks.
+// The dialer: brings the tunnel up with rasdial, finds the address it obtained (the service's
+// answer, else the host's addresses before and after compared), and keeps the route commands for
+// the remote networks.
 // rasdial and route are started from the system folder, never found by name.
 #pragma once
 
@@ -36,9 +37,9 @@ public:
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
     // connName being up afterwards. The tunnel's address is the one the remote-access service
     // says the connection obtained, else the first new one in the host's address table after
-    // the dial. On success with an address it composes the route
-    // commands, puts the address into txtlocal and, with neither IPsec (Check1) nor the remote
-    // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
+    // the dial. On success with an address it composes the route commands, puts the address
+    // into txtlocal and, with neither IPsec (Check1) nor the remote default gateway (Check2) on,
+    // starts the routes. Reports the outcome unless auto-dial
     // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
     // dial when network 1 is not an address. A dial cancelled, or one during which the program
     // began to end, stops at its next step and reports nothing. The log has the dial, who asked
