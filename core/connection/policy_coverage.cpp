@@ -31,7 +31,8 @@ std::string PolicyCoverage::linkAddress() {
         address = dialer_.addressFound(connection);
     }
     addressKnown_ = !address.empty();
-    if (addressKnown_) {
+    // Rewritten only when it differs: the link watch asks on every tick.
+    if (addressKnown_ && window_.text(Control::txtlocal) != address) {
         window_.setText(Control::txtlocal, address);
     }
     showPolicyState();
