@@ -20,6 +20,10 @@ public:
     // meanwhile, as delay does; an event handled there may end the program itself. Nothing when
     // the wait was cut short (the program is ending) or the system would not wait.
     virtual std::optional<std::uint32_t> waitFor(RunningProgram& program) = 0;
+
+    // As waitFor, but returns nothing once the given seconds of elapsed time have passed with the
+    // program still running; the program is left running.
+    virtual std::optional<std::uint32_t> waitForAtMost(RunningProgram& program, int seconds) = 0;
 };
 
 }  // namespace velmora

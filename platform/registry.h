@@ -47,6 +47,9 @@ public:
 
     // Removes a value; true when it is gone afterwards, also when it never was there.
     virtual bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) = 0;
+
+    // Whether the key holds at least one value; false when it cannot be opened for reading.
+    virtual bool hasValues(RegRoot root, const std::string& subkey) = 0;
 };
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
 // The operating system's remote-access service: the phonebook's dial-up entries, the active
-// connections, hang-up, and what its error codes mean.
+// connections and the address each obtained, hang-up, and what its error codes mean.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,10 @@ public:
 
     // Hangs up the connection; the result is not examined by anyone.
     virtual void hangUp(RasHandle handle) = 0;
+
+    // The IPv4 address (dotted quad) the connection obtained, as its PPP IP projection gives it;
+    // empty when the service has no answer (no such connection, no projection, an error).
+    virtual std::string connectionAddress(RasHandle handle) = 0;
 
     // The system's own description (UTF-8, in the system's language) of an error code that a
     // dial ended with: a remote-access code, or else a system one; empty when it has none.

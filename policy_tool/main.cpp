@@ -15,12 +15,23 @@
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_tool_runner.h"
 
+namespace {
+
+constexpr DWORD kMutexWaitMs = 30000;
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     velmora::restrictDllSearchToSystemFolder();
     const std::vector<std::string> args = velmora::commandLineArguments();
     // velmora.exe starts the second rule's run once the first has ended; held for the whole run,
-    // this keeps the rules' steps of any two callers from interleaving.
-    const velmora::NamedMutexLock lock(L"velmora-ipsec-policy");
+    // this keeps the rules' steps of any two callers from interleaving, in every session of the
+    // computer, as the policy store is the computer's. A holder that does not let go within
+    // kMutexWaitMs fails this run, well inside the limit velmora.exe gives a run.
+    const velmora::NamedMutexLock lock(L"Global\\velmora-ipsec-policy", kMutexWaitMs);
+    if (lock.timedOut()) {
+        return velmora::kPolicyToolBusy;
+    }
     // netsh from the system itself, never one found by name: the native one, whose ipsec context
     // is there on 64-bit Windows too.
     const auto system = velmora::nativeSystemFolder();

@@ -93,7 +93,11 @@ std::vector<SimConnection> loadConnections() {
         }
         SimConnection connection;
         connection.handle = static_cast<std::uint32_t>(std::strtoul(line.substr(0, blank).c_str(), nullptr, 10));
-        connection.entryName = line.substr(blank + 1);
+        const auto tab = line.find('\t', blank + 1);
+        connection.entryName = line.substr(blank + 1, tab == std::string::npos ? std::string::npos : tab - blank - 1);
+        if (tab != std::string::npos) {
+            connection.tunnelAddress = line.substr(tab + 1);
+        }
         connections.push_back(connection);
     }
     return connections;
@@ -102,7 +106,8 @@ std::vector<SimConnection> loadConnections() {
 void saveConnections(const std::vector<SimConnection>& connections) {
     std::string content;
     for (const SimConnection& connection : connections) {
-        content += std::to_string(connection.handle) + " " + connection.entryName + "\r\n";
+        content += std::to_string(connection.handle) + " " + connection.entryName +
+                   (connection.tunnelAddress.empty() ? "" : "\t" + connection.tunnelAddress) + "\r\n";
     }
     writeFile(pathOf(L"ras-state.txt"), content, false);
 }

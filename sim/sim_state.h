@@ -4,7 +4,8 @@
 //
 // All live in the folder named by VELMORA_SIM_DIR, or else the folder of the running program:
 //   ras-entries.txt one phonebook entry name per line, in the service's order (UTF-8, CR LF)
-//   ras-state.txt   one active connection per line: "<handle> <entry name>" (UTF-8, CR LF)
+//   ras-state.txt   one active connection per line: "<handle> <entry name>", followed by a tab
+//                   and the address it obtained once it has one (UTF-8, CR LF)
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
@@ -22,6 +23,7 @@ namespace velmora::sim {
 struct SimConnection {
     std::uint32_t handle = 0;
     std::string entryName;
+    std::string tunnelAddress{};  // empty until the connection has obtained one
 };
 
 std::wstring simFolder();

@@ -126,6 +126,7 @@ set(app_scenarios
 # dial that keeps the window alive and can be stopped.
 list(APPEND app_scenarios
   OnWindows10.aRedialThatBringsANewAddressIsProtectedForIt
+  OnWindows10.aLinkUpAtConnectIsProtectedForTheAddressItObtained
   OnWindows10.aFailingNetshStepStopsConnectBeforeTheDial
   OnWindows10.aLocalPolicyAssignedBeforeIsAssignedAgainAfterStop
   OnWindows10.toolsPlantedInTheFolderItStartsFromNeverRun

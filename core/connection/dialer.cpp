@@ -97,10 +97,17 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         }
         const auto after = readIpAddrTable(ipHelper_, window_);
         up = linkQuery_.getL2tpState(connName);
+        // The service's own answer for the connection first; the snapshot only where it has none.
         std::optional<std::string> tunnel;
-        if (up && before && after) {
-            tunnel = firstNewAddress(*before, *after);
+        if (up) {
+            const std::string obtained = remoteAccess_.connectionAddress(linkQuery_.hRasConn());
+            if (checkip(obtained)) {
+                tunnel = obtained;
+            } else if (before && after) {
+                tunnel = firstNewAddress(*before, *after);
+            }
         }
+        found_ = {up && tunnel ? linkQuery_.hRasConn() : 0, tunnel.value_or(std::string())};
         log_.dialEnded(status, tunnel.value_or(std::string()));
         if (tunnel) {
             routeCmd1_ = routeLine(net1, mask, *tunnel);

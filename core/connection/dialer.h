@@ -1,5 +1,6 @@
-// The dialer: brings the tunnel up with rasdial, finds the address it obtained by comparing the
-// host's addresses before and after, and keeps the route commands for the remote networks.
+// The dialer: brings the tunnel up with rasdial, finds the address it obtained (the service's
+// answer, else the host's addresses before and after compared), and keeps the route commands for
+// the remote networks.
 // rasdial and route are started from the system folder, never found by name.
 #pragma once
 
@@ -35,9 +36,11 @@ public:
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
-    // connName being up afterwards. On success with a new address it composes the route
-    // commands, puts the address into txtlocal and, with neither IPsec (Check1) nor the remote
-    // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
+    // connName being up afterwards. The tunnel's address is the one the remote-access service
+    // says the connection obtained, else the first new one in the host's address table after
+    // the dial. On success with an address it composes the route commands, puts the address
+    // into txtlocal and, with neither IPsec (Check1) nor the remote default gateway (Check2) on,
+    // starts the routes. Reports the outcome unless auto-dial
     // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
     // dial when network 1 is not an address, or when the phonebook cannot be written anew first
     // (whatever became of the file since the start never reaches rasdial). A dial cancelled, or one during which the program
@@ -64,6 +67,12 @@ public:
 
     // The program is ending: no dial starts from now on, and one under way reports nothing.
     void refuseDialling() { refused_ = true; }
+
+    // The address the last dial found for the connection it brought up, when that connection is
+    // the one given (a dial's address belongs to its own link only); empty otherwise.
+    std::string addressFound(RasHandle connection) const {
+        return connection != 0 && connection == found_.connection ? found_.address : std::string();
+    }
 
     // The route commands of the last dial that found the tunnel's address; empty before one.
     // routeCmd2 is empty when network 2 is not usable.
@@ -92,7 +101,13 @@ private:
     ShellFolders& shell_;
     TextFiles& files_;
     ConnectionLog& log_;
+    struct Found {
+        RasHandle connection = 0;
+        std::string address;
+    };
+
     Dial* dial_ = nullptr;
+    Found found_;
     bool refused_ = false;
     bool routesLogged_ = false;
     std::string routeCmd1_;

@@ -32,9 +32,9 @@ void LinkStatus::autoDialRunEnds() {
     }
 }
 
-void LinkStatus::setPolicyFailed(bool failed) {
-    if (failed != policyFailed_) {
-        policyFailed_ = failed;
+void LinkStatus::setPolicy(Policy policy) {
+    if (policy != policy_) {
+        policy_ = policy;
         changed();
     }
 }

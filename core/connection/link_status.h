@@ -1,7 +1,8 @@
 // What the program knows of its link at this moment, for the tray icon to show: up or down as
 // the last link query found it, a dial or a policy change under way, how many automatic
-// redials in a row have left it down, and whether the IPsec policy failed to be set for it. Learnt only from what the program does anyway (its link
-// queries, its dials, its policy pairs); every change is told to the one listener.
+// redials in a row have left it down, and what is to be said of the IPsec policy. Learnt only
+// from what the program does anyway (its link queries, its dials, its policy pairs); every
+// change is told to the one listener.
 #pragma once
 
 #include <functional>
@@ -13,6 +14,13 @@ namespace velmora {
 class LinkStatus {
 public:
     enum class Work { dialling, applyingPolicy };
+    // What the tray says of the IPsec policy besides the link.
+    enum class Policy {
+        nothingToSay,   // in force for the link, or no IPsec session
+        notInForce,     // not set for the link: it failed, or the link's address is unknown
+        domainApplies,  // the computer's domain policy overrides the program's
+        notWithdrawn,   // a withdrawal failed: the program's policy may still be assigned
+    };
 
     // Marks a dial or a policy change as under way for as long as it lives.
     class Working {
@@ -34,14 +42,13 @@ public:
     // the run.
     void autoDialFailed();
     void autoDialRunEnds();
-    // The IPsec policy could not be set for the link (true), or was set or withdrawn (false).
-    void setPolicyFailed(bool failed);
+    void setPolicy(Policy policy);
 
     bool up() const { return up_; }
     // The innermost work under way, if any.
     std::optional<Work> work() const { return works_.empty() ? std::nullopt : std::optional<Work>(works_.back()); }
     int autoDialFailures() const { return autoDialFailures_; }
-    bool policyFailed() const { return policyFailed_; }
+    Policy policy() const { return policy_; }
 
 private:
     void workBegins(Work work);
@@ -52,7 +59,7 @@ private:
     bool up_ = false;
     std::vector<Work> works_;
     int autoDialFailures_ = 0;
-    bool policyFailed_ = false;
+    Policy policy_ = Policy::nothingToSay;
 };
 
 }  // namespace velmora

@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "core/ipsec/policy_store.h"
 #include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
@@ -15,12 +14,11 @@ namespace velmora {
 namespace {
 
 constexpr const char* kPolicyNotSet = "IPSec策略没有设置成功，本次没有拨号。\n\n原因：";
-constexpr const char* kPolicyNotReapplied = "IPSec策略没有重新设置成功，当前连接不受IPSec保护。\n\n原因：";
+constexpr const char* kPolicyNotWithdrawn =
+    "IPSec策略没有撤销成功，本程序的IPSec策略 corvinaltexum 可能仍然指派在本计算机上，"
+    "本机原先指派的IPSec策略也可能没有恢复。请检查本计算机的IPSec策略。\n\n原因：";
 constexpr const char* kQuoteInKey =
     "预先共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
-constexpr const char* kDomainPolicy =
-    "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
-    "如需使用本程序的IPSec保护，请联系网络管理员。";
 
 // The commands a dial switches: Connect and L2TP dial off, Stop on.
 constexpr std::array<std::pair<Control, bool>, 6> kDuringDial = {{
@@ -47,7 +45,7 @@ bool SessionController::ipsecOn() const {
 }
 
 bool SessionController::ipsecSessionGoesOn() const {
-    return !ending_ && sessionActive() && ipsecOn();
+    return !ending_ && !withdrawing_ && sessionActive() && ipsecOn();
 }
 
 void SessionController::startPing() {
@@ -77,28 +75,36 @@ PolicyResult SessionController::applyPolicy(const char* strActive) {
 
 PolicyResult SessionController::applyForLink(const std::string& name) {
     const bool up = link_.getL2tpState(name);
-    const Protected link{trimBlanks(window_.text(Control::txtlocal)), up ? link_.hRasConn() : 0};
+    const std::string address = trimBlanks(window_.text(Control::txtlocal));
+    const RasHandle connection = up ? link_.hRasConn() : 0;
     const PolicyResult result = applyPolicy(kPolicyOn);
     if (result.outcome != PolicyResult::superseded) {
-        protected_ = link;
-        link_.status().setPolicyFailed(result.outcome == PolicyResult::failed);
+        coverage_.applied(address, connection, result.outcome == PolicyResult::done);
     }
     return result;
 }
 
-bool SessionController::policyCoversLink(const std::string& name) {
-    if (!protected_ || !link_.getL2tpState(name) ||
-        protected_->address != trimBlanks(window_.text(Control::txtlocal))) {
-        return false;
+void SessionController::withdrawPolicy() {
+    const PolicyResult withdrawn = applyPolicy(kPolicyOff);
+    if (withdrawn.outcome == PolicyResult::superseded) {
+        return;
     }
-    if (protected_->connection == 0) {
-        protected_->connection = link_.hRasConn();
+    coverage_.withdrawn(withdrawn.outcome == PolicyResult::done);
+    if (withdrawn.outcome == PolicyResult::failed && !ending_) {
+        window_.showMessage(kPolicyNotWithdrawn + withdrawn.failure);
     }
-    return protected_->connection == link_.hRasConn();
 }
 
-bool SessionController::protectLink(const std::string& name, bool linkCameBack) {
-    if (!ipsecSessionGoesOn() || (!linkCameBack && policyCoversLink(name))) {
+bool SessionController::protectLink(const std::string& name) {
+    if (!ipsecSessionGoesOn() || !link_.getL2tpState(name)) {
+        return false;
+    }
+    const std::string address = coverage_.linkAddress();
+    if (address.empty() || coverage_.coversLink(address) || !ipsecSessionGoesOn()) {
+        return false;
+    }
+    coverage_.lookForDomainPolicy();
+    if (!ipsecSessionGoesOn()) {
         return false;
     }
     const PolicyResult withdrawn = applyPolicy(kPolicyOff);
@@ -110,20 +116,10 @@ bool SessionController::protectLink(const std::string& name, bool linkCameBack) 
         return false;
     }
     if (applied.outcome == PolicyResult::failed) {
-        if (!toldReapplyFailed_) {
-            toldReapplyFailed_ = true;
-            window_.showMessage(kPolicyNotReapplied + applied.failure);
-        }
+        coverage_.tellReapplyFailed(applied.failure);
         return false;
     }
     return true;
-}
-
-void SessionController::tellOfDomainPolicy() {
-    if (!toldDomainPolicy_ && domainIpsecPolicyAssigned(registry_)) {
-        toldDomainPolicy_ = true;
-        window_.showMessage(kDomainPolicy);
-    }
 }
 
 DialOutcome SessionController::dial(const std::string& name, bool defaultGateway, Origin origin) {
@@ -148,13 +144,22 @@ DialOutcome SessionController::dial(const std::string& name, bool defaultGateway
 
 void SessionController::endSession(bool withdraw) {
     // Connect stays off until the policy is withdrawn: a click on it now would start a session
-    // that the withdrawal then undoes.
+    // that the withdrawal then undoes. So does L2TP dial, whose dial would apply the policy anew.
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     if (withdraw) {
-        protected_.reset();
-        link_.status().setPolicyFailed(false);
-        (void)applyPolicy(kPolicyOff);
+        const bool dialItemWasEnabled = window_.enabled(Control::Command3);
+        const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
+        window_.setEnabled(Control::Command3, false);
+        window_.setEnabled(Control::menuL2tp, false);
+        withdrawing_ = true;
+        withdrawPolicy();
+        withdrawing_ = false;
+        if (ending_) {
+            return;
+        }
+        window_.setEnabled(Control::Command3, dialItemWasEnabled);
+        window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
     }
     if (!ending_) {
         window_.setEnabled(Control::Command1, true);
@@ -168,7 +173,8 @@ void SessionController::shutDown() {
     dialer_.refuseDialling();
     dialer_.cancel();
     if (ipsecOn()) {
-        (void)applyPolicy(kPolicyOff);
+        withdrawing_ = true;
+        withdrawPolicy();
     }
     if (link_.getL2tpState(entryName())) {
         remoteAccess_.hangUp(link_.hRasConn());
@@ -180,7 +186,7 @@ void SessionController::Command1_Click(Origin origin) {
 }
 
 void SessionController::connect(Origin origin) {
-    if (ending_) {
+    if (ending_ || withdrawing_) {
         return;
     }
     log_.connectAsked(origin);
@@ -223,7 +229,7 @@ bool SessionController::fieldsPass() {
 }
 
 void SessionController::connectIpsec(const std::string& name, Origin origin) {
-    toldReapplyFailed_ = false;  // once a session
+    coverage_.sessionBegins();
     const bool dialItemWasEnabled = window_.enabled(Control::Command3);
     const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
     // Disabled before the first wait, so that no click or tick starts a second Connect.
@@ -231,9 +237,16 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     window_.setEnabled(Control::menuOn, false);
     window_.setEnabled(Control::Command3, false);
     window_.setEnabled(Control::menuL2tp, false);
-    tellOfDomainPolicy();
+    coverage_.lookForDomainPolicy();
     if (!ipsecSessionGoesOn()) {
         return;
+    }
+    // A link up already (dialled another way) has the policy applied for its own address.
+    if (link_.getL2tpState(name)) {
+        (void)coverage_.linkAddress();
+        if (!ipsecSessionGoesOn()) {
+            return;
+        }
     }
     const PolicyResult applied = applyForLink(name);
     // The program's end or a Stop during the runs has the last word.
@@ -242,9 +255,7 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     }
     if (applied.outcome == PolicyResult::failed) {
         // Nothing half-applied stays behind, and nothing is dialled unprotected.
-        protected_.reset();
-        link_.status().setPolicyFailed(false);
-        (void)applyPolicy(kPolicyOff);
+        coverage_.withdrawn(applyPolicy(kPolicyOff).outcome != PolicyResult::failed);
         if (ending_) {
             return;
         }
@@ -267,11 +278,9 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         }
     }
     // The dial may have brought the link up with another address than the one applied.
-    if (link_.getL2tpState(name)) {
-        (void)protectLink(name, false);
-        if (!ipsecSessionGoesOn()) {
-            return;
-        }
+    (void)protectLink(name);
+    if (!ipsecSessionGoesOn()) {
+        return;
     }
     startPing();
     window_.setWindowState(WindowState::minimised);
@@ -315,13 +324,14 @@ void SessionController::Command2_Click(Origin origin) {
 }
 
 void SessionController::Command3_Click(Origin origin) {
-    if (ending_) {
+    // What Stop withdraws stays withdrawn: a dial now would apply the policy anew over it.
+    if (ending_ || withdrawing_) {
         return;
     }
     autoDialHeld_ = false;
     link_.status().autoDialRunEnds();
     const std::string name = entryName();
-    if (!link_.getL2tpState(name) && dial(name, false, origin) == DialOutcome::up && protectLink(name, false)) {
+    if (!link_.getL2tpState(name) && dial(name, false, origin) == DialOutcome::up && protectLink(name)) {
         startPing();
     }
 }
@@ -347,6 +357,7 @@ void SessionController::Timer1_Timer() {
         }
         linkWasUp = false;
         if (sessionActive()) {
+            coverage_.linkLost();
             window_.setVisible(Control::menuL2tp, true);
         }
         return;
@@ -359,18 +370,18 @@ void SessionController::Timer1_Timer() {
     if (sessionActive()) {
         dialer_.routeAdd();
     }
-    const bool cameBack = !linkWasUp;
     linkWasUp = true;
-    // Withdrawn and applied anew for a link that came back, or that is up with another address
-    // or connection than the policy was applied for (a redial the watch did not see); a Stop or
-    // the program's end during the runs ends the re-apply where it is.
-    if (protectLink(name, cameBack)) {
+    // Withdrawn and applied anew for a link that the policy does not cover: one that came back
+    // and was not protected since, one up with another address or connection than the policy
+    // was applied for (a redial the watch did not see), one whose apply failed; a Stop or the
+    // program's end during the runs ends the re-apply where it is.
+    if (protectLink(name)) {
         startPing();
     }
 }
 
 void SessionController::Timer2_Timer() {
-    if (ending_ || autoDialHeld_ || window_.value(Control::Check3) != kChecked) {
+    if (ending_ || withdrawing_ || autoDialHeld_ || window_.value(Control::Check3) != kChecked) {
         return;
     }
     const int messagesBefore = window_.messagesShown();
@@ -379,7 +390,7 @@ void SessionController::Timer2_Timer() {
         connect(Origin::autoDial);
     } else if (!link_.getL2tpState(name)) {
         log_.autoRedial(link_.status().autoDialFailures() + 1);
-        if (dial(name, false, Origin::autoDial) == DialOutcome::up && protectLink(name, false)) {
+        if (dial(name, false, Origin::autoDial) == DialOutcome::up && protectLink(name)) {
             startPing();
         }
     } else {

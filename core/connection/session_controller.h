@@ -4,11 +4,11 @@
 // program's end can run: each re-checks what it depends on before every further step.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
+#include "core/connection/policy_coverage.h"
 #include "core/ipsec/ipsec_policy.h"
 #include "core/log/connection_log.h"
 #include "core/profile/watched_surface.h"
@@ -36,11 +36,13 @@ public:
     void Command1_Click(Origin origin);
     // The user's Stop: during a dial, end it, hang up its connection and, with IPsec, withdraw
     // the policy; otherwise with IPsec withdraw the policy (the link stays), without hang the link
-    // up. The policy withdrawn is always what was applied, whatever the fields hold now. The
+    // up. The policy withdrawn is always what was applied, whatever the fields hold now; a
+    // withdrawal that failed is told. While it withdraws, no command dials or applies. The
     // auto-dial then holds off until the user connects again.
     void Command2_Click(Origin origin);
     // The user's L2TP dial: dial when the entry is down, then make sure the policy covers the
-    // link. The auto-dial works again after it.
+    // link. The auto-dial works again after it. Refused while Stop or the program's end
+    // withdraws the policy (the button and its tray item are off for that span).
     void Command3_Click(Origin origin);
     // Link watch, every five seconds. The log has a session's link going down and coming back.
     void Timer1_Timer();
@@ -64,17 +66,10 @@ public:
     bool autoDialHeld() const { return autoDialHeld_; }
 
 private:
-    // The link the policy was last applied for: its address and its connection (0 when it was
-    // applied while no link was up: the first link that comes up with that address is it).
-    struct Protected {
-        std::string address;
-        RasHandle connection = 0;
-    };
-
     std::string entryName() const;
     bool sessionActive() const;
     bool ipsecOn() const;
-    // An IPsec session that is still on and a program that is not ending.
+    // An IPsec session that is still on, no withdrawal under way and a program that is not ending.
     bool ipsecSessionGoesOn() const;
     void connect(Origin origin);
     // The checks of the fields the session kind needs; a failure has told the user which.
@@ -90,17 +85,16 @@ private:
     void setCommands(bool active);
     // Applies or withdraws the policy, the link's status showing the change while it runs.
     PolicyResult applyPolicy(const char* strActive);
-    // Applies the policy for the link as it is now and remembers it as protected.
+    // Applies the policy for the address in txtlocal and the link as it is now, and records it.
     PolicyResult applyForLink(const std::string& name);
-    // Whether the policy was applied for the link that is up now.
-    bool policyCoversLink(const std::string& name);
-    // In an IPsec session whose link is up: withdraws the policy and applies it for the link as
-    // it is, when it was applied for another address or connection (or always, when the link
-    // has just come back); a failure is told once a session and shown on the tray icon. True
-    // when the policy was applied anew.
-    bool protectLink(const std::string& name, bool linkCameBack);
-    // Tells the user once a run that a domain policy overrides this program's.
-    void tellOfDomainPolicy();
+    // Withdraws the policy and records the outcome; a failure is told, unless the program is
+    // ending, with what may be left assigned.
+    void withdrawPolicy();
+    // In an IPsec session whose link is up: takes the link's own address and, unless the policy
+    // covers that address and connection already, withdraws the policy and applies it for them;
+    // a failure is told once a session and shown on the tray icon (and tried again at the next
+    // look). True when the policy was applied anew.
+    bool protectLink(const std::string& name);
 
     WatchedSurface& window_;
     LinkQuery& link_;
@@ -112,11 +106,10 @@ private:
     IpsecPolicy& policy_;
     SettingsFile& settings_;
     ConnectionLog& log_;
-    std::optional<Protected> protected_;
+    PolicyCoverage coverage_{window_, link_, remoteAccess_, dialer_, registry_};
     bool ending_ = false;
+    bool withdrawing_ = false;  // Stop or the program's end is withdrawing the policy
     bool autoDialHeld_ = false;
-    bool toldReapplyFailed_ = false;
-    bool toldDomainPolicy_ = false;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
     bool linkSeenDown_ = false;       // the watch saw the session's link go down
 };

@@ -24,10 +24,23 @@ std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t
     if (!status) {
         return "无法启动策略工具 " + program;
     }
+    if (*status == static_cast<std::uint32_t>(kPolicyNotRecorded)) {
+        return "策略工具无法记下本机原先指派的IPSec策略（退出码 1013），因此没有指派本程序的策略";
+    }
+    if (*status == static_cast<std::uint32_t>(kPolicyToolBusy)) {
+        return "另一个程序长时间占用策略工具（退出码 258），请稍后再试";
+    }
     if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
         return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥";
     }
     return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）";
+}
+
+// A run that has not ended by then is taken to hang (netsh stuck, or the tool's mutex held by a
+// program that does not let go): it is ended so that Connect, Stop and the program's end go on.
+void endRunPastItsLimit(RunningProgram& program, EventLoop& loop) {
+    program.terminate();
+    (void)loop.waitForAtMost(program, 1);
 }
 
 }  // namespace
@@ -54,9 +67,17 @@ std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
     }
     RunningProgram* const beneath = runUnderWay_;
     runUnderWay_ = program.get();
-    const std::optional<std::uint32_t> status = loop_.waitFor(*program);
+    std::optional<std::uint32_t> status = loop_.waitForAtMost(*program, kPolicyRunLimitSeconds);
     runUnderWay_ = beneath;
+    const bool pastLimit = !status && !program->exitStatus();
+    if (pastLimit) {
+        endRunPastItsLimit(*program, loop_);
+    }
+    status = program->exitStatus();
     statuses.push_back(status);
+    if (pastLimit) {
+        return "策略工具运行超过 " + std::to_string(kPolicyRunLimitSeconds) + " 秒没有结束，已被结束";
+    }
     if (status && *status == 0) {
         return std::nullopt;
     }
@@ -75,8 +96,9 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     const Running running(running_);
     if (nested) {
         // The run beneath ends before this call's first line starts, and a second passes.
-        if (runUnderWay_ != nullptr) {
-            (void)loop_.waitFor(*runUnderWay_);
+        if (runUnderWay_ != nullptr && !loop_.waitForAtMost(*runUnderWay_, kPolicyRunLimitSeconds) &&
+            !runUnderWay_->exitStatus()) {
+            endRunPastItsLimit(*runUnderWay_, loop_);
         }
         loop_.delay(1);
         if (!mayGoOn(call, applying)) {
@@ -94,9 +116,12 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
             break;
         }
         const std::optional<std::string> failure = runLine(*line, statuses);
-        if (failure && mayGoOn(call, applying)) {
+        if (failure && mayGoOn(call, applying) && result.outcome == PolicyResult::done) {
             result = {PolicyResult::failed, *failure};
-            break;
+            // An apply assigns nothing more; a withdrawal takes back all it can.
+            if (applying) {
+                break;
+            }
         }
         loop_.delay(1);
     }

@@ -19,11 +19,14 @@
 
 namespace velmora {
 
+// How long one run of a watched policy tool may take before it is ended and counted as failed.
+inline constexpr int kPolicyRunLimitSeconds = 60;
+
 struct PolicyResult {
     enum Outcome {
         done,        // both lines ran (and, where the tool is watched, succeeded)
         superseded,  // a later call took over, or applying is refused: this one stopped
-        failed,      // a watched run failed: the other line was not run
+        failed,      // a watched run failed (an apply then ran no further line)
     };
     Outcome outcome = done;
     std::string failure;  // why, for the user, when failed
@@ -41,12 +44,15 @@ public:
     const std::string& ipsecTool() const { return ipsecTool_; }
 
     // Runs both lines with strActive (kPolicyOn or kPolicyOff) at their end: outbound, then
-    // inbound, each followed by a pause of a second; a watched run is first waited for, and one
-    // that cannot start or ends with a status other than 0 fails the call. An apply composes the
+    // inbound, each followed by a pause of a second; a watched run is first waited for, at most
+    // kPolicyRunLimitSeconds (then it is ended), and one that cannot start, is ended so or ends
+    // with a status other than 0 fails the call: an apply runs no further line, a withdrawal
+    // still runs the other and reports the first failure. An apply composes the
     // lines from the window's profile now and keeps those values; a withdrawal composes them from
     // the values last applied, so that it withdraws what was applied whatever the fields hold
     // now (from the window's profile when nothing was applied yet). A call made during another
-    // call's waits waits for that call's run to end and a second more, then runs its own pair;
+    // call's waits waits for that call's run to end (within the same limit) and a second more,
+    // then runs its own pair;
     // the call beneath runs no further line and reports superseded, so a caller that goes on
     // afterwards checks again what it depends on. After refuseApplying, an apply runs nothing.
     // A call that ran a line is logged, with each watched run's exit status.

@@ -16,6 +16,10 @@ bool domainIpsecPolicyAssigned(Registry& registry) {
     return path && !path->empty();
 }
 
+bool groupPolicyConnectionSecurityRules(Registry& registry) {
+    return registry.hasValues(kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\ConSecRules");
+}
+
 std::optional<std::string> assignedLocalPolicy(Registry& registry) {
     const auto key =
         registry.readString(kHkeyLocalMachine, std::string(kIpsecPolicies) + "\\Policy\\Local", "ActivePolicy");

@@ -15,13 +15,18 @@ namespace velmora {
 // precedence over every local one, so a local policy assigned meanwhile is not in force.
 bool domainIpsecPolicyAssigned(Registry& registry);
 
+// True when Group Policy sets connection security rules (Windows 6.0 and later): each is a value
+// of HKLM\SOFTWARE\Policies\Microsoft\WindowsFirewall\ConSecRules. They act on traffic beside
+// the program's policy.
+bool groupPolicyConnectionSecurityRules(Registry& registry);
+
 // The name of the local policy assigned now: HKLM\...\IPSec\Policy\Local, value ActivePolicy,
 // names the policy's key (under HKLM), whose ipsecName is the name netsh knows it by. Nothing
 // when no local policy is assigned.
 std::optional<std::string> assignedLocalPolicy(Registry& registry);
 
 // Where velmora-ipsec keeps, from applying its policy until withdrawing it, the local policy that
-// was assigned before, so that the withdrawal assigns that one again.
+// was assigned before (empty when none was), so that the withdrawal can assign that one again.
 inline constexpr const char* kVelmoraKey = "SOFTWARE\\Velmora";
 inline constexpr const char* kPolicyAssignedBefore = "IpsecPolicyAssignedBefore";
 

@@ -8,19 +8,25 @@ namespace velmora {
 
 namespace {
 
-void rememberPolicyAssignedBefore(const std::string& ours, Registry& registry) {
+// Keeps what is assigned before ours is, no other policy ("none") included. When ours is
+// assigned already, the run before this one (the other rule's) kept what it displaced.
+bool recordPolicyAssignedBefore(const std::string& ours, Registry& registry) {
     const auto assigned = assignedLocalPolicy(registry);
-    if (assigned && *assigned != ours) {
-        (void)registry.writeString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore, *assigned);
+    if (assigned && *assigned == ours) {
+        return true;
     }
+    return registry.writeString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore, assigned.value_or(""));
 }
 
-void assignPolicyAssignedBefore(ToolRunner& tools, Registry& registry) {
+// Gives the recorded policy back only when ours was the one that the withdrawal unassigned: one
+// that an administrator assigned meanwhile stays, and so does their unassignment. The record
+// goes either way.
+void giveBackPolicyAssignedBefore(bool oursWasAssigned, ToolRunner& tools, Registry& registry) {
     const auto before = registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore);
     if (!before) {
         return;
     }
-    if (!before->empty()) {
+    if (oursWasAssigned && !before->empty()) {
         (void)tools.runHidden(reassignStep(*before).commandLine);
     }
     (void)registry.deleteValue(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore);
@@ -33,9 +39,10 @@ int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools, 
     if (!request) {
         return kBadPolicyArguments;
     }
-    if (request->assign) {
-        rememberPolicyAssignedBefore(request->policy, registry);
+    if (request->assign && !recordPolicyAssignedBefore(request->policy, registry)) {
+        return kPolicyNotRecorded;
     }
+    const bool oursWasAssigned = assignedLocalPolicy(registry) == request->policy;
     int status = 0;
     for (const NetshStep& step : netshSteps(*request)) {
         const int answer = tools.runHidden(step.commandLine);
@@ -50,7 +57,7 @@ int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools, 
         }
     }
     if (!request->assign) {
-        assignPolicyAssignedBefore(tools, registry);
+        giveBackPolicyAssignedBefore(oursWasAssigned, tools, registry);
     }
     return request->rule ? status : kBadPolicyArguments;
 }

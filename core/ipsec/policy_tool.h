@@ -13,6 +13,11 @@ namespace velmora {
 
 // The exit status for arguments the tool cannot make sense of (Windows' ERROR_INVALID_PARAMETER).
 inline constexpr int kBadPolicyArguments = 87;
+// The exit status of an apply that could not record the policy it would displace, and so
+// assigned nothing (Windows' ERROR_CANTWRITE).
+inline constexpr int kPolicyNotRecorded = 1013;
+// The exit status when another run held the tool's mutex for longer than it waits (WAIT_TIMEOUT).
+inline constexpr int kPolicyToolBusy = 258;
 
 // Runs the netsh steps for the arguments after the program name. An apply (-x) stops at the
 // first required step that fails, so that a rule that could not be stored is never assigned; a
@@ -22,8 +27,10 @@ inline constexpr int kBadPolicyArguments = 87;
 // a withdrawal whose rule could not be read, only the unassignment).
 //
 // Only one local policy can be assigned: assigning this one unassigns another. An apply first
-// keeps the name of another local policy that is assigned (kPolicyAssignedBefore); a withdrawal,
-// once this policy is unassigned, assigns that one again and forgets it. Its outcome does not
+// records what is assigned (kPolicyAssignedBefore: another policy's name, or empty for none),
+// unless this policy is assigned already, and runs nothing when the record cannot be written
+// (kPolicyNotRecorded). A withdrawal that finds this policy assigned assigns the recorded one
+// again once this one is unassigned; it clears the record either way. Giving back does not
 // change the withdrawal's status.
 int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools, Registry& registry);
 

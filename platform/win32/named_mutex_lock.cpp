@@ -2,12 +2,14 @@
 
 namespace velmora {
 
-NamedMutexLock::NamedMutexLock(const wchar_t* name) : mutex_(CreateMutexW(nullptr, FALSE, name)) {
+NamedMutexLock::NamedMutexLock(const wchar_t* name, unsigned long milliseconds)
+    : mutex_(CreateMutexW(nullptr, FALSE, name)) {
     if (mutex_ == nullptr) {
         return;
     }
-    const DWORD waited = WaitForSingleObject(mutex_, INFINITE);
+    const DWORD waited = WaitForSingleObject(mutex_, milliseconds);
     held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    timedOut_ = waited == WAIT_TIMEOUT;
 }
 
 NamedMutexLock::~NamedMutexLock() {

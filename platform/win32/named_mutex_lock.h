@@ -8,18 +8,21 @@ namespace velmora {
 
 class NamedMutexLock {
 public:
-    // Waits, without limit, until no other holder has the mutex. A holder that ended without
-    // letting go counts as gone. When the mutex cannot be made at all, nothing is held.
-    explicit NamedMutexLock(const wchar_t* name);
+    // Waits, at most the given milliseconds, until no other holder has the mutex. A holder that
+    // ended without letting go counts as gone. When the mutex cannot be made at all, nothing is
+    // held; when the wait ran out, nothing is held and timedOut says so.
+    NamedMutexLock(const wchar_t* name, unsigned long milliseconds);
     ~NamedMutexLock();
     NamedMutexLock(const NamedMutexLock&) = delete;
     NamedMutexLock& operator=(const NamedMutexLock&) = delete;
 
     bool held() const { return held_; }
+    bool timedOut() const { return timedOut_; }
 
 private:
     HANDLE mutex_;
     bool held_ = false;
+    bool timedOut_ = false;
 };
 
 }  // namespace velmora

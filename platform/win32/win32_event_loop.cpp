@@ -43,7 +43,16 @@ void Win32EventLoop::delay(int seconds) {
 }
 
 std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
+    return waitUpTo(program, INFINITE);
+}
+
+std::optional<std::uint32_t> Win32EventLoop::waitForAtMost(RunningProgram& program, int seconds) {
+    return waitUpTo(program, seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : 0);
+}
+
+std::optional<std::uint32_t> Win32EventLoop::waitUpTo(RunningProgram& program, DWORD limit) {
     HANDLE process = reinterpret_cast<HANDLE>(program.waitHandle());
+    const DWORD start = GetTickCount();
     for (;;) {
         if (!dispatchPending()) {
             return std::nullopt;
@@ -52,7 +61,15 @@ std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
         if (const auto status = program.exitStatus()) {
             return status;
         }
-        const DWORD woke = wait_(1, &process, FALSE, INFINITE, kWakeMask);
+        DWORD left = INFINITE;
+        if (limit != INFINITE) {
+            const DWORD elapsed = ticksSince(start, GetTickCount());
+            if (elapsed >= limit) {
+                return std::nullopt;
+            }
+            left = limit - elapsed;
+        }
+        const DWORD woke = wait_(1, &process, FALSE, left, kWakeMask);
         if (woke == WAIT_FAILED) {
             if (WaitForSingleObject(process, 0) == WAIT_FAILED) {
                 return std::nullopt;

@@ -119,4 +119,13 @@ bool Win32Registry::deleteValue(RegRoot root, const std::string& subkey, const s
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
+bool Win32Registry::hasValues(RegRoot root, const std::string& subkey) {
+    const OpenKey key(root, subkey, KEY_READ);
+    DWORD values = 0;
+    return key.get() != nullptr &&
+           RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS &&
+           values > 0;
+}
+
 }  // namespace velmora

@@ -18,6 +18,7 @@ public:
     bool writeString(RegRoot root, const std::string& subkey, const std::string& valueName,
                      const std::string& value) override;
     bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) override;
+    bool hasValues(RegRoot root, const std::string& subkey) override;
 };
 
 }  // namespace velmora

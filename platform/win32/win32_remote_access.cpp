@@ -36,6 +36,18 @@ static_assert(sizeof(RasEntryNameRecord) == 264, "the service checks dwSize agai
 
 constexpr DWORD kEntryRecords = 256;
 
+// The PPP IP projection record in its 40-byte form (client and server address, without the
+// IPCP options Windows 2000 added), which Windows 2000 and every later one accept.
+struct RasPppIpRecord {
+    DWORD dwSize;
+    DWORD dwError;
+    char szIpAddress[16];
+    char szServerIpAddress[16];
+};
+static_assert(sizeof(RasPppIpRecord) == 40, "the service checks dwSize against this layout");
+
+using GetProjectionInfo = DWORD WINAPI(HRASCONN, RASPROJECTION, LPVOID, LPDWORD);
+
 // The system's texts end in a line end, which a message of the program's own places itself.
 std::string withoutTrailingSpace(std::string text) {
     text.erase(text.find_last_not_of(" \t\r\n") + 1);
@@ -100,6 +112,21 @@ void Win32RemoteAccess::hangUp(RasHandle handle) {
     if (auto* hangUpConnection = library_.function<decltype(RasHangUpA)>("RasHangUpA")) {
         (void)hangUpConnection(reinterpret_cast<HRASCONN>(handle));
     }
+}
+
+std::string Win32RemoteAccess::connectionAddress(RasHandle handle) {
+    auto* const getProjectionInfo = library_.function<GetProjectionInfo>("RasGetProjectionInfoA");
+    if (getProjectionInfo == nullptr || handle == 0) {
+        return {};
+    }
+    RasPppIpRecord record{};
+    record.dwSize = sizeof record;
+    DWORD bytes = sizeof record;
+    if (getProjectionInfo(reinterpret_cast<HRASCONN>(handle), RASP_PppIp, &record, &bytes) != 0 ||
+        record.dwError != 0) {
+        return {};
+    }
+    return std::string(record.szIpAddress, strnlen(record.szIpAddress, sizeof record.szIpAddress));
 }
 
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {

@@ -1,6 +1,7 @@
 // RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
-// RasGetErrorStringA), loaded from the system folder when first asked: it is no library that
-// Windows maps for every program, so a load-time import would take a copy planted beside the exe.
+// RasGetProjectionInfoA, RasGetErrorStringA), loaded from the system folder when first asked: it
+// is no library that Windows maps for every program, so a load-time import would take a copy
+// planted beside the exe.
 // Without the library or a function each call fails as the service's own failure would.
 #pragma once
 
@@ -17,6 +18,7 @@ public:
     ConnectionList activeConnections() override;
     std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
+    std::string connectionAddress(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override;
 
 private:

@@ -54,6 +54,12 @@ const char* errorDescription(UINT code) {
     }
 }
 
+// The PPP IP projection record in each layout the service knows: 24 bytes with the client's
+// address only, 40 with the server's too, 48 with the IPCP options.
+constexpr DWORD kPppIpSizes[] = {24, 40, 48};
+constexpr DWORD kRaspPppIp = 0x8021;
+constexpr DWORD kErrorProtocolNotConfigured = 731;
+
 void copyName(char* target, std::size_t capacity, const std::string& utf8) {
     const std::string ansi = toAnsi(utf8);
     const std::size_t length = ansi.size() < capacity - 1 ? ansi.size() : capacity - 1;
@@ -129,6 +135,45 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE hrasconn) {
             velmora::sim::saveConnections(connections);
             return 0;
         }
+    }
+    return ERROR_INVALID_HANDLE;
+}
+
+// Answers with the address the stand-in rasdial gave the connection; a connection that has none
+// has not finished its IP projection.
+extern "C" __declspec(dllexport) DWORD WINAPI RasGetProjectionInfoA(HANDLE hrasconn, DWORD projection, void* info,
+                                                                     DWORD* lpcb) {
+    if (info == nullptr || lpcb == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (projection != kRaspPppIp) {
+        return kErrorProtocolNotConfigured;
+    }
+    DWORD size = 0;
+    std::memcpy(&size, info, sizeof size);
+    bool known = false;
+    for (const DWORD layout : kPppIpSizes) {
+        known = known || size == layout;
+    }
+    if (!known) {
+        return kErrorInvalidSize;
+    }
+    if (*lpcb < size) {
+        *lpcb = size;
+        return kErrorBufferTooSmall;
+    }
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
+    for (const auto& connection : velmora::sim::loadConnections()) {
+        if (connection.handle != handle) {
+            continue;
+        }
+        if (connection.tunnelAddress.empty()) {
+            return kErrorProtocolNotConfigured;
+        }
+        auto* const record = static_cast<unsigned char*>(info);
+        std::memset(record + sizeof size, 0, size - sizeof size);
+        copyName(reinterpret_cast<char*>(record + 2 * sizeof(DWORD)), 16, connection.tunnelAddress);
+        return 0;
     }
     return ERROR_INVALID_HANDLE;
 }

@@ -72,6 +72,17 @@ void list(const std::string& entry) {
     velmora::sim::saveConnections(connections);
 }
 
+// The connection's PPP IP projection answers with the address from now on.
+void giveAddress(const std::string& entry, const std::string& address) {
+    auto connections = velmora::sim::loadConnections();
+    for (auto& connection : connections) {
+        if (connection.entryName == entry) {
+            connection.tunnelAddress = address;
+        }
+    }
+    velmora::sim::saveConnections(connections);
+}
+
 void unlist(const std::string& entry) {
     auto connections = velmora::sim::loadConnections();
     connections.erase(std::remove_if(connections.begin(), connections.end(),
@@ -150,6 +161,7 @@ int main() {
     }
     if (!scenario.tunnelAddress.empty()) {
         bringUpAddress(scenario.tunnelAddress);
+        giveAddress(args[0], scenario.tunnelAddress);
     }
     return 0;
 }

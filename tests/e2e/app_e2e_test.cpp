@@ -209,9 +209,12 @@ TEST_F(AppScenario, ipsecSessionAppliesPolicyDialsWatchesTheLinkAndStops) {
 
     // The link watch adds the routes on every tick while the link is up.
     EXPECT_TRUE(eventually([&] { return countStartingWith(journal(), "route ") >= 1; }, kTicks));
-    Sleep(5000);  // a policy pair that the first tick started has finished
+    // The first tick finds the link covered by what Connect applied: no pair of its own.
+    Sleep(5000);
     const int withdrawn = countEndingWith(journal(), " -y");
     const int applied = countEndingWith(journal(), " -x");
+    EXPECT_EQ(withdrawn, 0);
+    EXPECT_EQ(applied, 2);
 
     // The link drops: no routes while it is down.
     setLink(false);

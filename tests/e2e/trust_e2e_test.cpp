@@ -125,6 +125,28 @@ TEST_F(OnWindows10, aRedialThatBringsANewAddressIsProtectedForIt) {
     testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.9/32 dev lo 2>/dev/null\"");
 }
 
+TEST_F(OnWindows10, aLinkUpAtConnectIsProtectedForTheAddressItObtained) {
+    ConnProfile p = ipsecProfile();
+    p.txtlocal = "10.10.10.2";  // saved a session ago
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = startShown();
+    // Dialled another way since the program started, with another address.
+    sim::saveConnections({{41, "corvinaltexum", "10.10.10.7"}});
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(journalled("ping -n 8 10.0.0.0"));
+    EXPECT_EQ(appliedLocalAddress(), "10.10.10.7");
+    EXPECT_TRUE(assigned(kOurs));
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.7");
+    // The link watch's ticks find the link covered: one apply, no pair of its own.
+    Sleep(11000);
+    const auto lines = journal();
+    EXPECT_EQ(countStartingWith(lines, "rasdial "), 0);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "netsh ipsec static set policy name=corvinaltexum assign=yes"), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "netsh ipsec static set policy name=corvinaltexum assign=no"), 0);
+    EXPECT_EQ(countStartingWith(lines, "ping "), 1);
+    EXPECT_TRUE(window.messageBoxes().empty());
+}
+
 TEST_F(OnWindows10, aFailingNetshStepStopsConnectBeforeTheDial) {
     sim::saveNetshFailure("add filteraction");
     ASSERT_TRUE(saveSettings(ipsecProfile()));

@@ -123,7 +123,7 @@ bool saveSettings(const ConnProfile& profile) {
 }
 
 void setLink(bool up) {
-    sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum"}}
+    sim::saveConnections(up ? std::vector<sim::SimConnection>{{41, "corvinaltexum", "10.10.10.4"}}
                             : std::vector<sim::SimConnection>{});
 }
 

@@ -61,7 +61,8 @@ ConnProfile ipsecProfile();
 // file could not be written.
 bool saveSettings(const ConnProfile& profile);
 
-// Brings the simulated link of the entry "corvinaltexum" up (with the handle 41) or down.
+// Brings the simulated link of the entry "corvinaltexum" up (with the handle 41 and the address
+// 10.10.10.4, which the connection's IP projection gives) or down.
 void setLink(bool up);
 
 // The netsh steps velmora-ipsec runs for one of velmora.exe's policy tool lines.

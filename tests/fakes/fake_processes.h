@@ -10,8 +10,8 @@
 
 namespace velmora::testing {
 
-// A started program. A hidden one has ended by the time anyone looks; a shown one (a dial)
-// ends when the event loop's wait comes to it, unless it is held open.
+// A started program. A hidden one has ended by the time anyone looks, unless it hangs; a shown
+// one (a dial) ends when the event loop's wait comes to it, unless it is held open.
 class FakeRunningProgram : public RunningProgram {
 public:
     FakeRunningProgram(std::function<void()> onEnd, std::uint32_t status, bool held, int* terminations)
@@ -58,7 +58,8 @@ public:
             if (!status) {
                 return nullptr;
             }
-            auto child = std::make_unique<FakeRunningProgram>(nullptr, *status, false, &terminations);
+            const bool hung = hangs && hangs(commandLine);
+            auto child = std::make_unique<FakeRunningProgram>(nullptr, *status, hung, &terminations);
             child->runToEnd();
             return child;
         }
@@ -95,6 +96,8 @@ public:
     std::function<std::optional<std::uint32_t>(const std::string&)> statusOf;
     // Shown programs run until terminated.
     bool holdDials = false;
+    // Hidden programs whose command line this matches run until terminated (a tool that hangs).
+    std::function<bool(const std::string&)> hangs;
     // Programs ended by terminate.
     int terminations = 0;
 };

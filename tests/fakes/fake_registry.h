@@ -94,6 +94,12 @@ public:
         return true;
     }
 
+    bool hasValues(RegRoot root, const std::string& subkey) override {
+        ++accesses;
+        const Key* k = find(root, subkey);
+        return k != nullptr && k->readable && !k->values.empty();
+    }
+
     // Creates the key when needed.
     Key& key(RegRoot root, const std::string& subkey) { return keys[{root, subkey}]; }
 

@@ -25,6 +25,10 @@ public:
                                          [&](const ActiveConnection& c) { return c.handle == handle; }),
                           connections.end());
     }
+    std::string connectionAddress(RasHandle handle) override {
+        const auto found = addresses.find(handle);
+        return found != addresses.end() ? found->second : std::string();
+    }
     std::string errorText(std::uint32_t code) override {
         const auto found = errorTexts.find(code);
         return found != errorTexts.end() ? found->second : std::string();
@@ -37,6 +41,7 @@ public:
     int queries = 0;
     std::vector<RasHandle> hangUps;
     std::map<std::uint32_t, std::string> errorTexts;
+    std::map<RasHandle, std::string> addresses;  // what each connection's projection answers
 };
 
 }  // namespace velmora::testing

@@ -160,5 +160,24 @@ TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
     EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -y"), "1s " + inbound("first", " -y")}));
 }
 
+// A watched run that hangs is ended at its limit and fails the call; an apply runs nothing more,
+// a withdrawal still runs its other line; the log has the ended run's status.
+TEST_F(IpsecPolicyTest, aRunPastItsLimitIsEndedAndCountsAsFailed) {
+    policy.setIpsecTool("velmora-ipsec", "C:\\Program Files\\Velmora\\velmora-ipsec.exe");
+    processes.hangs = [](const std::string& line) { return line.find("windows to zerta") != std::string::npos; };
+    for (const std::string active : {kPolicyOn, kPolicyOff}) {
+        processes.timed.clear();
+        processes.terminations = 0;
+        loop.elapsedSeconds = 0;
+        const PolicyResult result = policy.config_ipsec(active);
+        EXPECT_EQ(result.outcome, PolicyResult::failed) << active;
+        EXPECT_NE(result.failure.find("超过 60 秒没有结束，已被结束"), std::string::npos) << result.failure;
+        EXPECT_EQ(processes.terminations, 1) << active;
+        EXPECT_GE(loop.elapsedSeconds, kPolicyRunLimitSeconds) << active;
+        EXPECT_EQ(processes.timed.size(), active == kPolicyOn ? 1u : 2u) << active;
+        EXPECT_NE(log.file.lines.back().find("退出状态 1223"), std::string::npos) << log.file.lines.back();
+    }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "core/ipsec/netsh_policy.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "core/ipsec/policy_store.h"
@@ -243,6 +245,63 @@ TEST(RunPolicyTool, theLocalPolicyAssignedBeforeIsAssignedAgainWhenOursIsWithdra
     EXPECT_EQ(Lines(tools.ran.end() - 11, tools.ran.end() - 9), once);
     EXPECT_EQ(tools.ran.back(), once[0]);
     EXPECT_FALSE(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore).has_value());
+}
+
+// What the record of the displaced policy leads to, across an apply (both rules' runs) and a
+// withdrawal (both runs), with what an administrator did meanwhile.
+struct RecordCase {
+    const char* name;
+    const char* assignedAtApply;      // the local policy assigned before the apply; "" for none
+    const char* staleRecord;          // a record left from an earlier session; nullptr for none
+    bool recordWritable;
+    const char* assignedAtWithdrawal;  // assigned just before the withdrawal; "ours" for ours
+    int applyStatus;
+    bool givenBack;  // 办公室策略 is assigned again by the withdrawal
+};
+
+TEST(RunPolicyTool, theRecordOfTheDisplacedPolicyGivesItBackOnlyInPlaceOfOurs) {
+    const RecordCase cases[] = {
+        {"displaced and given back", "办公室策略", nullptr, true, "ours", 0, true},
+        {"none displaced: a stale record is replaced", "", "办公室策略", true, "ours", 0, false},
+        {"an administrator's own assignment stays", "办公室策略", nullptr, true, "管理员策略", 0, false},
+        {"no record, no apply", "办公室策略", nullptr, false, "办公室策略", kPolicyNotRecorded, false},
+    };
+    const std::string store = "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
+    for (const RecordCase& c : cases) {
+        ScriptedTools tools;
+        testing::FakeRegistry registry;
+        for (const char* name : {"办公室策略", "管理员策略", "corvinaltexum"}) {
+            registry.setString(kHkeyLocalMachine, store + "\\" + name, "ipsecName", name);
+        }
+        const auto assign = [&](const std::string& name) {
+            registry.setString(kHkeyLocalMachine, store, "ActivePolicy", name.empty() ? "" : store + "\\" + name);
+        };
+        assign(c.assignedAtApply);
+        if (c.staleRecord != nullptr) {
+            registry.setString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore, c.staleRecord);
+        }
+        registry.key(kHkeyLocalMachine, kVelmoraKey).writable = c.recordWritable;
+
+        EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), c.applyStatus) << c.name;
+        if (c.applyStatus != 0) {
+            EXPECT_TRUE(tools.ran.empty()) << c.name;
+            continue;
+        }
+        assign("corvinaltexum");
+        EXPECT_EQ(runPolicyTool(outboundArgs(), tools, registry), 0) << c.name;
+        EXPECT_EQ(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore),
+                  std::optional<std::string>(c.assignedAtApply))
+            << c.name;
+
+        assign(std::string(c.assignedAtWithdrawal) == "ours" ? "corvinaltexum" : c.assignedAtWithdrawal);
+        tools.ran.clear();
+        EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0) << c.name;
+        EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0) << c.name;
+        const auto givenBack = std::count(tools.ran.begin(), tools.ran.end(),
+                                          "netsh ipsec static set policy name=办公室策略 assign=yes");
+        EXPECT_EQ(givenBack, c.givenBack ? 1 : 0) << c.name;
+        EXPECT_FALSE(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore).has_value()) << c.name;
+    }
 }
 
 }  // namespace

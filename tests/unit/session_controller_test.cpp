@@ -52,8 +52,10 @@ protected:
         };
     }
 
+    // The connection and its address, in the service's answer and in the address table.
     void bringUp() {
         ras.connect(handle, "corvinaltexum");
+        ras.addresses[handle] = tunnel;
         table.add(tunnel);
     }
     void dropLink() { ras.list.connections.clear(); }
@@ -315,7 +317,9 @@ TEST_F(SessionTest, stopDuringTheReapplyHasTheLastWord) {
     for (int pause = 0; pause < 4; ++pause) {  // each pause of the withdraw-and-apply
         processes.started.clear();
         ASSERT_TRUE(active());
-        session.linkWasUp = false;
+        dropLink();
+        session.Timer1_Timer();
+        bringUp();
         atPause(pause, [this] { session.Command2_Click(Origin::window); });
         session.Timer1_Timer();
         const auto states = policyStates();
@@ -503,6 +507,118 @@ TEST_F(SessionTest, aConnectWhoseDialBringsUpTheAddressAppliedDoesNotApplyAgain)
     EXPECT_NE(linesEndingWith(" -x").back().find("10.10.10.12/255.255.255.255"), std::string::npos);
 }
 
+// Where the link's address comes from, with a saved txtlocal of another session in the field.
+struct AddressSourceCase {
+    const char* name;
+    bool alreadyUp;        // dialled another way before Connect
+    bool serviceAnswers;   // the service gives the connection's address
+    const char* newInTable;  // what the address table gains with the link ("" nothing)
+    const char* protectedAddress;  // the address of the last apply; "" when the policy is not in force
+};
+
+class SessionAddressTest : public SessionTest, public ::testing::WithParamInterface<AddressSourceCase> {};
+
+TEST_P(SessionAddressTest, thePolicyIsAppliedForTheLinksOwnAddress) {
+    const AddressSourceCase& c = GetParam();
+    useIpsec();
+    window.setValue(Control::Check3, 1);  // no dial report
+    window.setText(Control::txtlocal, "10.10.10.2");
+    processes.onRun = [this, &c](const std::string& line) {
+        if (startsWith(line, "rasdial ")) {
+            ras.connect(handle, "corvinaltexum");
+            if (*c.newInTable != '\0') {
+                table.add(c.newInTable);
+            }
+        }
+    };
+    if (c.serviceAnswers) {
+        ras.addresses[handle] = "10.10.10.9";
+    }
+    if (c.alreadyUp) {
+        ras.connect(handle, "corvinaltexum");
+    }
+    session.Command1_Click(Origin::window);
+    session.Timer1_Timer();
+    session.Timer1_Timer();
+
+    const auto applied = linesEndingWith(" -x");
+    ASSERT_GE(applied.size(), 2u);
+    const std::string last = applied.back();
+    if (*c.protectedAddress != '\0') {
+        EXPECT_EQ(window.text(Control::txtlocal), c.protectedAddress);
+        EXPECT_NE(last.find(std::string(c.protectedAddress) + "/255.255.255.255"), std::string::npos) << last;
+        EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
+        EXPECT_TRUE(window.messages.empty());
+    } else {
+        EXPECT_EQ(link.status().policy(), LinkStatus::Policy::notInForce);
+        EXPECT_EQ(window.messages.size(), 1u);  // told once, not at every tick
+        ASSERT_FALSE(window.messages.empty());
+        EXPECT_EQ(window.messages[0].rfind("无法得知当前连接获得的IP地址", 0), 0u) << window.messages[0];
+        EXPECT_EQ(applied.size(), 2u);  // nothing applied for a guess
+    }
+    EXPECT_EQ(startedStartingWith("ping ").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, SessionAddressTest,
+    ::testing::Values(AddressSourceCase{"serviceOverAnotherAdaptersNewAddress", false, true, "192.0.2.30", "10.10.10.9"},
+                      AddressSourceCase{"snapshotOnly", false, false, "10.10.10.9", "10.10.10.9"},
+                      AddressSourceCase{"neither", false, false, "", ""},
+                      AddressSourceCase{"serviceForALinkUpAtConnect", true, true, "", "10.10.10.9"},
+                      AddressSourceCase{"neitherForALinkUpAtConnect", true, false, "", ""}),
+    [](const ::testing::TestParamInfo<AddressSourceCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SessionTest, aLinkThatComesBackGetsOnePairAndOnePingWhicheverDialBringsItBack) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    window.setText(Control::txtlocal, "10.10.10.9");
+    session.Command1_Click(Origin::window);
+    session.Timer1_Timer();
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x"}));  // the dial brought up what was applied
+    for (const bool byTheUser : {false, true}) {
+        processes.started.clear();
+        nextLinkElsewhere();
+        session.Timer1_Timer();  // the watch sees it down
+        if (byTheUser) {
+            session.Command3_Click(Origin::window);
+        } else {
+            session.Timer2_Timer();
+        }
+        session.Timer1_Timer();
+        session.Timer1_Timer();
+        EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y", " -x", " -x"})) << byTheUser;
+        EXPECT_EQ(startedStartingWith("ping ").size(), 1u) << byTheUser;
+        handle = 77;
+        tunnel = "10.10.10.9";
+    }
+}
+
+TEST_F(SessionTest, stopsWithdrawalStaysFinalWhateverIsChosenInsideIt) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    session.Command1_Click(Origin::window);
+    dropLink();
+    session.Timer1_Timer();  // L2TP拨号 offered in the tray
+    ASSERT_TRUE(window.visible(Control::menuL2tp));
+    ASSERT_TRUE(window.enabled(Control::menuL2tp));
+    const auto dials = processes.waited.size();
+    processes.started.clear();
+    atPause(0, [this] {
+        EXPECT_FALSE(window.enabled(Control::menuL2tp));
+        EXPECT_FALSE(window.enabled(Control::Command3));
+        session.Command3_Click(Origin::tray);
+        session.Timer2_Timer();
+        bringUp();
+        session.Timer1_Timer();
+    });
+    session.Command2_Click(Origin::window);
+    EXPECT_EQ(processes.waited.size(), dials);
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_FALSE(active());
+    EXPECT_TRUE(session.autoDialHeld());
+    EXPECT_TRUE(window.enabled(Control::menuL2tp));  // as it was before Stop
+}
+
 // Connect on Windows Vista on, where each run of the policy tool is watched.
 class WatchedPolicyTest : public SessionTest {
 protected:
@@ -570,24 +686,84 @@ TEST_F(WatchedPolicyTest, aFailedReapplyIsToldOnceAndShownOnTheTray) {
     }
     EXPECT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind("IPSec策略没有重新设置成功，当前连接不受IPSec保护。", 0), 0u);
-    EXPECT_TRUE(link.status().policyFailed());
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::notInForce);
     EXPECT_TRUE(active());
     session.Command2_Click(Origin::window);
-    EXPECT_FALSE(link.status().policyFailed());
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
 }
 
-TEST_F(SessionTest, aDomainPolicyIsToldOnceWhenAnIpsecSessionStarts) {
+TEST_F(WatchedPolicyTest, aFailedWithdrawalRunsBothLinesAndIsToldAndLogged) {
+    session.Command1_Click(Origin::window);
+    processes.started.clear();
+    window.messages.clear();
+    processes.statusOf = [](const std::string& line) -> std::optional<std::uint32_t> {
+        return line.find("windows to zerta") != std::string::npos && endsWith(line, " -y") ? 1u : 0u;
+    };
+    session.Command2_Click(Origin::window);
+    EXPECT_EQ(toolLines(" -y").size(), 2u);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("IPSec策略没有撤销成功，本程序的IPSec策略 corvinaltexum 可能仍然指派在本计算机上", 0), 0u)
+        << window.messages[0];
+    EXPECT_NE(window.messages[0].find("请检查本计算机的IPSec策略"), std::string::npos);
+    EXPECT_NE(window.messages[0].find("退出码 1"), std::string::npos);
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "IPsec策略 -y（撤销）：velmora-ipsec，退出状态 1、0");
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::notWithdrawn);
+    EXPECT_FALSE(active());
+
+    // A later withdrawal that succeeds clears it.
+    processes.statusOf = nullptr;
+    session.Command1_Click(Origin::window);
+    session.Command2_Click(Origin::window);
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
+}
+
+TEST_F(WatchedPolicyTest, aFailedReapplyIsTriedAgainAtTheNextTickUntilItIsSet) {
+    session.Command1_Click(Origin::window);
+    window.messages.clear();
+    int failures = 2;
+    processes.statusOf = [&failures](const std::string& line) -> std::optional<std::uint32_t> {
+        if (!endsWith(line, " -x") || line.find("zerta to windows") == std::string::npos) {
+            return 0u;
+        }
+        return failures-- > 0 ? 1u : 0u;
+    };
+    dropLink();
+    session.Timer1_Timer();
+    bringUp();
+    processes.started.clear();
+    for (int tick = 0; tick < 4; ++tick) {
+        session.Timer1_Timer();
+    }
+    // Two failed pairs, the third sets it; the fourth tick finds it covered.
+    EXPECT_EQ(toolLines(" -x").size(), 6u);
+    EXPECT_EQ(toolLines(" -y").size(), 6u);
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
+    EXPECT_EQ(startedStartingWith("ping ").size(), 1u);
+}
+
+TEST_F(SessionTest, aDomainPolicyAndConnectionSecurityRulesAreToldOnceWhenAnIpsecSessionStarts) {
     registry.setString(kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\GPTIPSECPolicy",
                        "DSIPSECPolicyPath", "LDAP://CN=ipsecPolicy{1},CN=IP Security,CN=System,DC=example,DC=com");
+    registry.setString(kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\ConSecRules", "{5e1f}",
+                       "v2.10|Action=RequireInRequestOut|Profile=Domain|");
     useIpsec();
     session.Command1_Click(Origin::window);
     session.Command2_Click(Origin::window);
     session.Command1_Click(Origin::window);
-    ASSERT_GE(window.messages.size(), 1u);
-    EXPECT_EQ(std::count_if(window.messages.begin(), window.messages.end(),
-                            [](const std::string& m) { return m.find("域的组策略") != std::string::npos; }),
-              1);
+    for (const char* told : {"本计算机由域的组策略指派了IPSec策略", "本计算机由域的组策略设置了连接安全规则"}) {
+        EXPECT_EQ(std::count_if(window.messages.begin(), window.messages.end(),
+                                [told](const std::string& m) { return m.rfind(told, 0) == 0; }),
+                  1)
+            << told;
+    }
     EXPECT_TRUE(active());
+    // Looked at again at each Connect: the tray says the domain's policy applies while it does.
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::domainApplies);
+    registry.keys.erase({kHkeyLocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\GPTIPSECPolicy"});
+    session.Command2_Click(Origin::window);
+    session.Command1_Click(Origin::window);
+    EXPECT_EQ(link.status().policy(), LinkStatus::Policy::nothingToSay);
 }
 
 // Stop or the program's end while the dial is still running.

@@ -1,4 +1,4 @@
-// Win32EventLoop's waits on a real message queue: delay, and waitFor a program.
+// Win32EventLoop's waits on a real message queue: delay, and waitFor a program, without or with a limit.
 #include "platform/win32/win32_event_loop.h"
 
 #include <windows.h>
@@ -141,6 +141,22 @@ TEST_F(DelayTest, aHandlerInsideWaitForCanEndTheProgram) {
     SetTimer(window, 2, 200, endProgram);
     EXPECT_EQ(loop.waitFor(*program), std::optional<std::uint32_t>(ERROR_CANCELLED));
     KillTimer(window, 2);
+}
+
+// A policy run that hangs: the wait gives up at its limit, with messages dispatched meanwhile,
+// and leaves the program to be ended by the caller, which then reads its status.
+TEST_F(DelayTest, aWaitWithALimitGivesUpOnAProgramThatRunsPastIt) {
+    SetTimer(window, 1, 100, nullptr);
+    const auto program = sleeper(60000);
+    ASSERT_NE(program, nullptr);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(loop.waitForAtMost(*program, 1), std::nullopt);
+    KillTimer(window, 1);
+    EXPECT_GE(GetTickCount() - start, 1000u);
+    EXPECT_GE(timerTicks, 5);
+    EXPECT_EQ(program->exitStatus(), std::nullopt);
+    program->terminate();
+    EXPECT_EQ(loop.waitForAtMost(*program, 5), std::optional<std::uint32_t>(ERROR_CANCELLED));
 }
 
 int waitCalls = 0;

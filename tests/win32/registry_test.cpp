@@ -279,6 +279,12 @@ TEST(Win32RegistryStrings, roundTripInAnyLanguageCreatingTheKeysAndRemovingTheVa
     EXPECT_FALSE(registry.readString(kHkeyCurrentUser, subkey, "策略").has_value());
     EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, subkey, "策略"));
     EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, "Software\\VelmoraTest\\NoSuchKey", "策略"));
+
+    // A key holds values while one is left; a missing key holds none.
+    EXPECT_TRUE(registry.hasValues(kHkeyCurrentUser, subkey));
+    EXPECT_TRUE(registry.deleteValue(kHkeyCurrentUser, subkey, "number"));
+    EXPECT_FALSE(registry.hasValues(kHkeyCurrentUser, subkey));
+    EXPECT_FALSE(registry.hasValues(kHkeyCurrentUser, "Software\\VelmoraTest\\NoSuchKey"));
     for (const wchar_t* key : {L"Software\\VelmoraTest\\新的\\Strings", L"Software\\VelmoraTest\\新的", L"Software\\VelmoraTest"}) {
         (void)RegDeleteKeyW(HKEY_CURRENT_USER, key);
     }

@@ -88,6 +88,15 @@ TEST_F(RemoteAccessTest, hangUpEndsTheConnection) {
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 
+// The projection's record is the 40-byte one, which the stand-in checks as the service does.
+TEST_F(RemoteAccessTest, theConnectionsAddressComesFromItsIpProjection) {
+    sim::saveConnections({{7, "corvinaltexum", "10.10.10.7"}, {8, "being dialled"}});
+    EXPECT_EQ(ras.connectionAddress(7), "10.10.10.7");
+    EXPECT_EQ(ras.connectionAddress(8), "");  // no projection yet
+    EXPECT_EQ(ras.connectionAddress(9), "");  // no such connection
+    EXPECT_EQ(ras.connectionAddress(0), "");
+}
+
 TEST_F(RemoteAccessTest, errorTextsComeFromTheServiceOrElseTheSystem) {
     // The service's own code, in GBK through the ANSI code page.
     EXPECT_EQ(ras.errorText(691), "由于域上的用户名和/或密码无效，访问被拒绝。");

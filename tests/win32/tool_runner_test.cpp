@@ -52,7 +52,9 @@ TEST(Win32ToolRunner, theToolGetsNoConsoleWindow) {
     EXPECT_EQ(testing::readBytes(report), "none");
 }
 
-constexpr const wchar_t* kName = L"velmora-test-mutex";
+// One for the whole computer, as velmora-ipsec's is.
+constexpr const wchar_t* kName = L"Global\\velmora-test-mutex";
+constexpr unsigned long kWaitMs = 10000;
 
 struct Contender {
     LONG acquired = 0;
@@ -65,7 +67,7 @@ struct Contender {
 DWORD WINAPI contend(void* parameter) {
     auto* contender = static_cast<Contender*>(parameter);
     if (contender->releaseAtEnd) {
-        const NamedMutexLock lock(kName);
+        const NamedMutexLock lock(kName, kWaitMs);
         InterlockedExchange(&contender->acquired, lock.held() ? 1 : 0);
         WaitForSingleObject(contender->release, INFINITE);
         return 0;
@@ -81,7 +83,7 @@ TEST(NamedMutexLock, aSecondHolderWaitsUntilTheFirstLetsGo) {
     Contender second;
     HANDLE thread = nullptr;
     {
-        const NamedMutexLock first(kName);
+        const NamedMutexLock first(kName, kWaitMs);
         ASSERT_TRUE(first.held());
         thread = CreateThread(nullptr, 0, contend, &second, 0, nullptr);
         Sleep(300);
@@ -105,11 +107,29 @@ TEST(NamedMutexLock, aHolderThatEndedWithoutLettingGoCountsAsGone) {
     CloseHandle(thread);
     ASSERT_EQ(crashed.acquired, 1);
     {
-        const NamedMutexLock lock(kName);
+        const NamedMutexLock lock(kName, kWaitMs);
         EXPECT_TRUE(lock.held());
     }
     CloseHandle(crashed.kept);
     CloseHandle(crashed.release);
+}
+
+TEST(NamedMutexLock, aHolderThatDoesNotLetGoEndsTheWaitUnheld) {
+    Contender holder;
+    HANDLE thread = CreateThread(nullptr, 0, contend, &holder, 0, nullptr);
+    for (int i = 0; i < 100 && InterlockedCompareExchange(&holder.acquired, 0, 0) == 0; ++i) {
+        Sleep(20);
+    }
+    ASSERT_EQ(holder.acquired, 1);
+    {
+        const NamedMutexLock late(kName, 200);
+        EXPECT_FALSE(late.held());
+        EXPECT_TRUE(late.timedOut());
+    }
+    SetEvent(holder.release);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(holder.release);
 }
 
 }  // namespace
