@@ -32,7 +32,7 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec, log_),
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
-              platform.shell, platform.files, log_),
+              platform.shell, platform.files, platform.programFiles, log_),
       policy_(window_, platform.processes, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
                policy_, settings_, log_) {

@@ -36,8 +36,13 @@ std::string rasdialLine(const ConnProfile& profile, const std::string& dataFolde
     return rasdialStart(profile, dialPassword(profile)) + " /PHONEBOOK:" + dataFolder + phonebookName(profile) + " ";
 }
 
-std::string defaultGateRasdialLine(const ConnProfile& profile) {
-    return rasdialStart(profile, trimBlanks(profile.txtPasswd)) + " /PHONEBOOK:" + kDefaultGatePhonebook + " ";
+std::string defaultGatePhonebookPath(const std::string& programFolder) {
+    return programFolder + "\\" + kDefaultGatePhonebook;
+}
+
+std::string defaultGateRasdialLine(const ConnProfile& profile, const std::string& programFolder) {
+    return rasdialStart(profile, trimBlanks(profile.txtPasswd)) + " /PHONEBOOK:" +
+           quoteArgument(defaultGatePhonebookPath(programFolder)) + " ";
 }
 
 std::string routeLine(const std::string& network, const std::string& mask, const std::string& gateway) {

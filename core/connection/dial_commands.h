@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-// The phonebook the default-gateway dial names: a bare file name, looked up in the current folder.
+// The phonebook the default-gateway dial names, which the installer puts beside the program.
 inline constexpr const char* kDefaultGatePhonebook = "defaultgate.pbk";
 
 // The first 12 characters of txtHD (untrimmed) in lower case, then the trimmed password.
@@ -22,8 +22,13 @@ std::string phonebookName(const ConnProfile& profile);
 // for L2TP, else pptp.pbk> ", ending in one blank.
 std::string rasdialLine(const ConnProfile& profile, const std::string& dataFolder);
 
-// As rasdialLine with the password alone and " /PHONEBOOK:defaultgate.pbk " at the end.
-std::string defaultGateRasdialLine(const ConnProfile& profile);
+// The default-gateway dial's phonebook: defaultgate.pbk in the program's folder, by its full
+// path, so that rasdial (which runs in the system folder) reads the installed one and no other.
+std::string defaultGatePhonebookPath(const std::string& programFolder);
+
+// As rasdialLine with the password alone and " /PHONEBOOK:<defaultGatePhonebookPath> " at the end,
+// the path quoted when it holds a blank.
+std::string defaultGateRasdialLine(const ConnProfile& profile, const std::string& programFolder);
 
 // "route add <network> mask <mask> <gateway> metric 1"; the mask as the user typed it (trimmed).
 std::string routeLine(const std::string& network, const std::string& mask, const std::string& gateway);

@@ -137,7 +137,9 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin o
     {
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
         bool cancelled = false;
-        status = runRasdial(defaultGateRasdialLine(readProfile(window_)), kDefaultGatePhonebook, origin, cancelled);
+        const std::string folder = programFiles_.programFolder();
+        status = runRasdial(defaultGateRasdialLine(readProfile(window_), folder), defaultGatePhonebookPath(folder),
+                            origin, cancelled);
         log_.dialEnded(status, {});
         if (cancelled) {
             return DialOutcome::cancelled;

@@ -12,6 +12,7 @@
 #include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "platform/event_loop.h"
+#include "platform/file_operations.h"
 #include "platform/ip_helper.h"
 #include "platform/processes.h"
 #include "platform/remote_access.h"
@@ -30,9 +31,10 @@ enum class DialOutcome {
 class Dialer {
 public:
     Dialer(ControlSurface& window, Processes& processes, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
-           RemoteAccess& remoteAccess, ShellFolders& shell, TextFiles& files, ConnectionLog& log)
+           RemoteAccess& remoteAccess, ShellFolders& shell, TextFiles& files, FileOperations& programFiles,
+           ConnectionLog& log)
         : window_(window), processes_(processes), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
-          remoteAccess_(remoteAccess), shell_(shell), files_(files), log_(log) {}
+          remoteAccess_(remoteAccess), shell_(shell), files_(files), programFiles_(programFiles), log_(log) {}
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
@@ -48,7 +50,7 @@ public:
     // for it, and its end.
     DialOutcome dialtol2tp(const std::string& connName, Origin origin);
 
-    // Dials the entry from defaultgate.pbk and reports the outcome, whatever Check3 says;
+    // Dials the entry from defaultgate.pbk in the program's folder and reports the outcome, whatever Check3 says;
     // nothing else. Cancelled and logged as dialtol2tp.
     DialOutcome dialtol2tp_defaultgate(const std::string& connName, Origin origin);
 
@@ -100,6 +102,7 @@ private:
     RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
     TextFiles& files_;
+    FileOperations& programFiles_;
     ConnectionLog& log_;
     struct Found {
         RasHandle connection = 0;

@@ -33,8 +33,8 @@ bool wellFormed(const std::vector<std::string>& arguments) {
     return positional >= 1 && positional <= 3;
 }
 
-// Only a phonebook named without a folder is looked for, in the current folder as rasdial does:
-// the one that the program does not write but expects beside itself. It must hold the entry.
+// The phonebook named, a bare name looked for in the current folder as rasdial does, must hold the
+// entry.
 bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
     const std::string option = "/PHONEBOOK:";
     for (const std::string& argument : arguments) {
@@ -42,9 +42,6 @@ bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
             continue;
         }
         const std::string name = argument.substr(option.size());
-        if (name.find_first_of("\\/:") != std::string::npos) {
-            return true;
-        }
         const velmora::UniqueHandle file(CreateFileW(velmora::widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         std::string text(64 * 1024, '\0');

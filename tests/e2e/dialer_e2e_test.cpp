@@ -22,6 +22,7 @@
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
+#include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -88,8 +89,9 @@ protected:
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;
     Win32TextFiles files;
+    testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, log.log};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, programFiles, log.log};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
@@ -159,38 +161,41 @@ TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     EXPECT_EQ(window.text(Control::txtlocal), "");
 }
 
-// How the stand-in rasdial ended for the command line, run in the current folder.
-// The default-gateway dial names its phonebook without a folder: rasdial looks for it in the
-// current folder, the one the program was started in.
+// The default-gateway dial names defaultgate.pbk beside the program by its full path: rasdial runs
+// in the system folder, and the folder the program was started from is never looked in.
 class DefaultGatewayDialEndToEnd : public DialEndToEnd {
 protected:
     DefaultGatewayDialEndToEnd() {
+        programFiles.folder = narrow(programFolder.path());
         GetCurrentDirectoryW(MAX_PATH, previousFolder);
-        SetCurrentDirectoryW(programFolder.path().c_str());
+        SetCurrentDirectoryW(startedFrom.path().c_str());
         sim::saveRasdialScenario({true, 0, "10.10.10.4"});
     }
     ~DefaultGatewayDialEndToEnd() override { SetCurrentDirectoryW(previousFolder); }
 
-    void putPhonebook(const std::string& bytes) {
-        HANDLE file = CreateFileW(programFolder.file(L"defaultgate.pbk").c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    static void putPhonebook(const std::wstring& path, const std::string& bytes) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
     }
+    void putPhonebook(const std::string& bytes) const { putPhonebook(programFolder.file(L"defaultgate.pbk"), bytes); }
 
-    static constexpr const char* kDefaultGateDial =
-        "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk ";
+    std::string defaultGateDial() const {
+        return "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:" +
+               narrow(programFolder.file(L"defaultgate.pbk")) + " ";
+    }
     testing::TempFolder programFolder;
+    testing::TempFolder startedFrom;
     wchar_t previousFolder[MAX_PATH] = {};
 };
 
-TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp) {
+TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookBesideTheProgramAndComesUp) {
     putPhonebook(testing::kDefaultGatePbk);
     dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
 
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
-    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    EXPECT_EQ(sim::readJournal(), Lines{defaultGateDial()});
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(window.text(Control::txtlocal), "") << "the default-gateway dial composes no route";
 }
@@ -199,12 +204,13 @@ TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookInTheCurrentFolderAndComesUp
 // names.
 constexpr const char* kEntryNotFound = "拨号失败！请检查L2TP参数重新拨号！\n\n错误 623：找不到此连接的电话簿项。\n";
 
-TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookInTheCurrentFolder) {
+TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookBesideTheProgramWhateverTheStartFolderHolds) {
+    putPhonebook(startedFrom.file(L"defaultgate.pbk"), testing::kDefaultGatePbk);
     dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
 
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind(kEntryNotFound, 0), 0u) << window.messages[0];
-    EXPECT_EQ(sim::readJournal(), Lines{kDefaultGateDial});
+    EXPECT_EQ(sim::readJournal(), Lines{defaultGateDial()});
     EXPECT_TRUE(sim::loadConnections().empty());
 }
 

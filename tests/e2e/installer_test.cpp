@@ -447,8 +447,8 @@ TEST_P(InstallerScenario, theStartMenuShortcutStartsADefaultGatewayDialThatFinds
     ASSERT_TRUE(velmora_->clickLater(Control::Command1));
     EXPECT_TRUE(velmora_->answerMessageBox("拨号成功！", kWaitMs));
     EXPECT_EQ(sim::readJournal(),
-              std::vector<std::string>{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
-                                       "/PHONEBOOK:defaultgate.pbk "});
+              std::vector<std::string>{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:\"" +
+                                       narrow(installed(L"defaultgate.pbk")) + "\" "});
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
 }

@@ -62,12 +62,17 @@ TEST(RasdialLine, valuesWithBlanksOrQuotesReachRasdialAsOneArgumentEach) {
               "rasdial corvinaltexum \"li na\" \"pa ss\\\"word\" /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ");
 }
 
-TEST(DefaultGateRasdialLine, namesDefaultgatePbkWithoutFolderAndNeverThePrefix) {
+// rasdial runs in the system folder: the phonebook beside the program is named by its full path,
+// quoted only when that holds a blank.
+TEST(DefaultGateRasdialLine, namesDefaultgatePbkInTheProgramsFolderAndNeverThePrefix) {
     ConnProfile p = dialProfile();
     p.Option1 = kProtocolL2tp;
     p.txtHD = "BFEBFBFF000306A9";
-    EXPECT_EQ(defaultGateRasdialLine(p),
-              "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk ");
+    EXPECT_EQ(defaultGateRasdialLine(p, "C:\\Program Files\\Velmora"),
+              "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 "
+              "/PHONEBOOK:\"C:\\Program Files\\Velmora\\defaultgate.pbk\" ");
+    EXPECT_EQ(defaultGateRasdialLine(p, "D:\\VPN"),
+              "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:D:\\VPN\\defaultgate.pbk ");
 }
 
 TEST(RouteLine, worksOutTheDefaultNetwork) {

@@ -6,6 +6,7 @@
 #include "core/profile/conn_profile.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
+#include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
@@ -52,8 +53,9 @@ protected:
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};
     testing::FakeTextFiles files;
+    testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, log.log};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, programFiles, log.log};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
@@ -257,7 +259,7 @@ TEST_F(DialerTest, defaultGatewayDialUsesItsPhonebookAndReportsWhateverAutoDialS
     dialConnects();
     dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
     EXPECT_EQ(processes.waited,
-              Lines{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:defaultgate.pbk "});
+              Lines{"rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:\"C:\\Program Files\\Velmora\\defaultgate.pbk\" "});
     EXPECT_EQ(window.messages, Lines{kSucceeded});
     EXPECT_EQ(table.reads, 0);
     EXPECT_EQ(dialer.routeCmd1(), "");

@@ -7,6 +7,7 @@
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
+#include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
@@ -115,13 +116,14 @@ protected:
     testing::FakeProcesses processes;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\alice\\My Documents")};
     testing::FakeTextFiles files;
+    testing::FakeFileOperations programFiles;
     testing::FakeAnsiCodec codec;
     testing::FakeIpHelper table;
     testing::FakeEventLoop loop;
     testing::MemoryLog log;
     SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
-    Dialer dialer{watched, processes, loop, table, link, ras, shell, files, log.log};
+    Dialer dialer{watched, processes, loop, table, link, ras, shell, files, programFiles, log.log};
     IpsecPolicy policy{watched, processes, loop, log.log};
     SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
@@ -211,7 +213,7 @@ TEST_F(SessionTest, plainConnectWithTheDefaultGatewayUsesItsPhonebook) {
     window.setValue(Control::Check2, 1);
     session.Command1_Click(Origin::window);
     ASSERT_EQ(processes.waited.size(), 1u);
-    EXPECT_TRUE(endsWith(processes.waited[0], "/PHONEBOOK:defaultgate.pbk "));
+    EXPECT_TRUE(endsWith(processes.waited[0], "/PHONEBOOK:\"C:\\Program Files\\Velmora\\defaultgate.pbk\" "));
 }
 
 TEST_F(SessionTest, ipsecStopWithdrawsThePolicyAndLeavesTheLink) {

@@ -41,8 +41,9 @@ TEST(ComposedLines, anOrdinaryRasdialLineSplitsAtItsBlanks) {
     ConnProfile p = designTimeProfile();
     p.txtUserName = "zhangwei";
     p.txtPasswd = "s3cr\\t";
-    EXPECT_EQ(split(defaultGateRasdialLine(p)), (Arguments{"rasdial", "corvinaltexum", "zhangwei", "s3cr\\t",
-                                                          "/PHONE:203.0.113.10", "/PHONEBOOK:defaultgate.pbk"}));
+    EXPECT_EQ(split(defaultGateRasdialLine(p, "C:\\Program Files\\Velmora")),
+              (Arguments{"rasdial", "corvinaltexum", "zhangwei", "s3cr\\t", "/PHONE:203.0.113.10",
+                         "/PHONEBOOK:C:\\Program Files\\Velmora\\defaultgate.pbk"}));
 }
 
 TEST(ComposedLines, anEmptyUserNameKeepsThePasswordInItsPlace) {
@@ -53,8 +54,9 @@ TEST(ComposedLines, anEmptyUserNameKeepsThePasswordInItsPlace) {
                                                          "/PHONE:203.0.113.10", "/PHONEBOOK:C:\\pptp.pbk"}));
     p.txtPasswd = "";
     p.txtUserName = "zhangwei";
-    EXPECT_EQ(split(defaultGateRasdialLine(p)), (Arguments{"rasdial", "corvinaltexum", "zhangwei", "",
-                                                          "/PHONE:203.0.113.10", "/PHONEBOOK:defaultgate.pbk"}));
+    EXPECT_EQ(split(defaultGateRasdialLine(p, "D:\\VPN")), (Arguments{"rasdial", "corvinaltexum", "zhangwei", "",
+                                                                   "/PHONE:203.0.113.10",
+                                                                   "/PHONEBOOK:D:\\VPN\\defaultgate.pbk"}));
 }
 
 TEST(ComposedLines, thePolicyToolGetsTheKeyWhole) {
