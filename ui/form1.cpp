@@ -86,7 +86,8 @@ void Form1::Form_Load() {
     window_.setEnabled(Control::menuOff, false);
     writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
-                          [this] { checkHD_Click(); }});
+                          [this] { checkHD_Click(); }},
+                         readAdministratorSettings(platform_.registry, kAdministratorProfileKey));
     host_.centreOnScreen();
     for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
         window_.setVisible(hidden, false);

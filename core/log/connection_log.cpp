@@ -120,6 +120,23 @@ void ConnectionLog::settingsNotWritten(const std::string& path) {
     write("无法写入配置文件 " + path);
 }
 
+void ConnectionLog::administratorProfileUsed(const std::vector<std::string>& filled,
+                                             const std::vector<std::string>& unusable) {
+    const auto names = [](const std::vector<std::string>& settings) {
+        std::string text;
+        for (const std::string& name : settings) {
+            text += (text.empty() ? "" : "、") + name;
+        }
+        return text;
+    };
+    if (!filled.empty()) {
+        write("管理员配置填入了配置文件尚未保存的设置：" + names(filled));
+    }
+    if (!unusable.empty()) {
+        write("管理员配置中的设置无效，未使用：" + names(unusable));
+    }
+}
+
 void ConnectionLog::phonebookNotWritten(const std::string& path) {
     write("无法写入电话簿文件 " + path);
 }

@@ -56,6 +56,9 @@ public:
     void programEnding(EndReason reason);
 
     void settingsNotWritten(const std::string& path);
+    // The settings, by name, that the administrator's profile filled at start, and those whose
+    // value could not be used; nothing is written when both are empty.
+    void administratorProfileUsed(const std::vector<std::string>& filled, const std::vector<std::string>& unusable);
     void phonebookNotWritten(const std::string& path);
 
 private:

@@ -55,7 +55,7 @@ void SettingsFile::writeConfig() {
     }
 }
 
-void SettingsFile::readConfig(const CheckBoxReactions& reactions) {
+void SettingsFile::readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile) {
     const std::string file = path();
     const TextFileContents contents = files_.readText(file);
     if (contents.status == ReadStatus::failed) {
@@ -65,7 +65,10 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions) {
     if (contents.status == ReadStatus::notFound) {
         window_.showMessage("配置文件不存在，恢复默认配置！");
     }
-    const ConnProfile p = parseSettings(splitLines(contents.text, kSettingsLineCount), codec_);
+    const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
+    ConnProfile p = parseSettings(lines, codec_);
+    const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
+    log_.administratorProfileUsed(filled.applied, filled.unusable);
 
     window_.setText(Control::txtConnName, p.txtConnName);
     window_.setText(Control::txtpeer, p.txtpeer);

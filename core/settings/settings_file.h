@@ -5,6 +5,7 @@
 #include "core/log/connection_log.h"
 #include "core/profile/check_box.h"
 #include "core/profile/control_surface.h"
+#include "core/settings/administrator_profile.h"
 #include "platform/ansi_codec.h"
 #include "platform/shell_folders.h"
 #include "platform/text_files.h"
@@ -33,8 +34,10 @@ public:
 
     // Loads the file into the window in line order, running a box's reaction when its value
     // changes. A missing file is reported and every field takes its fallback; a file that
-    // cannot be read is reported and the window keeps its values.
-    void readConfig(const CheckBoxReactions& reactions);
+    // cannot be read is reported and the window keeps its values. A field the file does not hold
+    // yet (its line missing or empty) takes the administrator's profile when that has a usable
+    // value; the log names each field so filled, and each value it could not use.
+    void readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile = {});
 
 private:
     std::string path() const;
