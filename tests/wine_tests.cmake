@@ -34,11 +34,14 @@ add_executable(velmora_win32_tests
   win32/wow64_test.cpp
   win32/system_library_test.cpp
   win32/log_file_test.cpp
+  win32/msi_tables_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
-target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32)
+target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 msi)
+add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
+  VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
