@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings/administrator_profile.h"
+
 namespace {
 
 constexpr const wchar_t* kRasManKey = L"System\\CurrentControlSet\\Services\\RasMan\\Parameters";
@@ -262,6 +264,30 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteAdministratorProfile(MSIHAN
         if (RegSetValueExW(key.get(), line.substr(0, equals).c_str(), 0, value.type, value.data.data(),
                            static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS) {
             return ERROR_INSTALL_FAILURE;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+// Takes each setting of an earlier installation's profile that the command line or a transform
+// does not give anew, so that an upgrade keeps the profile whether or not Windows Installer
+// tells the older version's uninstall that it is part of the upgrade. Runs before anything is
+// removed; a profile that cannot be read is simply not kept.
+extern "C" __declspec(dllexport) UINT __stdcall KeepAdministratorProfile(MSIHANDLE install) {
+    for (const char* setting : velmora::kAdministratorSettings) {
+        const std::wstring name(setting, setting + std::char_traits<char>::length(setting));
+        wchar_t given[2] = {};
+        DWORD size = 2;
+        const UINT read = MsiGetPropertyW(install, name.c_str(), given, &size);
+        if (read == ERROR_MORE_DATA || (read == ERROR_SUCCESS && size > 0)) {
+            continue;
+        }
+        Value kept;
+        if (readValue(kProfileKey, name.c_str(), kept) && kept.type == REG_SZ &&
+            kept.data.size() >= sizeof(wchar_t)) {
+            const std::wstring text(reinterpret_cast<const wchar_t*>(kept.data.data()),
+                                    kept.data.size() / sizeof(wchar_t));
+            MsiSetPropertyW(install, name.c_str(), text.c_str());
         }
     }
     return ERROR_SUCCESS;

@@ -129,6 +129,10 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
     EXPECT_GT(at.at("RemoveExistingProducts"), at.at("InstallValidate"));
     EXPECT_LT(at.at("RemoveExistingProducts"), at.at("InstallInitialize"));
     EXPECT_GT(at.at("ScheduleReboot"), at.at("InstallFinalize"));
+    // An earlier profile is read before the older version can take it away.
+    EXPECT_GT(at.at("KeepAdministratorProfile"), at.at("AppSearch"));
+    EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("RemoveExistingProducts"));
+    EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("PrepareAdministratorProfile"));
 
     // Deferred actions (in-script, 0x400) run inside the script, as the system (no impersonation,
     // 0x800); the uninstall of an older version during an upgrade gives nothing back.
