@@ -188,6 +188,29 @@ target_compile_definitions(velmora_installer_tests PRIVATE VELMORA_PROGRAMS_DIR=
   VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}")
 set_target_properties(velmora_installer_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN})
 add_dependencies(velmora_installer_tests velmora_setup)
+# velmora.msi's scenarios beside them, with an older and a newer package of the same product
+# (test equipment: this build's files under other versions).
+velmora_add_msi(velmora_msi_older ${VELMORA_TEST_BIN}/velmora-older.msi 0.9.0)
+velmora_add_msi(velmora_msi_newer ${VELMORA_TEST_BIN}/velmora-newer.msi 99.0.0)
+add_dependencies(velmora_installer_tests velmora_msi velmora_msi_older velmora_msi_newer)
+target_link_libraries(velmora_installer_tests PRIVATE msi)
+target_compile_definitions(velmora_installer_tests PRIVATE
+  VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_MSI_CODE="{${velmora_msi_product_code}}"
+  VELMORA_MSI_OLDER="Z:${VELMORA_TEST_BIN}/velmora-older.msi" VELMORA_MSI_OLDER_CODE="{${velmora_msi_older_product_code}}"
+  VELMORA_MSI_NEWER="Z:${VELMORA_TEST_BIN}/velmora-newer.msi" VELMORA_MSI_NEWER_CODE="{${velmora_msi_newer_product_code}}")
+set(msi_scenarios
+  silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAConnectDialsWithIt
+  anUpgradeReplacesTheOlderVersionInPlaceAndKeepsTheProfile
+  aNewerVersionRefusesTheDowngrade
+  theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled
+)
+foreach(scenario IN LISTS msi_scenarios)
+  add_test(NAME tier3-msi-${scenario}
+           COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_installer_tests>
+                   --gtest_filter=Windows/MsiScenario.${scenario}/win10
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-msi-${scenario}.xml)
+  list(APPEND app_tests tier3-msi-${scenario})
+endforeach()
 set(installer_scenarios
   wineReportsTheScenariosWindowsVersion
   silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry
