@@ -42,6 +42,15 @@ std::string secondsText(std::uint32_t milliseconds) {
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
+// "SERVER、PSK"
+std::string settingNames(const std::vector<std::string>& settings) {
+    std::string text;
+    for (const std::string& name : settings) {
+        text += (text.empty() ? "" : "、") + name;
+    }
+    return text;
+}
+
 }  // namespace
 
 void ConnectionLog::write(const std::string& event) {
@@ -122,18 +131,20 @@ void ConnectionLog::settingsNotWritten(const std::string& path) {
 
 void ConnectionLog::administratorProfileUsed(const std::vector<std::string>& filled,
                                              const std::vector<std::string>& unusable) {
-    const auto names = [](const std::vector<std::string>& settings) {
-        std::string text;
-        for (const std::string& name : settings) {
-            text += (text.empty() ? "" : "、") + name;
-        }
-        return text;
-    };
     if (!filled.empty()) {
-        write("管理员配置填入了配置文件尚未保存的设置：" + names(filled));
+        write("管理员配置填入了配置文件尚未保存的设置：" + settingNames(filled));
     }
     if (!unusable.empty()) {
-        write("管理员配置中的设置无效，未使用：" + names(unusable));
+        write("管理员配置中的设置无效，未使用：" + settingNames(unusable));
+    }
+}
+
+void ConnectionLog::policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable) {
+    if (!fixed.empty()) {
+        write("组策略设定了以下设置，用户不能修改：" + settingNames(fixed));
+    }
+    if (!unusable.empty()) {
+        write("组策略中的设置无效，未使用：" + settingNames(unusable));
     }
 }
 

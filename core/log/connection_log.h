@@ -59,6 +59,8 @@ public:
     // The settings, by name, that the administrator's profile filled at start, and those whose
     // value could not be used; nothing is written when both are empty.
     void administratorProfileUsed(const std::vector<std::string>& filled, const std::vector<std::string>& unusable);
+    // The settings, by name, that policy fixed at start, and those whose value could not be used.
+    void policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable);
     void phonebookNotWritten(const std::string& path);
 
 private:

@@ -146,6 +146,27 @@ AdministratorMerge applyPolicies(const AdministratorSettings& policies, ConnProf
     return merge(policies, p, [](const Setting&) { return false; });
 }
 
+void keepSettings(const std::vector<std::string>& names, const ConnProfile& from, ConnProfile& to) {
+    for (const std::string& name : names) {
+        for (Control control : controlsOfSetting(name)) {
+            switch (control) {
+            case Control::txtServerAddress: to.txtServerAddress = from.txtServerAddress; break;
+            case Control::Option1: to.Option1 = from.Option1; break;
+            case Control::Check1: to.Check1 = from.Check1; break;
+            case Control::txtpreshare: to.txtpreshare = from.txtpreshare; break;
+            case Control::comalg: to.comalg = from.comalg; break;
+            case Control::txtpeer: to.txtpeer = from.txtpeer; break;
+            case Control::txtpeermask: to.txtpeermask = from.txtpeermask; break;
+            case Control::txtpeer2: to.txtpeer2 = from.txtpeer2; break;
+            case Control::txtpeermask2: to.txtpeermask2 = from.txtpeermask2; break;
+            case Control::Check2: to.Check2 = from.Check2; break;
+            case Control::Check3: to.Check3 = from.Check3; break;
+            default: break;
+            }
+        }
+    }
+}
+
 std::vector<Control> controlsOfSetting(const std::string& name) {
     for (const Setting& setting : settings()) {
         if (name == setting.name) {

@@ -47,4 +47,7 @@ AdministratorMerge applyPolicies(const AdministratorSettings& policies, ConnProf
 // The window's controls that a setting fills.
 std::vector<Control> controlsOfSetting(const std::string& name);
 
+// Copies the fields of the settings named from one profile into another.
+void keepSettings(const std::vector<std::string>& names, const ConnProfile& from, ConnProfile& to);
+
 }  // namespace velmora

@@ -36,7 +36,9 @@ std::string SettingsFile::path() const {
 
 void SettingsFile::writeConfig() {
     const std::string file = path();
-    const SettingsLines s = composeSettings(readProfile(window_), codec_);
+    ConnProfile p = readProfile(window_);
+    keepSettings(fixed_, own_, p);
+    const SettingsLines s = composeSettings(p, codec_);
     if (!files_.writeLines(file, s.lines)) {
         if (!toldNotWritten_) {
             toldNotWritten_ = true;
@@ -55,7 +57,8 @@ void SettingsFile::writeConfig() {
     }
 }
 
-void SettingsFile::readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile) {
+void SettingsFile::readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile,
+                              const AdministratorSettings& policies) {
     const std::string file = path();
     const TextFileContents contents = files_.readText(file);
     if (contents.status == ReadStatus::failed) {
@@ -69,6 +72,10 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
     ConnProfile p = parseSettings(lines, codec_);
     const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
     log_.administratorProfileUsed(filled.applied, filled.unusable);
+    own_ = p;
+    const AdministratorMerge fixed = applyPolicies(policies, p);
+    fixed_ = fixed.applied;
+    log_.policiesApplied(fixed.applied, fixed.unusable);
 
     window_.setText(Control::txtConnName, p.txtConnName);
     window_.setText(Control::txtpeer, p.txtpeer);
@@ -87,6 +94,11 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
     setCheckValue(window_, Control::checkHD, p.checkHD, reactions.checkHD_Click);
     window_.setText(Control::txtpeer2, p.txtpeer2);
     window_.setText(Control::txtpeermask2, p.txtpeermask2);
+    for (const std::string& setting : fixed_) {
+        for (Control control : controlsOfSetting(setting)) {
+            window_.fixByAdministrator(control);
+        }
+    }
 }
 
 }  // namespace velmora

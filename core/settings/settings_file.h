@@ -36,8 +36,13 @@ public:
     // changes. A missing file is reported and every field takes its fallback; a file that
     // cannot be read is reported and the window keeps its values. A field the file does not hold
     // yet (its line missing or empty) takes the administrator's profile when that has a usable
-    // value; the log names each field so filled, and each value it could not use.
-    void readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile = {});
+    // value. A usable value set by policy then wins over both, and its fields are fixed in the
+    // window. The log names each setting so filled or fixed, and each value it could not use.
+    void readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile = {},
+                    const AdministratorSettings& policies = {});
+
+    // The settings that policy fixed at the last load.
+    const std::vector<std::string>& fixedByPolicy() const { return fixed_; }
 
 private:
     std::string path() const;
@@ -47,6 +52,10 @@ private:
     TextFiles& files_;
     const AnsiCodec& codec_;
     ConnectionLog& log_;
+    // What the user's own settings hold for the fields policy fixed: a save keeps them, so that
+    // they come back once the policy goes.
+    ConnProfile own_;
+    std::vector<std::string> fixed_;
     bool toldNotWritten_ = false;
     bool toldPreshareUnsaved_ = false;
     bool toldPasswdUnsaved_ = false;

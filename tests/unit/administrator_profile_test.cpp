@@ -130,6 +130,35 @@ TEST_F(AdministratorProfileAtStart, fillsOnlyTheFieldsTheFileDoesNotHoldYet) {
     EXPECT_EQ(log.file.lines[0], testing::kLogTime + "管理员配置填入了配置文件尚未保存的设置：IPSEC、PSK");
 }
 
+TEST_F(AdministratorProfileAtStart, aPolicyWinsOverTheFileAndTheProfileIsFixedAndNeverSavedAsTheUsersOwn) {
+    files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
+    settings.readConfig({}, {{"SERVER", "profile.example.com"}},
+                        {{"SERVER", "policy.example.com"}, {"PSK", "PolicyKey9"}, {"IPSEC", "0"}, {"SUITE", "DES"}});
+    EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
+    EXPECT_EQ(window.text(Control::txtpreshare), "PolicyKey9");
+    EXPECT_EQ(window.value(Control::Check1), kUnchecked);
+    EXPECT_EQ(window.text(Control::comalg), "ESP-3DES-SHA") << "an unusable policy leaves the user's own";
+    EXPECT_EQ(window.fixed, (std::set<Control>{Control::txtServerAddress, Control::txtpreshare, Control::Check1}));
+    EXPECT_EQ(settings.fixedByPolicy(), (std::vector<std::string>{"SERVER", "IPSEC", "PSK"}));
+    EXPECT_EQ(log.file.lines, (std::vector<std::string>{testing::kLogTime + "组策略设定了以下设置，用户不能修改：SERVER、IPSEC、PSK",
+                                                        testing::kLogTime + "组策略中的设置无效，未使用：SUITE"}));
+
+    // A save keeps the user's own values of the fixed fields, and everything else as the window holds it.
+    window.setText(Control::txtUserName, "lisi");
+    settings.writeConfig();
+    std::string expected = testing::kSampleSettingsFile;
+    expected.replace(expected.find("\xD5\xC5\xC8\xFD"), 4, "lisi");
+    EXPECT_EQ(files.files["C:\\l2tpipsec.ini"], expected);
+
+    // The policy gone, the user's own come back, and nothing is fixed.
+    testing::FakeControlSurface next;
+    SettingsFile{next, shell, files, codec, log.log}.readConfig({}, {}, {});
+    EXPECT_EQ(next.text(Control::txtServerAddress), "vpn.example.com");
+    EXPECT_EQ(next.text(Control::txtpreshare), "key123");
+    EXPECT_EQ(next.value(Control::Check1), kChecked);
+    EXPECT_TRUE(next.fixed.empty());
+}
+
 TEST_F(AdministratorProfileAtStart, withoutAProfileNothingIsLogged) {
     files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
     load({});
