@@ -121,6 +121,7 @@ set(app_scenarios
   theFocusComesBackToAUsableControlFromTheTray
   aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
   aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit
+  aServerFixedByPolicyIsShownReadOnlyAndDialledAndTheUsersOwnReturnsWithoutIt
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.
