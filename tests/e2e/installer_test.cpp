@@ -550,6 +550,7 @@ TEST_P(InstallerScenario, withoutARestartTheFinishPageRunsVelmoraAndTheUninstall
     std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
                                                                      {"ProhibitIpsec 已恢复为安装前的状态", "uninstall-finish"}});
     EXPECT_NE(shownWith(wizard, "l2tpipsec.ini"), nullptr) << "beside the files it keeps";
+    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(0));
     EXPECT_EQ(readSwitch(), 1);
@@ -561,6 +562,9 @@ TEST_P(InstallerScenario, afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartF
     auto [process, wizard] = throughThePages(setup(), {{"欢迎使用", "welcome"}, {"安装文件夹", "folder"},
                                                        {"是否立即重新启动", "finish-restart"}});
     EXPECT_EQ(shownWith(wizard, "运行 Velmora VPN"), nullptr);
+    // What the switch means for the user: every L2TP connection, and no connection before the restart.
+    EXPECT_NE(shownWith(wizard, "本计算机的所有 L2TP 连接"), nullptr);
+    EXPECT_NE(shownWith(wizard, "重新启动之前，Velmora VPN 不能建立第一个连接"), nullptr);
     EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
@@ -569,6 +573,9 @@ TEST_P(InstallerScenario, afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartF
     std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
                                                                      {"是否立即重新启动", "uninstall-finish-restart"}});
     EXPECT_NE(shownWith(wizard, "ProhibitIpsec 已恢复"), nullptr);
+    // The files it keeps are named in this variant too, with the password they hold.
+    EXPECT_NE(shownWith(wizard, "ipsec.pbk、pptp.pbk"), nullptr);
+    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
     EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
