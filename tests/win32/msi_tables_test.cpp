@@ -175,6 +175,11 @@ TEST_F(MsiTables, everySettingTheProgramReadsIsAPropertyHandedToTheProfile) {
         expected += (expected.empty() ? "" : "\n") + std::string(name) + "=[" + name + "]";
     }
     EXPECT_EQ(prepared[0][1], expected);
+    // Handed over also when the installation runs elevated for a user who is not an administrator.
+    const std::string secure = ";" + properties().at("SecureCustomProperties") + ";";
+    for (const char* name : kAdministratorSettings) {
+        EXPECT_NE(secure.find(";" + std::string(name) + ";"), std::string::npos) << name;
+    }
 }
 
 }  // namespace
