@@ -16,7 +16,7 @@ constexpr const wchar_t* kRasManKey = L"System\\CurrentControlSet\\Services\\Ras
 constexpr const wchar_t* kSwitch = L"ProhibitIpsec";
 // What the computer had before the first installation: SwitchRecorded 1 once recorded,
 // SwitchKeyCreated 1 when the key was missing, and a copy of the value, type and data, when there
-// was one. A major upgrade keeps it, so that the last uninstall gives back the first state.
+// was one; SwitchSetAt, the system time when an installation changed the switch. A major upgrade keeps it, so that the last uninstall gives back the first state.
 constexpr const wchar_t* kRecordKey = L"Software\\Velmora\\Setup";
 constexpr const wchar_t* kProfileKey = L"Software\\Velmora\\VPN";
 constexpr DWORD kValueBytes = 4096;
@@ -209,7 +209,15 @@ extern "C" __declspec(dllexport) UINT __stdcall SetL2tpSwitch(MSIHANDLE) {
     if (readValue(kRasManKey, kSwitch, now) && isOne(now)) {
         return ERROR_SUCCESS;
     }
-    return writeValue(kRasManKey, kSwitch, dword(1)) ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+    if (!writeValue(kRasManKey, kSwitch, dword(1))) {
+        return ERROR_INSTALL_FAILURE;
+    }
+    // When, so that the program can remind the user until Windows has restarted.
+    FILETIME changed{};
+    GetSystemTimeAsFileTime(&changed);
+    const unsigned long long at = (static_cast<unsigned long long>(changed.dwHighDateTime) << 32) | changed.dwLowDateTime;
+    writeValue(kRecordKey, L"SwitchSetAt", text(std::to_wstring(at)));
+    return ERROR_SUCCESS;
 }
 
 // Puts back what was recorded: the value as it was, or no value, or no key; then forgets the

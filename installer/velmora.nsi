@@ -175,6 +175,10 @@ Function SetL2tpSwitch
   ${OrIf} $0 <> 1
     WriteRegDWORD HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}" 1
     SetRebootFlag true
+    ; When, as the system time counts it, so that the program reminds the user until Windows has
+    ; restarted.
+    System::Call 'kernel32::GetSystemTimeAsFileTime(*l .r1)'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "SwitchSetAt" $1
   ${EndIf}
 FunctionEnd
 

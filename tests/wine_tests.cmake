@@ -201,6 +201,7 @@ target_compile_definitions(velmora_installer_tests PRIVATE
   VELMORA_MSI_NEWER="Z:${VELMORA_TEST_BIN}/velmora-newer.msi" VELMORA_MSI_NEWER_CODE="{${velmora_msi_newer_product_code}}")
 set(msi_scenarios
   silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAConnectDialsWithIt
+  aStartBeforeTheRestartRemindsTheUserAndGoesOn
   anUpgradeReplacesTheOlderVersionInPlaceAndKeepsTheProfile
   aNewerVersionRefusesTheDowngrade
   theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled

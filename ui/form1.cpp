@@ -99,6 +99,7 @@ void Form1::Form_Load() {
         host_.endProgram();
         return;
     }
+    remindOfPendingRestart(platform_.registry, platform_.clock, window_, log_);
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     writepbk(platform_.shell, platform_.files, window_, log_);

@@ -68,6 +68,10 @@ void ConnectionLog::registrySwitchSet(bool written) {
                   : "注册表值 ProhibitIpsec 写入失败，程序结束");
 }
 
+void ConnectionLog::restartPending() {
+    write("安装程序修改了注册表值 ProhibitIpsec 之后计算机尚未重新启动，已提醒用户");
+}
+
 void ConnectionLog::connectAsked(Origin origin) {
     write("请求连接（" + originText(origin) + "）");
 }

@@ -30,6 +30,8 @@ public:
     // The registry switch was not set: it was written (the user is asked to restart) or the write
     // failed; the program ends either way.
     void registrySwitchSet(bool written);
+    // An installer changed the switch after Windows last started; the user was reminded.
+    void restartPending();
 
     void connectAsked(Origin origin);
     // A Connect refused by the field checks, with the failing check's own message.

@@ -525,6 +525,8 @@ TEST_P(InstallerScenario, silentInstallSetsTheSwitchAndTheUninstallPutsBackWhatI
         const DWORD restart = found == 1 ? 0 : kRestartPending;
         EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(restart));
         EXPECT_EQ(readSwitch(), 1);
+        // When it changed the switch, for the program's reminder until Windows restarts.
+        EXPECT_EQ(uninstallValue(L"SwitchSetAt").has_value(), found != 1);
         // Installed again over itself, it finds its own 1 and keeps what it found first.
         EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
         EXPECT_EQ(run(uninstallInPlace(L"/S ")), std::optional<DWORD>(restart));
@@ -719,6 +721,21 @@ TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAC
     EXPECT_TRUE(anyLine("rasdial corvinaltexum zhangwei secret1 /PHONE:vpn.example.com /PHONEBOOK:C:\\ipsec.pbk"));
     EXPECT_TRUE(anyLine("Zq8preshared")) << "the policy takes the administrator's key";
     EXPECT_TRUE(anyLine("10.8.0.0"));
+}
+
+TEST_P(MsiScenario, aStartBeforeTheRestartRemindsTheUserAndGoesOn) {
+    putSwitch(kNoValue);
+    ASSERT_EQ(msiexec(installing(VELMORA_MSI)), std::optional<DWORD>(kRestartPending));
+    copyStandIns();
+    const auto process = start(L"\"" + installed(L"velmora.exe") + L"\"", folder());
+    ASSERT_TRUE(process.has_value());
+    CloseHandle(process->hProcess);
+    velmora_ = WindowDriver::find(process->dwProcessId, kWaitMs);
+    ASSERT_TRUE(velmora_.has_value());
+    EXPECT_TRUE(velmora_->answerMessageBox("安装程序修改了注册表设置 ProhibitIpsec，计算机重新启动后才能生效，"
+                                           "重新启动之前不能建立连接。请先重新启动计算机！", kWaitMs));
+    EXPECT_TRUE(velmora_->answerMessageBox("配置文件不存在，恢复默认配置！", kWaitMs));
+    EXPECT_TRUE(eventually([&] { return IsWindowVisible(velmora_->window()) != FALSE; }, kWaitMs));
 }
 
 TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceAndKeepsTheProfile) {
