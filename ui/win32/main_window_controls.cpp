@@ -91,8 +91,8 @@ void MainWindow::applyState(std::size_t at) {
     }
     ShowWindow(children_[at], shown ? SW_SHOWNA : SW_HIDE);
     EnableWindow(children_[at], usable);
-    if (textBox) {
-        SendMessageW(children_[at], EM_SETREADONLY, fixed_[at], 0);
+    if (textBox && fixed_[at]) {
+        SendMessageW(children_[at], EM_SETREADONLY, TRUE, 0);
     }
 }
 
