@@ -1,7 +1,7 @@
 // velmora.msi's tables as Windows Installer reads them: what it installs, an action sequence
 // that allows a major upgrade, the upgrade and downgrade rows, the properties that keep a
 // silent installation from restarting and the key out of the log, and the administrator's
-// profile passed whole to the action that stores it.
+// profile passed whole to the action that stores it. The rest is seen installing, end to end.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -74,7 +74,7 @@ private:
     MSIHANDLE database_ = 0;
 };
 
-TEST_F(MsiTables, installTheFilesOfTheSetupIntoTheSameFolderWithAStartMenuShortcut) {
+TEST_F(MsiTables, installExactlyTheFilesOfTheSetupIntoItsFolder) {
     std::set<std::string> files;
     for (const Row& row : rows("SELECT `File`.`FileName`, `Component`.`Directory_` FROM `File`, `Component` "
                                "WHERE `File`.`Component_` = `Component`.`Component`")) {
@@ -82,15 +82,7 @@ TEST_F(MsiTables, installTheFilesOfTheSetupIntoTheSameFolderWithAStartMenuShortc
         EXPECT_EQ(row[1], "INSTALLDIR") << row[0];
     }
     EXPECT_EQ(files, (std::set<std::string>{"velmora.exe", "velmora-ipsec.exe", "defaultgate.pbk"}));
-    EXPECT_EQ(rows("SELECT `Directory_Parent`, `DefaultDir` FROM `Directory` WHERE `Directory` = 'INSTALLDIR'"),
-              (std::vector<Row>{{"ProgramFilesFolder", "Velmora"}}));
-    EXPECT_EQ(rows("SELECT `Directory_`, `Name`, `Target`, `WkDir` FROM `Shortcut`"),
-              (std::vector<Row>{{"ProgramMenuFolder", "Velmora VPN", "[INSTALLDIR]velmora.exe", "INSTALLDIR"}}));
-    const auto p = properties();
-    EXPECT_EQ(p.at("ALLUSERS"), "1") << "per machine";
-    EXPECT_EQ(p.at("ProductVersion"), VELMORA_VERSION);
-    EXPECT_EQ(p.at("Manufacturer"), "Velmora");
-    EXPECT_EQ(p.at("ARPPRODUCTICON"), "velmora.ico");
+    EXPECT_EQ(properties().at("ALLUSERS"), "1") << "per machine";
 }
 
 TEST_F(MsiTables, replaceAnOlderVersionAndRefuseOverANewerOne) {
@@ -157,16 +149,11 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
     EXPECT_GT(at.at("SetL2tpSwitch"), at.at("InstallFiles"));
 }
 
-TEST_F(MsiTables, aSilentInstallNeverRestartsAndTheKeyStaysOutOfTheLog) {
+TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfileAndKeptOutOfTheLog) {
     const auto p = properties();
-    EXPECT_EQ(p.at("REBOOT"), "ReallySuppress");
-    const std::string hidden = ";" + p.at("MsiHiddenProperties") + ";";
-    EXPECT_NE(hidden.find(";PSK;"), std::string::npos);
-    // The data handed to the deferred action holds the key too.
-    EXPECT_NE(hidden.find(";WriteAdministratorProfile;"), std::string::npos);
-}
-
-TEST_F(MsiTables, everySettingTheProgramReadsIsAPropertyHandedToTheProfile) {
+    EXPECT_EQ(p.at("REBOOT"), "ReallySuppress") << "a silent installation never restarts";
+    // The key, also inside the data handed to the deferred action that stores it.
+    EXPECT_EQ(p.at("MsiHiddenProperties"), "PSK;WriteAdministratorProfile");
     const auto prepared = rows("SELECT `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'PrepareAdministratorProfile'");
     ASSERT_EQ(prepared.size(), 1u);
     EXPECT_EQ(prepared[0][0], "WriteAdministratorProfile");
@@ -176,7 +163,7 @@ TEST_F(MsiTables, everySettingTheProgramReadsIsAPropertyHandedToTheProfile) {
     }
     EXPECT_EQ(prepared[0][1], expected);
     // Handed over also when the installation runs elevated for a user who is not an administrator.
-    const std::string secure = ";" + properties().at("SecureCustomProperties") + ";";
+    const std::string secure = ";" + p.at("SecureCustomProperties") + ";";
     for (const char* name : kAdministratorSettings) {
         EXPECT_NE(secure.find(";" + std::string(name) + ";"), std::string::npos) << name;
     }
