@@ -144,7 +144,15 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
             EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
         }
     }
-    EXPECT_EQ(deferred, 4);
+    EXPECT_EQ(deferred, 6);
+    for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
+        EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
+                  (std::vector<Row>{{"3393"}}))
+            << rollback << ": a rollback action (0x100) in the script (0x400)";
+    }
+    // What a failed installation undoes is scheduled before it is done (rollback, 0x100).
+    EXPECT_LT(at.at("RollbackL2tpSwitch"), at.at("SetL2tpSwitch"));
+    EXPECT_LT(at.at("RollbackAdministratorProfile"), at.at("WriteAdministratorProfile"));
     EXPECT_LT(at.at("SetL2tpSwitch"), at.at("InstallFinalize"));
     EXPECT_GT(at.at("SetL2tpSwitch"), at.at("InstallFiles"));
 }
