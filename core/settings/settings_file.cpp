@@ -61,17 +61,20 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
                               const AdministratorSettings& policies) {
     const std::string file = path();
     const TextFileContents contents = files_.readText(file);
+    ConnProfile p;
     if (contents.status == ReadStatus::failed) {
+        // The window keeps its values, which are then the user's own; a policy still wins.
         window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！");
-        return;
+        p = readProfile(window_);
+    } else {
+        if (contents.status == ReadStatus::notFound) {
+            window_.showMessage("配置文件不存在，恢复默认配置！");
+        }
+        const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
+        p = parseSettings(lines, codec_);
+        const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
+        log_.administratorProfileUsed(filled.applied, filled.unusable);
     }
-    if (contents.status == ReadStatus::notFound) {
-        window_.showMessage("配置文件不存在，恢复默认配置！");
-    }
-    const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
-    ConnProfile p = parseSettings(lines, codec_);
-    const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
-    log_.administratorProfileUsed(filled.applied, filled.unusable);
     own_ = p;
     const AdministratorMerge fixed = applyPolicies(policies, p);
     fixed_ = fixed.applied;

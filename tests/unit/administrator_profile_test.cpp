@@ -159,6 +159,18 @@ TEST_F(AdministratorProfileAtStart, aPolicyWinsOverTheFileAndTheProfileIsFixedAn
     EXPECT_TRUE(next.fixed.empty());
 }
 
+TEST_F(AdministratorProfileAtStart, aPolicyWinsAlsoWhenTheFileCannotBeRead) {
+    files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
+    files.unreadable.insert("C:\\l2tpipsec.ini");
+    window.setText(Control::txtServerAddress, "typed.example.com");
+    settings.readConfig({}, deployed, {{"SERVER", "policy.example.com"}});
+    EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
+    EXPECT_EQ(window.fixed, std::set<Control>{Control::txtServerAddress});
+    EXPECT_EQ(window.text(Control::txtpreshare), "") << "the profile fills no file it could not read";
+    settings.writeConfig();
+    EXPECT_EQ(files.files["C:\\l2tpipsec.ini"].find("policy.example.com"), std::string::npos);
+}
+
 TEST_F(AdministratorProfileAtStart, withoutAProfileNothingIsLogged) {
     files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
     load({});
