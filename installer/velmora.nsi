@@ -71,8 +71,9 @@ Var SwitchNote
 !define MUI_ABORTWARNING
 
 !define MUI_WELCOMEPAGE_TEXT "此程序将引导您完成 ${PRODUCT} 的安装。$\r$\n$\r$\n\
-安装程序会把注册表设置 ${L2TP_SWITCH} 设为 1，使 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略；\
-如果这项设置需要修改，安装完成后需要重新启动计算机。$\r$\n$\r$\n$_CLICK"
+安装程序会把注册表设置 ${L2TP_SWITCH} 设为 1，使 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略。\
+这项设置影响本计算机的所有 L2TP 连接，不只是 ${PRODUCT} 的连接；如果这项设置需要修改，\
+安装完成后需要重新启动计算机，然后才能建立第一个连接。$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_DIRECTORYPAGE_TEXT_TOP "安装程序将把 ${PRODUCT} 安装到以下文件夹。\
 要安装到其他文件夹，请点击 [浏览(B)...] 另选一个。$_CLICK"
@@ -84,7 +85,8 @@ Var SwitchNote
 !define MUI_FINISHPAGE_RUN_TEXT "运行 ${PRODUCT}"
 !define MUI_FINISHPAGE_RUN_FUNCTION RunVelmora
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已经安装。安装程序修改了注册表设置 ${L2TP_SWITCH}，\
-使 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略，重新启动计算机后生效。是否立即重新启动？"
+使本计算机的所有 L2TP 连接不再使用 Windows 自动添加的 IPsec 策略，重新启动计算机后生效：\
+重新启动之前，${PRODUCT} 不能建立第一个连接。是否立即重新启动？"
 !define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !insertmacro MUI_PAGE_FINISH
 
@@ -93,12 +95,12 @@ Var SwitchNote
 并把安装时修改的注册表设置恢复为安装前的状态。$_CLICK"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!define KEPT_FILES "您的连接设置（l2tpipsec.ini）和电话簿（ipsec.pbk、pptp.pbk）是您自己的配置，\
-仍保留在 $DataFolder 中，重新安装后即可继续使用。如不再需要，可以手动删除这三个文件。"
+!define KEPT_FILES "l2tpipsec.ini（您的连接设置，其中保存着 VPN 密码和预共享的密钥）和电话簿 ipsec.pbk、\
+pptp.pbk 仍保留在 $DataFolder 中，重新安装后即可继续使用；如不再需要，请手动删除这三个文件。"
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote$\r$\n$\r$\n${KEPT_FILES}"
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote重新启动计算机后生效。\
-您的连接设置和电话簿仍保留在 $DataFolder 中。是否立即重新启动？"
+是否立即重新启动？$\r$\n$\r$\n${KEPT_FILES}"
 !define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !insertmacro MUI_UNPAGE_FINISH
 
@@ -173,6 +175,10 @@ Function SetL2tpSwitch
   ${OrIf} $0 <> 1
     WriteRegDWORD HKLM "${RASMAN_KEY}" "${L2TP_SWITCH}" 1
     SetRebootFlag true
+    ; When, as the system time counts it, so that the program reminds the user until Windows has
+    ; restarted.
+    System::Call 'kernel32::GetSystemTimeAsFileTime(*l .r1)'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "SwitchSetAt" $1
   ${EndIf}
 FunctionEnd
 

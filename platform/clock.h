@@ -1,4 +1,5 @@
-// The time as the log tells it: the local date and time, and a count for durations.
+// The time as the log tells it: the local date and time, and a count for durations; the system
+// time, which with that count tells when Windows started.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,9 @@ public:
     // Milliseconds on a count that only moves forward; it wraps around at 2^32, so only the
     // difference between two readings means anything.
     virtual std::uint32_t milliseconds() = 0;
+
+    // The system time (UTC) in 100-nanosecond intervals since 1601, as Windows counts it.
+    virtual std::uint64_t systemTime() = 0;
 };
 
 }  // namespace velmora

@@ -36,12 +36,15 @@ add_executable(velmora_win32_tests
   win32/wow64_test.cpp
   win32/system_library_test.cpp
   win32/log_file_test.cpp
+  win32/msi_tables_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
 # The tests that call the stand-in remote-access service directly import it.
-target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32)
+target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32 msi)
+add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
+  VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
@@ -121,6 +124,7 @@ set(app_scenarios
   theFocusComesBackToAUsableControlFromTheTray
   aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
   aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit
+  aServerFixedByPolicyIsShownReadOnlyAndDialledAndTheUsersOwnReturnsWithoutIt
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.
@@ -190,6 +194,30 @@ target_compile_definitions(velmora_installer_tests PRIVATE VELMORA_PROGRAMS_DIR=
   VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}")
 set_target_properties(velmora_installer_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN})
 add_dependencies(velmora_installer_tests velmora_setup)
+# velmora.msi's scenarios beside them, with an older and a newer package of the same product
+# (test equipment: this build's files under other versions).
+velmora_add_msi(velmora_msi_older ${VELMORA_TEST_BIN}/velmora-older.msi 0.9.0)
+velmora_add_msi(velmora_msi_newer ${VELMORA_TEST_BIN}/velmora-newer.msi 99.0.0)
+add_dependencies(velmora_installer_tests velmora_msi velmora_msi_older velmora_msi_newer)
+target_link_libraries(velmora_installer_tests PRIVATE msi)
+target_compile_definitions(velmora_installer_tests PRIVATE
+  VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_MSI_CODE="{${velmora_msi_product_code}}"
+  VELMORA_MSI_OLDER="Z:${VELMORA_TEST_BIN}/velmora-older.msi" VELMORA_MSI_OLDER_CODE="{${velmora_msi_older_product_code}}"
+  VELMORA_MSI_NEWER="Z:${VELMORA_TEST_BIN}/velmora-newer.msi" VELMORA_MSI_NEWER_CODE="{${velmora_msi_newer_product_code}}")
+set(msi_scenarios
+  silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAConnectDialsWithIt
+  aStartBeforeTheRestartRemindsTheUserAndGoesOn
+  anUpgradeReplacesTheOlderVersionInPlaceAndKeepsTheProfile
+  aNewerVersionRefusesTheDowngrade
+  theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled
+)
+foreach(scenario IN LISTS msi_scenarios)
+  add_test(NAME tier3-msi-${scenario}
+           COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_installer_tests>
+                   --gtest_filter=Windows/MsiScenario.${scenario}/win10
+                   --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-msi-${scenario}.xml)
+  list(APPEND app_tests tier3-msi-${scenario})
+endforeach()
 set(installer_scenarios
   wineReportsTheScenariosWindowsVersion
   silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry

@@ -1,5 +1,7 @@
 #include "ui/form1.h"
 
+#include <set>
+
 #include "core/connection/connection_list.h"
 #include "core/connection/phonebook.h"
 #include "core/ipsec/windows_version.h"
@@ -14,6 +16,9 @@
 namespace velmora {
 
 namespace {
+
+// After the caption of a frame that holds a field policy fixed.
+constexpr const char* kFixedByAdministrator = "（部分设置由管理员设定）";
 
 constexpr const char* kHangUpWarning = "该操作将挂断当前连接！";
 
@@ -45,6 +50,18 @@ void Form1::reveal(Control control) {
     // window closed while the message was open is left as it is.
     if (!closing_ && layoutItem(control).container == Control::Frame5) {
         setCheckValue(window_, Control::Check4, kChecked, [this] { Check4_Click(); });
+    }
+}
+
+void Form1::noteFixedSettings() {
+    std::set<Control> noted;
+    for (const std::string& setting : settings_.fixedByPolicy()) {
+        for (Control control : controlsOfSetting(setting)) {
+            const std::optional<Control> frame = layoutItem(control).container;
+            if (frame && noted.insert(*frame).second) {
+                window_.setText(*frame, std::string(layoutItem(*frame).caption) + kFixedByAdministrator);
+            }
+        }
     }
 }
 
@@ -83,12 +100,16 @@ void Form1::Form_Load() {
         host_.endProgram();
         return;
     }
+    remindOfPendingRestart(platform_.registry, platform_.clock, window_, log_);
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     restrictDataFiles(platform_.shell, platform_.files, log_);
     writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
-                          [this] { checkHD_Click(); }});
+                          [this] { checkHD_Click(); }},
+                         readAdministratorSettings(platform_.registry, kAdministratorProfileKey),
+                         readAdministratorSettings(platform_.registry, kPolicyKey));
+    noteFixedSettings();
     host_.centreOnScreen();
     for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
         window_.setVisible(hidden, false);

@@ -111,6 +111,8 @@ private:
     void hangUpStep();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);
+    // Each frame that holds a field policy fixed says so in its caption.
+    void noteFixedSettings();
     // Shows the link's status on the tray icon, when it is there and the status changed.
     void showLinkStatus();
     bool usable(Control item) const;

@@ -42,6 +42,15 @@ std::string secondsText(std::uint32_t milliseconds) {
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
+// "SERVER、PSK"
+std::string settingNames(const std::vector<std::string>& settings) {
+    std::string text;
+    for (const std::string& name : settings) {
+        text += (text.empty() ? "" : "、") + name;
+    }
+    return text;
+}
+
 }  // namespace
 
 void ConnectionLog::write(const std::string& event) {
@@ -57,6 +66,10 @@ void ConnectionLog::programStarted(const std::string& programVersion, const std:
 void ConnectionLog::registrySwitchSet(bool written) {
     write(written ? "注册表值 ProhibitIpsec 已设为 1，需要重新启动计算机才能生效，程序结束"
                   : "注册表值 ProhibitIpsec 写入失败，程序结束");
+}
+
+void ConnectionLog::restartPending() {
+    write("安装程序修改了注册表值 ProhibitIpsec 之后计算机尚未重新启动，已提醒用户");
 }
 
 void ConnectionLog::connectAsked(Origin origin) {
@@ -118,6 +131,25 @@ void ConnectionLog::programEnding(EndReason reason) {
 
 void ConnectionLog::settingsNotWritten(const std::string& path) {
     write("无法写入配置文件 " + path);
+}
+
+void ConnectionLog::administratorProfileUsed(const std::vector<std::string>& filled,
+                                             const std::vector<std::string>& unusable) {
+    if (!filled.empty()) {
+        write("管理员配置填入了配置文件尚未保存的设置：" + settingNames(filled));
+    }
+    if (!unusable.empty()) {
+        write("管理员配置中的设置无效，未使用：" + settingNames(unusable));
+    }
+}
+
+void ConnectionLog::policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable) {
+    if (!fixed.empty()) {
+        write("组策略设定了以下设置，用户不能修改：" + settingNames(fixed));
+    }
+    if (!unusable.empty()) {
+        write("组策略中的设置无效，未使用：" + settingNames(unusable));
+    }
 }
 
 void ConnectionLog::phonebookNotWritten(const std::string& path) {

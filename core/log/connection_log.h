@@ -31,6 +31,8 @@ public:
     // The registry switch was not set: it was written (the user is asked to restart) or the write
     // failed; the program ends either way.
     void registrySwitchSet(bool written);
+    // An installer changed the switch after Windows last started; the user was reminded.
+    void restartPending();
 
     void connectAsked(Origin origin);
     // A Connect refused by the field checks, with the failing check's own message.
@@ -57,6 +59,11 @@ public:
     void programEnding(EndReason reason);
 
     void settingsNotWritten(const std::string& path);
+    // The settings, by name, that the administrator's profile filled at start, and those whose
+    // value could not be used; nothing is written when both are empty.
+    void administratorProfileUsed(const std::vector<std::string>& filled, const std::vector<std::string>& unusable);
+    // The settings, by name, that policy fixed at start, and those whose value could not be used.
+    void policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable);
     void phonebookNotWritten(const std::string& path);
     // The program's files that start-up found open to other users (restrictedNow: closed to them
     // now; failed: still open; openToAll: on a file system that keeps no permissions).

@@ -81,6 +81,10 @@ public:
     virtual WindowState windowState() const = 0;
     virtual void setWindowState(WindowState state) = 0;
 
+    // The field holds a value the administrator fixed: the user can no longer change it (a text
+    // box stays readable, anything else is switched off whatever enables it later); code still
+    // sets its value.
+    virtual void fixByAdministrator(Control control) = 0;
     // The window's outer height in twips.
     virtual int height() const = 0;
     virtual void setHeight(int twips) = 0;

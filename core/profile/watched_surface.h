@@ -27,6 +27,7 @@ public:
     void setVisible(Control control, bool visible) override { window_.setVisible(control, visible); }
     std::vector<std::string> listItems(Control control) const override { return window_.listItems(control); }
     void addListItem(Control control, const std::string& item) override { window_.addListItem(control, item); }
+    void fixByAdministrator(Control control) override { window_.fixByAdministrator(control); }
     void showMessage(const std::string& text) override {
         ++messagesShown_;
         lastMessage_ = text;

@@ -34,7 +34,9 @@ std::string SettingsFile::path() const {
 
 void SettingsFile::writeConfig() {
     const std::string file = path();
-    const SettingsLines s = composeSettings(readProfile(window_), codec_);
+    ConnProfile p = readProfile(window_);
+    keepSettings(fixed_, own_, p);
+    const SettingsLines s = composeSettings(p, codec_);
     if (!files_.writeLines(file, s.lines)) {
         if (!toldNotWritten_) {
             toldNotWritten_ = true;
@@ -53,17 +55,28 @@ void SettingsFile::writeConfig() {
     }
 }
 
-void SettingsFile::readConfig(const CheckBoxReactions& reactions) {
+void SettingsFile::readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile,
+                              const AdministratorSettings& policies) {
     const std::string file = path();
     const TextFileContents contents = files_.readText(file);
+    ConnProfile p;
     if (contents.status == ReadStatus::failed) {
+        // The window keeps its values, which are then the user's own; a policy still wins.
         window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！");
-        return;
+        p = readProfile(window_);
+    } else {
+        if (contents.status == ReadStatus::notFound) {
+            window_.showMessage("配置文件不存在，恢复默认配置！");
+        }
+        const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
+        p = parseSettings(lines, codec_);
+        const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
+        log_.administratorProfileUsed(filled.applied, filled.unusable);
     }
-    if (contents.status == ReadStatus::notFound) {
-        window_.showMessage("配置文件不存在，恢复默认配置！");
-    }
-    const ConnProfile p = parseSettings(splitLines(contents.text, kSettingsLineCount), codec_);
+    own_ = p;
+    const AdministratorMerge fixed = applyPolicies(policies, p);
+    fixed_ = fixed.applied;
+    log_.policiesApplied(fixed.applied, fixed.unusable);
 
     window_.setText(Control::txtConnName, p.txtConnName);
     window_.setText(Control::txtpeer, p.txtpeer);
@@ -82,6 +95,11 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions) {
     setCheckValue(window_, Control::checkHD, p.checkHD, reactions.checkHD_Click);
     window_.setText(Control::txtpeer2, p.txtpeer2);
     window_.setText(Control::txtpeermask2, p.txtpeermask2);
+    for (const std::string& setting : fixed_) {
+        for (Control control : controlsOfSetting(setting)) {
+            window_.fixByAdministrator(control);
+        }
+    }
 }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include "core/log/connection_log.h"
 #include "core/profile/check_box.h"
 #include "core/profile/control_surface.h"
+#include "core/settings/administrator_profile.h"
 #include "platform/ansi_codec.h"
 #include "platform/shell_folders.h"
 #include "platform/text_files.h"
@@ -35,8 +36,15 @@ public:
 
     // Loads the file into the window in line order, running a box's reaction when its value
     // changes. A missing file is reported and every field takes its fallback; a file that
-    // cannot be read is reported and the window keeps its values.
-    void readConfig(const CheckBoxReactions& reactions);
+    // cannot be read is reported and the window keeps its values. A field the file does not hold
+    // yet (its line missing or empty) takes the administrator's profile when that has a usable
+    // value. A usable value set by policy then wins over both, and its fields are fixed in the
+    // window. The log names each setting so filled or fixed, and each value it could not use.
+    void readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile = {},
+                    const AdministratorSettings& policies = {});
+
+    // The settings that policy fixed at the last load.
+    const std::vector<std::string>& fixedByPolicy() const { return fixed_; }
 
 private:
     std::string path() const;
@@ -46,6 +54,10 @@ private:
     TextFiles& files_;
     const AnsiCodec& codec_;
     ConnectionLog& log_;
+    // What the user's own settings hold for the fields policy fixed: a save keeps them, so that
+    // they come back once the policy goes.
+    ConnProfile own_;
+    std::vector<std::string> fixed_;
     bool toldNotWritten_ = false;
     bool toldPreshareUnsaved_ = false;
     bool toldPasswdUnsaved_ = false;

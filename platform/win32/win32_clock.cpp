@@ -14,4 +14,10 @@ std::uint32_t Win32Clock::milliseconds() {
     return GetTickCount();
 }
 
+std::uint64_t Win32Clock::systemTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
 }  // namespace velmora

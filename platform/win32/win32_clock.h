@@ -9,6 +9,7 @@ class Win32Clock : public Clock {
 public:
     LocalTime localTime() override;
     std::uint32_t milliseconds() override;
+    std::uint64_t systemTime() override;
 };
 
 }  // namespace velmora

@@ -444,6 +444,47 @@ private:
     testing::TempFolder saved_;
 };
 
+// A setting fixed by Group Policy, as the template's policy stores it; gone again at the end.
+class PolicyValue {
+public:
+    PolicyValue(const wchar_t* name, const std::wstring& value) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    PolicyValue(const PolicyValue&) = delete;
+    PolicyValue& operator=(const PolicyValue&) = delete;
+    ~PolicyValue() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPolicyKeyPath); }
+
+private:
+    static constexpr const wchar_t* kPolicyKeyPath = L"SOFTWARE\\Policies\\Velmora\\VPN";
+};
+
+TEST_F(AppScenario, aServerFixedByPolicyIsShownReadOnlyAndDialledAndTheUsersOwnReturnsWithoutIt) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    {
+        const PolicyValue server(L"SERVER", L"policy.example.com");
+        WindowDriver window = startShown();
+        EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
+        EXPECT_NE(GetWindowLongW(window.control(Control::txtServerAddress), GWL_STYLE) & ES_READONLY, 0);
+        EXPECT_EQ(window.text(Control::Frame5), "高级选项（部分设置由管理员设定）");
+        ASSERT_TRUE(window.clickLater(Control::Command1));
+        EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+        EXPECT_TRUE(journalled("rasdial corvinaltexum zhangwei secret1 /PHONE:policy.example.com "
+                               "/PHONEBOOK:C:\\pptp.pbk "));
+        // Connect saved the user's own server, not the policy's.
+        EXPECT_NE(testing::readBytes(L"C:\\l2tpipsec.ini").find("\r\n203.0.113.10\r\n"), std::string::npos);
+        chooseFromTray(window, 4);
+        ASSERT_TRUE(app.waitForExit(kTicks));
+    }
+    WindowDriver window = startShown();
+    EXPECT_EQ(window.text(Control::txtServerAddress), "203.0.113.10");
+    EXPECT_EQ(GetWindowLongW(window.control(Control::txtServerAddress), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(window.text(Control::Frame5), "高级选项");
+}
+
 TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit) {
     const NotepadStandIn notepad;
     const std::wstring log = testing::programLogPath();

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ public:
     void addListItem(Control control, const std::string& item) override;
     void showMessage(const std::string& text) override;
     void setFocus(Control control) override { focus = control; }
+    void fixByAdministrator(Control control) override { fixed.insert(control); }
     WindowState windowState() const override { return windowState_; }
     void setWindowState(WindowState state) override { windowState_ = state; }
     int height() const override { return height_; }
@@ -38,6 +40,7 @@ public:
 
     // Every message shown, in order.
     std::vector<std::string> messages;
+    std::set<Control> fixed;  // the fields fixed by the administrator
     // Runs while a message box is open, as the events its modal loop dispatches would.
     std::function<void(const std::string&)> duringMessage;
     // The control last given the focus by the logic.

@@ -24,8 +24,10 @@ class FakeClock : public Clock {
 public:
     LocalTime localTime() override { return {2026, 1, 2, 3, 4, 5}; }
     std::uint32_t milliseconds() override { return ticks; }
+    std::uint64_t systemTime() override { return now; }
 
     std::uint32_t ticks = 0;
+    std::uint64_t now = 0;
 };
 
 // A connection log written into memory.

@@ -143,6 +143,20 @@ TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhoneboo
     EXPECT_EQ(window.text(Control::txtHD), "");
 }
 
+TEST_F(Form1Test, eachFrameHoldingAFieldFixedByPolicySaysSo) {
+    registry.setString(kHkeyLocalMachine, kPolicyKey, "SERVER", "policy.example.com");
+    registry.setString(kHkeyLocalMachine, kPolicyKey, "REMOTENET1", "10.8.0.0/255.255.0.0");
+    registry.setString(kHkeyLocalMachine, kPolicyKey, "AUTODIAL", "0");
+    registry.setString(kHkeyLocalMachine, kAdministratorProfileKey, "PSK", "ProfileKey1");
+    form.Form_Load();
+    EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
+    EXPECT_EQ(window.text(Control::txtpreshare), "ProfileKey1");
+    EXPECT_EQ(window.text(Control::Frame5), "高级选项（部分设置由管理员设定）");
+    EXPECT_EQ(window.text(Control::Frame1), "") << "its fields are the user's own";
+    EXPECT_EQ(window.fixed, (std::set<Control>{Control::txtServerAddress, Control::txtpeer, Control::txtpeermask,
+                                               Control::Check3}));
+}
+
 TEST_F(Form1Test, registrySwitchNotSetEndsTheProgramBeforeThePhonebooks) {
     registry.keys.clear();
     registry.key(kHkeyLocalMachine, kParameters);

@@ -122,3 +122,42 @@ TEST_F(L2tpSwitch, unreadableButWritableKeyIsSet) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Windows started an hour before now; each row a record an installer may have left.
+TEST(PendingRestart, isRemindedOnlyWhenAnInstallerChangedTheSwitchSinceWindowsStarted) {
+    constexpr std::uint64_t kNow = 134000000000000000;
+    constexpr std::uint32_t kUpMs = 3600 * 1000;
+    constexpr std::uint64_t kStarted = kNow - std::uint64_t{kUpMs} * 10000;
+    struct Row {
+        const char* record;
+        std::string setAt;
+        bool reminded;
+    };
+    const Row rows[] = {
+        {kSetupSwitchRecords[0], std::to_string(kStarted + 1), true},
+        {kSetupSwitchRecords[1], std::to_string(kNow), true},
+        {kSetupSwitchRecords[0], std::to_string(kStarted - 1), false},
+        {kSetupSwitchRecords[1], "13400000000000000x", false},
+        {kSetupSwitchRecords[1], "", false},
+        {"SOFTWARE\\Elsewhere", std::to_string(kNow), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.record) + " " + row.setAt);
+        FakeRegistry registry;
+        registry.setString(kHkeyLocalMachine, row.record, kSwitchSetAt, row.setAt);
+        testing::FakeControlSurface window;
+        testing::MemoryLog log;
+        log.clock.now = kNow;
+        log.clock.ticks = kUpMs;
+        remindOfPendingRestart(registry, log.clock, window, log.log);
+        EXPECT_EQ(window.messages, row.reminded ? std::vector<std::string>{kRestartPendingMessage}
+                                                : std::vector<std::string>{});
+        EXPECT_EQ(log.file.lines.size(), row.reminded ? 1u : 0u);
+    }
+}
+
+}  // namespace
+}  // namespace velmora

@@ -48,6 +48,7 @@ public:
     void setVisible(Control control, bool visible) override;
     std::vector<std::string> listItems(Control control) const override;
     void addListItem(Control control, const std::string& item) override;
+    void fixByAdministrator(Control control) override;
     void showMessage(const std::string& text) override;
     void setFocus(Control control) override;
     WindowState windowState() const override;
@@ -123,6 +124,7 @@ private:
     std::array<Unmade, kLayoutItemCount> unmade_{};
     std::array<bool, kLayoutItemCount> ownEnabled_{};
     std::array<bool, kLayoutItemCount> ownVisible_{};
+    std::array<bool, kLayoutItemCount> fixed_{};  // fixed by the administrator
     std::array<bool, kTrayMenuItemCount> menuEnabled_{};
     std::array<bool, kTrayMenuItemCount> menuVisible_{};
     std::array<bool, 2> timerEnabled_{};

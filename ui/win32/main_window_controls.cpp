@@ -83,11 +83,27 @@ void MainWindow::applyState(std::size_t at) {
         shown = shown && ownVisible_[frame];
         usable = usable && ownEnabled_[frame];
     }
+    // A text box the administrator fixed can still be read, selected and copied.
+    const bool textBox = item.kind == ControlKind::textBox;
+    usable = usable && (textBox || !fixed_[at]);
     if (children_[at] == nullptr) {
         return;
     }
     ShowWindow(children_[at], shown ? SW_SHOWNA : SW_HIDE);
     EnableWindow(children_[at], usable);
+    if (textBox && fixed_[at]) {
+        SendMessageW(children_[at], EM_SETREADONLY, TRUE, 0);
+    }
+}
+
+void MainWindow::fixByAdministrator(Control control) {
+    if (timerId(control) || menuPosition(control)) {
+        return;
+    }
+    for (const std::size_t at : positionsOf(control)) {
+        fixed_[at] = true;
+    }
+    applyStates(control);
 }
 
 std::string MainWindow::text(Control control) const {

@@ -1,0 +1,181 @@
+// velmora.msi's tables as Windows Installer reads them: what it installs, an action sequence
+// that allows a major upgrade, the upgrade and downgrade rows, the properties that keep a
+// silent installation from restarting and the key out of the log, and the administrator's
+// profile passed whole to the action that stores it. The rest is seen installing, end to end.
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/settings/administrator_profile.h"
+#include "platform/win32/text_codec.h"
+
+namespace velmora {
+namespace {
+
+using Row = std::vector<std::string>;
+
+class MsiTables : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(MsiOpenDatabaseW(widen(VELMORA_MSI).c_str(), MSIDBOPEN_READONLY, &database_), ERROR_SUCCESS);
+    }
+    void TearDown() override { MsiCloseHandle(database_); }
+
+    // Every row the query gives, each field as text (numbers as decimals, empty for null).
+    std::vector<Row> rows(const std::string& query) {
+        std::vector<Row> result;
+        MSIHANDLE view = 0;
+        EXPECT_EQ(MsiDatabaseOpenViewW(database_, widen(query).c_str(), &view), ERROR_SUCCESS) << query;
+        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS) << query;
+        MSIHANDLE record = 0;
+        while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+            Row row;
+            for (UINT field = 1; field <= MsiRecordGetFieldCount(record); ++field) {
+                wchar_t text[1024] = {};
+                DWORD size = 1024;
+                MsiRecordGetStringW(record, field, text, &size);
+                row.push_back(narrow(text));
+            }
+            result.push_back(row);
+            MsiCloseHandle(record);
+        }
+        MsiCloseHandle(view);
+        return result;
+    }
+
+    std::map<std::string, std::string> properties() {
+        std::map<std::string, std::string> found;
+        for (const Row& row : rows("SELECT `Property`, `Value` FROM `Property`")) {
+            found[row[0]] = row[1];
+        }
+        return found;
+    }
+
+    // Action name to sequence number, and to condition.
+    std::map<std::string, int> sequence(std::map<std::string, std::string>* conditions = nullptr) {
+        std::map<std::string, int> found;
+        for (const Row& row : rows("SELECT `Action`, `Condition`, `Sequence` FROM `InstallExecuteSequence`")) {
+            found[row[0]] = std::stoi(row[2]);
+            if (conditions != nullptr) {
+                (*conditions)[row[0]] = row[1];
+            }
+        }
+        return found;
+    }
+
+private:
+    MSIHANDLE database_ = 0;
+};
+
+TEST_F(MsiTables, installExactlyTheFilesOfTheSetupIntoItsFolder) {
+    std::set<std::string> files;
+    for (const Row& row : rows("SELECT `File`.`FileName`, `Component`.`Directory_` FROM `File`, `Component` "
+                               "WHERE `File`.`Component_` = `Component`.`Component`")) {
+        files.insert(row[0]);
+        EXPECT_EQ(row[1], "INSTALLDIR") << row[0];
+    }
+    EXPECT_EQ(files, (std::set<std::string>{"velmora.exe", "velmora-ipsec.exe", "defaultgate.pbk"}));
+    EXPECT_EQ(properties().at("ALLUSERS"), "1") << "per machine";
+}
+
+TEST_F(MsiTables, replaceAnOlderVersionAndRefuseOverANewerOne) {
+    const std::string upgradeCode = "{" VELMORA_UPGRADE_CODE "}";
+    const auto p = properties();
+    EXPECT_EQ(p.at("UpgradeCode"), upgradeCode);
+    const std::string version = VELMORA_VERSION;
+    // Older versions are found to be removed (the attributes lack "only detect", 2); newer ones
+    // only found, which the launch condition turns into a refusal.
+    const auto upgrades = rows("SELECT `UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty` FROM `Upgrade`");
+    EXPECT_EQ(std::set<Row>(upgrades.begin(), upgrades.end()),
+              (std::set<Row>{{upgradeCode, "", version, "1", "WIX_UPGRADE_DETECTED"},
+                             {upgradeCode, version, "", "2", "WIX_DOWNGRADE_DETECTED"}}));
+    const auto refusal = rows("SELECT `Condition`, `Description` FROM `LaunchCondition`");
+    ASSERT_EQ(refusal.size(), 1u);
+    EXPECT_EQ(refusal[0][0], "NOT WIX_DOWNGRADE_DETECTED");
+    EXPECT_NE(refusal[0][1].find("newer version of Velmora VPN"), std::string::npos);
+    // Found also when an administrator's account is not the one installing (managed deployment).
+    EXPECT_NE(p.at("SecureCustomProperties").find("WIX_UPGRADE_DETECTED"), std::string::npos);
+    EXPECT_NE(p.at("SecureCustomProperties").find("WIX_DOWNGRADE_DETECTED"), std::string::npos);
+}
+
+TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
+    std::map<std::string, std::string> conditions;
+    const auto at = sequence(&conditions);
+    for (const char* action : {"FindRelatedProducts", "AppSearch", "LaunchConditions", "InstallValidate",
+                               "RemoveExistingProducts", "InstallInitialize", "InstallFiles", "InstallFinalize",
+                               "ScheduleReboot"}) {
+        ASSERT_EQ(at.count(action), 1u) << action;
+    }
+    // Older versions are found before the launch conditions refuse a downgrade, and the switch
+    // is read (AppSearch) before anything changes it.
+    EXPECT_LT(at.at("FindRelatedProducts"), at.at("LaunchConditions"));
+    EXPECT_LT(at.at("AppSearch"), at.at("InstallInitialize"));
+    // Where Windows Installer's validation allows it: after InstallValidate, before InstallInitialize.
+    EXPECT_GT(at.at("RemoveExistingProducts"), at.at("InstallValidate"));
+    EXPECT_LT(at.at("RemoveExistingProducts"), at.at("InstallInitialize"));
+    EXPECT_GT(at.at("ScheduleReboot"), at.at("InstallFinalize"));
+    // An earlier profile is read before the older version can take it away.
+    EXPECT_GT(at.at("KeepAdministratorProfile"), at.at("AppSearch"));
+    EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("RemoveExistingProducts"));
+    EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("PrepareAdministratorProfile"));
+
+    // Deferred actions (in-script, 0x400) run inside the script, as the system (no impersonation,
+    // 0x800); the uninstall of an older version during an upgrade gives nothing back.
+    int deferred = 0;
+    for (const Row& row : rows("SELECT `Action`, `Type` FROM `CustomAction`")) {
+        const int type = std::stoi(row[1]);
+        if ((type & 0x400) == 0) {
+            continue;
+        }
+        ++deferred;
+        SCOPED_TRACE(row[0]);
+        ASSERT_EQ(at.count(row[0]), 1u);
+        EXPECT_GT(at.at(row[0]), at.at("InstallInitialize"));
+        EXPECT_LT(at.at(row[0]), at.at("InstallFinalize"));
+        EXPECT_NE(type & 0x800, 0);
+        if (row[0].find("Restore") == 0 || row[0].find("Remove") == 0) {
+            EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
+        }
+    }
+    EXPECT_EQ(deferred, 6);
+    for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
+        EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
+                  (std::vector<Row>{{"3393"}}))
+            << rollback << ": a rollback action (0x100) in the script (0x400)";
+    }
+    // What a failed installation undoes is scheduled before it is done (rollback, 0x100).
+    EXPECT_LT(at.at("RollbackL2tpSwitch"), at.at("SetL2tpSwitch"));
+    EXPECT_LT(at.at("RollbackAdministratorProfile"), at.at("WriteAdministratorProfile"));
+    EXPECT_LT(at.at("SetL2tpSwitch"), at.at("InstallFinalize"));
+    EXPECT_GT(at.at("SetL2tpSwitch"), at.at("InstallFiles"));
+}
+
+TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfileAndKeptOutOfTheLog) {
+    const auto p = properties();
+    EXPECT_EQ(p.at("REBOOT"), "ReallySuppress") << "a silent installation never restarts";
+    // The key, also inside the data handed to the deferred action that stores it.
+    EXPECT_EQ(p.at("MsiHiddenProperties"), "PSK;WriteAdministratorProfile");
+    const auto prepared = rows("SELECT `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'PrepareAdministratorProfile'");
+    ASSERT_EQ(prepared.size(), 1u);
+    EXPECT_EQ(prepared[0][0], "WriteAdministratorProfile");
+    std::string expected;
+    for (const char* name : kAdministratorSettings) {
+        expected += (expected.empty() ? "" : "\n") + std::string(name) + "=[" + name + "]";
+    }
+    EXPECT_EQ(prepared[0][1], expected);
+    // Handed over also when the installation runs elevated for a user who is not an administrator.
+    const std::string secure = ";" + p.at("SecureCustomProperties") + ";";
+    for (const char* name : kAdministratorSettings) {
+        EXPECT_NE(secure.find(";" + std::string(name) + ";"), std::string::npos) << name;
+    }
+}
+
+}  // namespace
+}  // namespace velmora
