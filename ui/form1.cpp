@@ -100,8 +100,9 @@ void Form1::Form_Activate() {
     if (closing_) {
         return;
     }
-    // The policy's busy flag needs no reset here: it is never left set once a call returns.
-    session_.linkWasUp = link_.getL2tpState(entryName());
+    // The policy's busy flag needs no reset here: it is never left set once a call returns. A
+    // connection being dialled is no link that was up.
+    session_.linkWasUp = !dialer_.dialling() && link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
     // The height that 高级选项 calls for as it stands, so that its frame is never cut off.
     Check4_Click();
@@ -145,8 +146,23 @@ void Form1::Form_Unload() {
     // A command that resumes under this one finds the program ending and stops there; a dial
     // under way ends here, and the policy that was applied is withdrawn, whatever the fields say.
     session_.shutDown();
-    trayIconShown_ = false;
-    host_.trayIconRemove();
+    finishUnload();
+}
+
+void Form1::Form_EndSession() {
+    if (closing_ && !unloaded_) {
+        session_.shutDown();
+        finishUnload();
+    }
+}
+
+void Form1::finishUnload() {
+    if (!unloaded_) {
+        unloaded_ = true;
+        trayIconShown_ = false;
+        host_.trayIconRemove();
+        log_.programEnded();
+    }
 }
 
 void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin origin) {
@@ -225,7 +241,11 @@ void Form1::hangUpStep() {
         return;
     }
     window_.showMessage(kHangUpWarning);
-    platform_.remoteAccess.hangUp(link_.hRasConn());
+    std::vector<RasHandle> hungUp;
+    dialer_.hangUpLink(entryName(), hungUp);
+    if (closing_) {
+        return;
+    }
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     window_.setEnabled(Control::Command1, true);

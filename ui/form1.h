@@ -63,6 +63,7 @@ public:
     void Form_Resize() override;
     void Form_QueryUnload(UnloadMode mode) override;
     void Form_Unload() override;
+    void Form_EndSession() override;
 
     void Command1_Click() override;
     void Command2_Click() override;
@@ -108,6 +109,9 @@ private:
     // Runs a command of the session for whoever asked, unless the window is closing.
     void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
+    // The end of Form_Unload, by whichever shut-down finishes first: the tray icon goes and the
+    // log's last line is written.
+    void finishUnload();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);
     // Shows the link's status on the tray icon, when it is there and the status changed.
@@ -127,6 +131,7 @@ private:
     SessionController session_;
     int busy_ = 0;
     bool closing_ = false;
+    bool unloaded_ = false;
     bool trayIconShown_ = false;
     TrayState trayShows_;
 };

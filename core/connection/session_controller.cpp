@@ -22,12 +22,15 @@ constexpr const char* kDomainPolicy =
     "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
     "如需使用本程序的IPSec保护，请联系网络管理员。";
 
-// The commands a dial switches: Connect and L2TP dial off, Stop on.
-constexpr std::array<std::pair<Control, bool>, 6> kDuringDial = {{
+// The controls a dial switches: whatever would dial or hang up off (Connect, L2TP dial, and the
+// IPsec and default-gateway boxes, whose changes hang up), Stop on.
+constexpr std::array<std::pair<Control, bool>, 8> kDuringDial = {{
     {Control::Command1, false},
     {Control::menuOn, false},
     {Control::Command3, false},
     {Control::menuL2tp, false},
+    {Control::Check1, false},
+    {Control::Check2, false},
     {Control::Command2, true},
     {Control::menuOff, true},
 }};
@@ -162,17 +165,17 @@ void SessionController::endSession(bool withdraw) {
     }
 }
 
+// Each step can be run again by a shut-down that comes during this one's waits (the end of the
+// Windows session during a close): it goes through what is left and returns only when all is done.
 void SessionController::shutDown() {
     ending_ = true;
     policy_.refuseApplying();
     dialer_.refuseDialling();
-    dialer_.cancel();
-    if (ipsecOn()) {
+    dialer_.cancel(CancelledBy::programEnd);
+    if (ipsecOn() && policy_.mayBeInForce()) {
         (void)applyPolicy(kPolicyOff);
     }
-    if (link_.getL2tpState(entryName())) {
-        remoteAccess_.hangUp(link_.hRasConn());
-    }
+    dialer_.hangUpLink(entryName(), endHungUp_);
 }
 
 void SessionController::Command1_Click(Origin origin) {
@@ -226,18 +229,30 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     toldReapplyFailed_ = false;  // once a session
     const bool dialItemWasEnabled = window_.enabled(Control::Command3);
     const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
-    // Disabled before the first wait, so that no click or tick starts a second Connect.
+    // Disabled before the first wait, so that no click or tick starts a second Connect; Stop
+    // can end the session from here on.
     window_.setEnabled(Control::Command1, false);
     window_.setEnabled(Control::menuOn, false);
     window_.setEnabled(Control::Command3, false);
     window_.setEnabled(Control::menuL2tp, false);
+    window_.setEnabled(Control::Command2, true);
+    window_.setEnabled(Control::menuOff, true);
+    // A Stop before the dial leaves L2TP dial as the Connect found it.
+    const auto stoppedBeforeTheDial = [&] {
+        if (!ending_ && !sessionActive()) {
+            window_.setEnabled(Control::Command3, dialItemWasEnabled);
+            window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
+        }
+    };
     tellOfDomainPolicy();
     if (!ipsecSessionGoesOn()) {
+        stoppedBeforeTheDial();
         return;
     }
     const PolicyResult applied = applyForLink(name);
     // The program's end or a Stop during the runs has the last word.
     if (applied.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
+        stoppedBeforeTheDial();
         return;
     }
     if (applied.outcome == PolicyResult::failed) {
@@ -254,8 +269,6 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         window_.showMessage(kPolicyNotSet + applied.failure);
         return;
     }
-    window_.setEnabled(Control::Command2, true);
-    window_.setEnabled(Control::menuOff, true);
     settings_.writeConfig();
     if (!ipsecSessionGoesOn()) {
         return;
@@ -298,8 +311,12 @@ void SessionController::Command2_Click(Origin origin) {
     log_.stopAsked(origin);
     autoDialHeld_ = true;
     if (dialer_.dialling()) {
-        // The dial ends, its connection is hung up, and a session it belonged to ends with it.
-        dialer_.cancel();
+        // The dial ends and its connections are gone before anything else happens; a session
+        // it belonged to ends with it. No second Stop meanwhile.
+        window_.setEnabled(Control::Command2, false);
+        window_.setEnabled(Control::menuOff, false);
+        dialer_.cancel(CancelledBy::stop);
+        (void)link_.getL2tpState(entryName());
         endSession(ipsecOn() && dialSessionActive_);
         return;
     }
@@ -309,8 +326,13 @@ void SessionController::Command2_Click(Origin origin) {
         return;
     }
     if (link_.getL2tpState(entryName())) {
-        remoteAccess_.hangUp(link_.hRasConn());
-        setCommands(false);
+        window_.setEnabled(Control::Command2, false);
+        window_.setEnabled(Control::menuOff, false);
+        std::vector<RasHandle> hungUp;
+        dialer_.hangUpLink(entryName(), hungUp);
+        if (!ending_) {
+            setCommands(false);
+        }
     }
 }
 

@@ -85,6 +85,7 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     }
     if (applying) {
         applied_ = values;
+        mayBeInForce_ = true;
     }
     std::vector<std::optional<std::uint32_t>> statuses;
     PolicyResult result{PolicyResult::done, {}};
@@ -103,6 +104,9 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     log_.policyPair(strActive, ipsecTool_, statuses);
     if (result.outcome == PolicyResult::done && !mayGoOn(call, applying)) {
         result.outcome = PolicyResult::superseded;
+    }
+    if (!applying && result.outcome == PolicyResult::done) {
+        mayBeInForce_ = false;
     }
     return result;
 }

@@ -56,6 +56,10 @@ public:
     // applying it runs no further line.
     void refuseApplying() { applyRefused_ = true; }
 
+    // True from an apply that ran a line until a withdrawal that ran both of its lines: there
+    // may be something of this program's to withdraw.
+    bool mayBeInForce() const { return mayBeInForce_; }
+
     // True while a pair is running (its waits included).
     bool ipsecBusy() const { return running_ > 0; }
 
@@ -78,6 +82,7 @@ private:
     unsigned latestCall_ = 0;  // the number of the call that owns the policy now
     int running_ = 0;          // calls under way, the nested ones included
     bool applyRefused_ = false;
+    bool mayBeInForce_ = false;
 };
 
 }  // namespace velmora

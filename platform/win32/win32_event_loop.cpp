@@ -23,10 +23,16 @@ bool Win32EventLoop::dispatchPending() {
 }
 
 void Win32EventLoop::delay(int seconds) {
-    if (seconds <= 0) {
-        return;
+    if (seconds > 0) {
+        sleepFor(static_cast<DWORD>(seconds) * 1000);
     }
-    const DWORD total = static_cast<DWORD>(seconds) * 1000;
+}
+
+void Win32EventLoop::pause(std::uint32_t milliseconds) {
+    sleepFor(milliseconds);
+}
+
+void Win32EventLoop::sleepFor(DWORD total) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (!dispatchPending()) {
@@ -43,7 +49,16 @@ void Win32EventLoop::delay(int seconds) {
 }
 
 std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
+    return wait(program, INFINITE);
+}
+
+std::optional<std::uint32_t> Win32EventLoop::waitAtMost(RunningProgram& program, std::uint32_t milliseconds) {
+    return wait(program, milliseconds);
+}
+
+std::optional<std::uint32_t> Win32EventLoop::wait(RunningProgram& program, DWORD total) {
     HANDLE process = reinterpret_cast<HANDLE>(program.waitHandle());
+    const DWORD start = GetTickCount();
     for (;;) {
         if (!dispatchPending()) {
             return std::nullopt;
@@ -52,7 +67,15 @@ std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
         if (const auto status = program.exitStatus()) {
             return status;
         }
-        const DWORD woke = wait_(1, &process, FALSE, INFINITE, kWakeMask);
+        DWORD left = INFINITE;
+        if (total != INFINITE) {
+            const DWORD elapsed = ticksSince(start, GetTickCount());
+            if (elapsed >= total) {
+                return std::nullopt;
+            }
+            left = total - elapsed;
+        }
+        const DWORD woke = wait_(1, &process, FALSE, left, kWakeMask);
         if (woke == WAIT_FAILED) {
             if (WaitForSingleObject(process, 0) == WAIT_FAILED) {
                 return std::nullopt;

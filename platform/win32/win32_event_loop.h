@@ -40,12 +40,17 @@ public:
     // it arrives, until the program has ended; a WM_QUIT ends the wait early, as in delay.
     std::optional<std::uint32_t> waitFor(RunningProgram& program) override;
 
+    void pause(std::uint32_t milliseconds) override;
+    std::optional<std::uint32_t> waitAtMost(RunningProgram& program, std::uint32_t milliseconds) override;
+
     // Messages go through this window's dialog manager first, as in the main loop, so that
     // Tab and the arrow keys keep working while a wait runs.
     void setDialogWindow(HWND window) { dialogWindow_ = window; }
 
 private:
     bool dispatchPending();
+    void sleepFor(DWORD total);
+    std::optional<std::uint32_t> wait(RunningProgram& program, DWORD total);
 
     WaitCall wait_;
     HWND dialogWindow_ = nullptr;

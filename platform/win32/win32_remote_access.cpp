@@ -36,6 +36,21 @@ static_assert(sizeof(RasEntryNameRecord) == 264, "the service checks dwSize agai
 
 constexpr DWORD kEntryRecords = 256;
 
+// The connection-status record in its oldest 160-byte form.
+struct RasConnStatusRecord {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    char szDeviceType[17];
+    char szDeviceName[129];
+};
+static_assert(sizeof(RasConnStatusRecord) == 160, "the service checks dwSize against this layout");
+
+using GetConnectStatus = DWORD WINAPI(HRASCONN, RasConnStatusRecord*);
+
+constexpr std::uint32_t kFirstRemoteAccessCode = 600;
+constexpr std::uint32_t kLastRemoteAccessCode = 999;
+
 // The system's texts end in a line end, which a message of the program's own places itself.
 std::string withoutTrailingSpace(std::string text) {
     text.erase(text.find_last_not_of(" \t\r\n") + 1);
@@ -91,11 +106,24 @@ void Win32RemoteAccess::hangUp(RasHandle handle) {
     (void)RasHangUpA(reinterpret_cast<HRASCONN>(handle));
 }
 
+// The service answers for a connection it still knows; any error (invalid handle, once it is
+// gone) ends the wait, and so does a service that cannot be asked.
+bool Win32RemoteAccess::connectionGone(RasHandle handle) {
+    auto* const getStatus = rasapi32_.function<GetConnectStatus>("RasGetConnectStatusA");
+    if (getStatus == nullptr) {
+        return true;
+    }
+    RasConnStatusRecord status{};
+    status.dwSize = sizeof status;
+    return getStatus(reinterpret_cast<HRASCONN>(handle), &status) != 0;
+}
+
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {
-    // The service's texts cover its own codes (600 and on); a dial can also end with a system
-    // code, which the system's message table describes.
-    char text[512] = {};
-    if (RasGetErrorStringA(code, text, sizeof text) == 0) {
+    if (code >= kFirstRemoteAccessCode && code <= kLastRemoteAccessCode) {
+        char text[512] = {};
+        if (RasGetErrorStringA(code, text, sizeof text) != 0) {
+            return {};
+        }
         return withoutTrailingSpace(ansiToUtf8(std::string(text, strnlen(text, sizeof text))));
     }
     wchar_t* system = nullptr;

@@ -1,8 +1,9 @@
 // RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
-// RasGetErrorStringA).
+// RasGetErrorStringA, and RasGetConnectStatusA loaded when first used).
 #pragma once
 
 #include "platform/remote_access.h"
+#include "platform/win32/system_library.h"
 
 namespace velmora {
 
@@ -11,7 +12,11 @@ public:
     ConnectionList activeConnections() override;
     std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
+    bool connectionGone(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override;
+
+private:
+    SystemLibrary rasapi32_{L"rasapi32.dll"};
 };
 
 }  // namespace velmora

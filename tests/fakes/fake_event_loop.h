@@ -30,12 +30,29 @@ public:
         return program.exitStatus();
     }
 
+    void pause(std::uint32_t milliseconds) override {
+        ++pauses;
+        runPending();
+        elapsedMilliseconds += milliseconds;
+    }
+
+    // As waitFor; a program held open takes the whole time and is still running after it.
+    std::optional<std::uint32_t> waitAtMost(RunningProgram& program, std::uint32_t milliseconds) override {
+        const std::optional<std::uint32_t> status = waitFor(program);
+        if (!status) {
+            elapsedMilliseconds += milliseconds;
+        }
+        return status;
+    }
+
     // Queues an event to run inside the next wait (a delay or a wait for a program).
     void duringNextDelay(std::function<void()> event) { pending_.push_back(std::move(event)); }
 
     int delays = 0;
     int waits = 0;
     int elapsedSeconds = 0;
+    int pauses = 0;
+    std::uint32_t elapsedMilliseconds = 0;
 
 private:
     void runPending() {

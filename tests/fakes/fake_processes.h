@@ -29,6 +29,14 @@ public:
         }
     }
 
+    // Ends a program, held open or not, with the given status, as the child would by itself.
+    void endWith(std::uint32_t status) {
+        if (!ended_) {
+            ended_ = true;
+            status_ = status;
+        }
+    }
+
     // Lets a program that is not held open run to its end.
     void runToEnd() {
         if (!ended_ && !held_) {
@@ -73,6 +81,7 @@ public:
                 }
             },
             *exitStatus, holdDials, &terminations);
+        lastShown = child.get();
         return child;
     }
 
@@ -88,6 +97,8 @@ public:
     std::function<std::optional<std::uint32_t>(const std::string&)> statusOf;
     // Shown programs run until terminated.
     bool holdDials = false;
+    // The last shown program started (a dial), while its starter keeps it.
+    FakeRunningProgram* lastShown = nullptr;
     // Programs ended by terminate.
     int terminations = 0;
 };

@@ -274,15 +274,15 @@ TEST_F(Form1Test, trayItemsRunTheCommandsAndExitUnloads) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{"restore", "unload"}));
 }
 
-TEST_F(Form1Test, shutDownWithIpsecWithdrawsThePolicyAndHangsUp) {
+TEST_F(Form1Test, shutDownWithdrawsOnlyWhatThisRunAppliedAndHangsUp) {
     storeSettings(1, 0, 0, 0);
     form.Form_Load();
     ras.connect(12, "corvinaltexum");
     form.Form_Unload();
-    ASSERT_EQ(processes.started.size(), 2u);
-    EXPECT_NE(processes.started[0].find(" -y"), std::string::npos);
+    EXPECT_TRUE(processes.started.empty()) << "nothing was applied, nothing is withdrawn";
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束");
 }
 
 TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied) {
@@ -305,8 +305,12 @@ TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied)
     withdrawnAsApplied();
     EXPECT_TRUE(window.enabled(Control::Command1));
     EXPECT_TRUE(ras.hangUps.empty());
-    form.Form_Unload();  // and once more at the end, which hangs up
-    withdrawnAsApplied();
+    form.Command1_Click();
+    EXPECT_FALSE(window.messages.empty()) << "the edited fields are refused now";
+    window.messages.clear();
+    processes.started.clear();
+    form.Form_Unload();  // nothing withdrawn again; the link is hung up
+    EXPECT_TRUE(processes.started.empty());
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
@@ -463,7 +467,7 @@ TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
     const std::vector<std::string>& lines = log.file.lines;
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), testing::kLogTime + "程序启动：Velmora VPN " VELMORA_VERSION
-                                                 "，Windows 5.1 Service Pack 3，IPsec策略工具 ipseccmd");
+                                                 "，Windows 5.1 Service Pack 3，IPSec策略工具 ipseccmd");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
     const std::vector<std::string> secrets = {kDistinctPasswd, kDistinctPreshare, kDistinctHardwareCode,
                                               kDistinctHardwareCodeDialled,
@@ -490,16 +494,17 @@ TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
     form.Form_QueryUnload(UnloadMode::byProgram);
     form.Form_Unload();
 
-    const std::string dial = "开始拨号（%）：条目 corvinaltexum，电话簿 C:\\pptp.pbk";
-    const std::string dialed = "拨号结束：rasdial 退出状态 0，用时 0.0 秒，隧道地址 10.10.10.4";
+    const std::string dial = "开始拨号（%）：服务器 203.0.113.10，PPTP，条目 corvinaltexum，电话簿 C:\\pptp.pbk";
+    const std::string dialed = "拨号结束：已连接，用时 0.0 秒，隧道地址 10.10.10.4";
     const std::string routes = "添加路由：route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1；"
                                "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
-    const std::string applied = "IPsec策略 -x（应用）：ipseccmd";
-    const std::string withdrawn = "IPsec策略 -y（撤销）：ipseccmd";
+    const std::string applied = "IPSec策略 -x（应用）：ipseccmd";
+    const std::string withdrawn = "IPSec策略 -y（撤销）：ipseccmd";
     std::vector<std::string> expected = {
         "请求连接（窗口按钮）", applied, dial, dialed, routes, withdrawn, applied, "链路断开：corvinaltexum",
         "自动重拨：第 1 次", dial, dialed, "链路恢复：corvinaltexum", routes, withdrawn, applied,
-        "请求停止（托盘菜单）", withdrawn, "退出程序（托盘菜单“退出”）", withdrawn,
+        "请求停止（托盘菜单）", withdrawn, "退出程序（托盘菜单“退出”）", "挂断连接：条目 corvinaltexum，句柄 12",
+        "程序结束",
     };
     for (std::string& line : expected) {
         if (const auto mark = line.find('%'); mark != std::string::npos) {
