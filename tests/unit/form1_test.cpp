@@ -338,6 +338,52 @@ TEST_F(Form1Test, ticksDuringADialDoNothingAndAClosingEndsTheDialWithNothingLeft
     EXPECT_EQ(startedWith("ping "), 0);
 }
 
+// Windows ends the process as soon as the end of its session has been told: told in any wait of
+// a close's clean-up (the withdrawal's two pauses, the wait until the link is gone), the shut-down
+// is finished before the telling returns.
+class Form1EndSessionInTheClose : public Form1Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
+    startIpsecSession();
+    form.Command1_Click();
+    processes.started.clear();
+    ras.lingerLooks = 1;
+    bool returned = false;
+    atPause(GetParam(), [this, &returned] {
+        form.Form_EndSession();
+        returned = true;
+        const auto states = policyStates();
+        EXPECT_GE(std::count(states.begin(), states.end(), " -y"), 2);
+        EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+        EXPECT_TRUE(ras.list.connections.empty());
+        EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束");
+        EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    });
+    form.Form_QueryUnload(UnloadMode::windowClosed);
+    form.Form_Unload();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(policyStates().back(), " -y");
+    EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "程序结束"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
+
+TEST_F(Form1Test, anActivationDuringADialThatFailsLogsNoLinkThatWentDown) {
+    startIpsecSession();
+    processes.onRun = nullptr;  // the dial fails
+    atPause(2, [this] {         // the dial's wait: the connection being made is listed
+        ras.connect(12, "corvinaltexum");
+        form.Form_Activate();
+        ras.list.connections.clear();
+    });
+    form.Command1_Click();
+    form.Timer1_Timer();
+    for (const std::string& line : log.file.lines) {
+        EXPECT_EQ(line.find("链路断开"), std::string::npos) << line;
+    }
+}
+
 // The window closed inside the pause-th wait of Connect (two) or of the link watch's re-apply
 // (four).
 class Form1ClosedInConnect : public Form1Test, public ::testing::WithParamInterface<int> {};
