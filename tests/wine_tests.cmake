@@ -111,6 +111,7 @@ set(app_scenarios
   autoDialRedialsADroppedLink
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
   theEndOfTheWindowsSessionShutsDownAsAClose
+  theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheCleanUpIsDone
   stopDuringTheReapplyHasTheLastWord
   autoDialWithABlankPasswordKeepsOneMessageAndDialsNothing
   stopHoldsWithAutoDialOn

@@ -131,7 +131,8 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         return DialOutcome::cancelled;
     }
     if (window_.value(Control::Check3) == kUnchecked) {
-        reportDial(up, status, DialKind::tunnel);
+        // As the dial was made.
+        reportDial(up, status, DialKind{profile.Option1 != kProtocolL2tp, profile.checkHD == kChecked});
     }
     return up ? DialOutcome::up : DialOutcome::down;
 }
@@ -155,7 +156,8 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin o
         up = linkQuery_.getL2tpState(connName);
         logDialEnd(up, status, {}, true);
     }
-    reportDial(up, status, DialKind::defaultGateway);
+    // The default-gateway dial is PPTP and sends the password alone.
+    reportDial(up, status, DialKind{true, false});
     return up ? DialOutcome::up : DialOutcome::down;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Puts the stand-ins of Windows' own tools into the system folders of a Wine prefix, where
-# velmora.exe and velmora-ipsec.exe take them from: rasdial, route, ping and netsh into the folder a
-# 32-bit program gets as its system folder (syswow64 in a 64-bit prefix), and netsh also into the
-# native one (system32, which a 32-bit program reaches as Sysnative).
+# velmora.exe and velmora-ipsec.exe take them from: rasdial, route, ping, netsh and rasapi32.dll
+# (whose later calls the program loads by its full path there) into the folder a 32-bit program
+# gets as its system folder (syswow64 in a 64-bit prefix), and netsh also into the native one
+# (system32, which a 32-bit program reaches as Sysnative).
 # Usage: install-standins.sh <prefix folder> <folder of the stand-ins>
 set -euo pipefail
 prefix=$1
@@ -13,4 +14,5 @@ thirtyTwoBit="$windows/system32"
 for tool in rasdial route ping netsh; do
   cp -f "$standins/$tool.exe" "$thirtyTwoBit/$tool.exe"
 done
+cp -f "$standins/rasapi32.dll" "$thirtyTwoBit/rasapi32.dll"
 cp -f "$standins/netsh.exe" "$windows/system32/netsh.exe"

@@ -67,7 +67,11 @@ ChildClass childClass(const LayoutItem& item) {
         // Transparent: the labels under a frame still show through it.
         return {L"BUTTON", BS_GROUPBOX, WS_EX_TRANSPARENT};
     case ControlKind::textBox:
-        return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u), WS_EX_CLIENTEDGE};
+        // The hardware code is computed, never typed: whatever it holds goes in front of the password.
+        return {L"EDIT",
+                WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u) |
+                    (item.control == Control::txtHD ? static_cast<DWORD>(ES_READONLY) : 0u),
+                WS_EX_CLIENTEDGE};
     case ControlKind::comboEditable:
         return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
     case ControlKind::comboList:
