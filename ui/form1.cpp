@@ -74,7 +74,8 @@ void Form1::Form_Load() {
     const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
     const std::string tool = chooseIpsecTool(windowsVersion);
     policy_.setIpsecTool(tool, policyToolProgram(tool, platform_.programFiles, platform_.shell));
-    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, tool);
+    const VersionRecord version = platform_.version.version();
+    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, version.build, version.servicePack, tool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kPolicyNotSet = "IPSec策略没有设置成功，本次没有拨号。\n\n原因：";
 constexpr const char* kPolicyNotReapplied = "IPSec策略没有重新设置成功，当前连接不受IPSec保护。\n\n原因：";
 constexpr const char* kQuoteInKey =
-    "预先共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
+    "预共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
 constexpr const char* kDomainPolicy =
     "本计算机由域的组策略指派了IPSec策略，它优先于本程序设置的IPSec策略，因此本程序的IPSec保护不会生效。"
     "如需使用本程序的IPSec保护，请联系网络管理员。";

@@ -22,12 +22,12 @@ private:
 
 std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t> status) {
     if (!status) {
-        return "无法启动策略工具 " + program;
+        return "无法启动策略工具 " + program + "。";
     }
     if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
-        return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥";
+        return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥。";
     }
-    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）";
+    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）。";
 }
 
 }  // namespace

@@ -49,8 +49,9 @@ void ConnectionLog::write(const std::string& event) {
 }
 
 void ConnectionLog::programStarted(const std::string& programVersion, const std::string& windowsVersion,
-                                   const std::string& servicePack, const std::string& ipsecTool) {
+                                   std::uint32_t build, const std::string& servicePack, const std::string& ipsecTool) {
     write("程序启动：Velmora VPN " + programVersion + "，Windows " + windowsVersion +
+          (build != 0 ? "." + std::to_string(build) : std::string()) +
           (servicePack.empty() ? "" : " " + servicePack) + "，IPSec策略工具 " + ipsecTool);
 }
 

@@ -26,9 +26,10 @@ class ConnectionLog {
 public:
     ConnectionLog(LogFile& file, Clock& clock) : file_(file), clock_(clock) {}
 
-    // The program has started: its own version, the Windows version as it read it ("5.1" and
-    // the service-pack text, which may be empty) and the policy tool it chose.
-    void programStarted(const std::string& programVersion, const std::string& windowsVersion,
+    // The program has started: its own version, the Windows version as it read it ("5.1", the
+    // build number, 0 when unknown, and the service-pack text, which may be empty) and the policy
+    // tool it chose.
+    void programStarted(const std::string& programVersion, const std::string& windowsVersion, std::uint32_t build,
                         const std::string& servicePack, const std::string& ipsecTool);
     // The registry switch was not set: it was written (the user is asked to restart) or the write
     // failed; the program ends either way.

@@ -27,8 +27,10 @@ std::function<void(MemoryLog&)> dialThen(std::function<void(ConnectionLog&)> end
 }
 
 const LineCase kLineCases[] = {
-    {[](MemoryLog& m) { m.log.programStarted("1.0.0", "5.1", "Service Pack 3", "ipseccmd"); },
-     "程序启动：Velmora VPN 1.0.0，Windows 5.1 Service Pack 3，IPSec策略工具 ipseccmd"},
+    {[](MemoryLog& m) { m.log.programStarted("1.0.0", "5.1", 2600, "Service Pack 3", "ipseccmd"); },
+     "程序启动：Velmora VPN 1.0.0，Windows 5.1.2600 Service Pack 3，IPSec策略工具 ipseccmd"},
+    {[](MemoryLog& m) { m.log.programStarted("1.0.0", "10.0", 19045, "", "velmora-ipsec"); },
+     "程序启动：Velmora VPN 1.0.0，Windows 10.0.19045，IPSec策略工具 velmora-ipsec"},
     {[](MemoryLog& m) { m.log.policyPair(kPolicyOff, "velmora-ipsec", {0u, 87u}); },
      "IPSec策略 -y（撤销）：velmora-ipsec，退出码 0、87"},
     {[](MemoryLog& m) { m.log.policyPair(kPolicyOn, "velmora-ipsec", {std::nullopt, 0xC0000135u}); },

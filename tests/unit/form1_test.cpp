@@ -32,7 +32,7 @@ class Form1Test : public ::testing::Test {
 protected:
     Form1Test() {
         registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
-        version.record = {5, 1, "Service Pack 3"};
+        version.record = {5, 1, "Service Pack 3", 2600};
         management.ids = {"BFEBFBFF000206A7"};
         ip.addresses = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
         ip.add("192.0.2.7");
@@ -153,7 +153,7 @@ TEST_F(Form1Test, registrySwitchNotSetEndsTheProgramBeforeThePhonebooks) {
 }
 
 TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {
-    version.record = {5, 0, "Service Pack 4"};
+    version.record = {5, 0, "Service Pack 4", 2195};
     storeSettings(1, 0, 0, 0);
     form.Form_Load();
     form.Command1_Click();
@@ -513,7 +513,7 @@ TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
     const std::vector<std::string>& lines = log.file.lines;
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), testing::kLogTime + "程序启动：Velmora VPN " VELMORA_VERSION
-                                                 "，Windows 5.1 Service Pack 3，IPSec策略工具 ipseccmd");
+                                                 "，Windows 5.1.2600 Service Pack 3，IPSec策略工具 ipseccmd");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
     const std::vector<std::string> secrets = {kDistinctPasswd, kDistinctPreshare, kDistinctHardwareCode,
                                               kDistinctHardwareCodeDialled,

@@ -523,9 +523,9 @@ protected:
 
 TEST_F(WatchedPolicyTest, aFailedApplyWithdrawsItTellsWhyAndDialsNothing) {
     const std::vector<std::pair<std::optional<std::uint32_t>, std::string>> failures = {
-        {87u, "不接受这些设置（退出码 87）"},
-        {1u, "netsh 设置策略时出错（退出码 1）"},
-        {std::nullopt, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe"},
+        {87u, "不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥。"},
+        {1u, "netsh 设置策略时出错（退出码 1）。"},
+        {std::nullopt, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe。"},
     };
     for (const auto& [status, why] : failures) {
         processes.started.clear();
@@ -552,7 +552,7 @@ TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
     session.Command1_Click(Origin::window);
     EXPECT_TRUE(processes.started.empty());
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].find("双引号"), std::string::npos);
+    EXPECT_EQ(window.messages[0].rfind("预共享的密钥不能含有双引号", 0), 0u) << window.messages[0];
     EXPECT_FALSE(active());
 }
 
@@ -673,6 +673,7 @@ TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBefo
         EXPECT_EQ(calls, rasdialReturns ? returned : ended);
         EXPECT_EQ(processes.terminations, rasdialReturns ? 0 : 1);
         EXPECT_TRUE(service.list.connections.empty());
+        EXPECT_FALSE(query.status().up()) << "the tray shows the link as it is at once";
         EXPECT_FALSE(active());
     }
 }
