@@ -63,6 +63,13 @@ std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
     return whyRunFailed(program_, status);
 }
 
+void IpsecPolicy::logRuns(Runs& runs) {
+    if (runs.ranLine && !runs.logged) {
+        runs.logged = true;
+        log_.policyPair(runs.strActive, ipsecTool_, runs.statuses);
+    }
+}
+
 PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     const bool applying = strActive == kPolicyOn;
     if (applyRefused_ && applying) {
@@ -73,6 +80,14 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     const unsigned call = ++latestCall_;
     const bool nested = running_ > 0;
     const Running running(running_);
+    Runs runs{strActive, {}, false, false};
+    Runs* const beneath = runsUnderWay_;
+    runsUnderWay_ = &runs;
+    struct Restore {
+        Runs*& underWay;
+        Runs* beneath;
+        ~Restore() { underWay = beneath; }
+    } restore{runsUnderWay_, beneath};
     if (nested) {
         // The run beneath ends before this call's first line starts, and a second passes.
         if (runUnderWay_ != nullptr) {
@@ -87,21 +102,25 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         applied_ = values;
         mayBeInForce_ = true;
     }
-    std::vector<std::optional<std::uint32_t>> statuses;
+    // The pair beneath runs nothing more: its line goes into the log before this pair's.
+    if (beneath != nullptr) {
+        logRuns(*beneath);
+    }
     PolicyResult result{PolicyResult::done, {}};
     for (const std::string* line : {&lines.outbound, &lines.inbound}) {
         if (line == &lines.inbound && !mayGoOn(call, applying)) {
             result = {PolicyResult::superseded, {}};
             break;
         }
-        const std::optional<std::string> failure = runLine(*line, statuses);
+        runs.ranLine = true;
+        const std::optional<std::string> failure = runLine(*line, runs.statuses);
         if (failure && mayGoOn(call, applying)) {
             result = {PolicyResult::failed, *failure};
             break;
         }
         loop_.delay(1);
     }
-    log_.policyPair(strActive, ipsecTool_, statuses);
+    logRuns(runs);
     if (result.outcome == PolicyResult::done && !mayGoOn(call, applying)) {
         result.outcome = PolicyResult::superseded;
     }

@@ -49,7 +49,8 @@ public:
     // call's waits waits for that call's run to end and a second more, then runs its own pair;
     // the call beneath runs no further line and reports superseded, so a caller that goes on
     // afterwards checks again what it depends on. After refuseApplying, an apply runs nothing.
-    // A call that ran a line is logged, with each watched run's exit status.
+    // A call that ran a line is logged, with each watched run's exit status, when it ends or
+    // when a call made during its waits runs its first line, whichever comes first.
     PolicyResult config_ipsec(const std::string& strActive);
 
     // The program is ending: from now on the policy is only ever withdrawn, and a pair that is
@@ -64,6 +65,16 @@ public:
     bool ipsecBusy() const { return running_ > 0; }
 
 private:
+    // What a call has run, for its log line.
+    struct Runs {
+        std::string strActive;
+        std::vector<std::optional<std::uint32_t>> statuses;
+        bool ranLine;
+        bool logged;
+    };
+
+    // Logs a call that ran a line, once.
+    void logRuns(Runs& runs);
     // Whether the call numbered call may run its next line.
     bool mayGoOn(unsigned call, bool applying) const;
     // Starts one line; for a watched tool waits for it, keeps its exit status and tells why it
@@ -79,6 +90,7 @@ private:
     bool watched_ = false;
     std::optional<ConnProfile> applied_;  // the values of the last apply that ran a line
     RunningProgram* runUnderWay_ = nullptr;  // a watched run being waited for
+    Runs* runsUnderWay_ = nullptr;           // the innermost call under way
     unsigned latestCall_ = 0;  // the number of the call that owns the policy now
     int running_ = 0;          // calls under way, the nested ones included
     bool applyRefused_ = false;

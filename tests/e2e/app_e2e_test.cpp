@@ -188,8 +188,7 @@ TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
     // The fixed text, the service's description of rasdial's error, and what to check.
     EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查L2TP参数重新拨号！\n\n"
                                         "错误 691：由于域上的用户名和/或密码无效，访问被拒绝。\n"
-                                        "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，"
-                                        "服务器须认可该特征码。",
+                                        "请检查VPN用户名和VPN密码。",
                                         kTicks));
     EXPECT_TRUE(has(journal(), kPptpDial));
     EXPECT_EQ(countStartingWith(journal(), "route "), 0);

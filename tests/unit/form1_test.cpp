@@ -365,6 +365,7 @@ TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
     EXPECT_EQ(policyStates().back(), " -y");
     EXPECT_EQ(timesCalled("trayIconRemove"), 1);
     EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "程序结束"), 1);
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束") << "the withdrawal beneath was logged before";
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
