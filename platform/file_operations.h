@@ -20,9 +20,6 @@ public:
     // Renames a file within its folder. A failure (no rights, the file in use) is ignored: the
     // file keeps its name and the program runs on.
     virtual void renameFile(const std::string& from, const std::string& to) = 0;
-
-    // The search path (the PATH variable, UTF-8) as it reads; empty when it is not set.
-    virtual std::string searchPath() = 0;
 };
 
 }  // namespace velmora

@@ -34,7 +34,8 @@ public:
     // Starts program (a full path, UTF-8) with commandLine (UTF-8, its first word naming the
     // program as the program itself sees it). A shown program gets its window as it would
     // anyway (rasdial's console); a hidden one gets none of any kind. The child inherits none of
-    // the caller's handles. Nothing when it cannot be started.
+    // the caller's handles, and its current folder is the system folder. Nothing when it cannot
+    // be started.
     virtual std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
                                                   Window window) = 0;
 };

@@ -1,5 +1,7 @@
 // Whole text files in the system's ANSI code page with CR LF line ends: the settings file and
-// the phonebooks. Failures come back as results; nothing is thrown.
+// the phonebooks, which only administrators and the system may read or change (the program runs
+// with administrator rights, the settings hold the secrets, and rasdial loads what a phonebook
+// names). Failures come back as results; nothing is thrown.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,15 @@ constexpr std::size_t kMaxTextFileBytes = 1024 * 1024;
 
 enum class ReadStatus { ok, notFound, failed };
 
+// Where a file stands against the computer's other users.
+enum class FileAccess {
+    restricted,     // only administrators and the system can reach it
+    restrictedNow,  // others could read or change it; it has been closed to them, bytes unchanged
+    openToAll,      // its file system keeps no permissions (FAT32, say): every user can reach it
+    notFound,
+    failed,         // others can reach it, and it could not be closed to them
+};
+
 struct TextFileContents {
     ReadStatus status = ReadStatus::failed;
     std::string text;  // UTF-8, line ends as they are in the file; empty unless status is ok
@@ -23,10 +34,15 @@ public:
     virtual ~TextFiles() = default;
 
     // Creates the file (path in UTF-8), or replaces one of that name whole, with each line in the
-    // ANSI code page followed by CR LF; a character the code page lacks is written as "?". False
-    // when the text cannot be converted or the file cannot be written completely; the file of
-    // that name is then left as it was.
+    // ANSI code page followed by CR LF; a character the code page lacks is written as "?". The
+    // file is owned by the administrators, and only they and the system can reach it, from its
+    // creation on. False when the text cannot be converted or the file cannot be written
+    // completely; the file of that name is then left as it was.
     virtual bool writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
+
+    // Closes an existing file to everyone but the administrators and the system, keeping its
+    // bytes, unless it is closed already.
+    virtual FileAccess restrictAccess(const std::string& path) = 0;
 
     // The file converted to UTF-8; of a file longer than kMaxTextFileBytes, the whole lines within
     // its first kMaxTextFileBytes. notFound when neither the file nor its folder exists; failed

@@ -16,7 +16,7 @@
 #include "platform/win32/win32_tool_runner.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    velmora::leaveCurrentFolderOutOfDllSearch();
+    velmora::restrictDllSearchToSystemFolder();
     const std::vector<std::string> args = velmora::commandLineArguments();
     // velmora.exe starts the second rule's run once the first has ended; held for the whole run,
     // this keeps the rules' steps of any two callers from interleaving.

@@ -1,7 +1,9 @@
 # Tiers 2 and 3: the Windows test programs run under Wine. Test programs and their helpers
 # go to tests/bin together with the stand-in rasapi32.dll, which Wine loads in place of its own
-# (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh); the stand-ins of Windows' own tools go
-# into the prefixes' system folders (tools/install-standins.sh, run by wine-up).
+# (WINEDLLOVERRIDES=rasapi32=n, set by tools/wine-env.sh) for the tests that import it; the
+# stand-ins of Windows' own tools and of the remote-access service, which the programs load from
+# the system folder, go into the prefixes' system folders (tools/install-standins.sh, run by
+# wine-up).
 
 set(VELMORA_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(VELMORA_TEST_BIN ${CMAKE_BINARY_DIR}/tests/bin)
@@ -37,7 +39,8 @@ add_executable(velmora_win32_tests
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
-target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32)
+# The tests that call the stand-in remote-access service directly import it.
+target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")

@@ -5,6 +5,7 @@
 #include "core/ipsec/windows_version.h"
 #include "core/profile/check_box.h"
 #include "core/profile/conn_profile.h"
+#include "core/settings/private_files.h"
 #include "core/system/hardware_code.h"
 #include "core/system/tool_paths.h"
 #include "core/text/text.h"
@@ -31,7 +32,7 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec, log_),
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
-              platform.shell, log_),
+              platform.shell, platform.files, log_),
       policy_(window_, platform.processes, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
                policy_, settings_, log_) {
@@ -85,6 +86,7 @@ void Form1::Form_Load() {
     }
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
+    restrictDataFiles(platform_.shell, platform_.files, log_);
     writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
                           [this] { checkHD_Click(); }});

@@ -6,6 +6,7 @@
 #include "core/connection/dial_commands.h"
 #include "core/connection/dial_failure.h"
 #include "core/connection/hang_up.h"
+#include "core/connection/phonebook.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/data_folder.h"
@@ -91,8 +92,15 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     const std::string net1 = getipnetaddress(peer, mask);
     const std::string net2 = getipnetaddress(peer2, mask2);
     const std::string line = rasdialLine(profile, getDataFolder(shell_));
-    const DialLog started{getDataFolder(shell_) + phonebookName(profile), trimBlanks(profile.txtServerAddress),
-                          protocolName(profile), origin};
+    const std::string phonebook = getDataFolder(shell_) + phonebookName(profile);
+    // rasdial runs with administrator rights and loads what the entry names: the phonebook it
+    // reads is the program's own, written just now.
+    if (!files_.writeLines(phonebook, phonebookLines(profile.Option1))) {
+        log_.phonebookNotWritten(phonebook);
+        window_.showMessage("无法写入电话簿文件 " + phonebook + "，没有拨号。请检查该文件夹能否写入。");
+        return DialOutcome::refused;
+    }
+    const DialLog started{phonebook, trimBlanks(profile.txtServerAddress), protocolName(profile), origin};
 
     std::optional<std::uint32_t> status;
     bool up = false;

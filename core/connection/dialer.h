@@ -16,6 +16,7 @@
 #include "platform/processes.h"
 #include "platform/remote_access.h"
 #include "platform/shell_folders.h"
+#include "platform/text_files.h"
 
 namespace velmora {
 
@@ -29,9 +30,9 @@ enum class DialOutcome {
 class Dialer {
 public:
     Dialer(ControlSurface& window, Processes& processes, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
-           RemoteAccess& remoteAccess, ShellFolders& shell, ConnectionLog& log)
+           RemoteAccess& remoteAccess, ShellFolders& shell, TextFiles& files, ConnectionLog& log)
         : window_(window), processes_(processes), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
-          remoteAccess_(remoteAccess), shell_(shell), log_(log) {}
+          remoteAccess_(remoteAccess), shell_(shell), files_(files), log_(log) {}
 
     // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
@@ -39,7 +40,8 @@ public:
     // commands, puts the address into txtlocal and, with neither IPsec (Check1) nor the remote
     // default gateway (Check2) on, starts the routes. Reports the outcome unless auto-dial
     // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
-    // dial when network 1 is not an address. A dial cancelled, or one during which the program
+    // dial when network 1 is not an address, or when the phonebook cannot be written anew first
+    // (whatever became of the file since the start never reaches rasdial). A dial cancelled, or one during which the program
     // began to end, stops at its next step and reports nothing. The log has the dial, who asked
     // for it, and its end.
     DialOutcome dialtol2tp(const std::string& connName, Origin origin);
@@ -106,6 +108,7 @@ private:
     LinkQuery& linkQuery_;
     RemoteAccess& remoteAccess_;
     ShellFolders& shell_;
+    TextFiles& files_;
     ConnectionLog& log_;
     Dial* dial_ = nullptr;
     bool refused_ = false;

@@ -168,4 +168,25 @@ void ConnectionLog::phonebookNotWritten(const std::string& path) {
     write("无法写入电话簿文件 " + path);
 }
 
+void ConnectionLog::dataFilesAccess(FileAccess access, const std::vector<std::string>& paths) {
+    std::string listed;
+    for (const std::string& path : paths) {
+        listed += (listed.empty() ? "" : "、") + path;
+    }
+    switch (access) {
+    case FileAccess::restrictedNow:
+        write("其他用户可以读取或更改这些文件，已改为只有管理员和系统可以访问：" + listed);
+        break;
+    case FileAccess::failed:
+        write("无法使这些文件只由管理员和系统访问，其他用户仍可读取或更改：" + listed);
+        break;
+    case FileAccess::openToAll:
+        write("这些文件所在的文件系统不保存权限，本机所有用户都能读取和更改：" + listed);
+        break;
+    case FileAccess::restricted:
+    case FileAccess::notFound:
+        break;
+    }
+}
+
 }  // namespace velmora

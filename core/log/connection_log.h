@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/log_file.h"
+#include "platform/text_files.h"
 
 namespace velmora {
 
@@ -74,6 +75,9 @@ public:
 
     void settingsNotWritten(const std::string& path);
     void phonebookNotWritten(const std::string& path);
+    // The program's files that start-up found open to other users (restrictedNow: closed to them
+    // now; failed: still open; openToAll: on a file system that keeps no permissions).
+    void dataFilesAccess(FileAccess access, const std::vector<std::string>& paths);
 
 private:
     void write(const std::string& event);

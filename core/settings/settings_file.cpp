@@ -8,8 +8,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kSettingsFileName = "l2tpipsec.ini";
-
 // Names each secret left out and why, so that the user knows what to change.
 std::string unsavedSecretsMessage(SecretFault preshare, SecretFault passwd) {
     std::string message;

@@ -11,6 +11,8 @@
 
 namespace velmora {
 
+inline constexpr const char* kSettingsFileName = "l2tpipsec.ini";
+
 // The click reactions of the stored check boxes, which a load runs for each box it changes.
 struct CheckBoxReactions {
     ClickReaction Check1_Click;

@@ -16,9 +16,8 @@ std::string systemTool(ShellFolders& shell, const std::string& name);
 
 // The policy tool named by chooseIpsecTool: velmora-ipsec from the program's folder, where the
 // installer puts it; ipsecpol and ipseccmd, which an administrator installs, from the program's
-// folder, else the system folder, else the first folder of the search path that holds it (only
-// folders named by a full path: a relative entry would name a folder below the current one).
-// Empty when none holds it.
+// folder, else the system folder. Never from the search path, whose folders anyone may have put
+// there. Empty when neither holds it.
 std::string policyToolProgram(const std::string& tool, FileOperations& files, ShellFolders& shell);
 
 }  // namespace velmora

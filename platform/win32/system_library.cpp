@@ -27,11 +27,15 @@ SystemLibrary::Address SystemLibrary::address(const char* name) {
     return reinterpret_cast<Address>(GetProcAddress(static_cast<HMODULE>(module_), name));
 }
 
-void leaveCurrentFolderOutOfDllSearch() {
-    // Windows 2000 and XP before Service Pack 1 lack the function; there the full paths of the
-    // libraries loaded late are what keeps the current folder out.
+void restrictDllSearchToSystemFolder() {
+    // Older systems lack the functions; there the full paths of the libraries loaded late are
+    // what keeps the program's own and the current folder out.
+    using SetDefaultDllDirectoriesFunction = BOOL WINAPI(DWORD);
     using SetDllDirectoryFunction = BOOL WINAPI(LPCWSTR);
     SystemLibrary kernel32(L"kernel32.dll");
+    if (auto* setDefault = kernel32.function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories")) {
+        (void)setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
     if (auto* setDllDirectory = kernel32.function<SetDllDirectoryFunction>("SetDllDirectoryW")) {
         // An empty folder takes the current one out of the search; should that fail, the
         // libraries loaded late still come from the system folder by full path.

@@ -32,8 +32,10 @@ private:
     bool loadTried_ = false;
 };
 
-// Leaves the current folder, wherever the user started the program from, out of the DLL search
-// where the system allows it (Windows XP with Service Pack 1 and later); first thing at start.
-void leaveCurrentFolderOutOfDllSearch();
+// Narrows the DLL search of whatever the program or the system's libraries load later by bare
+// name: to the system folder where the system allows it (Windows 8, and Vista and 7 updated),
+// and without the current folder, wherever the user started the program from, where the system
+// allows that (Windows XP with Service Pack 1 and later). First thing at start.
+void restrictDllSearchToSystemFolder();
 
 }  // namespace velmora

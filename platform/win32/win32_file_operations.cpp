@@ -34,14 +34,4 @@ void Win32FileOperations::renameFile(const std::string& from, const std::string&
     (void)MoveFileW(widen(from).c_str(), widen(to).c_str());
 }
 
-std::string Win32FileOperations::searchPath() {
-    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
-    if (size == 0) {
-        return {};
-    }
-    std::vector<wchar_t> value(size);
-    const DWORD length = GetEnvironmentVariableW(L"PATH", value.data(), size);
-    return length > 0 && length < size ? narrow(std::wstring(value.data(), length)) : std::string();
-}
-
 }  // namespace velmora

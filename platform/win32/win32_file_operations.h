@@ -10,7 +10,6 @@ public:
     std::string programFolder() override;
     bool normalFileExists(const std::string& path) override;
     void renameFile(const std::string& from, const std::string& to) override;
-    std::string searchPath() override;
 };
 
 }  // namespace velmora

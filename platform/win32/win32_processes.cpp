@@ -43,10 +43,15 @@ std::unique_ptr<RunningProgram> Win32Processes::start(const std::string& program
         startup.wShowWindow = SW_HIDE;
         flags |= CREATE_NO_WINDOW;
     }
+    // The system folder as the program's current folder, not whatever folder the user started
+    // the dialer from: what the program loads late by name must not be found there.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* folder = length != 0 && length < MAX_PATH ? system : nullptr;
     PROCESS_INFORMATION info{};
     // The application name is given whole, so Windows runs that file and searches nowhere.
     if (application.empty() || !CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, flags,
-                                               nullptr, nullptr, &startup, &info)) {
+                                               nullptr, folder, &startup, &info)) {
         return nullptr;
     }
     (void)CloseHandle(info.hThread);

@@ -71,7 +71,12 @@ ConnectionList Win32RemoteAccess::activeConnections() {
     DWORD bytes = kListed * sizeof(RasConnRecord);
     DWORD count = 0;
     ConnectionList list;
-    list.status = RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(records), &bytes, &count);
+    auto* enumConnections = library_.function<decltype(RasEnumConnectionsA)>("RasEnumConnectionsA");
+    if (enumConnections == nullptr) {
+        list.status = ERROR_PROC_NOT_FOUND;
+        return list;
+    }
+    list.status = enumConnections(reinterpret_cast<LPRASCONNA>(records), &bytes, &count);
     if (list.status != 0) {
         return list;
     }
@@ -84,13 +89,17 @@ ConnectionList Win32RemoteAccess::activeConnections() {
 }
 
 std::vector<std::string> Win32RemoteAccess::phonebookEntries() {
+    std::vector<std::string> names;
+    auto* enumEntries = library_.function<decltype(RasEnumEntriesA)>("RasEnumEntriesA");
+    if (enumEntries == nullptr) {
+        return names;
+    }
     std::vector<RasEntryNameRecord> records(kEntryRecords);
     records[0].dwSize = sizeof(RasEntryNameRecord);
     DWORD bytes = kEntryRecords * sizeof(RasEntryNameRecord);
     DWORD count = 0;
     const DWORD status =
-        RasEnumEntriesA(nullptr, nullptr, reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &bytes, &count);
-    std::vector<std::string> names;
+        enumEntries(nullptr, nullptr, reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &bytes, &count);
     if (status != 0) {
         return names;
     }
@@ -103,13 +112,15 @@ std::vector<std::string> Win32RemoteAccess::phonebookEntries() {
 }
 
 void Win32RemoteAccess::hangUp(RasHandle handle) {
-    (void)RasHangUpA(reinterpret_cast<HRASCONN>(handle));
+    if (auto* hangUpConnection = library_.function<decltype(RasHangUpA)>("RasHangUpA")) {
+        (void)hangUpConnection(reinterpret_cast<HRASCONN>(handle));
+    }
 }
 
 // The service answers for a connection it still knows; any error (invalid handle, once it is
 // gone) ends the wait, and so does a service that cannot be asked.
 bool Win32RemoteAccess::connectionGone(RasHandle handle) {
-    auto* const getStatus = rasapi32_.function<GetConnectStatus>("RasGetConnectStatusA");
+    auto* const getStatus = library_.function<GetConnectStatus>("RasGetConnectStatusA");
     if (getStatus == nullptr) {
         return true;
     }
@@ -121,7 +132,8 @@ bool Win32RemoteAccess::connectionGone(RasHandle handle) {
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {
     if (code >= kFirstRemoteAccessCode && code <= kLastRemoteAccessCode) {
         char text[512] = {};
-        if (RasGetErrorStringA(code, text, sizeof text) != 0) {
+        auto* serviceText = library_.function<decltype(RasGetErrorStringA)>("RasGetErrorStringA");
+        if (serviceText == nullptr || serviceText(code, text, sizeof text) != 0) {
             return {};
         }
         return withoutTrailingSpace(ansiToUtf8(std::string(text, strnlen(text, sizeof text))));

@@ -1,5 +1,8 @@
 // RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
-// RasGetErrorStringA, and RasGetConnectStatusA loaded when first used).
+// RasGetErrorStringA, RasGetConnectStatusA), loaded from the system folder when first asked: it is
+// no library that Windows maps for every program, so a load-time import would take a copy planted
+// beside the exe. Without the library or a function each call fails as the service's own failure
+// would.
 #pragma once
 
 #include "platform/remote_access.h"
@@ -9,6 +12,9 @@ namespace velmora {
 
 class Win32RemoteAccess : public RemoteAccess {
 public:
+    // library: the remote-access service's DLL in the system folder.
+    explicit Win32RemoteAccess(const wchar_t* library = L"rasapi32.dll") : library_(library) {}
+
     ConnectionList activeConnections() override;
     std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
@@ -16,7 +22,7 @@ public:
     std::string errorText(std::uint32_t code) override;
 
 private:
-    SystemLibrary rasapi32_{L"rasapi32.dll"};
+    SystemLibrary library_;
 };
 
 }  // namespace velmora

@@ -1,6 +1,10 @@
 #include "platform/win32/win32_text_files.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <optional>
 
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
@@ -29,7 +33,145 @@ std::size_t endOfLastLine(const std::string& bytes) {
     return last == std::string::npos ? 0 : last + 1;
 }
 
+// The private descriptor as CreateFileW takes it.
+class PrivateDescriptor {
+public:
+    // withOwner: the administrators as the owner, which a program without their rights may not
+    // name; the file is then owned by whoever creates it.
+    explicit PrivateDescriptor(bool withOwner) {
+        const std::wstring text = withOwner ? kPrivateFileDescriptor : std::wstring(kPrivateFileDescriptor).substr(4);
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor_,
+                                                                  nullptr)) {
+            descriptor_ = nullptr;
+        }
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_;
+        attributes_.bInheritHandle = FALSE;
+    }
+    ~PrivateDescriptor() { (void)LocalFree(descriptor_); }
+    PrivateDescriptor(const PrivateDescriptor&) = delete;
+    PrivateDescriptor& operator=(const PrivateDescriptor&) = delete;
+
+    SECURITY_ATTRIBUTES* attributes() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    SECURITY_ATTRIBUTES attributes_ = {};
+};
+
+// A new file of that name, private from its creation: whatever lay there before was removed, and
+// one that comes back under the name in between (another user's, a link) is never opened.
+HANDLE createPrivate(const std::wstring& path) {
+    (void)DeleteFileW(path.c_str());
+    for (const bool withOwner : {true, false}) {
+        PrivateDescriptor descriptor(withOwner);
+        if (descriptor.attributes() == nullptr) {
+            return INVALID_HANDLE_VALUE;
+        }
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, descriptor.attributes(), CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_OWNER) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Writes the bytes into a private file beside the target, then puts it in the target's place.
+bool replaceWithPrivate(const std::wstring& target, const std::string& bytes) {
+    const std::wstring temporary = target + L".tmp";
+    bool written = false;
+    {
+        const UniqueHandle file(createPrivate(temporary));
+        if (file.get() == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        written = writeAll(file.get(), bytes);
+    }
+    if (!written ||
+        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        (void)DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool isAdministratorsOrSystem(PSID sid) {
+    wchar_t* text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, &text)) {
+        return false;
+    }
+    const std::wstring name = text;
+    (void)LocalFree(text);
+    return name == L"S-1-5-32-544" || name == L"S-1-5-18";
+}
+
+// The root folder of the path's volume, with its backslash: "C:\" or "\\server\share\".
+std::wstring volumeRoot(const std::wstring& path) {
+    std::size_t end = 0;
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        end = path.find(L'\\', path.find(L'\\', 2) + 1);
+    } else {
+        end = path.find(L'\\');
+    }
+    return end == std::wstring::npos ? path : path.substr(0, end + 1);
+}
+
+// The whole file, through a handle that is already open; nothing when it cannot be read or is
+// longer than any file of the program.
+std::optional<std::string> readAll(HANDLE file) {
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, got);
+        if (bytes.size() > kMaxTextFileBytes) {
+            return std::nullopt;
+        }
+    }
+}
+
 }  // namespace
+
+bool grantsOnlyAdministratorsAndSystem(HANDLE file) {
+    PSID owner = nullptr;
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        nullptr, &access, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    // No list at all grants everything to everyone; an entry that denies takes nothing away from
+    // the administrators; one that only its subfolders would inherit does not apply to a file.
+    bool restricted = access != nullptr && isAdministratorsOrSystem(owner);
+    for (DWORD i = 0; restricted && i < access->AceCount; ++i) {
+        ACE_HEADER* entry = nullptr;
+        if (!GetAce(access, i, reinterpret_cast<void**>(&entry))) {
+            restricted = false;
+        } else if (entry->AceType == ACCESS_ALLOWED_ACE_TYPE && (entry->AceFlags & INHERIT_ONLY_ACE) == 0) {
+            restricted = isAdministratorsOrSystem(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart);
+        } else if (entry->AceType != ACCESS_DENIED_ACE_TYPE && (entry->AceFlags & INHERIT_ONLY_ACE) == 0) {
+            restricted = false;
+        }
+    }
+    (void)LocalFree(descriptor);
+    return restricted;
+}
+
+bool volumeKeepsPermissions(const std::wstring& path) {
+    DWORD flags = 0;
+    // A volume that cannot be asked is taken to keep them: the files are then closed as anywhere.
+    if (!GetVolumeInformationW(volumeRoot(path).c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+        return true;
+    }
+    return (flags & FILE_PERSISTENT_ACLS) != 0;
+}
 
 bool Win32TextFiles::writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string text;
@@ -38,27 +180,32 @@ bool Win32TextFiles::writeLines(const std::string& path, const std::vector<std::
         text += "\r\n";
     }
     const auto bytes = utf8ToCodePage(text, codePage_);
-    if (!bytes) {
-        return false;
-    }
+    return bytes && replaceWithPrivate(widen(path), *bytes);
+}
 
+FileAccess Win32TextFiles::restrictAccess(const std::string& path) {
     const std::wstring target = widen(path);
-    const std::wstring temporary = target + L".tmp";
-    bool written = false;
+    std::optional<std::string> bytes;
     {
-        const UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        const UniqueHandle file(CreateFileW(target.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE) {
-            return false;
+            const DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileAccess::notFound
+                                                                                  : FileAccess::failed;
         }
-        written = writeAll(file.get(), *bytes);
+        if (!volumeKeepsPermissions(target)) {
+            return FileAccess::openToAll;
+        }
+        // A second name for the file (a hard link) is a way in that its own permissions do not show.
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (GetFileInformationByHandle(file.get(), &information) && information.nNumberOfLinks == 1 &&
+            grantsOnlyAdministratorsAndSystem(file.get())) {
+            return FileAccess::restricted;
+        }
+        bytes = readAll(file.get());
     }
-    if (!written ||
-        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        (void)DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    return bytes && replaceWithPrivate(target, *bytes) ? FileAccess::restrictedNow : FileAccess::failed;
 }
 
 TextFileContents Win32TextFiles::readText(const std::string& path) {

@@ -18,6 +18,7 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
@@ -86,8 +87,9 @@ protected:
     Win32RemoteAccess ras;
     LinkQuery linkQuery{ras};
     Win32ShellFolders shell;
+    Win32TextFiles files;
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, log.log};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, log.log};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {

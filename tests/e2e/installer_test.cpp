@@ -47,7 +47,7 @@ constexpr long long kNoValue = -1;
 // and its tools that the tests put beside them (test equipment, never installed).
 const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"velmora-ipsec.exe", L"defaultgate.pbk",
                                                    L"uninstall.exe"};
-const std::vector<std::wstring> kStandIns = {L"rasapi32.dll", L"rasdial.exe",  L"route.exe",   L"ping.exe",
+const std::vector<std::wstring> kStandIns = {L"rasdial.exe",  L"route.exe",    L"ping.exe",
                                              L"ipseccmd.exe", L"ipsecpol.exe", L"netsh.exe"};
 // The installer's exit code when it refuses (NSIS: aborted by the script), and the installer's or
 // uninstaller's when it changed the switch and Windows must restart.

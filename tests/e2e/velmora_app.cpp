@@ -14,10 +14,11 @@
 namespace velmora::testing {
 
 VelmoraApp::VelmoraApp(const WindowsRelease& windows) : windows_(L"velmora.exe", windows) {
-    // What an installation puts beside velmora.exe, the stand-in rasapi32.dll, and the old policy
-    // tools, which an administrator puts there; Windows' own tools are in the system folders.
+    // What an installation puts beside velmora.exe, and the old policy tools, which an
+    // administrator puts there; Windows' own tools and the remote-access service are in the
+    // system folders.
     const std::wstring from = widen(VELMORA_PROGRAMS_DIR);
-    for (const wchar_t* name : {L"velmora.exe", L"velmora-ipsec.exe", L"rasapi32.dll", L"ipseccmd.exe", L"ipsecpol.exe"}) {
+    for (const wchar_t* name : {L"velmora.exe", L"velmora-ipsec.exe", L"ipseccmd.exe", L"ipsecpol.exe"}) {
         CopyFileW((from + L"\\" + name).c_str(), program_.file(name).c_str(), FALSE);
     }
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim_.path().c_str());

@@ -1,5 +1,5 @@
 // The program's folder in memory: the normal files it (and any other folder) holds, files that
-// only exist hidden or as system files, renames that fail, and the search path.
+// only exist hidden or as system files, and renames that fail.
 #pragma once
 
 #include <set>
@@ -23,10 +23,7 @@ public:
         files.insert(to);
     }
 
-    std::string searchPath() override { return path; }
-
     std::string folder = "C:\\Program Files\\Velmora";
-    std::string path;  // the PATH variable
     std::set<std::string> files;   // normal files, by full path
     std::set<std::string> hidden;  // hidden or system files: there, but not normal
     bool renamesFail = false;

@@ -1,5 +1,6 @@
 // Text files in memory, held as the bytes a disk would hold: lines converted by the fake ANSI
-// code page and ended with CR LF. A test can make a path fail to write or to read.
+// code page and ended with CR LF. A test can make a path fail to write or to read, leave a file
+// open to others, or take the file system's permissions away.
 #pragma once
 
 #include <map>
@@ -24,7 +25,21 @@ public:
             bytes += codec_.toAnsiOrQuestionMarks(line) + "\r\n";
         }
         files[path] = bytes;
+        open.erase(path);
         return true;
+    }
+
+    FileAccess restrictAccess(const std::string& path) override {
+        if (files.count(path) == 0) {
+            return FileAccess::notFound;
+        }
+        if (!permissions) {
+            return FileAccess::openToAll;
+        }
+        if (unwritable.count(path) != 0 && open.count(path) != 0) {
+            return FileAccess::failed;
+        }
+        return open.erase(path) != 0 ? FileAccess::restrictedNow : FileAccess::restricted;
     }
 
     TextFileContents readText(const std::string& path) override {
@@ -46,6 +61,8 @@ public:
     std::map<std::string, std::string> files;  // path -> bytes
     std::set<std::string> unwritable;
     std::set<std::string> unreadable;  // only counts for a file that exists
+    std::set<std::string> open;        // files that others can reach
+    bool permissions = true;           // false: a file system that keeps none
     int writes = 0;
 
 private:

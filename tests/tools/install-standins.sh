@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Puts the stand-ins of Windows' own tools into the system folders of a Wine prefix, where
-# velmora.exe and velmora-ipsec.exe take them from: rasdial, route, ping, netsh and rasapi32.dll
-# (whose later calls the program loads by its full path there) into the folder a 32-bit program
-# gets as its system folder (syswow64 in a 64-bit prefix), and netsh also into the native one
-# (system32, which a 32-bit program reaches as Sysnative).
+# Puts the stand-ins of Windows' own tools and of the remote-access service into the system folders
+# of a Wine prefix, where velmora.exe and velmora-ipsec.exe take them from: rasapi32.dll, rasdial,
+# route, ping and netsh into the folder a 32-bit program gets as its system folder (syswow64 in a
+# 64-bit prefix), and netsh also into the native one (system32, which a 32-bit program reaches as
+# Sysnative).
 # Usage: install-standins.sh <prefix folder> <folder of the stand-ins>
 set -euo pipefail
 prefix=$1

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/connection/phonebook.h"
 #include "core/profile/conn_profile.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
@@ -10,6 +11,7 @@
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
+#include "tests/fakes/fake_text_files.h"
 
 namespace velmora {
 namespace {
@@ -49,8 +51,9 @@ protected:
     testing::FakeRemoteAccess ras;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\zhangwei\\My Documents")};
     LinkQuery linkQuery{ras};
+    testing::FakeTextFiles files;
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, log.log};
+    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, log.log};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
@@ -105,6 +108,33 @@ TEST_F(DialerTest, invalidNetworkOneRefusesToDial) {
     EXPECT_EQ(window.messages, Lines{"远端内网地址和掩码错误！"});
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_EQ(table.reads, 0);
+}
+
+// Whatever became of the phonebook since the start (an entry naming a dial library of someone's
+// choosing, say), rasdial reads the program's own; when it cannot be written, nothing is dialled.
+TEST_F(DialerTest, thePhonebookIsWrittenAnewJustBeforeEachDialOrNothingIsDialled) {
+    struct Row {
+        int protocol;
+        const char* phonebook;
+    };
+    for (const Row& row : {Row{kProtocolPptp, "C:\\pptp.pbk"}, Row{kProtocolL2tp, "C:\\ipsec.pbk"}}) {
+        window.setValue(Control::Option1, row.protocol);
+        files.files[row.phonebook] = "[corvinaltexum]\r\nCustomDialDll=C:\\Users\\bob\\dial.dll\r\n";
+        std::string readByRasdial;
+        processes.onRun = [&](const std::string&) { readByRasdial = files.files[row.phonebook]; };
+        dialer.dialtol2tp("corvinaltexum", Origin::window);
+        testing::FakeTextFiles expected;
+        ASSERT_TRUE(expected.writeLines(row.phonebook, phonebookLines(row.protocol)));
+        EXPECT_EQ(readByRasdial, expected.files[row.phonebook]) << row.phonebook;
+    }
+
+    processes.waited.clear();
+    window.messages.clear();
+    files.unwritable.insert("C:\\ipsec.pbk");
+    EXPECT_EQ(dialer.dialtol2tp("corvinaltexum", Origin::window), DialOutcome::refused);
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_EQ(window.messages, Lines{"无法写入电话簿文件 C:\\ipsec.pbk，没有拨号。请检查该文件夹能否写入。"});
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法写入电话簿文件 C:\\ipsec.pbk");
 }
 
 TEST_F(DialerTest, withIpsecOrDefaultGatewayTheRoutesAreComposedButNotStarted) {

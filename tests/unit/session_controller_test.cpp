@@ -119,7 +119,7 @@ protected:
     testing::MemoryLog log;
     SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
-    Dialer dialer{watched, processes, loop, table, link, ras, shell, log.log};
+    Dialer dialer{watched, processes, loop, table, link, ras, shell, files, log.log};
     IpsecPolicy policy{watched, processes, loop, log.log};
     SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
@@ -638,7 +638,7 @@ TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBefo
         service.calls = &calls;
         service.lingerLooks = 2;
         LinkQuery query{service};
-        Dialer dials{watched, processes, loop, table, query, service, shell, log.log};
+        Dialer dials{watched, processes, loop, table, query, service, shell, files, log.log};
         IpsecPolicy rule{watched, processes, loop, log.log};
         SessionController controller{watched, query, service, processes, shell, registry, dials, rule, settings,
                                      log.log};

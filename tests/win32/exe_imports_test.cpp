@@ -152,13 +152,19 @@ TEST(VelmoraExe, importsNothingWindows2000Lacks) {
     EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
 }
 
-// A default start needs neither the IP helper nor COM: they are loaded when first used. The
-// phonebook's entries are listed at every start, and the tests put their rasapi32 in its place.
-TEST(VelmoraExe, importsAtLoadTimeOnlyWhatADefaultStartUses) {
-    const PeImage pe = velmoraExe();
-    for (const auto& [dll, imported] : {std::pair{"iphlpapi.dll", false}, std::pair{"ole32.dll", false},
-                                        std::pair{"oleaut32.dll", false}, std::pair{"rasapi32.dll", true}}) {
-        EXPECT_EQ(pe.imports.count(dll) == 1, imported) << dll;
+// Libraries that every Windows since 2000 maps from the system folder for any program that names
+// them (its known DLLs): a load-time import of any other is looked for in the exe's own folder
+// first, before a line of the program has run.
+const std::set<std::string> kKnownDlls = {"kernel32.dll", "user32.dll", "gdi32.dll",    "advapi32.dll", "shell32.dll",
+                                          "ole32.dll",    "oleaut32.dll", "comdlg32.dll", "msvcrt.dll"};
+
+TEST(BothExes, importAtLoadTimeOnlyLibrariesWindowsMapsFromTheSystemFolder) {
+    for (const char* exe : {VELMORA_EXE, VELMORA_IPSEC_EXE}) {
+        const PeImage pe = readPe(testing::readBytes(widen(exe)));
+        ASSERT_FALSE(pe.imports.empty()) << exe;
+        for (const auto& [dll, functions] : pe.imports) {
+            EXPECT_EQ(kKnownDlls.count(dll), 1u) << exe << " imports " << dll << " at load time";
+        }
     }
 }
 

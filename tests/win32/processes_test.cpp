@@ -61,16 +61,23 @@ TEST(Win32Processes, passesChineseTextUnchanged) {
     EXPECT_EQ(testing::readBytes(output), line);
 }
 
-TEST(Win32Processes, runsTheProgramNamedNotOneOfThatNameInTheCurrentFolder) {
+// The program named runs, not one of that name in the current folder, and it runs in the system
+// folder, whatever folder the dialer was started from.
+TEST(Win32Processes, runsTheProgramNamedInTheSystemFolderNotTheCurrentOne) {
     TempFolder folder;
     ASSERT_TRUE(CopyFileW(widen(childProgram()).c_str(), folder.file(L"rasdial.exe").c_str(), FALSE));
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(folder.path().c_str());
-    const std::wstring output = folder.file(L"self.txt");
-    runToEnd("rasdial self " + quoted(output));
+    const std::wstring self = folder.file(L"self.txt");
+    runToEnd("rasdial self " + quoted(self));
+    const std::wstring current = folder.file(L"folder.txt");
+    runToEnd("rasdial folder " + quoted(current));
     SetCurrentDirectoryW(previous);
-    EXPECT_EQ(testing::readBytes(output), childProgram());
+    EXPECT_EQ(testing::readBytes(self), childProgram());
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_EQ(testing::readBytes(current), narrow(system));
 }
 
 TEST(Win32Processes, theChildInheritsNoHandle) {

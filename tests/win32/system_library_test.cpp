@@ -13,6 +13,7 @@
 
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
+#include "platform/win32/win32_remote_access.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora {
@@ -54,6 +55,7 @@ protected:
     }
 
     const std::wstring& folder() const { return folder_.path(); }
+    std::wstring plantPath() const { return folder_.file(kPlanted); }
 
     // Windows XP with Service Pack 1 and later have it; this program's headers name only
     // what Windows 2000 has.
@@ -65,8 +67,8 @@ protected:
         ASSERT_TRUE(set(path));
     }
 
-    static bool loadsByBareName() {
-        HMODULE module = LoadLibraryW(kPlanted);
+    static bool loadsByBareName(const wchar_t* name = kPlanted) {
+        HMODULE module = LoadLibraryW(name);
         if (module != nullptr) {
             FreeLibrary(module);
         }
@@ -87,14 +89,23 @@ TEST_F(PlantedLibrary, isNeverLoadedFromTheCurrentFolder) {
     EXPECT_EQ(library.function<void()>("RasHangUpA"), nullptr);
 }
 
-// The empty folder that takes the current one out of the search also replaces any folder set
-// before. Wine's loader reads an empty folder as none and keeps searching the current one, so
-// this is what shows here that the call is made.
-TEST_F(PlantedLibrary, isNotFoundThroughAFolderSetBeforeTheSearchIsNarrowed) {
+// A plant in the current folder, in a folder set for the search before, and beside the program
+// itself: none is found once the search is narrowed. Wine's loader reads an empty folder as none
+// and keeps searching the current one, so there it is the search narrowed to the system folder
+// that leaves the plants out. The narrowing holds for the rest of this test program.
+TEST_F(PlantedLibrary, isNotFoundAnywhereButTheSystemFolderOnceTheSearchIsNarrowed) {
+    const std::wstring besideProgram = testing::programFolder() + L"\\velmora_planted_beside.dll";
+    ASSERT_TRUE(CopyFileW(plantPath().c_str(), besideProgram.c_str(), FALSE));
+    ASSERT_TRUE(SetCurrentDirectoryW(folder().c_str()));
     setDllDirectory(folder().c_str());
-    ASSERT_TRUE(loadsByBareName()) << "the plant lies where a bare name finds it";
-    leaveCurrentFolderOutOfDllSearch();
-    EXPECT_FALSE(loadsByBareName());
+    const bool plantsFound = loadsByBareName() && loadsByBareName(L"velmora_planted_beside.dll");
+    restrictDllSearchToSystemFolder();
+    const bool plantFoundAfter = loadsByBareName();
+    const bool besideFoundAfter = loadsByBareName(L"velmora_planted_beside.dll");
+    DeleteFileW(besideProgram.c_str());
+    ASSERT_TRUE(plantsFound) << "the plants lie where a bare name finds them";
+    EXPECT_FALSE(plantFoundAfter);
+    EXPECT_FALSE(besideFoundAfter);
 }
 
 TEST(LibrariesLoadedLate, aMissingLibraryOrFunctionFailsOnlyTheServiceOverIt) {
@@ -105,6 +116,10 @@ TEST(LibrariesLoadedLate, aMissingLibraryOrFunctionFailsOnlyTheServiceOverIt) {
         EXPECT_EQ(ipHelper.addressTable().status, AddressTableStatus::readFailed);
         EXPECT_TRUE(Win32ManagementService(library).processorIds().empty());
         EXPECT_TRUE(Win32ManagementService(L"ole32.dll", library).processorIds().empty());
+        Win32RemoteAccess remoteAccess(library);
+        EXPECT_NE(remoteAccess.activeConnections().status, 0u);
+        EXPECT_TRUE(remoteAccess.phonebookEntries().empty());
+        remoteAccess.hangUp(1);
     }
 }
 

@@ -8,6 +8,7 @@
 //                                                            program, runs itself with "console"
 //                                                            through Win32ToolRunner
 //   velmora_test_child self <output file>                   writes the path of its own file
+//   velmora_test_child folder <output file>                 writes its current folder
 //   velmora_test_child handle <value> <output file>         writes "inherited" when the handle of
 //                                                            that value is open in it, else "none"
 #include <windows.h>
@@ -67,6 +68,12 @@ int wmain(int argc, wchar_t** argv) {
         wchar_t self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         writeFile(argv[2], toUtf8(self));
+        return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"folder") {
+        wchar_t current[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, current);
+        writeFile(argv[2], toUtf8(current));
         return 0;
     }
     if (argc >= 4 && std::wstring(argv[1]) == L"handle") {

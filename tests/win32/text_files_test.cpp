@@ -3,8 +3,12 @@
 #include "platform/win32/win32_text_files.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "core/connection/phonebook.h"
 #include "core/settings/secret_line.h"
@@ -30,6 +34,36 @@ void writeBytes(const std::string& path, const std::string& bytes) {
     ASSERT_EQ(written, bytes.size());
 }
 
+// The accounts that a security descriptor's entries grant something to, as SID strings.
+std::set<std::wstring> grantedTo(PACL access) {
+    std::set<std::wstring> sids;
+    for (DWORD i = 0; access != nullptr && i < access->AceCount; ++i) {
+        ACE_HEADER* entry = nullptr;
+        if (GetAce(access, i, reinterpret_cast<void**>(&entry)) && entry->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            wchar_t* sid = nullptr;
+            if (ConvertSidToStringSidW(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, &sid)) {
+                sids.insert(sid);
+                LocalFree(sid);
+            }
+        }
+    }
+    return sids;
+}
+
+std::set<std::wstring> grantedTo(const std::string& path) {
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(widen(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &access, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return {L"unreadable"};
+    }
+    std::set<std::wstring> sids = grantedTo(access);
+    LocalFree(descriptor);
+    return sids;
+}
+
+constexpr const wchar_t* kEveryone = L"S-1-1-0";
+
 class Win32TextFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,7 +76,7 @@ protected:
     }
 
     void TearDown() override {
-        for (const char* name : {"ipsec.pbk", "pptp.pbk", "l2tpipsec.ini", "l2tpipsec.ini.tmp"}) {
+        for (const char* name : {"ipsec.pbk", "pptp.pbk", "l2tpipsec.ini", "l2tpipsec.ini.tmp", "victim.txt"}) {
             (void)DeleteFileW(widen(folder + name).c_str());
         }
         (void)RemoveDirectoryW(widen(folder + "sub").c_str());
@@ -136,6 +170,61 @@ TEST_F(Win32TextFilesTest, aWriteThatFailsLeavesTheOldFileWhole) {
     }
     EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
     EXPECT_EQ(GetFileAttributesW(widen(folder + "l2tpipsec.ini.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The descriptor as the program builds it: owned by the administrators, the administrators and the
+// system alone, nothing inherited. Wine keeps no descriptor of its own for a file, so what a file
+// shows there is its Unix mode: no entry for Everyone.
+TEST(PrivateFileDescriptor, grantsTheAdministratorsAndTheSystemAloneAndInheritsNothing) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateFileDescriptor, SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL access = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &access, &defaulted));
+    EXPECT_EQ(grantedTo(access), (std::set<std::wstring>{L"S-1-5-32-544", L"S-1-5-18"}));
+    PSID owner = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    wchar_t* ownerText = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(owner, &ownerText));
+    EXPECT_EQ(std::wstring(ownerText), L"S-1-5-32-544");
+    LocalFree(ownerText);
+    LocalFree(descriptor);
+}
+
+TEST_F(Win32TextFilesTest, aWrittenFileGrantsEveryoneNothingAndALeftoverTemporaryIsNeverWrittenThrough) {
+    // Another user's file under the temporary's name, linked to a file of theirs.
+    writeBytes(folder + "victim.txt", "theirs");
+    ASSERT_TRUE(CreateHardLinkW(widen(folder + "l2tpipsec.ini.tmp").c_str(), widen(folder + "victim.txt").c_str(),
+                                nullptr));
+    ASSERT_EQ(grantedTo(folder + "victim.txt").count(kEveryone), 1u) << "a file made the plain way is open here";
+
+    ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), "x\r\n");
+    EXPECT_EQ(readBytes(folder + "victim.txt"), "theirs");
+    EXPECT_EQ(grantedTo(folder + "l2tpipsec.ini").count(kEveryone), 0u);
+    EXPECT_EQ(GetFileAttributesW(widen(folder + "l2tpipsec.ini.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Win32TextFilesTest, aFileOpenToOthersIsClosedWithItsBytesKept) {
+    EXPECT_EQ(files.restrictAccess(folder + "l2tpipsec.ini"), FileAccess::notFound);
+    writeBytes(folder + "l2tpipsec.ini", testing::kSampleSettingsFile);
+    ASSERT_EQ(grantedTo(folder + "l2tpipsec.ini").count(kEveryone), 1u);
+    EXPECT_EQ(files.restrictAccess(folder + "l2tpipsec.ini"), FileAccess::restrictedNow);
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+    EXPECT_EQ(grantedTo(folder + "l2tpipsec.ini").count(kEveryone), 0u);
+    // A second name for it is a way in that its own permissions do not show.
+    ASSERT_TRUE(CreateHardLinkW(widen(folder + "victim.txt").c_str(), widen(folder + "l2tpipsec.ini").c_str(),
+                                nullptr));
+    EXPECT_EQ(files.restrictAccess(folder + "l2tpipsec.ini"), FileAccess::restrictedNow);
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
+    ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
+    EXPECT_EQ(readBytes(folder + "victim.txt"), testing::kSampleSettingsFile) << "the link no longer leads to it";
 }
 
 TEST_F(Win32TextFilesTest, aTextTheCodePageCannotTakeIsAFailedWrite) {

@@ -21,7 +21,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace velmora;
-    leaveCurrentFolderOutOfDllSearch();
+    restrictDllSearchToSystemFolder();
     Win32RemoteAccess remoteAccess;
     Win32Processes processes;
     Win32ShellFolders shell;
