@@ -23,11 +23,11 @@ namespace velmora {
 
 class SessionController {
 public:
-    SessionController(WatchedSurface& window, LinkQuery& link, RemoteAccess& remoteAccess, Processes& processes,
-                      ShellFolders& shell, Registry& registry, Dialer& dialer, IpsecPolicy& policy,
-                      SettingsFile& settings, ConnectionLog& log)
-        : window_(window), link_(link), remoteAccess_(remoteAccess), processes_(processes), shell_(shell),
-          registry_(registry), dialer_(dialer), policy_(policy), settings_(settings), log_(log) {}
+    SessionController(WatchedSurface& window, LinkQuery& link, Processes& processes, ShellFolders& shell,
+                      Registry& registry, Dialer& dialer, IpsecPolicy& policy, SettingsFile& settings,
+                      ConnectionLog& log)
+        : window_(window), link_(link), processes_(processes), shell_(shell), registry_(registry), dialer_(dialer),
+          policy_(policy), settings_(settings), log_(log) {}
 
     // The user's Connect (button or tray): with IPsec, validate, apply the policy (a failure
     // tells the user why, withdraws it again and dials nothing), save, dial when down, make sure
@@ -107,7 +107,6 @@ private:
 
     WatchedSurface& window_;
     LinkQuery& link_;
-    RemoteAccess& remoteAccess_;
     Processes& processes_;
     ShellFolders& shell_;
     Registry& registry_;

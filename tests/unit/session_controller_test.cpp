@@ -121,7 +121,7 @@ protected:
     testing::FakeRegistry registry;
     Dialer dialer{watched, processes, loop, table, link, ras, shell, files, log.log};
     IpsecPolicy policy{watched, processes, loop, log.log};
-    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings, log.log};
+    SessionController session{watched, link, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
     RasHandle handle = 77;
     std::string tunnel = "10.10.10.9";
@@ -640,8 +640,7 @@ TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBefo
         LinkQuery query{service};
         Dialer dials{watched, processes, loop, table, query, service, shell, files, log.log};
         IpsecPolicy rule{watched, processes, loop, log.log};
-        SessionController controller{watched, query, service, processes, shell, registry, dials, rule, settings,
-                                     log.log};
+        SessionController controller{watched, query, processes, shell, registry, dials, rule, settings, log.log};
         processes = testing::FakeProcesses();
         processes.holdDials = true;
         processes.statusOf = [&](const std::string& line) {
