@@ -133,7 +133,7 @@ list(APPEND app_scenarios
   OnWindows10.theWindowAnswersDuringADialAndTheTraysStopEndsIt
   OnWindows10.closingDuringADialEndsItAndThenTheProgram
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
-  OnWindowsXp.theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice
+  OnWindowsXp.theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)
