@@ -132,9 +132,9 @@ void Form1::Form_QueryUnload(UnloadMode mode) {
         return;
     }
     switch (mode) {
-    case UnloadMode::windowClosed: log_.programEnding(EndReason::windowClosed); break;
-    case UnloadMode::byProgram: log_.programEnding(EndReason::trayExit); break;
-    case UnloadMode::sessionEnding: log_.programEnding(EndReason::sessionEnding); break;
+    case UnloadMode::windowClosed: endReason_ = EndReason::windowClosed; break;
+    case UnloadMode::byProgram: endReason_ = EndReason::trayExit; break;
+    case UnloadMode::sessionEnding: endReason_ = EndReason::sessionEnding; break;
     }
 }
 
@@ -164,7 +164,9 @@ void Form1::finishUnload() {
         unloaded_ = true;
         trayIconShown_ = false;
         host_.trayIconRemove();
-        log_.programEnded();
+        if (endReason_) {
+            log_.programEnding(*endReason_);
+        }
     }
 }
 

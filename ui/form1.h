@@ -3,6 +3,7 @@
 // window (ui/win32) reports its events here; the tests drive it in memory.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/connection/dialer.h"
@@ -110,7 +111,7 @@ private:
     void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
     // The end of Form_Unload, by whichever shut-down finishes first: the tray icon goes and the
-    // log's last line is written.
+    // log's last line, why the program ends, is written.
     void finishUnload();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);
@@ -132,6 +133,7 @@ private:
     int busy_ = 0;
     bool closing_ = false;
     bool unloaded_ = false;
+    std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
     bool trayIconShown_ = false;
     TrayState trayShows_;
 };

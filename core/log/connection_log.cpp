@@ -156,10 +156,6 @@ void ConnectionLog::programEnding(EndReason reason) {
     write("退出程序（" + endReasonText(reason) + "）");
 }
 
-void ConnectionLog::programEnded() {
-    write("程序结束");
-}
-
 void ConnectionLog::settingsNotWritten(const std::string& path) {
     write("无法写入配置文件 " + path);
 }

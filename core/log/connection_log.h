@@ -68,10 +68,9 @@ public:
     // The count-th automatic redial since the link went down.
     void autoRedial(int count);
     void stopAsked(Origin origin);
-    // The program begins to shut down; what the shut-down does follows this line.
+    // The program ends, its shut-down done (what it withdrew and hung up comes before this
+    // line): the last line of a run.
     void programEnding(EndReason reason);
-    // The shut-down has finished: the last line of a run.
-    void programEnded();
 
     void settingsNotWritten(const std::string& path);
     void phonebookNotWritten(const std::string& path);

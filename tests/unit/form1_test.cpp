@@ -278,11 +278,12 @@ TEST_F(Form1Test, shutDownWithdrawsOnlyWhatThisRunAppliedAndHangsUp) {
     storeSettings(1, 0, 0, 0);
     form.Form_Load();
     ras.connect(12, "corvinaltexum");
+    form.Form_QueryUnload(UnloadMode::sessionEnding);
     form.Form_Unload();
     EXPECT_TRUE(processes.started.empty()) << "nothing was applied, nothing is withdrawn";
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（Windows 会话结束）");
 }
 
 TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied) {
@@ -356,7 +357,7 @@ TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
         EXPECT_GE(std::count(states.begin(), states.end(), " -y"), 2);
         EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
         EXPECT_TRUE(ras.list.connections.empty());
-        EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束");
+        EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（关闭窗口）");
         EXPECT_EQ(timesCalled("trayIconRemove"), 1);
     });
     form.Form_QueryUnload(UnloadMode::windowClosed);
@@ -364,8 +365,9 @@ TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
     EXPECT_TRUE(returned);
     EXPECT_EQ(policyStates().back(), " -y");
     EXPECT_EQ(timesCalled("trayIconRemove"), 1);
-    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "程序结束"), 1);
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "程序结束") << "the withdrawal beneath was logged before";
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（关闭窗口）")
+        << "the withdrawal beneath was logged before";
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
@@ -550,8 +552,7 @@ TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
     std::vector<std::string> expected = {
         "请求连接（窗口按钮）", applied, dial, dialed, routes, withdrawn, applied, "链路断开：corvinaltexum",
         "自动重拨：第 1 次", dial, dialed, "链路恢复：corvinaltexum", routes, withdrawn, applied,
-        "请求停止（托盘菜单）", withdrawn, "退出程序（托盘菜单“退出”）", "挂断连接：条目 corvinaltexum，句柄 12",
-        "程序结束",
+        "请求停止（托盘菜单）", withdrawn, "挂断连接：条目 corvinaltexum，句柄 12", "退出程序（托盘菜单“退出”）",
     };
     for (std::string& line : expected) {
         if (const auto mark = line.find('%'); mark != std::string::npos) {
