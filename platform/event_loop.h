@@ -21,9 +21,11 @@ public:
     // the wait was cut short (the program is ending) or the system would not wait.
     virtual std::optional<std::uint32_t> waitFor(RunningProgram& program) = 0;
 
-    // As waitFor, but returns nothing once the given seconds of elapsed time have passed with the
-    // program still running; the program is left running.
-    virtual std::optional<std::uint32_t> waitForAtMost(RunningProgram& program, int seconds) = 0;
+    // As delay, for a span in milliseconds: the short looks of a hang-up.
+    virtual void pause(std::uint32_t milliseconds) = 0;
+
+    // As waitFor, for at most the given milliseconds: nothing when the program still runs then.
+    virtual std::optional<std::uint32_t> waitAtMost(RunningProgram& program, std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace velmora

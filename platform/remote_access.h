@@ -33,15 +33,22 @@ public:
     // service fails: nothing it did not vouch for is listed.
     virtual std::vector<std::string> phonebookEntries() = 0;
 
-    // Hangs up the connection; the result is not examined by anyone.
+    // Asks the service to hang up the connection; the result is not examined by anyone. The
+    // service goes on ending it for a moment after the call returns.
     virtual void hangUp(RasHandle handle) = 0;
 
     // The IPv4 address (dotted quad) the connection obtained, as its PPP IP projection gives it;
     // empty when the service has no answer (no such connection, no projection, an error).
     virtual std::string connectionAddress(RasHandle handle) = 0;
 
+    // True once the service no longer knows the connection (it has been hung up completely),
+    // also when the service cannot be asked.
+    virtual bool connectionGone(RasHandle handle) = 0;
+
     // The system's own description (UTF-8, in the system's language) of an error code that a
-    // dial ended with: a remote-access code, or else a system one; empty when it has none.
+    // dial ended with: a remote-access code (600 to 999) from the service alone, since the
+    // system's own messages give those numbers other meanings; another code from the system's
+    // messages; empty when there is none.
     virtual std::string errorText(std::uint32_t code) = 0;
 };
 

@@ -84,7 +84,32 @@ void saveEntries(const std::vector<std::string>& names) {
     writeFile(pathOf(L"ras-entries.txt"), content, false);
 }
 
-std::vector<SimConnection> loadConnections() {
+namespace {
+
+struct HangUp {
+    std::uint32_t handle = 0;
+    DWORD goesAt = 0;
+};
+
+std::vector<HangUp> loadHangUps() {
+    std::vector<HangUp> hangUps;
+    for (const std::string& line : splitLines(readWholeFile(pathOf(L"ras-hangups.txt")))) {
+        char* end = nullptr;
+        const auto handle = static_cast<std::uint32_t>(std::strtoul(line.c_str(), &end, 10));
+        hangUps.push_back({handle, static_cast<DWORD>(std::strtoul(end, nullptr, 10))});
+    }
+    return hangUps;
+}
+
+void saveHangUps(const std::vector<HangUp>& hangUps) {
+    std::string content;
+    for (const HangUp& hangUp : hangUps) {
+        content += std::to_string(hangUp.handle) + " " + std::to_string(hangUp.goesAt) + "\r\n";
+    }
+    writeFile(pathOf(L"ras-hangups.txt"), content, false);
+}
+
+std::vector<SimConnection> readConnections() {
     std::vector<SimConnection> connections;
     for (const std::string& line : splitLines(readWholeFile(pathOf(L"ras-state.txt")))) {
         const auto blank = line.find(' ');
@@ -101,6 +126,58 @@ std::vector<SimConnection> loadConnections() {
         connections.push_back(connection);
     }
     return connections;
+}
+
+}  // namespace
+
+std::vector<SimConnection> loadConnections() {
+    std::vector<SimConnection> connections = readConnections();
+    std::vector<HangUp> hangUps = loadHangUps();
+    const DWORD now = GetTickCount();
+    std::vector<HangUp> lingering;
+    bool ended = false;
+    for (const HangUp& hangUp : hangUps) {
+        if (static_cast<LONG>(now - hangUp.goesAt) < 0) {
+            lingering.push_back(hangUp);
+            continue;
+        }
+        ended = true;
+        for (auto it = connections.begin(); it != connections.end(); ++it) {
+            if (it->handle == hangUp.handle) {
+                connections.erase(it);
+                break;
+            }
+        }
+    }
+    if (ended) {
+        saveConnections(connections);
+        saveHangUps(lingering);
+    }
+    return connections;
+}
+
+bool beginHangUp(std::uint32_t handle) {
+    const auto connections = loadConnections();
+    bool listed = false;
+    for (const SimConnection& connection : connections) {
+        listed = listed || connection.handle == handle;
+    }
+    if (!listed || hangingUp(handle)) {
+        return listed;
+    }
+    std::vector<HangUp> hangUps = loadHangUps();
+    hangUps.push_back({handle, GetTickCount() + kHangUpLingerMs});
+    saveHangUps(hangUps);
+    return true;
+}
+
+bool hangingUp(std::uint32_t handle) {
+    for (const HangUp& hangUp : loadHangUps()) {
+        if (hangUp.handle == handle) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void saveConnections(const std::vector<SimConnection>& connections) {

@@ -6,6 +6,7 @@
 //   ras-entries.txt one phonebook entry name per line, in the service's order (UTF-8, CR LF)
 //   ras-state.txt   one active connection per line: "<handle> <entry name>", followed by a tab
 //                   and the address it obtained once it has one (UTF-8, CR LF)
+//   ras-hangups.txt one connection being hung up per line: "<handle> <tick count it goes at>"
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
@@ -31,8 +32,18 @@ std::wstring simFolder();
 std::vector<std::string> loadEntries();
 void saveEntries(const std::vector<std::string>& names);
 
+// The connections listed now: one being hung up stays listed for a moment after the hang-up,
+// as the service keeps it while it ends it, and is gone from the first look after that.
 std::vector<SimConnection> loadConnections();
 void saveConnections(const std::vector<SimConnection>& connections);
+
+// How long a hung-up connection lingers.
+constexpr unsigned long kHangUpLingerMs = 700;
+
+// The connection begins to be hung up (again: nothing changes); false when it is not listed.
+bool beginHangUp(std::uint32_t handle);
+// True while the listed connection is being hung up.
+bool hangingUp(std::uint32_t handle);
 
 void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();

@@ -117,6 +117,7 @@ set(app_scenarios
   autoDialRedialsADroppedLink
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
   theEndOfTheWindowsSessionShutsDownAsAClose
+  theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheCleanUpIsDone
   stopDuringTheReapplyHasTheLastWord
   autoDialWithABlankPasswordKeepsOneMessageAndDialsNothing
   stopHoldsWithAutoDialOn
@@ -138,7 +139,7 @@ list(APPEND app_scenarios
   OnWindows10.theWindowAnswersDuringADialAndTheTraysStopEndsIt
   OnWindows10.closingDuringADialEndsItAndThenTheProgram
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
-  OnWindowsXp.theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice
+  OnWindowsXp.theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)

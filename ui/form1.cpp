@@ -92,7 +92,8 @@ void Form1::Form_Load() {
     const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
     const std::string tool = chooseIpsecTool(windowsVersion);
     policy_.setIpsecTool(tool, policyToolProgram(tool, platform_.programFiles, platform_.shell));
-    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, platform_.version.version().servicePack, tool);
+    const VersionRecord version = platform_.version.version();
+    log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, version.build, version.servicePack, tool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }
@@ -123,8 +124,9 @@ void Form1::Form_Activate() {
     if (closing_) {
         return;
     }
-    // The policy's busy flag needs no reset here: it is never left set once a call returns.
-    session_.linkWasUp = link_.getL2tpState(entryName());
+    // The policy's busy flag needs no reset here: it is never left set once a call returns. A
+    // connection being dialled is no link that was up.
+    session_.linkWasUp = !dialer_.dialling() && link_.getL2tpState(entryName());
     window_.setEnabled(Control::Timer1, true);
     // The height that 高级选项 calls for as it stands, so that its frame is never cut off.
     Check4_Click();
@@ -151,9 +153,9 @@ void Form1::Form_QueryUnload(UnloadMode mode) {
         return;
     }
     switch (mode) {
-    case UnloadMode::windowClosed: log_.programEnding(EndReason::windowClosed); break;
-    case UnloadMode::byProgram: log_.programEnding(EndReason::trayExit); break;
-    case UnloadMode::sessionEnding: log_.programEnding(EndReason::sessionEnding); break;
+    case UnloadMode::windowClosed: endReason_ = EndReason::windowClosed; break;
+    case UnloadMode::byProgram: endReason_ = EndReason::trayExit; break;
+    case UnloadMode::sessionEnding: endReason_ = EndReason::sessionEnding; break;
     }
 }
 
@@ -168,8 +170,25 @@ void Form1::Form_Unload() {
     // A command that resumes under this one finds the program ending and stops there; a dial
     // under way ends here, and the policy that was applied is withdrawn, whatever the fields say.
     session_.shutDown();
-    trayIconShown_ = false;
-    host_.trayIconRemove();
+    finishUnload();
+}
+
+void Form1::Form_EndSession() {
+    if (closing_ && !unloaded_) {
+        session_.shutDown();
+        finishUnload();
+    }
+}
+
+void Form1::finishUnload() {
+    if (!unloaded_) {
+        unloaded_ = true;
+        trayIconShown_ = false;
+        host_.trayIconRemove();
+        if (endReason_) {
+            log_.programEnding(*endReason_);
+        }
+    }
 }
 
 void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin origin) {
@@ -252,7 +271,11 @@ void Form1::hangUpStep() {
         return;
     }
     window_.showMessage(kHangUpWarning);
-    platform_.remoteAccess.hangUp(link_.hRasConn());
+    std::vector<RasHandle> hungUp;
+    dialer_.hangUpLink(entryName(), hungUp);
+    if (closing_) {
+        return;
+    }
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     window_.setEnabled(Control::Command1, true);

@@ -3,6 +3,7 @@
 // window (ui/win32) reports its events here; the tests drive it in memory.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/connection/dialer.h"
@@ -63,6 +64,7 @@ public:
     void Form_Resize() override;
     void Form_QueryUnload(UnloadMode mode) override;
     void Form_Unload() override;
+    void Form_EndSession() override;
 
     void Command1_Click() override;
     void Command2_Click() override;
@@ -109,6 +111,9 @@ private:
     // Runs a command of the session for whoever asked, unless the window is closing.
     void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
+    // The end of Form_Unload, by whichever shut-down finishes first: the tray icon goes and the
+    // log's last line, why the program ends, is written.
+    void finishUnload();
     // Brings a control into view before it takes the focus.
     void reveal(Control control);
     // Each frame that holds a field policy fixed says so in its caption.
@@ -130,6 +135,8 @@ private:
     SessionController session_;
     int busy_ = 0;
     bool closing_ = false;
+    bool unloaded_ = false;
+    std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
     bool trayIconShown_ = false;
     TrayState trayShows_;
 };

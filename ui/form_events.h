@@ -22,6 +22,9 @@ public:
     virtual void Form_QueryUnload(UnloadMode mode) = 0;
     // Once, when the window is closed (close box or the tray item), before the program ends.
     virtual void Form_Unload() = 0;
+    // The Windows session ends while Form_Unload waits beneath (Windows ends the process as soon
+    // as the message returns): returns only once the shut-down has finished.
+    virtual void Form_EndSession() = 0;
 
     // The user clicked a button.
     virtual void Command1_Click() = 0;

@@ -33,6 +33,15 @@ constexpr const char* kTunnelCertificate =
 constexpr const char* kL2tpBlocked =
     "L2TP的通信（UDP 1701端口）没有到达服务器，或服务器只接受在隧道上使用IPSec的L2TP：请检查网络和防火墙，"
     "或请VPN管理员确认服务器的设置。";
+constexpr const char* kPptpBlocked =
+    "PPTP的通信（TCP 1723端口和GRE协议）没有到达服务器：请检查网络和防火墙，或请VPN管理员确认服务器的设置。";
+constexpr const char* kAlreadyDisconnecting = "该连接正在断开：请稍候几秒再连接。";
+constexpr const char* kEndedByServer =
+    "连接在建立过程中被服务器断开：请检查VPN用户名、VPN密码和“高级选项”中的隧道协议；若一再出现，请联系VPN管理员。";
+constexpr const char* kEndedHere = "连接在拨号过程中被本机断开：如仍需连接，请重新连接。";
+constexpr const char* kDeviceError = "本机的VPN设备（WAN Miniport）出错：请重新启动计算机后再试。";
+constexpr const char* kAlreadyDialling =
+    "该连接已在拨号或已连接：请等它结束，或先在Windows的“网络连接”中断开它，然后再连接。";
 constexpr const char* kGreBlocked = "PPTP的数据被网络阻断：请在“高级选项”中改用L2TP，或请网络管理员放行GRE协议。";
 constexpr const char* kNoControlProtocol =
     "没有可用的PPP控制协议：多为服务器未能分配地址，或本机的网络组件（TCP/IP）未装好，请联系VPN管理员。";
@@ -57,15 +66,23 @@ struct Hint {
 };
 
 // The remote-access codes users meet most.
-constexpr std::array<Hint, 23> kHints = {{
+constexpr std::array<Hint, 37> kHints = {{
     {691, kCredentials},         // authentication failed
     {649, kNoDialIn},            // the account may not dial in
     {678, kUnreachable},         // no answer
+    {769, kUnreachable},         // the destination cannot be reached
     {800, kUnreachable},         // the VPN connection could not be made
     {868, kNameNotFound},        // the server's name did not resolve
+    {786, kTunnelIpsec},         // IPsec: no valid machine certificate
+    {787, kTunnelIpsec},         // IPsec: the server could not be authenticated
     {788, kTunnelIpsec},         // IPsec: attributes refused
     {789, kTunnelIpsec},         // IPsec: processing error in the negotiation
+    {790, kTunnelIpsec},         // IPsec: the server's certificate failed
+    {791, kTunnelIpsec},         // IPsec: no security policy found
     {792, kTunnelIpsecTimeout},  // IPsec: the negotiation timed out
+    {793, kTunnelIpsec},         // IPsec: an error in the negotiation
+    {827, kTunnelIpsec},         // IPsec: the security layer could not be set up
+    {835, kTunnelIpsec},         // IPsec: the server could not be authenticated
     {766, kTunnelCertificate},   // no certificate for L2TP over IPsec
     {781, kTunnelCertificate},   // no valid certificate for the encryption (Windows XP)
     {809, kL2tpBlocked},         // no answer from the server
@@ -81,6 +98,12 @@ constexpr std::array<Hint, 23> kHints = {{
     {621, kPhonebook},           // the phonebook cannot be opened
     {623, kPhonebook},           // the entry is not in the phonebook
     {625, kPhonebook},           // the phonebook holds invalid data
+    {617, kAlreadyDisconnecting},  // the connection is still being ended (a Connect right after Stop)
+    {628, kEndedByServer},       // the connection was closed while it was being made
+    {629, kEndedByServer},       // the connection was closed by the remote computer
+    {631, kEndedHere},           // the port was disconnected by the user
+    {651, kDeviceError},         // the device reported an error
+    {756, kAlreadyDialling},     // the connection is already being dialled
 }};
 
 constexpr std::uint32_t kFirstRemoteAccessCode = 600;
@@ -97,8 +120,11 @@ std::string withFolder(std::string text, const std::string& dataFolder) {
 }  // namespace
 
 std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, DialKind kind) {
-    if (code == 691 && kind == DialKind::defaultGateway) {
+    if (code == 691 && !kind.hardwareCode) {
         return kCredentialsAlone;
+    }
+    if (code == 809 && kind.pptp) {
+        return kPptpBlocked;
     }
     for (const Hint& hint : kHints) {
         if (hint.code == code) {

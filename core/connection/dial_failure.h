@@ -12,8 +12,11 @@ namespace velmora {
 inline constexpr const char* kDialSucceeded = "拨号成功！";
 inline constexpr const char* kDialFailed = "拨号失败！请检查L2TP参数重新拨号！";
 
-// Which dial failed: the default-gateway dial sends the password without the hardware code.
-enum class DialKind { tunnel, defaultGateway };
+// What the advice needs to know of the dial that failed.
+struct DialKind {
+    bool pptp = false;          // a PPTP tunnel (the default-gateway dial's always is), else L2TP
+    bool hardwareCode = false;  // the hardware code went in front of the password
+};
 
 // The line on what to check for a remote-access error code, naming the program's own files in
 // the data folder where they matter; empty for the other codes.

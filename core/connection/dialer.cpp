@@ -5,6 +5,7 @@
 #include "core/connection/address_snapshot.h"
 #include "core/connection/dial_commands.h"
 #include "core/connection/dial_failure.h"
+#include "core/connection/hang_up.h"
 #include "core/connection/phonebook.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
@@ -18,39 +19,60 @@ namespace {
 
 constexpr const char* kBadNetwork1 = "远端内网地址和掩码错误！";
 constexpr const char* kNoNetwork = "0.0.0.0";
+// How long rasdial has to return by itself once its connection is hung up.
+constexpr std::uint32_t kRasdialReturnMs = 5000;
+
+std::string protocolName(const ConnProfile& profile) {
+    return profile.Option1 == kProtocolL2tp ? "L2TP" : "PPTP";
+}
 
 }  // namespace
 
-std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const std::string& phonebook, Origin origin,
-                                                bool& cancelled) {
+std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const DialLog& started, bool& cancelled) {
     cancelled = false;
-    log_.dialStarted(kEntryName, phonebook, origin);
+    log_.dialStarted(kEntryName, started.phonebook, started.server, started.protocol, started.origin);
     const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::shown);
     if (!program) {
         return std::nullopt;
     }
-    Dial dial{program.get(), false};
+    Dial dial;
+    dial.program = program.get();
     Dial* const beneath = dial_;
     dial_ = &dial;
     const std::optional<std::uint32_t> status = loop_.waitFor(*program);
     dial_ = beneath;
     cancelled = dial.cancelled || refused_;
+    if (refused_ && !dial.cancelled) {
+        log_.dialCancelled(CancelledBy::programEnd);
+    }
     return status;
 }
 
-void Dialer::cancel() {
-    if (dial_ == nullptr || dial_->cancelled) {
+// Hanging up first lets rasdial return by itself, as the service tells it of the disconnection;
+// ending it is the fallback. A connection that registered after the first look is hung up too,
+// and every one is waited for until the service has let it go. A cancel made during another's
+// waits (the program ending during a Stop) goes through the same steps and waits as long.
+void Dialer::cancel(CancelledBy by) {
+    if (dial_ == nullptr) {
         return;
     }
-    dial_->cancelled = true;
-    dial_->program->terminate();
-    // A connection being dialled is listed already; whatever state it is in, it goes.
-    const ConnectionList list = remoteAccess_.activeConnections();
-    for (const ActiveConnection& connection : list.connections) {
-        if (list.status == 0 && connection.entryName == kEntryName) {
-            remoteAccess_.hangUp(connection.handle);
-        }
+    Dial& dial = *dial_;
+    if (!dial.cancelled) {
+        dial.cancelled = true;
+        log_.dialCancelled(by);
     }
+    hangUpEntry(remoteAccess_, kEntryName, log_, dial.hungUp);
+    if (!loop_.waitAtMost(*dial.program, kRasdialReturnMs)) {
+        dial.program->terminate();
+    }
+    hangUpEntry(remoteAccess_, kEntryName, log_, dial.hungUp);
+    waitUntilGone(remoteAccess_, loop_, log_, dial.hungUp);
+}
+
+void Dialer::hangUpLink(const std::string& entry, std::vector<RasHandle>& asked) {
+    hangUpEntry(remoteAccess_, entry, log_, asked);
+    waitUntilGone(remoteAccess_, loop_, log_, asked);
+    (void)linkQuery_.getL2tpState(entry);
 }
 
 DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
@@ -63,6 +85,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     const std::string peer2 = trimBlanks(profile.txtpeer2);
     const std::string mask2 = trimBlanks(profile.txtpeermask2);
     if (!checkip(peer) || !checkip(mask)) {
+        log_.connectRefused(kBadNetwork1);
         window_.showMessage(kBadNetwork1);
         return DialOutcome::refused;
     }
@@ -77,6 +100,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         window_.showMessage("无法写入电话簿文件 " + phonebook + "，没有拨号。请检查该文件夹能否写入。");
         return DialOutcome::refused;
     }
+    const DialLog started{phonebook, trimBlanks(profile.txtServerAddress), protocolName(profile), origin};
 
     std::optional<std::uint32_t> status;
     bool up = false;
@@ -90,9 +114,8 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
             return DialOutcome::cancelled;
         }
         bool cancelled = false;
-        status = runRasdial(line, phonebook, origin, cancelled);
+        status = runRasdial(line, started, cancelled);
         if (cancelled) {
-            log_.dialEnded(status, {});
             return DialOutcome::cancelled;
         }
         const auto after = readIpAddrTable(ipHelper_, window_);
@@ -108,7 +131,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
             }
         }
         found_ = {up && tunnel ? linkQuery_.hRasConn() : 0, tunnel.value_or(std::string())};
-        log_.dialEnded(status, tunnel.value_or(std::string()));
+        logDialEnd(up, status, tunnel.value_or(std::string()), false);
         if (tunnel) {
             routeCmd1_ = routeLine(net1, mask, *tunnel);
             routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
@@ -123,7 +146,8 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         return DialOutcome::cancelled;
     }
     if (window_.value(Control::Check3) == kUnchecked) {
-        reportDial(up, status, DialKind::tunnel);
+        // As the dial was made.
+        reportDial(up, status, DialKind{profile.Option1 != kProtocolL2tp, profile.checkHD == kChecked});
     }
     return up ? DialOutcome::up : DialOutcome::down;
 }
@@ -137,16 +161,19 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin o
     {
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
         bool cancelled = false;
+        const ConnProfile profile = readProfile(window_);
         const std::string folder = programFiles_.programFolder();
-        status = runRasdial(defaultGateRasdialLine(readProfile(window_), folder), defaultGatePhonebookPath(folder),
-                            origin, cancelled);
-        log_.dialEnded(status, {});
+        // The default-gateway phonebook's entry is a PPTP one.
+        const DialLog started{defaultGatePhonebookPath(folder), trimBlanks(profile.txtServerAddress), "PPTP", origin};
+        status = runRasdial(defaultGateRasdialLine(profile, folder), started, cancelled);
         if (cancelled) {
             return DialOutcome::cancelled;
         }
         up = linkQuery_.getL2tpState(connName);
+        logDialEnd(up, status, {}, true);
     }
-    reportDial(up, status, DialKind::defaultGateway);
+    // The default-gateway dial is PPTP and sends the password alone.
+    reportDial(up, status, DialKind{true, false});
     return up ? DialOutcome::up : DialOutcome::down;
 }
 
@@ -162,6 +189,15 @@ void Dialer::routeAdd() {
     if (!started.empty() && !routesLogged_) {
         routesLogged_ = true;
         log_.routesStarted(started);
+    }
+}
+
+void Dialer::logDialEnd(bool up, std::optional<std::uint32_t> status, const std::string& tunnel,
+                        bool defaultGateway) {
+    if (up) {
+        log_.dialConnected(tunnel, defaultGateway);
+    } else {
+        log_.dialNotConnected(status, status && *status != 0 ? remoteAccess_.errorText(*status) : std::string());
     }
 }
 

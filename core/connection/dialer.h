@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/connection/dial_failure.h"
 #include "core/connection/link_query.h"
@@ -63,9 +64,18 @@ public:
     // True while a dial's rasdial runs.
     bool dialling() const { return dial_ != nullptr; }
 
-    // Ends the dial under way: rasdial is ended, and the connection it was making is hung up in
-    // whatever state the remote-access service lists it. The dial then returns cancelled.
-    void cancel();
+    // Ends the dial under way, logged at once as cancelled by whom: the entry's connections are
+    // hung up in whatever state the remote-access service lists them, rasdial is given a few
+    // seconds to return by itself (then ended), the entry's connections are listed and hung up
+    // again, and each is waited for until the service has let it go. The window stays
+    // responsive meanwhile. The dial then returns cancelled.
+    void cancel(CancelledBy by);
+
+    // Hangs up the entry's connections and waits, while the window stays responsive, until the
+    // service has let each go (a few seconds at most); the link's status then shows the link as
+    // it is. asked holds the connections already hung up, which are waited for but not hung up
+    // again; those hung up here are added to it.
+    void hangUpLink(const std::string& entry, std::vector<RasHandle>& asked);
 
     // The program is ending: no dial starts from now on, and one under way reports nothing.
     void refuseDialling() { refused_ = true; }
@@ -86,12 +96,20 @@ private:
     struct Dial {
         RunningProgram* program = nullptr;
         bool cancelled = false;
+        std::vector<RasHandle> hungUp;  // the connections a cancel hung up
+    };
+    // What the log says of a dial's start.
+    struct DialLog {
+        std::string phonebook;
+        std::string server;
+        std::string protocol;
+        Origin origin;
     };
 
     // Runs rasdial with the line while the window stays responsive; its exit status, nothing
     // when it could not start; cancelled when the dial was ended meanwhile.
-    std::optional<std::uint32_t> runRasdial(const std::string& line, const std::string& phonebook, Origin origin,
-                                            bool& cancelled);
+    std::optional<std::uint32_t> runRasdial(const std::string& line, const DialLog& started, bool& cancelled);
+    void logDialEnd(bool up, std::optional<std::uint32_t> status, const std::string& tunnel, bool defaultGateway);
     void reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind);
 
     ControlSurface& window_;

@@ -18,14 +18,17 @@ constexpr const char* kPolicyNotWithdrawn =
     "IPSec策略没有撤销成功，本程序的IPSec策略 corvinaltexum 可能仍然指派在本计算机上，"
     "本机原先指派的IPSec策略也可能没有恢复。请检查本计算机的IPSec策略。\n\n原因：";
 constexpr const char* kQuoteInKey =
-    "预先共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
+    "预共享的密钥不能含有双引号（\"）：本机通过 netsh 设置IPSec策略，netsh 无法传递它。请改用不含双引号的密钥。";
 
-// The commands a dial switches: Connect and L2TP dial off, Stop on.
-constexpr std::array<std::pair<Control, bool>, 6> kDuringDial = {{
+// The controls a dial switches: whatever would dial or hang up off (Connect, L2TP dial, and the
+// IPsec and default-gateway boxes, whose changes hang up), Stop on.
+constexpr std::array<std::pair<Control, bool>, 8> kDuringDial = {{
     {Control::Command1, false},
     {Control::menuOn, false},
     {Control::Command3, false},
     {Control::menuL2tp, false},
+    {Control::Check1, false},
+    {Control::Check2, false},
     {Control::Command2, true},
     {Control::menuOff, true},
 }};
@@ -167,18 +170,18 @@ void SessionController::endSession(bool withdraw) {
     }
 }
 
+// Each step can be run again by a shut-down that comes during this one's waits (the end of the
+// Windows session during a close): it goes through what is left and returns only when all is done.
 void SessionController::shutDown() {
     ending_ = true;
     policy_.refuseApplying();
     dialer_.refuseDialling();
-    dialer_.cancel();
-    if (ipsecOn()) {
+    dialer_.cancel(CancelledBy::programEnd);
+    if (ipsecOn() && policy_.mayBeInForce()) {
         withdrawing_ = true;
         withdrawPolicy();
     }
-    if (link_.getL2tpState(entryName())) {
-        remoteAccess_.hangUp(link_.hRasConn());
-    }
+    dialer_.hangUpLink(entryName(), endHungUp_);
 }
 
 void SessionController::Command1_Click(Origin origin) {
@@ -232,13 +235,24 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     coverage_.sessionBegins();
     const bool dialItemWasEnabled = window_.enabled(Control::Command3);
     const bool dialMenuWasEnabled = window_.enabled(Control::menuL2tp);
-    // Disabled before the first wait, so that no click or tick starts a second Connect.
+    // Disabled before the first wait, so that no click or tick starts a second Connect; Stop
+    // can end the session from here on.
     window_.setEnabled(Control::Command1, false);
     window_.setEnabled(Control::menuOn, false);
     window_.setEnabled(Control::Command3, false);
     window_.setEnabled(Control::menuL2tp, false);
+    window_.setEnabled(Control::Command2, true);
+    window_.setEnabled(Control::menuOff, true);
+    // A Stop before the dial leaves L2TP dial as the Connect found it.
+    const auto stoppedBeforeTheDial = [&] {
+        if (!ending_ && !sessionActive()) {
+            window_.setEnabled(Control::Command3, dialItemWasEnabled);
+            window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
+        }
+    };
     coverage_.lookForDomainPolicy();
     if (!ipsecSessionGoesOn()) {
+        stoppedBeforeTheDial();
         return;
     }
     // A link up already (dialled another way) has the policy applied for its own address.
@@ -251,6 +265,7 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     const PolicyResult applied = applyForLink(name);
     // The program's end or a Stop during the runs has the last word.
     if (applied.outcome == PolicyResult::superseded || !ipsecSessionGoesOn()) {
+        stoppedBeforeTheDial();
         return;
     }
     if (applied.outcome == PolicyResult::failed) {
@@ -265,8 +280,6 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         window_.showMessage(kPolicyNotSet + applied.failure);
         return;
     }
-    window_.setEnabled(Control::Command2, true);
-    window_.setEnabled(Control::menuOff, true);
     settings_.writeConfig();
     if (!ipsecSessionGoesOn()) {
         return;
@@ -307,8 +320,12 @@ void SessionController::Command2_Click(Origin origin) {
     log_.stopAsked(origin);
     autoDialHeld_ = true;
     if (dialer_.dialling()) {
-        // The dial ends, its connection is hung up, and a session it belonged to ends with it.
-        dialer_.cancel();
+        // The dial ends and its connections are gone before anything else happens; a session
+        // it belonged to ends with it. No second Stop meanwhile.
+        window_.setEnabled(Control::Command2, false);
+        window_.setEnabled(Control::menuOff, false);
+        dialer_.cancel(CancelledBy::stop);
+        (void)link_.getL2tpState(entryName());
         endSession(ipsecOn() && dialSessionActive_);
         return;
     }
@@ -318,8 +335,13 @@ void SessionController::Command2_Click(Origin origin) {
         return;
     }
     if (link_.getL2tpState(entryName())) {
-        remoteAccess_.hangUp(link_.hRasConn());
-        setCommands(false);
+        window_.setEnabled(Control::Command2, false);
+        window_.setEnabled(Control::menuOff, false);
+        std::vector<RasHandle> hungUp;
+        dialer_.hangUpLink(entryName(), hungUp);
+        if (!ending_) {
+            setCommands(false);
+        }
     }
 }
 

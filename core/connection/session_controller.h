@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
@@ -34,10 +35,11 @@ public:
     // essentials, save, dial, and go active only if the link came up. Once the fields pass, the
     // auto-dial works again. The log has who asked, and a refusal with the check's message.
     void Command1_Click(Origin origin);
-    // The user's Stop: during a dial, end it, hang up its connection and, with IPsec, withdraw
-    // the policy; otherwise with IPsec withdraw the policy (the link stays), without hang the link
-    // up. The policy withdrawn is always what was applied, whatever the fields hold now; a
-    // withdrawal that failed is told. While it withdraws, no command dials or applies. The
+    // The user's Stop: during a dial, end it, hang up its connections and wait until they are
+    // gone, then with IPsec withdraw the policy; otherwise with IPsec withdraw the policy (the link
+    // stays), without hang the link up. The policy withdrawn is always what was applied, whatever
+    // the fields hold now; a withdrawal that failed is told. While it withdraws, no command dials
+    // or applies. The
     // auto-dial then holds off until the user connects again.
     void Command2_Click(Origin origin);
     // The user's L2TP dial: dial when the entry is down, then make sure the policy covers the
@@ -54,8 +56,10 @@ public:
 
     // The program is ending (its window closed, the Windows session ending): from now on no
     // command starts a dial, a ping or applies the policy, and one that resumes after a wait
-    // stops at its next step. A dial under way is ended and its connection hung up; with IPsec
-    // the policy is withdrawn; a link that is up is hung up.
+    // stops at its next step. A dial under way is ended and its connections hung up; with IPsec
+    // a policy this run applied is withdrawn; a link that is up is hung up; each hung-up
+    // connection is waited for until it is gone. Called again during its own waits, it finishes
+    // what is left before it returns.
     void shutDown();
 
     // The link watch has seen the link up since it last saw it down; the window's activation
@@ -112,6 +116,7 @@ private:
     bool autoDialHeld_ = false;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
     bool linkSeenDown_ = false;       // the watch saw the session's link go down
+    std::vector<RasHandle> endHungUp_;  // the connections the shut-down hung up
 };
 
 }  // namespace velmora

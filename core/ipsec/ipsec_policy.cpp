@@ -22,7 +22,7 @@ private:
 
 std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t> status) {
     if (!status) {
-        return "无法启动策略工具 " + program;
+        return "无法启动策略工具 " + program + "。";
     }
     if (*status == static_cast<std::uint32_t>(kPolicyNotRecorded)) {
         return "策略工具无法记下本机原先指派的IPSec策略（退出码 1013），因此没有指派本程序的策略";
@@ -31,16 +31,16 @@ std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t
         return "另一个程序长时间占用策略工具（退出码 258），请稍后再试";
     }
     if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
-        return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥";
+        return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥。";
     }
-    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）";
+    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）。";
 }
 
 // A run that has not ended by then is taken to hang (netsh stuck, or the tool's mutex held by a
 // program that does not let go): it is ended so that Connect, Stop and the program's end go on.
 void endRunPastItsLimit(RunningProgram& program, EventLoop& loop) {
     program.terminate();
-    (void)loop.waitForAtMost(program, 1);
+    (void)loop.waitAtMost(program, 1000);
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
     }
     RunningProgram* const beneath = runUnderWay_;
     runUnderWay_ = program.get();
-    std::optional<std::uint32_t> status = loop_.waitForAtMost(*program, kPolicyRunLimitSeconds);
+    std::optional<std::uint32_t> status = loop_.waitAtMost(*program, kPolicyRunLimitSeconds * 1000);
     runUnderWay_ = beneath;
     const bool pastLimit = !status && !program->exitStatus();
     if (pastLimit) {
@@ -84,6 +84,13 @@ std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
     return whyRunFailed(program_, status);
 }
 
+void IpsecPolicy::logRuns(Runs& runs) {
+    if (runs.ranLine && !runs.logged) {
+        runs.logged = true;
+        log_.policyPair(runs.strActive, ipsecTool_, runs.statuses);
+    }
+}
+
 PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     const bool applying = strActive == kPolicyOn;
     if (applyRefused_ && applying) {
@@ -94,9 +101,17 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     const unsigned call = ++latestCall_;
     const bool nested = running_ > 0;
     const Running running(running_);
+    Runs runs{strActive, {}, false, false};
+    Runs* const beneath = runsUnderWay_;
+    runsUnderWay_ = &runs;
+    struct Restore {
+        Runs*& underWay;
+        Runs* beneath;
+        ~Restore() { underWay = beneath; }
+    } restore{runsUnderWay_, beneath};
     if (nested) {
         // The run beneath ends before this call's first line starts, and a second passes.
-        if (runUnderWay_ != nullptr && !loop_.waitForAtMost(*runUnderWay_, kPolicyRunLimitSeconds) &&
+        if (runUnderWay_ != nullptr && !loop_.waitAtMost(*runUnderWay_, kPolicyRunLimitSeconds * 1000) &&
             !runUnderWay_->exitStatus()) {
             endRunPastItsLimit(*runUnderWay_, loop_);
         }
@@ -107,15 +122,20 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     }
     if (applying) {
         applied_ = values;
+        mayBeInForce_ = true;
     }
-    std::vector<std::optional<std::uint32_t>> statuses;
+    // The pair beneath runs nothing more: its line goes into the log before this pair's.
+    if (beneath != nullptr) {
+        logRuns(*beneath);
+    }
     PolicyResult result{PolicyResult::done, {}};
     for (const std::string* line : {&lines.outbound, &lines.inbound}) {
         if (line == &lines.inbound && !mayGoOn(call, applying)) {
             result = {PolicyResult::superseded, {}};
             break;
         }
-        const std::optional<std::string> failure = runLine(*line, statuses);
+        runs.ranLine = true;
+        const std::optional<std::string> failure = runLine(*line, runs.statuses);
         if (failure && mayGoOn(call, applying) && result.outcome == PolicyResult::done) {
             result = {PolicyResult::failed, *failure};
             // An apply assigns nothing more; a withdrawal takes back all it can.
@@ -125,9 +145,12 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         }
         loop_.delay(1);
     }
-    log_.policyPair(strActive, ipsecTool_, statuses);
+    logRuns(runs);
     if (result.outcome == PolicyResult::done && !mayGoOn(call, applying)) {
         result.outcome = PolicyResult::superseded;
+    }
+    if (!applying && result.outcome == PolicyResult::done) {
+        mayBeInForce_ = false;
     }
     return result;
 }

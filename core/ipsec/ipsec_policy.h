@@ -20,7 +20,7 @@
 namespace velmora {
 
 // How long one run of a watched policy tool may take before it is ended and counted as failed.
-inline constexpr int kPolicyRunLimitSeconds = 60;
+inline constexpr std::uint32_t kPolicyRunLimitSeconds = 60;
 
 struct PolicyResult {
     enum Outcome {
@@ -55,17 +55,32 @@ public:
     // then runs its own pair;
     // the call beneath runs no further line and reports superseded, so a caller that goes on
     // afterwards checks again what it depends on. After refuseApplying, an apply runs nothing.
-    // A call that ran a line is logged, with each watched run's exit status.
+    // A call that ran a line is logged, with each watched run's exit status, when it ends or
+    // when a call made during its waits runs its first line, whichever comes first.
     PolicyResult config_ipsec(const std::string& strActive);
 
     // The program is ending: from now on the policy is only ever withdrawn, and a pair that is
     // applying it runs no further line.
     void refuseApplying() { applyRefused_ = true; }
 
+    // True from an apply that ran a line until a withdrawal that ran both of its lines: there
+    // may be something of this program's to withdraw.
+    bool mayBeInForce() const { return mayBeInForce_; }
+
     // True while a pair is running (its waits included).
     bool ipsecBusy() const { return running_ > 0; }
 
 private:
+    // What a call has run, for its log line.
+    struct Runs {
+        std::string strActive;
+        std::vector<std::optional<std::uint32_t>> statuses;
+        bool ranLine;
+        bool logged;
+    };
+
+    // Logs a call that ran a line, once.
+    void logRuns(Runs& runs);
     // Whether the call numbered call may run its next line.
     bool mayGoOn(unsigned call, bool applying) const;
     // Starts one line; for a watched tool waits for it, keeps its exit status and tells why it
@@ -81,9 +96,11 @@ private:
     bool watched_ = false;
     std::optional<ConnProfile> applied_;  // the values of the last apply that ran a line
     RunningProgram* runUnderWay_ = nullptr;  // a watched run being waited for
+    Runs* runsUnderWay_ = nullptr;           // the innermost call under way
     unsigned latestCall_ = 0;  // the number of the call that owns the policy now
     int running_ = 0;          // calls under way, the nested ones included
     bool applyRefused_ = false;
+    bool mayBeInForce_ = false;
 };
 
 }  // namespace velmora

@@ -58,9 +58,10 @@ void ConnectionLog::write(const std::string& event) {
 }
 
 void ConnectionLog::programStarted(const std::string& programVersion, const std::string& windowsVersion,
-                                   const std::string& servicePack, const std::string& ipsecTool) {
+                                   std::uint32_t build, const std::string& servicePack, const std::string& ipsecTool) {
     write("程序启动：Velmora VPN " + programVersion + "，Windows " + windowsVersion +
-          (servicePack.empty() ? "" : " " + servicePack) + "，IPsec策略工具 " + ipsecTool);
+          (build != 0 ? "." + std::to_string(build) : std::string()) +
+          (servicePack.empty() ? "" : " " + servicePack) + "，IPSec策略工具 " + ipsecTool);
 }
 
 void ConnectionLog::registrySwitchSet(bool written) {
@@ -82,23 +83,62 @@ void ConnectionLog::connectRefused(const std::string& checkMessage) {
 
 void ConnectionLog::policyPair(const std::string& strActive, const std::string& ipsecTool,
                                const std::vector<std::optional<std::uint32_t>>& exitStatuses) {
-    std::string event = "IPsec策略" + strActive + (strActive == kPolicyOff ? "（撤销）" : "（应用）") + "：" + ipsecTool;
+    std::string event = "IPSec策略" + strActive + (strActive == kPolicyOff ? "（撤销）" : "（应用）") + "：" + ipsecTool;
     for (std::size_t i = 0; i < exitStatuses.size(); ++i) {
-        event += i == 0 ? "，退出状态 " : "、";
+        event += i == 0 ? "，退出码 " : "、";
         event += exitStatuses[i] ? exitStatusText(*exitStatuses[i]) : "未能启动";
     }
     write(event);
 }
 
-void ConnectionLog::dialStarted(const std::string& entry, const std::string& phonebook, Origin origin) {
+void ConnectionLog::dialStarted(const std::string& entry, const std::string& phonebook, const std::string& server,
+                                const std::string& protocol, Origin origin) {
     dialStartedAt_ = clock_.milliseconds();
-    write("开始拨号（" + originText(origin) + "）：条目 " + entry + "，电话簿 " + phonebook);
+    write("开始拨号（" + originText(origin) + "）：服务器 " + server + "，" + protocol + "，条目 " + entry + "，电话簿 " +
+          phonebook);
 }
 
-void ConnectionLog::dialEnded(std::optional<std::uint32_t> exitStatus, const std::string& tunnelAddress) {
-    write("拨号结束：rasdial " + (exitStatus ? "退出状态 " + exitStatusText(*exitStatus) : std::string("未能启动")) +
-          "，用时 " + secondsText(clock_.milliseconds() - dialStartedAt_) + " 秒，" +
-          (tunnelAddress.empty() ? std::string("没有获得隧道地址") : "隧道地址 " + tunnelAddress));
+std::string ConnectionLog::dialTime() const {
+    return "用时 " + secondsText(clock_.milliseconds() - dialStartedAt_) + " 秒";
+}
+
+void ConnectionLog::dialConnected(const std::string& tunnelAddress, bool defaultGateway) {
+    std::string event = "拨号结束：已连接，" + dialTime();
+    if (defaultGateway) {
+        event += "，使用远程网络上的默认网关";
+    } else {
+        event += tunnelAddress.empty() ? std::string("，没有找到新的隧道地址") : "，隧道地址 " + tunnelAddress;
+    }
+    write(event);
+}
+
+void ConnectionLog::dialNotConnected(std::optional<std::uint32_t> exitStatus, const std::string& description) {
+    if (!exitStatus) {
+        write("拨号结束：未连接，rasdial 未能启动");
+        return;
+    }
+    std::string event = "拨号结束：未连接，" + dialTime() + "，";
+    if (*exitStatus == 0) {
+        event += "rasdial 退出码 0，但连接没有建立";
+    } else if (*exitStatus >= 600 && *exitStatus <= 999) {
+        event += "错误 " + std::to_string(*exitStatus) + "：" +
+                 (description.empty() ? std::string("系统没有此错误的说明。") : description);
+    } else {
+        event += "rasdial 退出码 " + exitStatusText(*exitStatus);
+    }
+    write(event);
+}
+
+void ConnectionLog::dialCancelled(CancelledBy by) {
+    write("拨号结束：已取消，" + dialTime() + "（" + (by == CancelledBy::stop ? "请求停止" : "退出程序") + "）");
+}
+
+void ConnectionLog::hungUp(const std::string& entry, std::uint64_t handle) {
+    write("挂断连接：条目 " + entry + "，句柄 " + std::to_string(handle));
+}
+
+void ConnectionLog::hangUpUnfinished(std::uint64_t handle, std::uint32_t waitedMs) {
+    write("连接（句柄 " + std::to_string(handle) + "）挂断后 " + secondsText(waitedMs) + " 秒仍未结束");
 }
 
 void ConnectionLog::routesStarted(const std::vector<std::string>& routeCommands) {

@@ -20,13 +20,17 @@ enum class Origin { window, tray, autoDial };
 // Why the program ends.
 enum class EndReason { windowClosed, trayExit, sessionEnding };
 
+// Who ended a dial before rasdial did: the user's Stop, or the program's end.
+enum class CancelledBy { stop, programEnd };
+
 class ConnectionLog {
 public:
     ConnectionLog(LogFile& file, Clock& clock) : file_(file), clock_(clock) {}
 
-    // The program has started: its own version, the Windows version as it read it ("5.1" and
-    // the service-pack text, which may be empty) and the policy tool it chose.
-    void programStarted(const std::string& programVersion, const std::string& windowsVersion,
+    // The program has started: its own version, the Windows version as it read it ("5.1", the
+    // build number, 0 when unknown, and the service-pack text, which may be empty) and the policy
+    // tool it chose.
+    void programStarted(const std::string& programVersion, const std::string& windowsVersion, std::uint32_t build,
                         const std::string& servicePack, const std::string& ipsecTool);
     // The registry switch was not set: it was written (the user is asked to restart) or the write
     // failed; the program ends either way.
@@ -42,11 +46,22 @@ public:
     // empty for the tools whose runs are not waited for.
     void policyPair(const std::string& strActive, const std::string& ipsecTool,
                     const std::vector<std::optional<std::uint32_t>>& exitStatuses = {});
-    // A dial starts; dialEnded reports its end and measures its time from here.
-    void dialStarted(const std::string& entry, const std::string& phonebook, Origin origin);
-    // exitStatus is nothing when rasdial could not start; tunnelAddress is empty when the dial
-    // found none.
-    void dialEnded(std::optional<std::uint32_t> exitStatus, const std::string& tunnelAddress);
+    // A dial starts, to the server with the protocol ("L2TP", "PPTP"); the lines of its end
+    // measure its time from here.
+    void dialStarted(const std::string& entry, const std::string& phonebook, const std::string& server,
+                     const std::string& protocol, Origin origin);
+    // The dial brought the link up: with the tunnel address it found (empty: none), or through
+    // the remote network's default gateway, where no address is looked for.
+    void dialConnected(const std::string& tunnelAddress, bool defaultGateway);
+    // The link is down after the dial: exitStatus is nothing when rasdial could not start; a
+    // remote-access code (600 to 999) comes with the service's description (empty: none).
+    void dialNotConnected(std::optional<std::uint32_t> exitStatus, const std::string& description);
+    // The dial was ended before rasdial returned, at the moment it was.
+    void dialCancelled(CancelledBy by);
+    // The connection is being hung up.
+    void hungUp(const std::string& entry, std::uint64_t handle);
+    // A hung-up connection was still there after the longest wait for it.
+    void hangUpUnfinished(std::uint64_t handle, std::uint32_t waitedMs);
     // The route commands started for a link; once a link, not on every tick of the watch, or
     // they would crowd everything else out of the file.
     void routesStarted(const std::vector<std::string>& routeCommands);
@@ -55,7 +70,8 @@ public:
     // The count-th automatic redial since the link went down.
     void autoRedial(int count);
     void stopAsked(Origin origin);
-    // The program begins to shut down; what the shut-down does follows this line.
+    // The program ends, its shut-down done (what it withdrew and hung up comes before this
+    // line): the last line of a run.
     void programEnding(EndReason reason);
 
     void settingsNotWritten(const std::string& path);
@@ -71,6 +87,8 @@ public:
 
 private:
     void write(const std::string& event);
+    // "用时 3.2 秒" since the dial started.
+    std::string dialTime() const;
 
     LogFile& file_;
     Clock& clock_;

@@ -150,6 +150,10 @@ struct FieldFault {
 };
 
 std::optional<FieldFault> dialFieldFault(const ConnProfile& p) {
+    // What a fresh settings file holds is no server the user chose.
+    if (trimBlanks(p.txtServerAddress) == "0.0.0.0") {
+        return FieldFault{Control::txtServerAddress, "隧道主机名或IP地址不能为空！"};
+    }
     if (!checkServerAddress(trimBlanks(p.txtServerAddress))) {
         return FieldFault{Control::txtServerAddress, "隧道主机名或IP地址不是合法的IP地址或主机名！"};
     }

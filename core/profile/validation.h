@@ -36,8 +36,8 @@ constexpr std::size_t kMaxCredentialChars = 256;
 bool checkServerAddress(const std::string& server);
 
 // Validates what a dial hands to the remote-access service, trimmed as the dial takes it: the
-// server, then the user name and the password (at most kMaxCredentialChars characters each). On
-// the first that fails it shows a message naming the field and gives that field the focus.
+// server (0.0.0.0, what a fresh settings file holds, counts as empty), then the user name and the
+// password (at most kMaxCredentialChars characters each). On the first that fails it shows a message naming the field and gives that field the focus.
 bool checkDialFields(ControlSurface& window);
 
 }  // namespace velmora

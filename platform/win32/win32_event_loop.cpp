@@ -23,10 +23,16 @@ bool Win32EventLoop::dispatchPending() {
 }
 
 void Win32EventLoop::delay(int seconds) {
-    if (seconds <= 0) {
-        return;
+    if (seconds > 0) {
+        sleepFor(static_cast<DWORD>(seconds) * 1000);
     }
-    const DWORD total = static_cast<DWORD>(seconds) * 1000;
+}
+
+void Win32EventLoop::pause(std::uint32_t milliseconds) {
+    sleepFor(milliseconds);
+}
+
+void Win32EventLoop::sleepFor(DWORD total) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (!dispatchPending()) {
@@ -43,14 +49,14 @@ void Win32EventLoop::delay(int seconds) {
 }
 
 std::optional<std::uint32_t> Win32EventLoop::waitFor(RunningProgram& program) {
-    return waitUpTo(program, INFINITE);
+    return wait(program, INFINITE);
 }
 
-std::optional<std::uint32_t> Win32EventLoop::waitForAtMost(RunningProgram& program, int seconds) {
-    return waitUpTo(program, seconds > 0 ? static_cast<DWORD>(seconds) * 1000 : 0);
+std::optional<std::uint32_t> Win32EventLoop::waitAtMost(RunningProgram& program, std::uint32_t milliseconds) {
+    return wait(program, milliseconds);
 }
 
-std::optional<std::uint32_t> Win32EventLoop::waitUpTo(RunningProgram& program, DWORD limit) {
+std::optional<std::uint32_t> Win32EventLoop::wait(RunningProgram& program, DWORD total) {
     HANDLE process = reinterpret_cast<HANDLE>(program.waitHandle());
     const DWORD start = GetTickCount();
     for (;;) {
@@ -62,12 +68,12 @@ std::optional<std::uint32_t> Win32EventLoop::waitUpTo(RunningProgram& program, D
             return status;
         }
         DWORD left = INFINITE;
-        if (limit != INFINITE) {
+        if (total != INFINITE) {
             const DWORD elapsed = ticksSince(start, GetTickCount());
-            if (elapsed >= limit) {
+            if (elapsed >= total) {
                 return std::nullopt;
             }
-            left = limit - elapsed;
+            left = total - elapsed;
         }
         const DWORD woke = wait_(1, &process, FALSE, left, kWakeMask);
         if (woke == WAIT_FAILED) {

@@ -40,7 +40,9 @@ public:
     // it arrives, until the program has ended; a WM_QUIT ends the wait early, as in delay.
     std::optional<std::uint32_t> waitFor(RunningProgram& program) override;
     // The same, measuring the limit with GetTickCount differences as delay does.
-    std::optional<std::uint32_t> waitForAtMost(RunningProgram& program, int seconds) override;
+    std::optional<std::uint32_t> waitAtMost(RunningProgram& program, std::uint32_t milliseconds) override;
+
+    void pause(std::uint32_t milliseconds) override;
 
     // Messages go through this window's dialog manager first, as in the main loop, so that
     // Tab and the arrow keys keep working while a wait runs.
@@ -48,8 +50,8 @@ public:
 
 private:
     bool dispatchPending();
-    // waitFor with a limit in milliseconds; INFINITE waits for the program's end alone.
-    std::optional<std::uint32_t> waitUpTo(RunningProgram& program, DWORD limit);
+    void sleepFor(DWORD total);
+    std::optional<std::uint32_t> wait(RunningProgram& program, DWORD total);
 
     WaitCall wait_;
     HWND dialogWindow_ = nullptr;

@@ -48,6 +48,21 @@ static_assert(sizeof(RasPppIpRecord) == 40, "the service checks dwSize against t
 
 using GetProjectionInfo = DWORD WINAPI(HRASCONN, RASPROJECTION, LPVOID, LPDWORD);
 
+// The connection-status record in its oldest 160-byte form.
+struct RasConnStatusRecord {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    char szDeviceType[17];
+    char szDeviceName[129];
+};
+static_assert(sizeof(RasConnStatusRecord) == 160, "the service checks dwSize against this layout");
+
+using GetConnectStatus = DWORD WINAPI(HRASCONN, RasConnStatusRecord*);
+
+constexpr std::uint32_t kFirstRemoteAccessCode = 600;
+constexpr std::uint32_t kLastRemoteAccessCode = 999;
+
 // The system's texts end in a line end, which a message of the program's own places itself.
 std::string withoutTrailingSpace(std::string text) {
     text.erase(text.find_last_not_of(" \t\r\n") + 1);
@@ -129,12 +144,25 @@ std::string Win32RemoteAccess::connectionAddress(RasHandle handle) {
     return std::string(record.szIpAddress, strnlen(record.szIpAddress, sizeof record.szIpAddress));
 }
 
+// The service answers for a connection it still knows; any error (invalid handle, once it is
+// gone) ends the wait, and so does a service that cannot be asked.
+bool Win32RemoteAccess::connectionGone(RasHandle handle) {
+    auto* const getStatus = library_.function<GetConnectStatus>("RasGetConnectStatusA");
+    if (getStatus == nullptr) {
+        return true;
+    }
+    RasConnStatusRecord status{};
+    status.dwSize = sizeof status;
+    return getStatus(reinterpret_cast<HRASCONN>(handle), &status) != 0;
+}
+
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {
-    // The service's texts cover its own codes (600 and on); a dial can also end with a system
-    // code, which the system's message table describes.
-    char text[512] = {};
-    auto* serviceText = library_.function<decltype(RasGetErrorStringA)>("RasGetErrorStringA");
-    if (serviceText != nullptr && serviceText(code, text, sizeof text) == 0) {
+    if (code >= kFirstRemoteAccessCode && code <= kLastRemoteAccessCode) {
+        char text[512] = {};
+        auto* serviceText = library_.function<decltype(RasGetErrorStringA)>("RasGetErrorStringA");
+        if (serviceText == nullptr || serviceText(code, text, sizeof text) != 0) {
+            return {};
+        }
         return withoutTrailingSpace(ansiToUtf8(std::string(text, strnlen(text, sizeof text))));
     }
     wchar_t* system = nullptr;

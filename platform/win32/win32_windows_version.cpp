@@ -20,6 +20,7 @@ VersionRecord Win32WindowsVersion::version() {
     }
     record.major = info.dwMajorVersion;
     record.minor = info.dwMinorVersion;
+    record.build = info.dwBuildNumber;
     const std::size_t length = strnlen(info.szCSDVersion, sizeof info.szCSDVersion);
     record.servicePack = ansiToUtf8(std::string(info.szCSDVersion, length));
     return record;

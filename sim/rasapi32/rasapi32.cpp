@@ -23,6 +23,19 @@ struct RasConnRecord {
 };
 static_assert(sizeof(RasConnRecord) == 412, "record layout");
 
+// The 160-byte connection-status record: the one layout this stand-in serves.
+struct RasConnStatusRecord {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    char szDeviceType[17];
+    char szDeviceName[129];
+};
+static_assert(sizeof(RasConnStatusRecord) == 160, "record layout");
+
+constexpr DWORD kConnected = 0x2000;     // RASCS_Connected
+constexpr DWORD kDisconnected = 0x2001;  // RASCS_Disconnected
+
 // The 264-byte entry-name record: the one layout this stand-in serves.
 struct RasEntryNameRecord {
     DWORD dwSize;
@@ -125,14 +138,30 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasEnumEntriesA(const char*, const
     return 0;
 }
 
+// The connection is not gone when the call returns: it stays listed, being ended, for a moment.
 extern "C" __declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE hrasconn) {
     const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
     velmora::sim::appendJournal("RasHangUpA " + std::to_string(handle));
-    auto connections = velmora::sim::loadConnections();
-    for (auto it = connections.begin(); it != connections.end(); ++it) {
-        if (it->handle == handle) {
-            connections.erase(it);
-            velmora::sim::saveConnections(connections);
+    return velmora::sim::beginHangUp(handle) ? 0 : ERROR_INVALID_HANDLE;
+}
+
+// A connection the service no longer lists is an invalid handle.
+extern "C" __declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HANDLE hrasconn, void* lprasconnstatus) {
+    auto* status = static_cast<RasConnStatusRecord*>(lprasconnstatus);
+    if (status == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (status->dwSize != sizeof(RasConnStatusRecord)) {
+        return kErrorInvalidSize;
+    }
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
+    for (const auto& connection : velmora::sim::loadConnections()) {
+        if (connection.handle == handle) {
+            std::memset(status, 0, sizeof *status);
+            status->dwSize = sizeof(RasConnStatusRecord);
+            status->rasconnstate = velmora::sim::hangingUp(handle) ? kDisconnected : kConnected;
+            copyName(status->szDeviceType, sizeof status->szDeviceType, "vpn");
+            copyName(status->szDeviceName, sizeof status->szDeviceName, "WAN Miniport (L2TP)");
             return 0;
         }
     }

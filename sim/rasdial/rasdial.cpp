@@ -2,7 +2,8 @@
 // environment (sim_state.h): the entry named first on its command line is listed among the
 // connections at once, as the remote-access service lists a connection being made; after the
 // scenario's seconds it either stays, with a tunnel address brought up, or goes again and the
-// dial fails. Like rasdial it refuses a line with more than three arguments that are not
+// dial fails. A connection hung up meanwhile ends the dial at once, as the user's disconnection.
+// Like rasdial it refuses a line with more than three arguments that are not
 // options, and a phonebook without the entry.
 #include <windows.h>
 #include <iphlpapi.h>
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr int kBadArguments = 87;  // what rasdial reports when it cannot make sense of its arguments
+constexpr DWORD kLookMs = 100;
 
 // The entry, the user name and the password are the only arguments without a leading "/": a
 // value split at a blank makes more, and rasdial refuses the line.
@@ -56,17 +58,32 @@ bool phonebookHoldsEntry(const std::vector<std::string>& arguments) {
     return true;
 }
 
-void list(const std::string& entry) {
+// The entry's connection, listed now; its handle.
+std::uint32_t list(const std::string& entry) {
     auto connections = velmora::sim::loadConnections();
     std::uint32_t handle = 1;
     for (const auto& connection : connections) {
         if (connection.entryName == entry) {
-            return;
+            return connection.handle;
         }
         handle = std::max(handle, connection.handle + 1);
     }
     connections.push_back({handle, entry});
     velmora::sim::saveConnections(connections);
+    return handle;
+}
+
+// Whether the connection is being hung up or gone.
+bool hungUp(std::uint32_t handle) {
+    if (velmora::sim::hangingUp(handle)) {
+        return true;
+    }
+    for (const auto& connection : velmora::sim::loadConnections()) {
+        if (connection.handle == handle) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The connection's PPP IP projection answers with the address from now on.
@@ -150,8 +167,14 @@ int main() {
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     }
     const velmora::sim::RasdialScenario scenario = velmora::sim::loadRasdialScenario();
-    list(args[0]);
-    Sleep(static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000);
+    const std::uint32_t handle = list(args[0]);
+    const DWORD total = static_cast<DWORD>(std::max(scenario.seconds, 0)) * 1000;
+    for (DWORD waited = 0; waited < total; waited += kLookMs) {
+        if (hungUp(handle)) {
+            return ERROR_USER_DISCONNECTION;
+        }
+        Sleep(kLookMs);
+    }
     if (!scenario.connects) {
         unlist(args[0]);
         return static_cast<int>(scenario.errorCode);

@@ -188,8 +188,7 @@ TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
     // The fixed text, the service's description of rasdial's error, and what to check.
     EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查L2TP参数重新拨号！\n\n"
                                         "错误 691：由于域上的用户名和/或密码无效，访问被拒绝。\n"
-                                        "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，"
-                                        "服务器须认可该特征码。",
+                                        "请检查VPN用户名和VPN密码。",
                                         kTicks));
     EXPECT_TRUE(has(journal(), kPptpDial));
     EXPECT_EQ(countStartingWith(journal(), "route "), 0);
@@ -319,8 +318,31 @@ TEST_F(AppScenario, theEndOfTheWindowsSessionShutsDownAsAClose) {
                                     &mayEnd));
     EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(TRUE));
     const std::size_t endedAt = journal().size();
-    PostMessageW(window.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Sent, as Windows sends it: the process may be ended as soon as it returns.
+    ASSERT_TRUE(SendMessageTimeoutW(window.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, kTicks,
+                                    nullptr));
+    EXPECT_EQ(countStartingWith(journalFrom(endedAt), "RasHangUpA "), 1);
     expectAnEndThatWithdrewLast(endedAt, true);
+}
+
+TEST_F(AppScenario, theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheCleanUpIsDone) {
+    WindowDriver window = connectIpsec();
+    const int before = policyLineCount();
+    PostMessageW(window.window(), WM_CLOSE, 0, 0);
+    const std::size_t firstLine = awaitPolicyLines(1, before);  // the close's withdrawal has begun
+    ASSERT_NE(firstLine, 0u);
+    ASSERT_TRUE(SendMessageTimeoutW(window.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, kTicks,
+                                    nullptr));
+    // What Windows would find as it ends the process: the policy withdrawn, the link gone.
+    const auto policy = policyStates(journal());
+    const auto after = journalFrom(firstLine);
+    const auto connections = sim::loadConnections();
+    TerminateProcess(app.process(), 0);
+    ASSERT_GE(policy.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(policy.end() - 2, policy.end()), (std::vector<std::string>{" -y", " -y"}));
+    EXPECT_GE(countEndingWith(after, " -y"), 1) << "the withdrawal's second line ran before the return";
+    EXPECT_EQ(countStartingWith(after, "RasHangUpA "), 1);
+    EXPECT_TRUE(connections.empty());
 }
 
 TEST_F(AppScenario, stopDuringTheReapplyHasTheLastWord) {
@@ -661,7 +683,9 @@ TEST_P(AppTrayAtDpi, theIconAndTipFollowTheLink) {
 
     // Explorer restarted: the icon comes back as it is now, not as it first was.
     const std::size_t before = shell.notices().size();
-    SendMessageW(window.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    DWORD_PTR unused = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &unused);
     ASSERT_TRUE(eventually([&] { return shell.notices().size() > before; }));
     const TrayNotice readded = shell.notices()[before];
     EXPECT_EQ(readded.message, static_cast<DWORD>(NIM_ADD));

@@ -197,11 +197,13 @@ TEST_F(MainWindowTest, limitsAndMasksWhatIsTyped) {
     EXPECT_EQ(w.driver().text(Control::txtpeer), std::string(15, '1'));
 }
 
-TEST_F(MainWindowTest, hasAnEditableEntryNameAndAListOnlyCipherSuite) {
+TEST_F(MainWindowTest, hasAnEditableEntryNameAListOnlyCipherSuiteAndAHardwareCodeNobodyTypes) {
     const LONG nameStyle = GetWindowLongW(w.driver().control(Control::txtConnName), GWL_STYLE);
     const LONG cipherStyle = GetWindowLongW(w.driver().control(Control::comalg), GWL_STYLE);
     EXPECT_EQ(nameStyle & 3, CBS_DROPDOWN);
     EXPECT_EQ(cipherStyle & 3, CBS_DROPDOWNLIST);
+    EXPECT_NE(GetWindowLongW(w.driver().control(Control::txtHD), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(GetWindowLongW(w.driver().control(Control::txtUserName), GWL_STYLE) & ES_READONLY, 0);
 }
 
 TEST_F(MainWindowTest, carriesItsOwnIconAndBanner) {

@@ -274,12 +274,13 @@ TEST_F(OnWindowsXp, stopAfterTheKeyWasEditedWithdrawsWhatWasApplied) {
     EXPECT_TRUE(window.messageBoxes().empty());
 }
 
-TEST_F(OnWindowsXp, theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice) {
+TEST_F(OnWindowsXp, theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice) {
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
     const std::vector<std::pair<std::uint32_t, std::vector<std::string>>> failures = {
         {788, {"错误 788：", "ProhibitIpsec", "重新启动", "预共享的密钥和加密认证算法与此无关"}},
-        {809, {"错误 809：", "UDP 1701"}},
+        // The profile dials PPTP: its own port and protocol, not L2TP's.
+        {809, {"错误 809：", "TCP 1723端口和GRE协议"}},
     };
     for (const auto& [code, parts] : failures) {
         sim::saveRasdialScenario({false, 0, "", code});
@@ -290,6 +291,7 @@ TEST_F(OnWindowsXp, theTunnelsOwnIpsecAndL2tpFailuresGetTheirAdvice) {
             EXPECT_NE(message.find(part), std::string::npos) << code << " lacks " << part << ":\n" << message;
         }
         EXPECT_EQ(message.find("NAT"), std::string::npos) << message;
+        EXPECT_EQ(message.find("UDP 1701"), std::string::npos) << message;
         ASSERT_TRUE(eventually([&] { return window.enabled(Control::Command1); }, kTicks));
     }
 }

@@ -37,6 +37,7 @@ public:
         record("Form_QueryUnload " + std::to_string(static_cast<int>(mode)));
     }
     void Form_Unload() override { record("Form_Unload"); }
+    void Form_EndSession() override { record("Form_EndSession"); }
     void Command1_Click() override { record("Command1_Click"); }
     void Command2_Click() override { record("Command2_Click"); }
     void Command3_Click() override { record("Command3_Click"); }

@@ -30,12 +30,17 @@ public:
         return program.exitStatus();
     }
 
-    // As waitFor; a program held open is still running when the limit is reached, which the
-    // virtual clock then shows as passed.
-    std::optional<std::uint32_t> waitForAtMost(RunningProgram& program, int seconds) override {
-        const auto status = waitFor(program);
+    void pause(std::uint32_t milliseconds) override {
+        ++pauses;
+        runPending();
+        elapsedMilliseconds += milliseconds;
+    }
+
+    // As waitFor; a program held open takes the whole time and is still running after it.
+    std::optional<std::uint32_t> waitAtMost(RunningProgram& program, std::uint32_t milliseconds) override {
+        const std::optional<std::uint32_t> status = waitFor(program);
         if (!status) {
-            elapsedSeconds += seconds;
+            elapsedMilliseconds += milliseconds;
         }
         return status;
     }
@@ -46,6 +51,8 @@ public:
     int delays = 0;
     int waits = 0;
     int elapsedSeconds = 0;
+    int pauses = 0;
+    std::uint32_t elapsedMilliseconds = 0;
 
 private:
     void runPending() {

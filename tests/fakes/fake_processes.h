@@ -29,6 +29,14 @@ public:
         }
     }
 
+    // Ends a program, held open or not, with the given status, as the child would by itself.
+    void endWith(std::uint32_t status) {
+        if (!ended_) {
+            ended_ = true;
+            status_ = status;
+        }
+    }
+
     // Lets a program that is not held open run to its end.
     void runToEnd() {
         if (!ended_ && !held_) {
@@ -74,6 +82,7 @@ public:
                 }
             },
             *exitStatus, holdDials, &terminations);
+        lastShown = child.get();
         return child;
     }
 
@@ -98,6 +107,8 @@ public:
     bool holdDials = false;
     // Hidden programs whose command line this matches run until terminated (a tool that hangs).
     std::function<bool(const std::string&)> hangs;
+    // The last shown program started (a dial), while its starter keeps it.
+    FakeRunningProgram* lastShown = nullptr;
     // Programs ended by terminate.
     int terminations = 0;
 };

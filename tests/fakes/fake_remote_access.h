@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,18 +13,38 @@ namespace velmora::testing {
 
 class FakeRemoteAccess : public RemoteAccess {
 public:
+    std::vector<std::string> phonebookEntries() override { return entries; }
     ConnectionList activeConnections() override {
         ++queries;
+        note("list");
         return list;
     }
-    std::vector<std::string> phonebookEntries() override { return entries; }
-    // The connection goes from the list, as the service drops it.
+    // The connection goes from the list, as the service drops it: at once, or after it has
+    // answered lingerLooks looks as still there.
     void hangUp(RasHandle handle) override {
         hangUps.push_back(handle);
-        auto& connections = list.connections;
-        connections.erase(std::remove_if(connections.begin(), connections.end(),
-                                         [&](const ActiveConnection& c) { return c.handle == handle; }),
-                          connections.end());
+        note("hangUp " + std::to_string(handle));
+        if (lingerLooks == 0) {
+            drop(handle);
+        } else {
+            lingering[handle] = lingerLooks;
+        }
+        if (onHangUp) {
+            onHangUp(handle);
+        }
+    }
+    bool connectionGone(RasHandle handle) override {
+        const auto found = lingering.find(handle);
+        if (found != lingering.end() && found->second-- > 0) {
+            return false;
+        }
+        if (found != lingering.end()) {
+            lingering.erase(found);
+            drop(handle);
+            note("gone " + std::to_string(handle));
+        }
+        return std::none_of(list.connections.begin(), list.connections.end(),
+                            [&](const ActiveConnection& c) { return c.handle == handle; });
     }
     std::string connectionAddress(RasHandle handle) override {
         const auto found = addresses.find(handle);
@@ -35,6 +56,12 @@ public:
     }
 
     void connect(RasHandle handle, const std::string& entryName) { list.connections.push_back({handle, entryName}); }
+    void drop(RasHandle handle) {
+        auto& connections = list.connections;
+        connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                         [&](const ActiveConnection& c) { return c.handle == handle; }),
+                          connections.end());
+    }
 
     ConnectionList list;
     std::vector<std::string> entries;
@@ -42,6 +69,20 @@ public:
     std::vector<RasHandle> hangUps;
     std::map<std::uint32_t, std::string> errorTexts;
     std::map<RasHandle, std::string> addresses;  // what each connection's projection answers
+    // Looks at a hung-up connection that still find it there.
+    int lingerLooks = 0;
+    std::map<RasHandle, int> lingering;
+    // Runs after each hang-up, as the service's other clients would see it (rasdial returning).
+    std::function<void(RasHandle)> onHangUp;
+    // When set, what the service was asked, in order: "list", "hangUp <handle>", "gone <handle>".
+    std::vector<std::string>* calls = nullptr;
+
+private:
+    void note(const std::string& call) {
+        if (calls != nullptr) {
+            calls->push_back(call);
+        }
+    }
 };
 
 }  // namespace velmora::testing

@@ -275,6 +275,7 @@ TEST_F(DialerTest, defaultGatewayDialReportsFailure) {
 TEST_F(DialerTest, aFailureSaysWhyWithTheSystemsTextAndWhatToCheck) {
     processes.exitStatus = 691;
     ras.errorTexts[691] = "由于用户名或密码无效，访问被拒绝。";
+    window.setValue(Control::checkHD, 1);
     dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{std::string(kFailed) +
                                      "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n"
@@ -284,6 +285,13 @@ TEST_F(DialerTest, aFailureSaysWhyWithTheSystemsTextAndWhatToCheck) {
     // The default-gateway dial puts no hardware code before the password.
     window.messages.clear();
     dialer.dialtol2tp_defaultgate("corvinaltexum", Origin::window);
+    EXPECT_EQ(window.messages,
+              Lines{std::string(kFailed) + "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n请检查VPN用户名和VPN密码。"});
+
+    // Nor does a dial with 验证硬件特征码 off.
+    window.messages.clear();
+    window.setValue(Control::checkHD, 0);
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages,
               Lines{std::string(kFailed) + "\n\n错误 691：由于用户名或密码无效，访问被拒绝。\n请检查VPN用户名和VPN密码。"});
 }
@@ -301,7 +309,7 @@ TEST(DialFailureMessage, namesTheCauseOnlyForRemoteAccessCodesAndHintsWhereItCan
         {788, "d", {"错误 788：d\n", "ProhibitIpsec", "重新启动", "另有IPSec策略"}, {"l2tpipsec.ini", "UDP 500"}},
         {789, "d", {"ProhibitIpsec", "预共享的密钥和加密认证算法与此无关"}, {"l2tpipsec.ini"}},
         {792, "d", {"ProhibitIpsec", "UDP 500和4500"}, {}},
-        {809, "d", {"UDP 1701", "只接受在隧道上使用IPSec的L2TP"}, {"NAT", "AssumeUDPEncapsulation"}},
+        {809, "d", {"UDP 1701", "只接受在隧道上使用IPSec的L2TP"}, {"NAT", "AssumeUDPEncapsulation", "PPTP"}},
         {720, "d", {"PPP控制协议", "分配地址"}, {"隧道协议"}},
         {812, "d", {"服务器的策略", "认证方式或该帐户"}, {"L2TP或PPTP"}},
         {868, "d", {"无法解析服务器的主机名"}, {"找不到"}},
@@ -311,11 +319,21 @@ TEST(DialFailureMessage, namesTheCauseOnlyForRemoteAccessCodesAndHintsWhereItCan
         {0xC0000005u, "", {failed + "rasdial 退出码 0xC0000005"}, {"3221225477"}},
     };
     // The codes users meet most each have a line on what to check.
-    for (const std::uint32_t code : {619u, 633u, 718u, 734u, 741u, 742u, 766u, 781u}) {
-        EXPECT_FALSE(dialFailureHint(code, "C:\\", DialKind::tunnel).empty()) << code;
+    for (const std::uint32_t code :
+         {619u, 633u, 718u, 734u, 741u, 742u, 766u, 781u, 617u, 628u, 629u, 631u, 651u, 756u, 769u}) {
+        EXPECT_FALSE(dialFailureHint(code, "C:\\", DialKind{}).empty()) << code;
     }
+    // The IPsec failures of the tunnel itself all point at the registry switch.
+    for (const std::uint32_t code : {786u, 787u, 788u, 789u, 790u, 791u, 792u, 793u, 827u, 835u}) {
+        EXPECT_NE(dialFailureHint(code, "C:\\", DialKind{}).find("ProhibitIpsec"), std::string::npos) << code;
+    }
+    // A PPTP dial's 809 is about its own port and protocol.
+    const std::string pptp809 = dialFailureHint(809, "C:\\", DialKind{true, false});
+    EXPECT_NE(pptp809.find("TCP 1723"), std::string::npos) << pptp809;
+    EXPECT_NE(pptp809.find("GRE"), std::string::npos) << pptp809;
+    EXPECT_EQ(pptp809.find("L2TP"), std::string::npos) << pptp809;
     for (const Row& row : rows) {
-        const std::string message = dialFailureMessage(row.status, row.description, "C:\\", DialKind::tunnel);
+        const std::string message = dialFailureMessage(row.status, row.description, "C:\\", DialKind{});
         for (const std::string& part : row.holds) {
             EXPECT_NE(message.find(part), std::string::npos) << row.status << " lacks " << part << ":\n" << message;
         }

@@ -32,7 +32,7 @@ class Form1Test : public ::testing::Test {
 protected:
     Form1Test() {
         registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
-        version.record = {5, 1, "Service Pack 3"};
+        version.record = {5, 1, "Service Pack 3", 2600};
         management.ids = {"BFEBFBFF000206A7"};
         ip.addresses = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
         ip.add("192.0.2.7");
@@ -194,7 +194,7 @@ TEST_F(Form1Test, theTraysLogItemStartsNotepadAsTheUserOrSaysWhereTheLogIs) {
 }
 
 TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {
-    version.record = {5, 0, "Service Pack 4"};
+    version.record = {5, 0, "Service Pack 4", 2195};
     storeSettings(1, 0, 0, 0);
     form.Form_Load();
     form.Command1_Click();
@@ -315,15 +315,16 @@ TEST_F(Form1Test, trayItemsRunTheCommandsAndExitUnloads) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{"restore", "unload"}));
 }
 
-TEST_F(Form1Test, shutDownWithIpsecWithdrawsThePolicyAndHangsUp) {
+TEST_F(Form1Test, shutDownWithdrawsOnlyWhatThisRunAppliedAndHangsUp) {
     storeSettings(1, 0, 0, 0);
     form.Form_Load();
     ras.connect(12, "corvinaltexum");
+    form.Form_QueryUnload(UnloadMode::sessionEnding);
     form.Form_Unload();
-    ASSERT_EQ(processes.started.size(), 2u);
-    EXPECT_NE(processes.started[0].find(" -y"), std::string::npos);
+    EXPECT_TRUE(processes.started.empty()) << "nothing was applied, nothing is withdrawn";
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（Windows 会话结束）");
 }
 
 TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied) {
@@ -346,8 +347,12 @@ TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied)
     withdrawnAsApplied();
     EXPECT_TRUE(window.enabled(Control::Command1));
     EXPECT_TRUE(ras.hangUps.empty());
-    form.Form_Unload();  // and once more at the end, which hangs up
-    withdrawnAsApplied();
+    form.Command1_Click();
+    EXPECT_FALSE(window.messages.empty()) << "the edited fields are refused now";
+    window.messages.clear();
+    processes.started.clear();
+    form.Form_Unload();  // nothing withdrawn again; the link is hung up
+    EXPECT_TRUE(processes.started.empty());
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
@@ -373,6 +378,54 @@ TEST_F(Form1Test, ticksDuringADialDoNothingAndAClosingEndsTheDialWithNothingLeft
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(timesCalled("trayIconRemove"), 1);
     EXPECT_EQ(startedWith("ping "), 0);
+}
+
+// Windows ends the process as soon as the end of its session has been told: told in any wait of
+// a close's clean-up (the withdrawal's two pauses, the wait until the link is gone), the shut-down
+// is finished before the telling returns.
+class Form1EndSessionInTheClose : public Form1Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
+    startIpsecSession();
+    form.Command1_Click();
+    processes.started.clear();
+    ras.lingerLooks = 1;
+    bool returned = false;
+    atPause(GetParam(), [this, &returned] {
+        form.Form_EndSession();
+        returned = true;
+        const auto states = policyStates();
+        EXPECT_GE(std::count(states.begin(), states.end(), " -y"), 2);
+        EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+        EXPECT_TRUE(ras.list.connections.empty());
+        EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（关闭窗口）");
+        EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    });
+    form.Form_QueryUnload(UnloadMode::windowClosed);
+    form.Form_Unload();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(policyStates().back(), " -y");
+    EXPECT_EQ(timesCalled("trayIconRemove"), 1);
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（关闭窗口）")
+        << "the withdrawal beneath was logged before";
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
+
+TEST_F(Form1Test, anActivationDuringADialThatFailsLogsNoLinkThatWentDown) {
+    startIpsecSession();
+    processes.onRun = nullptr;  // the dial fails
+    atPause(2, [this] {         // the dial's wait: the connection being made is listed
+        ras.connect(12, "corvinaltexum");
+        form.Form_Activate();
+        ras.list.connections.clear();
+    });
+    form.Command1_Click();
+    form.Timer1_Timer();
+    for (const std::string& line : log.file.lines) {
+        EXPECT_EQ(line.find("链路断开"), std::string::npos) << line;
+    }
 }
 
 // The window closed inside the pause-th wait of Connect (two) or of the link watch's re-apply
@@ -504,7 +557,7 @@ TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
     const std::vector<std::string>& lines = log.file.lines;
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), testing::kLogTime + "程序启动：Velmora VPN " VELMORA_VERSION
-                                                 "，Windows 5.1 Service Pack 3，IPsec策略工具 ipseccmd");
+                                                 "，Windows 5.1.2600 Service Pack 3，IPSec策略工具 ipseccmd");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), testing::kLogTime + "退出程序（关闭窗口）"), 1);
     const std::vector<std::string> secrets = {kDistinctPasswd, kDistinctPreshare, kDistinctHardwareCode,
                                               kDistinctHardwareCodeDialled,
@@ -531,16 +584,16 @@ TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
     form.Form_QueryUnload(UnloadMode::byProgram);
     form.Form_Unload();
 
-    const std::string dial = "开始拨号（%）：条目 corvinaltexum，电话簿 C:\\pptp.pbk";
-    const std::string dialed = "拨号结束：rasdial 退出状态 0，用时 0.0 秒，隧道地址 10.10.10.4";
+    const std::string dial = "开始拨号（%）：服务器 203.0.113.10，PPTP，条目 corvinaltexum，电话簿 C:\\pptp.pbk";
+    const std::string dialed = "拨号结束：已连接，用时 0.0 秒，隧道地址 10.10.10.4";
     const std::string routes = "添加路由：route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1；"
                                "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
-    const std::string applied = "IPsec策略 -x（应用）：ipseccmd";
-    const std::string withdrawn = "IPsec策略 -y（撤销）：ipseccmd";
+    const std::string applied = "IPSec策略 -x（应用）：ipseccmd";
+    const std::string withdrawn = "IPSec策略 -y（撤销）：ipseccmd";
     std::vector<std::string> expected = {
         "请求连接（窗口按钮）", applied, dial, dialed, routes, "链路断开：corvinaltexum",
         "自动重拨：第 1 次", dial, dialed, withdrawn, applied, "链路恢复：corvinaltexum", routes,
-        "请求停止（托盘菜单）", withdrawn, "退出程序（托盘菜单“退出”）", withdrawn,
+        "请求停止（托盘菜单）", withdrawn, "挂断连接：条目 corvinaltexum，句柄 12", "退出程序（托盘菜单“退出”）",
     };
     for (std::string& line : expected) {
         if (const auto mark = line.find('%'); mark != std::string::npos) {

@@ -641,9 +641,9 @@ protected:
 
 TEST_F(WatchedPolicyTest, aFailedApplyWithdrawsItTellsWhyAndDialsNothing) {
     const std::vector<std::pair<std::optional<std::uint32_t>, std::string>> failures = {
-        {87u, "不接受这些设置（退出码 87）"},
-        {1u, "netsh 设置策略时出错（退出码 1）"},
-        {std::nullopt, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe"},
+        {87u, "不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥。"},
+        {1u, "netsh 设置策略时出错（退出码 1）。"},
+        {std::nullopt, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe。"},
     };
     for (const auto& [status, why] : failures) {
         processes.started.clear();
@@ -670,7 +670,7 @@ TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
     session.Command1_Click(Origin::window);
     EXPECT_TRUE(processes.started.empty());
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].find("双引号"), std::string::npos);
+    EXPECT_EQ(window.messages[0].rfind("预共享的密钥不能含有双引号", 0), 0u) << window.messages[0];
     EXPECT_FALSE(active());
 }
 
@@ -708,7 +708,7 @@ TEST_F(WatchedPolicyTest, aFailedWithdrawalRunsBothLinesAndIsToldAndLogged) {
         << window.messages[0];
     EXPECT_NE(window.messages[0].find("请检查本计算机的IPSec策略"), std::string::npos);
     EXPECT_NE(window.messages[0].find("退出码 1"), std::string::npos);
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "IPsec策略 -y（撤销）：velmora-ipsec，退出状态 1、0");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "IPSec策略 -y（撤销）：velmora-ipsec，退出码 1、0");
     EXPECT_EQ(link.status().policy(), LinkStatus::Policy::notWithdrawn);
     EXPECT_FALSE(active());
 
@@ -805,6 +805,109 @@ TEST_P(SessionEndsADialTest, theDialEndsItsConnectionIsHungUpAndTheWithdrawalCom
 }
 
 INSTANTIATE_TEST_SUITE_P(StopOrClose, SessionEndsADialTest, ::testing::Bool());
+
+// A cancel goes as the remote-access service asks, whether rasdial returns once its connection is
+// hung up (as it does) or has to be ended; a connection that registers meanwhile goes too.
+TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBeforeTheWithdrawal) {
+    for (const bool rasdialReturns : {true, false}) {
+        SCOPED_TRACE(rasdialReturns);
+        std::vector<std::string> calls;
+        testing::FakeRemoteAccess service;
+        service.calls = &calls;
+        service.lingerLooks = 2;
+        LinkQuery query{service};
+        Dialer dials{watched, processes, loop, table, query, service, shell, files, programFiles, log.log};
+        IpsecPolicy rule{watched, processes, loop, log.log};
+        SessionController controller{watched, query, service, processes, shell, registry, dials, rule, settings, log.log};
+        processes = testing::FakeProcesses();
+        processes.holdDials = true;
+        processes.statusOf = [&](const std::string& line) {
+            calls.push_back("run" + line.substr(line.size() - 3));
+            return std::optional<std::uint32_t>(0u);
+        };
+        service.onHangUp = [&](RasHandle handle) {
+            if (handle == 77) {
+                if (rasdialReturns) {
+                    processes.lastShown->endWith(631);
+                    calls.push_back("rasdial returns");
+                }
+                service.connect(79, "corvinaltexum");  // registered after the first look
+            }
+        };
+        useIpsec();
+        window.setEnabled(Control::Command1, true);
+        atPause(2, [&] {  // the dial's wait, after the apply's two pauses
+            service.connect(77, "corvinaltexum");
+            calls.clear();
+            controller.Command2_Click(Origin::window);
+            EXPECT_TRUE(window.enabled(Control::Command1)) << "Connect comes back after it all";
+        });
+        controller.Command1_Click(Origin::window);
+        const std::vector<std::string> returned = {"list", "hangUp 77", "rasdial returns", "list", "hangUp 79",
+                                                   "gone 77", "gone 79", "list", "run -y", "run -y"};
+        const std::vector<std::string> ended = {"list", "hangUp 77", "list", "hangUp 79",
+                                                "gone 77", "gone 79", "list", "run -y", "run -y"};
+        EXPECT_EQ(calls, rasdialReturns ? returned : ended);
+        EXPECT_EQ(processes.terminations, rasdialReturns ? 0 : 1);
+        EXPECT_TRUE(service.list.connections.empty());
+        EXPECT_FALSE(query.status().up()) << "the tray shows the link as it is at once";
+        EXPECT_FALSE(active());
+    }
+}
+
+TEST_F(SessionTest, whatDialsOrHangsUpIsUnavailableForADialsSpanAndComesBackAfter) {
+    struct Row {
+        Control control;
+        bool during;
+    };
+    const Row rows[] = {
+        {Control::Command1, false}, {Control::menuOn, false}, {Control::Command3, false}, {Control::menuL2tp, false},
+        {Control::Check1, false},   {Control::Check2, false}, {Control::Command2, true},  {Control::menuOff, true},
+    };
+    for (const bool ipsec : {false, true}) {
+        SCOPED_TRACE(ipsec);
+        window.setValue(Control::Check1, ipsec ? 1 : 0);
+        window.setEnabled(Control::Command3, true);
+        dialSucceeds = false;
+        std::vector<bool> before;
+        for (const Row& row : rows) {
+            before.push_back(window.enabled(row.control));
+        }
+        atPause(ipsec ? 2 : 0, [&] {
+            for (const Row& row : rows) {
+                EXPECT_EQ(window.enabled(row.control), row.during) << static_cast<int>(row.control);
+            }
+        });
+        session.Command1_Click(Origin::window);
+        ASSERT_EQ(loop.delays + loop.waits, ipsec ? 3 : 1) << "the dial's wait was reached";
+        loop = testing::FakeEventLoop();
+        // A failed plain dial leaves everything as it was; a failed IPsec one leaves the session.
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            const bool session = ipsec && (rows[i].control == Control::Command1 || rows[i].control == Control::menuOn ||
+                                           rows[i].control == Control::Command2 || rows[i].control == Control::menuOff);
+            EXPECT_EQ(window.enabled(rows[i].control), session ? rows[i].during : before[i])
+                << static_cast<int>(rows[i].control);
+        }
+        session.Command2_Click(Origin::window);
+    }
+}
+
+TEST_F(SessionTest, stopIsThereFromTheStartOfConnectAndEndsItBeforeTheDial) {
+    useIpsec();
+    window.setEnabled(Control::Command3, true);
+    atPause(0, [this] {  // the apply's first pause
+        EXPECT_TRUE(window.enabled(Control::Command2));
+        EXPECT_TRUE(window.enabled(Control::menuOff));
+        session.Command2_Click(Origin::window);
+    });
+    session.Command1_Click(Origin::window);
+    EXPECT_TRUE(processes.waited.empty()) << "nothing dialled";
+    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -y", " -y"}));
+    EXPECT_FALSE(active());
+    EXPECT_FALSE(window.enabled(Control::Command2));
+    EXPECT_TRUE(window.enabled(Control::Command3)) << "as the Connect found it";
+    EXPECT_EQ(window.windowState(), WindowState::normal);
+}
 
 TEST_F(SessionTest, aCloseWhileASnapshotMessageIsOpenDialsNothing) {
     table.table.status = AddressTableStatus::readFailed;

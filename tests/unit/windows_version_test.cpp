@@ -16,7 +16,7 @@ constexpr const char* kParked = "C:\\Program Files\\Velmora\\zertaipsec.dll";
 class GetversionTest : public ::testing::Test {
 protected:
     std::string run(std::uint32_t major, std::uint32_t minor, const std::string& servicePack) {
-        windows.record = {major, minor, servicePack};
+        windows.record = {major, minor, servicePack, 0};
         return getversion(windows, files);
     }
 

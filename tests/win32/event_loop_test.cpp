@@ -128,6 +128,22 @@ TEST_F(DelayTest, waitForDispatchesMessagesUntilTheProgramEnds) {
     EXPECT_GE(timerTicks, 5);
 }
 
+TEST_F(DelayTest, aBoundedWaitGivesUpOnAProgramThatRunsOnAndReturnsForOneThatEnds) {
+    SetTimer(window, 1, 100, nullptr);
+    const auto runsOn = sleeper(60000);
+    const auto endsSoon = sleeper(300);
+    ASSERT_NE(runsOn, nullptr);
+    ASSERT_NE(endsSoon, nullptr);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(loop.waitAtMost(*runsOn, 700), std::nullopt);
+    EXPECT_GE(GetTickCount() - start, 600u);
+    EXPECT_EQ(runsOn->exitStatus(), std::nullopt) << "given up on, not ended";
+    EXPECT_GE(timerTicks, 3) << "messages ran meanwhile";
+    runsOn->terminate();
+    EXPECT_EQ(loop.waitAtMost(*endsSoon, 30000), std::optional<std::uint32_t>(0));
+    KillTimer(window, 1);
+}
+
 RunningProgram* programToEnd = nullptr;
 
 VOID CALLBACK endProgram(HWND, UINT, UINT_PTR, DWORD) {
@@ -150,13 +166,13 @@ TEST_F(DelayTest, aWaitWithALimitGivesUpOnAProgramThatRunsPastIt) {
     const auto program = sleeper(60000);
     ASSERT_NE(program, nullptr);
     const DWORD start = GetTickCount();
-    EXPECT_EQ(loop.waitForAtMost(*program, 1), std::nullopt);
+    EXPECT_EQ(loop.waitAtMost(*program, 1000), std::nullopt);
     KillTimer(window, 1);
     EXPECT_GE(GetTickCount() - start, 1000u);
     EXPECT_GE(timerTicks, 5);
     EXPECT_EQ(program->exitStatus(), std::nullopt);
     program->terminate();
-    EXPECT_EQ(loop.waitForAtMost(*program, 5), std::optional<std::uint32_t>(ERROR_CANCELLED));
+    EXPECT_EQ(loop.waitAtMost(*program, 5000), std::optional<std::uint32_t>(ERROR_CANCELLED));
 }
 
 int waitCalls = 0;

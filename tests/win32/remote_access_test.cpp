@@ -80,11 +80,18 @@ TEST_F(RemoteAccessTest, sixtyFiveConnectionsReadAsDownAndKeepTheLastHandle) {
     EXPECT_EQ(query.hRasConn(), 5u);
 }
 
-TEST_F(RemoteAccessTest, hangUpEndsTheConnection) {
+// The service goes on ending a hung-up connection for a moment; its status then says it is gone.
+TEST_F(RemoteAccessTest, aHungUpConnectionIsGoneOnlyAfterAMoment) {
     sim::saveConnections({{7, "corvinaltexum"}, {8, "other"}});
     ras.hangUp(7);
+    EXPECT_FALSE(ras.connectionGone(7));
+    EXPECT_TRUE(query.getL2tpState("corvinaltexum")) << "still listed while it is being ended";
+    Sleep(sim::kHangUpLingerMs + 300);
+    EXPECT_TRUE(ras.connectionGone(7));
     EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
+    EXPECT_FALSE(ras.connectionGone(8));
     EXPECT_TRUE(query.getL2tpState("other"));
+    EXPECT_TRUE(ras.connectionGone(99));
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 
@@ -97,7 +104,7 @@ TEST_F(RemoteAccessTest, theConnectionsAddressComesFromItsIpProjection) {
     EXPECT_EQ(ras.connectionAddress(0), "");
 }
 
-TEST_F(RemoteAccessTest, errorTextsComeFromTheServiceOrElseTheSystem) {
+TEST_F(RemoteAccessTest, errorTextsOfTheServicesCodesComeFromItAloneOthersFromTheSystem) {
     // The service's own code, in GBK through the ANSI code page.
     EXPECT_EQ(ras.errorText(691), "由于域上的用户名和/或密码无效，访问被拒绝。");
     // A system code the service does not know: the system's message table, without its line end.
@@ -105,6 +112,8 @@ TEST_F(RemoteAccessTest, errorTextsComeFromTheServiceOrElseTheSystem) {
     EXPECT_FALSE(system.empty());
     EXPECT_EQ(system.find_first_of("\r\n"), std::string::npos) << system;
     EXPECT_EQ(ras.errorText(0xE0001234u), "");
+    // The system's messages give the service's numbers other meanings: never theirs.
+    EXPECT_EQ(ras.errorText(ERROR_OPERATION_ABORTED), "");
 }
 
 }  // namespace

@@ -67,7 +67,11 @@ ChildClass childClass(const LayoutItem& item) {
         // Transparent: the labels under a frame still show through it.
         return {L"BUTTON", BS_GROUPBOX, WS_EX_TRANSPARENT};
     case ControlKind::textBox:
-        return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u), WS_EX_CLIENTEDGE};
+        // The hardware code is computed, never typed: whatever it holds goes in front of the password.
+        return {L"EDIT",
+                WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u) |
+                    (item.control == Control::txtHD ? static_cast<DWORD>(ES_READONLY) : 0u),
+                WS_EX_CLIENTEDGE};
     case ControlKind::comboEditable:
         return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
     case ControlKind::comboList:
@@ -124,6 +128,48 @@ BOOL CALLBACK findOwnedDialog(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// What Windows shows while the program holds the end of the session up (Vista and later).
+constexpr const wchar_t* kShutDownReason = L"Velmora VPN 正在断开连接并撤销IPSec策略，请稍候。";
+
+using BlockReasonCreate = BOOL WINAPI(HWND, LPCWSTR);
+using BlockReasonDestroy = BOOL WINAPI(HWND);
+using MessageFilterEx = BOOL WINAPI(HWND, UINT, DWORD, void*);
+using MessageFilter = BOOL WINAPI(UINT, DWORD);
+constexpr DWORD kMessageFilterAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
+
+// Tells Windows, for as long as it lives, why the program holds the end of the session up.
+class ShutDownBlock {
+public:
+    ShutDownBlock(SystemLibrary& user32, HWND window) : user32_(user32), window_(window) {
+        if (auto* create = user32_.function<BlockReasonCreate>("ShutdownBlockReasonCreate")) {
+            created_ = create(window_, kShutDownReason) != FALSE;
+        }
+    }
+    ~ShutDownBlock() {
+        auto* destroy = user32_.function<BlockReasonDestroy>("ShutdownBlockReasonDestroy");
+        if (created_ && destroy != nullptr) {
+            (void)destroy(window_);
+        }
+    }
+    ShutDownBlock(const ShutDownBlock&) = delete;
+    ShutDownBlock& operator=(const ShutDownBlock&) = delete;
+
+private:
+    SystemLibrary& user32_;
+    HWND window_;
+    bool created_ = false;
+};
+
+// An elevated program hears from Explorer, which runs with the user's rights, only what it lets
+// through: Windows 7's call per window, else Vista's per process; nothing to do before Vista.
+void letThroughFromTheShell(SystemLibrary& user32, HWND window, UINT message) {
+    if (auto* filterEx = user32.function<MessageFilterEx>("ChangeWindowMessageFilterEx")) {
+        (void)filterEx(window, message, kMessageFilterAllow, nullptr);
+    } else if (auto* filter = user32.function<MessageFilter>("ChangeWindowMessageFilter")) {
+        (void)filter(message, kMessageFilterAllow);
+    }
+}
+
 // Owns a menu handle for the span of one popup.
 class PopupMenu {
 public:
@@ -158,6 +204,7 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
     window_ = CreateWindowExW(0, kMainWindowClass, widen(kWindowCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               instance, this);
+    letThroughFromTheShell(user32_, window_, taskbarCreated_);
     RECT client{};
     GetClientRect(window_, &client);
     lastSize_ = MAKELPARAM(client.right, client.bottom);
@@ -379,9 +426,18 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         unloadFor(UnloadMode::windowClosed);
         return 0;
     case WM_ENDSESSION:
-        // Logging off ends the program as closing the window would.
+        // Logging off ends the program as closing the window would. Windows ends the process as
+        // soon as this returns, so a shut-down that a close began and that waits beneath is
+        // finished here.
         if (wParam != FALSE) {
-            unloadFor(UnloadMode::sessionEnding);
+            if (unloading_) {
+                if (events_ != nullptr) {
+                    const ShutDownBlock block(user32_, window_);
+                    events_->Form_EndSession();
+                }
+            } else {
+                unloadFor(UnloadMode::sessionEnding);
+            }
         }
         return 0;
     case WM_DRAWITEM:
@@ -604,6 +660,7 @@ void MainWindow::unloadFor(UnloadMode mode) {
     }
     unloading_ = true;
     if (events_ != nullptr) {
+        const ShutDownBlock block(user32_, window_);
         events_->Form_QueryUnload(mode);
         events_->Form_Unload();
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/profile/control_surface.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "ui/form_events.h"
 #include "ui/form_host.h"
@@ -111,6 +112,8 @@ private:
     std::array<HICON, 3> trayImages_;  // by TrayImage
     GdiObject<HFONT> font_;
     GdiObject<HBITMAP> banner_;
+    // Vista's and 7's calls for the end of the session and the shell's messages.
+    SystemLibrary user32_{L"user32.dll"};
     HWND window_ = nullptr;
     HINSTANCE instance_;
     std::array<HWND, kLayoutItemCount> children_{};  // null for a control not made yet
