@@ -154,7 +154,7 @@ void Form1::Form_QueryUnload(UnloadMode mode) {
     }
     switch (mode) {
     case UnloadMode::windowClosed: endReason_ = EndReason::windowClosed; break;
-    case UnloadMode::byProgram: endReason_ = EndReason::trayExit; break;
+    case UnloadMode::byProgram: endReason_ = exitByScript_ ? EndReason::scriptExit : EndReason::trayExit; break;
     case UnloadMode::sessionEnding: endReason_ = EndReason::sessionEnding; break;
     }
 }
@@ -250,6 +250,52 @@ void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
         sessionCommand(&SessionController::Command3_Click, Origin::tray);
     }
+}
+
+int Form1::linkStatusCode() {
+    if (dialer_.dialling() || link_.status().work()) {
+        return script_exit::dialling;
+    }
+    return link_.getL2tpState(entryName()) ? script_exit::done : script_exit::notConnected;
+}
+
+int Form1::scriptCommand(ScriptVerb verb) {
+    if (closing_) {
+        return script_exit::notTaken;
+    }
+    switch (verb) {
+    case ScriptVerb::status:
+        return linkStatusCode();
+    case ScriptVerb::connect: {
+        if (!usable(Control::menuOn)) {
+            // A session under way, or its policy being withdrawn: nothing new is started.
+            const int status = linkStatusCode();
+            return status == script_exit::notConnected ? script_exit::notAsAsked : status;
+        }
+        sessionCommand(&SessionController::Command1_Click, Origin::script);
+        if (closing_) {
+            return script_exit::notTaken;
+        }
+        if (session_.connectRefused()) {
+            return script_exit::refused;
+        }
+        return link_.getL2tpState(entryName()) ? script_exit::done : script_exit::notAsAsked;
+    }
+    case ScriptVerb::disconnect:
+        if (usable(Control::menuOff)) {
+            sessionCommand(&SessionController::Command2_Click, Origin::script);
+        }
+        return link_.getL2tpState(entryName()) ? script_exit::notAsAsked : script_exit::done;
+    case ScriptVerb::exit:
+        exitByScript_ = true;
+        host_.unload();
+        return script_exit::done;
+    case ScriptVerb::none:
+    case ScriptVerb::minimized:
+    case ScriptVerb::unknown:
+        break;
+    }
+    return script_exit::notTaken;
 }
 
 void Form1::mnuTrayLog_Click() {

@@ -189,12 +189,14 @@ void SessionController::Command1_Click(Origin origin) {
 }
 
 void SessionController::connect(Origin origin) {
+    connectRefused_ = false;
     if (ending_ || withdrawing_) {
         return;
     }
     log_.connectAsked(origin);
     const std::string name = entryName();
     if (!fieldsPass()) {
+        connectRefused_ = true;
         log_.connectRefused(window_.lastMessage());
         return;
     }

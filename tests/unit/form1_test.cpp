@@ -696,3 +696,67 @@ TEST_F(Form1Test, ipsecBoxSetsTheHeightAndTurningItOffStops) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// What a script's command does and answers, in each state of the session.
+TEST_F(Form1Test, aScriptsCommandsRunAsTheTraysItemsAndAnswerHowTheLinkIs) {
+    startIpsecSession();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::notConnected);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::done);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done) << "a session up is left as it is";
+    EXPECT_EQ(policyStates().back(), " -x");
+    // Stop of an IPsec session withdraws the policy and leaves the link: not what was asked.
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::disconnect), script_exit::notAsAsked);
+    EXPECT_EQ(policyStates().back(), " -y");
+    ras.list.connections.clear();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::disconnect), script_exit::done);
+    EXPECT_TRUE(window.messages.empty()) << "a script's dial is told by its exit code, no box waits";
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "请求连接（命令行）"),
+              log.file.lines.end());
+}
+
+TEST_F(Form1Test, aScriptsConnectSaysWhetherTheFieldsOrTheDialFailed) {
+    startIpsecSession();
+    const std::string key = window.text(Control::txtpreshare);
+    window.setText(Control::txtpreshare, "");
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::refused);
+    window.setText(Control::txtpreshare, key);
+    window.messages.clear();
+    processes.onRun = nullptr;  // the dial fails
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::notAsAsked);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+// A script's command can come in any wait of another command.
+TEST_F(Form1Test, aScriptsCommandsDuringADialAnswerDiallingAndStartNothing) {
+    startIpsecSession();
+    processes.holdDials = true;
+    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
+        const std::size_t started = processes.started.size();
+        EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::dialling);
+        EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::dialling);
+        EXPECT_EQ(processes.started.size(), started);
+        ras.connect(12, "corvinaltexum");
+        ip.add("10.10.10.4");
+        processes.holdDials = false;
+    });
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
+}
+
+TEST_F(Form1Test, aScriptsExitUnloadsAndTheLogSaysWhoEndedIt) {
+    startIpsecSession();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::exit), script_exit::done);
+    EXPECT_EQ(host.calls.back(), "unload");
+    form.Form_QueryUnload(UnloadMode::byProgram);
+    form.Form_Unload();
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（命令行 /exit）");
+    for (ScriptVerb verb : {ScriptVerb::status, ScriptVerb::connect, ScriptVerb::disconnect, ScriptVerb::exit}) {
+        EXPECT_EQ(form.scriptCommand(verb), script_exit::notTaken) << static_cast<int>(verb);
+    }
+}
+
+}  // namespace
+}  // namespace velmora
