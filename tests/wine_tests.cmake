@@ -116,6 +116,8 @@ set(app_scenarios
   settingsWithIpsecOnWhileConnectedWarnAndHangUpAtStartUp
   autoDialRedialsADroppedLink
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
+  scriptsConnectStopAndAskTheStatusOfTheRunningProgram
+  aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn
   theEndOfTheWindowsSessionShutsDownAsAClose
   theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheCleanUpIsDone
   stopDuringTheReapplyHasTheLastWord

@@ -14,6 +14,7 @@
 #include "core/profile/conn_profile.h"
 #include "core/system/hardware_code.h"
 #include "core/system/l2tp_switch.h"
+#include "core/system/script_command.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ip_helper.h"
@@ -266,6 +267,34 @@ TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     // Shut-down withdraws the policy, then hangs the link up.
     EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
     EXPECT_EQ(lines.back(), "RasHangUpA 1");
+}
+
+// A script drives a plain session through the running program, whose window stays where it is.
+TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notRunning));
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    EXPECT_EQ(app.runCommand(L"-STATUS", kTicks), std::optional<DWORD>(script_exit::notConnected));
+    // No "拨号成功！" waits for an answer: the command ends once the link is up.
+    EXPECT_EQ(app.runCommand(L"/connect", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_TRUE(journalled(kPptpDial));
+    EXPECT_TRUE(window.messageBoxes().empty());
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_EQ(app.runCommand(L"/disconnect", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_TRUE(has(journal(), "RasHangUpA 1"));
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notConnected));
+    EXPECT_TRUE(app.running(1)) << "the program the commands went to";
+}
+
+TEST_F(AppScenario, aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn) {
+    connectIpsec();
+    EXPECT_EQ(app.runCommand(L"/exit", kTicks), std::optional<DWORD>(script_exit::done));
+    // The command's end came after the program's shut-down: the policy withdrawn and the link hung up.
+    const auto lines = journal();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
+    EXPECT_EQ(lines.back(), "RasHangUpA 1");
+    EXPECT_TRUE(app.waitForExit(kTicks));
 }
 
 // Closing the window inside the pause-th one-second pause of a command.
