@@ -118,6 +118,7 @@ set(app_scenarios
   exitFromTheTrayWithdrawsThePolicyAndHangsUp
   scriptsConnectStopAndAskTheStatusOfTheRunningProgram
   aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn
+  aScriptsConnectWithNothingRunningStartsInTheTrayAndConnects
   theEndOfTheWindowsSessionShutsDownAsAClose
   theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheCleanUpIsDone
   stopDuringTheReapplyHasTheLastWord

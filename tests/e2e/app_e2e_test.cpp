@@ -286,6 +286,18 @@ TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     EXPECT_TRUE(app.running(1)) << "the program the commands went to";
 }
 
+TEST_F(AppScenario, aScriptsConnectWithNothingRunningStartsInTheTrayAndConnects) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    ASSERT_TRUE(app.start({}, L"/Connect"));
+    EXPECT_TRUE(journalled(kPptpDial));
+    auto window = WindowDriver::find(app.processId(0), kTicks);
+    ASSERT_TRUE(window.has_value());
+    EXPECT_TRUE(eventually([&] { return !window->enabled(Control::Command1); }, kTicks));
+    EXPECT_FALSE(IsWindowVisible(window->window()));
+    EXPECT_TRUE(window->messageBoxes().empty());
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
+}
+
 TEST_F(AppScenario, aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn) {
     connectIpsec();
     EXPECT_EQ(app.runCommand(L"/exit", kTicks), std::optional<DWORD>(script_exit::done));
