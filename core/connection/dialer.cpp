@@ -31,7 +31,9 @@ std::string protocolName(const ConnProfile& profile) {
 std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const DialLog& started, bool& cancelled) {
     cancelled = false;
     log_.dialStarted(kEntryName, started.phonebook, started.server, started.protocol, started.origin);
-    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::shown);
+    // No console window: the window's status line and the tray show the dial, and its output is
+    // not read.
+    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::hidden);
     if (!program) {
         return std::nullopt;
     }
