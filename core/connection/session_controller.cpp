@@ -227,7 +227,7 @@ bool SessionController::fieldsPass() {
     }
     // netsh takes no double quote inside a value; the old tools' command lines carry one.
     if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
-        window_.showMessage(kQuoteInKey);
+        window_.showMessage(std::string(kQuoteInKey) + kSetByAdministrator);
         return false;
     }
     return true;
