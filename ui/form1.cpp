@@ -66,7 +66,9 @@ void Form1::noteFixedSettings() {
 }
 
 void Form1::showLinkStatus() {
-    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)));
+    const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
+                                               window_.value(Control::Option1) == kProtocolL2tp);
+    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol);
     if (trayIconShown_ && state != trayShows_) {
         trayShows_ = state;
         host_.trayIconShow(state.image, state.tip);
@@ -215,6 +217,8 @@ void Form1::Timer1_Timer() {
         const Busy busy(busy_);
         session_.Timer1_Timer();
     }
+    // The protocol chosen since shows at the latest here.
+    showLinkStatus();
 }
 
 void Form1::Timer2_Timer() {

@@ -126,7 +126,7 @@ TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhoneboo
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
     EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\n未连接", "centre"}));
+              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接", "centre"}));
     EXPECT_EQ(window.listItems(Control::comalg),
               (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
                                         "ESP-3DES-SHA"}));
@@ -619,10 +619,10 @@ TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
     EXPECT_TRUE(host.calls.empty());
 }
 
-constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\n未连接";
-constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\n正在拨号…";
-constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\n正在设置IPSec策略…";
-constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\n已连接 10.10.10.4";
+constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接";
+constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在拨号…";
+constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在设置IPSec策略…";
+constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4";
 
 TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     storeSettings(0, 0, 0, 0);
@@ -644,6 +644,17 @@ TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     EXPECT_EQ(host.calls.size(), 3u);
 }
 
+// The tip's second line names the protocol of the window's profile, the change showing at the
+// next look of the watch.
+TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    window.setValue(Control::Option1, kProtocolL2tp);
+    host.calls.clear();
+    form.Timer1_Timer();
+    EXPECT_EQ(host.calls, std::vector<std::string>{"trayIconShow 0 IPSec Over L2tp\nL2TP/IPSec 未连接"});
+}
+
 TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
     startIpsecSession();
     host.calls.clear();
@@ -661,7 +672,7 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
     window.messages.clear();
     form.Timer2_Timer();  // auto-dial: the dial fails silently
     form.Timer2_Timer();
-    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\n自动拨号：2 次失败");
+    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\nPPTP 自动拨号：2 次失败");
     EXPECT_TRUE(window.messages.empty());
     form.Command1_Click();  // the user's own attempt ends the count
     EXPECT_EQ(processes.waited.size(), 3u);
