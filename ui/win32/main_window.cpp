@@ -82,7 +82,11 @@ ChildClass childClass(const LayoutItem& item) {
     case ControlKind::checkBox:
         return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case ControlKind::button:
-        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+        // 连接 is the default button: Enter in the user name or password presses it.
+        return {L"BUTTON",
+                WS_TABSTOP | (item.control == Control::Command1 ? static_cast<DWORD>(BS_DEFPUSHBUTTON)
+                                                               : static_cast<DWORD>(BS_PUSHBUTTON)),
+                0};
     case ControlKind::label:
         return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
     case ControlKind::picture:
@@ -454,6 +458,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
         }
         return 0;
+    case DM_GETDEFID:
+        // The dialog manager asks for the default button when Enter is pressed in a field.
+        return MAKELRESULT(controlId(Control::Command1), DC_HASDEFID);
     case WM_COPYDATA:
         return onScriptCommand(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DRAWITEM:
@@ -501,7 +508,8 @@ void MainWindow::onCommand(int id, int notification) {
     const int controlAt = id - kFirstControlId;
     if (controlAt >= 0 && static_cast<std::size_t>(controlAt) < kLayoutItemCount) {
         const LayoutItem& item = layoutItems()[static_cast<std::size_t>(controlAt)];
-        if (notification == BN_CLICKED && item.control) {
+        // Enter reaches a disabled default button too; a click never does.
+        if (notification == BN_CLICKED && item.control && IsWindowEnabled(children_[static_cast<std::size_t>(controlAt)])) {
             onClick(*item.control);
         }
         return;
