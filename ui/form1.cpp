@@ -69,6 +69,11 @@ void Form1::showLinkStatus() {
     const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
                                                window_.value(Control::Option1) == kProtocolL2tp);
     const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol);
+    // The window's status line says what the tip's second line says.
+    const std::string line = state.tip.substr(state.tip.find('\n') + 1);
+    if (window_.text(Control::lblStatus) != line) {
+        window_.setText(Control::lblStatus, line);
+    }
     if (trayIconShown_ && state != trayShows_) {
         trayShows_ = state;
         host_.trayIconShow(state.image, state.tip);

@@ -122,7 +122,8 @@ private:
     void reveal(Control control);
     // Each frame that holds a field policy fixed says so in its caption.
     void noteFixedSettings();
-    // Shows the link's status on the tray icon, when it is there and the status changed.
+    // Shows the link's status in the window's status line and on the tray icon (when it is there
+    // and the status changed).
     void showLinkStatus();
     bool usable(Control item) const;
     // True when a tick may run now: no other event under way, the window not closing.

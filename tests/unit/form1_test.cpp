@@ -653,6 +653,28 @@ TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
     host.calls.clear();
     form.Timer1_Timer();
     EXPECT_EQ(host.calls, std::vector<std::string>{"trayIconShow 0 IPSec Over L2tp\nL2TP/IPSec 未连接"});
+    EXPECT_EQ(window.text(Control::lblStatus), "L2TP/IPSec 未连接");
+}
+
+// The status line under the banner says what the tip's second line says, in each state of a
+// session, at the moment it changes.
+TEST_F(Form1Test, theStatusLineFollowsThePolicyTheDialAndTheLink) {
+    startIpsecSession();
+    std::vector<std::string> seen{window.text(Control::lblStatus)};
+    processes.onRun = [this, &seen](const std::string&) {
+        seen.push_back(window.text(Control::lblStatus));
+        ras.connect(12, "corvinaltexum");
+        ip.add("10.10.10.4");
+    };
+    processes.statusOf = [this, &seen](const std::string&) {
+        seen.push_back(window.text(Control::lblStatus));
+        return std::optional<std::uint32_t>(0);
+    };
+    form.Command1_Click();
+    seen.push_back(window.text(Control::lblStatus));
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"PPTP 未连接", "PPTP 正在设置IPSec策略…", "PPTP 正在拨号…",
+                                              "PPTP 已连接 10.10.10.4"}));
 }
 
 TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
