@@ -275,11 +275,13 @@ TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver window = startShown();
     EXPECT_EQ(app.runCommand(L"-STATUS", kTicks), std::optional<DWORD>(script_exit::notConnected));
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 未连接");
     // No "拨号成功！" waits for an answer: the command ends once the link is up.
     EXPECT_EQ(app.runCommand(L"/connect", kTicks), std::optional<DWORD>(script_exit::done));
     EXPECT_TRUE(journalled(kPptpDial));
     EXPECT_TRUE(window.messageBoxes().empty());
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 已连接 10.10.10.4") << "the window's status line";
     EXPECT_EQ(app.runCommand(L"/disconnect", kTicks), std::optional<DWORD>(script_exit::done));
     EXPECT_TRUE(has(journal(), "RasHangUpA 1"));
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notConnected));
