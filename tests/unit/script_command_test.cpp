@@ -36,15 +36,6 @@ TEST(ScriptArguments, eachOptionInEitherFormAndAnyCase) {
     }
 }
 
-TEST(ScriptArguments, onlyTheSessionVerbsGoToTheRunningProgram) {
-    for (ScriptVerb verb : {ScriptVerb::connect, ScriptVerb::disconnect, ScriptVerb::status, ScriptVerb::exit}) {
-        EXPECT_TRUE(handedToRunningProgram(verb));
-    }
-    for (ScriptVerb verb : {ScriptVerb::none, ScriptVerb::minimized, ScriptVerb::unknown}) {
-        EXPECT_FALSE(handedToRunningProgram(verb));
-    }
-}
-
 TEST(ScriptArguments, theUsageNamesTheArgumentAndEveryOption) {
     const std::string usage = scriptUsage("/bogus");
     for (const char* part : {"/bogus", "/connect", "/disconnect", "/status", "/exit", "/minimized"}) {

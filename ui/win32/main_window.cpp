@@ -509,7 +509,8 @@ void MainWindow::onCommand(int id, int notification) {
     if (controlAt >= 0 && static_cast<std::size_t>(controlAt) < kLayoutItemCount) {
         const LayoutItem& item = layoutItems()[static_cast<std::size_t>(controlAt)];
         // Enter reaches a disabled default button too; a click never does.
-        if (notification == BN_CLICKED && item.control && IsWindowEnabled(children_[static_cast<std::size_t>(controlAt)])) {
+        const HWND control = children_[static_cast<std::size_t>(controlAt)];
+        if (notification == BN_CLICKED && item.control && IsWindowEnabled(control)) {
             onClick(*item.control);
         }
         return;
