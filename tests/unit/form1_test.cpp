@@ -779,6 +779,32 @@ TEST_F(Form1Test, aScriptsCommandsDuringADialAnswerDiallingAndStartNothing) {
     EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
 }
 
+// A script's Stop or exit during a script's dial: the dial is ended, and the dial's command answers
+// that the link is not up, or that the program did not see it through.
+class Form1ScriptDuringAScriptsDial : public Form1Test, public ::testing::WithParamInterface<ScriptVerb> {};
+
+TEST_P(Form1ScriptDuringAScriptsDial, endsTheDialAndBothAnswer) {
+    const ScriptVerb verb = GetParam();
+    startIpsecSession();
+    processes.holdDials = true;
+    int answer = -1;
+    atPause(2, [&] {  // the dial's wait, after the apply's two pauses
+        answer = form.scriptCommand(verb);
+        if (verb == ScriptVerb::exit) {
+            form.Form_QueryUnload(UnloadMode::byProgram);
+            form.Form_Unload();
+        }
+    });
+    const int connected = form.scriptCommand(ScriptVerb::connect);
+    EXPECT_EQ(answer, script_exit::done);
+    EXPECT_EQ(connected, verb == ScriptVerb::exit ? script_exit::notTaken : script_exit::notAsAsked);
+    EXPECT_EQ(processes.terminations, 1) << "the dial was ended";
+    EXPECT_EQ(policyStates().back(), " -y");
+}
+
+INSTANTIATE_TEST_SUITE_P(StopOrExit, Form1ScriptDuringAScriptsDial,
+                         ::testing::Values(ScriptVerb::disconnect, ScriptVerb::exit));
+
 TEST_F(Form1Test, aScriptsExitUnloadsAndTheLogSaysWhoEndedIt) {
     startIpsecSession();
     EXPECT_EQ(form.scriptCommand(ScriptVerb::exit), script_exit::done);
