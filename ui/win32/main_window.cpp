@@ -462,6 +462,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // The dialog manager asks for the default button when Enter is pressed in a field.
         return MAKELRESULT(controlId(Control::Command1), DC_HASDEFID);
     case WM_COPYDATA:
+        if (lParam == 0) {
+            return 0;
+        }
         return onScriptCommand(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DRAWITEM:
         drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
