@@ -66,7 +66,14 @@ void Form1::noteFixedSettings() {
 }
 
 void Form1::showLinkStatus() {
-    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)));
+    const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
+                                               window_.value(Control::Option1) == kProtocolL2tp);
+    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol);
+    // The window's status line says what the tip's second line says.
+    const std::string line = state.tip.substr(state.tip.find('\n') + 1);
+    if (window_.text(Control::lblStatus) != line) {
+        window_.setText(Control::lblStatus, line);
+    }
     if (trayIconShown_ && state != trayShows_) {
         trayShows_ = state;
         host_.trayIconShow(state.image, state.tip);
@@ -154,7 +161,7 @@ void Form1::Form_QueryUnload(UnloadMode mode) {
     }
     switch (mode) {
     case UnloadMode::windowClosed: endReason_ = EndReason::windowClosed; break;
-    case UnloadMode::byProgram: endReason_ = EndReason::trayExit; break;
+    case UnloadMode::byProgram: endReason_ = exitByScript_ ? EndReason::scriptExit : EndReason::trayExit; break;
     case UnloadMode::sessionEnding: endReason_ = EndReason::sessionEnding; break;
     }
 }
@@ -215,6 +222,8 @@ void Form1::Timer1_Timer() {
         const Busy busy(busy_);
         session_.Timer1_Timer();
     }
+    // The protocol chosen since shows at the latest here.
+    showLinkStatus();
 }
 
 void Form1::Timer2_Timer() {
@@ -250,6 +259,52 @@ void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
         sessionCommand(&SessionController::Command3_Click, Origin::tray);
     }
+}
+
+int Form1::linkStatusCode() {
+    if (dialer_.dialling() || link_.status().work()) {
+        return script_exit::dialling;
+    }
+    return link_.getL2tpState(entryName()) ? script_exit::done : script_exit::notConnected;
+}
+
+int Form1::scriptCommand(ScriptVerb verb) {
+    if (closing_) {
+        return script_exit::notTaken;
+    }
+    switch (verb) {
+    case ScriptVerb::status:
+        return linkStatusCode();
+    case ScriptVerb::connect: {
+        if (!usable(Control::menuOn)) {
+            // A session under way, or its policy being withdrawn: nothing new is started.
+            const int status = linkStatusCode();
+            return status == script_exit::notConnected ? script_exit::notAsAsked : status;
+        }
+        sessionCommand(&SessionController::Command1_Click, Origin::script);
+        if (closing_) {
+            return script_exit::notTaken;
+        }
+        if (session_.connectRefused()) {
+            return script_exit::refused;
+        }
+        return link_.getL2tpState(entryName()) ? script_exit::done : script_exit::notAsAsked;
+    }
+    case ScriptVerb::disconnect:
+        if (usable(Control::menuOff)) {
+            sessionCommand(&SessionController::Command2_Click, Origin::script);
+        }
+        return link_.getL2tpState(entryName()) ? script_exit::notAsAsked : script_exit::done;
+    case ScriptVerb::exit:
+        exitByScript_ = true;
+        host_.unload();
+        return script_exit::done;
+    case ScriptVerb::none:
+    case ScriptVerb::minimized:
+    case ScriptVerb::unknown:
+        break;
+    }
+    return script_exit::notTaken;
 }
 
 void Form1::mnuTrayLog_Click() {

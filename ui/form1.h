@@ -90,6 +90,10 @@ public:
     // session does. Where Notepad cannot be started so, the user is told where the log is.
     void mnuTrayLog_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
+    // Connect and Stop run as the tray's items would, when they are usable; a Connect that
+    // finds a session under way runs nothing. Exit ends the program as 退出 does and returns once
+    // the shut-down has withdrawn and hung up. The answer tells how the link is afterwards.
+    int scriptCommand(ScriptVerb verb) override;
 
     // The window state a double-click on the tray icon returns to: normal or maximised.
     WindowState lastState = WindowState::normal;
@@ -118,11 +122,14 @@ private:
     void reveal(Control control);
     // Each frame that holds a field policy fixed says so in its caption.
     void noteFixedSettings();
-    // Shows the link's status on the tray icon, when it is there and the status changed.
+    // Shows the link's status in the window's status line and on the tray icon (when it is there
+    // and the status changed).
     void showLinkStatus();
     bool usable(Control item) const;
     // True when a tick may run now: no other event under way, the window not closing.
     bool tickMayRun() const { return busy_ == 0 && !closing_; }
+    // The exit code of /status as the link is now.
+    int linkStatusCode();
 
     WatchedSurface window_;
     FormHost& host_;
@@ -137,6 +144,7 @@ private:
     bool closing_ = false;
     bool unloaded_ = false;
     std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
+    bool exitByScript_ = false;  // the program ends for a command line's /exit
     bool trayIconShown_ = false;
     TrayState trayShows_;
 };

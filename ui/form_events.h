@@ -2,6 +2,8 @@
 // window's one thread. Names follow the controls: control, underscore, event.
 #pragma once
 
+#include "core/system/script_command.h"
+
 namespace velmora {
 
 // Why the window is closing: closed as a window (its close box, Alt+F4, the taskbar), unloaded
@@ -52,6 +54,10 @@ public:
     virtual void menuL2tp_Click() = 0;
     virtual void mnuTrayLog_Click() = 0;
     virtual void mnuTrayClose_Click() = 0;
+
+    // A command from the command line of another start (connect, disconnect, status, exit),
+    // carried out as the tray's items do; returns once it has ended, with the start's exit code.
+    virtual int scriptCommand(ScriptVerb verb) = 0;
 };
 
 }  // namespace velmora

@@ -55,6 +55,7 @@ constexpr std::array<LayoutItem, kLayoutItemCount> kItems = {{
     {"Label6", 0, kNone, K::label, kInFrame1, "L2TP连接的名称：", {600, 2280, 1695, 255}, 4, 0, false, true},
     {"Image1", 0, kNone, K::picture, kNone, "", {120, 720, 2040, 555}, kNoTab, 0, false, true},
     {"Label13", 0, kNone, K::label, kNone, "Velmora", {120, 1440, 2055, 255}, 34, 0, false, true},
+    {"lblStatus", 0, C::lblStatus, K::label, kNone, "", {120, 1800, 2160, 735}, 40, 0, false, true},
 }};
 
 constexpr std::array<TrayMenuItem, kTrayMenuItemCount> kTrayMenu = {{

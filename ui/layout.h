@@ -52,7 +52,7 @@ struct LayoutItem {
     bool enabled;  // at design time
 };
 
-constexpr std::size_t kLayoutItemCount = 39;
+constexpr std::size_t kLayoutItemCount = 40;
 
 // Every control in design order.
 const std::array<LayoutItem, kLayoutItemCount>& layoutItems();

@@ -1,5 +1,5 @@
 // What the tray icon shows of the link: one of three images, and a tip whose first line names
-// the program and whose second says what is happening.
+// the program and whose second names the protocol and says what is happening.
 #pragma once
 
 #include <string>
@@ -18,8 +18,13 @@ struct TrayState {
     bool operator!=(const TrayState& other) const { return !(*this == other); }
 };
 
+// The protocol a session of the window's profile runs, as the tip names it: "L2TP/IPSec" for
+// L2TP with the IPsec policy, else "L2TP" or "PPTP".
+std::string protocolInUse(bool ipsec, bool l2tp);
+
 // The state for the link's status; address is the tunnel's address (the trimmed txtlocal),
-// shown while the link is up.
-TrayState trayState(const LinkStatus& status, const std::string& address);
+// shown while the link is up; protocol (protocolInUse) leads the second line. The tip fits the
+// oldest shell's 63 bytes in the ANSI code page whatever the address.
+TrayState trayState(const LinkStatus& status, const std::string& address, const std::string& protocol);
 
 }  // namespace velmora

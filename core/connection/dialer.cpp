@@ -31,7 +31,9 @@ std::string protocolName(const ConnProfile& profile) {
 std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const DialLog& started, bool& cancelled) {
     cancelled = false;
     log_.dialStarted(kEntryName, started.phonebook, started.server, started.protocol, started.origin);
-    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::shown);
+    // No console window: the window's status line and the tray show the dial, and its output is
+    // not read.
+    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::hidden);
     if (!program) {
         return std::nullopt;
     }
@@ -145,7 +147,9 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     if (refused_) {
         return DialOutcome::cancelled;
     }
-    if (window_.value(Control::Check3) == kUnchecked) {
+    // A script's dial is told by its exit code and the log: no box waits for a user who may
+    // not be there.
+    if (window_.value(Control::Check3) == kUnchecked && origin != Origin::script) {
         // As the dial was made.
         reportDial(up, status, DialKind{profile.Option1 != kProtocolL2tp, profile.checkHD == kChecked});
     }
@@ -173,7 +177,9 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin o
         logDialEnd(up, status, {}, true);
     }
     // The default-gateway dial is PPTP and sends the password alone.
-    reportDial(up, status, DialKind{true, false});
+    if (origin != Origin::script) {
+        reportDial(up, status, DialKind{true, false});
+    }
     return up ? DialOutcome::up : DialOutcome::down;
 }
 

@@ -43,16 +43,16 @@ public:
     // says the connection obtained, else the first new one in the host's address table after
     // the dial. On success with an address it composes the route commands, puts the address
     // into txtlocal and, with neither IPsec (Check1) nor the remote default gateway (Check2) on,
-    // starts the routes. Reports the outcome unless auto-dial
-    // (Check3) is on, a failure with the error rasdial ended with (dial_failure.h); refuses to
-    // dial when network 1 is not an address, or when the phonebook cannot be written anew first
+    // starts the routes. Reports the outcome unless auto-dial (Check3) is on or a script asked
+    // (its exit code and the log tell it), a failure with the error rasdial ended with
+    // (dial_failure.h); refuses to dial when network 1 is not an address, or when the phonebook cannot be written anew first
     // (whatever became of the file since the start never reaches rasdial). A dial cancelled, or one during which the program
     // began to end, stops at its next step and reports nothing. The log has the dial, who asked
     // for it, and its end.
     DialOutcome dialtol2tp(const std::string& connName, Origin origin);
 
-    // Dials the entry from defaultgate.pbk in the program's folder and reports the outcome, whatever Check3 says;
-    // nothing else. Cancelled and logged as dialtol2tp.
+    // Dials the entry from defaultgate.pbk in the program's folder and reports the outcome, whatever Check3 says,
+    // unless a script asked; nothing else. Cancelled and logged as dialtol2tp.
     DialOutcome dialtol2tp_defaultgate(const std::string& connName, Origin origin);
 
     // Starts the stored route commands, hidden and not waited for; they stay stored. The log has

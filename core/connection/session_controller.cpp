@@ -189,12 +189,14 @@ void SessionController::Command1_Click(Origin origin) {
 }
 
 void SessionController::connect(Origin origin) {
+    connectRefused_ = false;
     if (ending_ || withdrawing_) {
         return;
     }
     log_.connectAsked(origin);
     const std::string name = entryName();
     if (!fieldsPass()) {
+        connectRefused_ = true;
         log_.connectRefused(window_.lastMessage());
         return;
     }
@@ -225,7 +227,7 @@ bool SessionController::fieldsPass() {
     }
     // netsh takes no double quote inside a value; the old tools' command lines carry one.
     if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
-        window_.showMessage(kQuoteInKey);
+        window_.showMessage(std::string(kQuoteInKey) + kSetByAdministrator);
         return false;
     }
     return true;

@@ -68,6 +68,8 @@ public:
 
     // The auto-dial holds off until the user's next Connect or L2TP dial.
     bool autoDialHeld() const { return autoDialHeld_; }
+    // The last Connect was refused by a check of the fields.
+    bool connectRefused() const { return connectRefused_; }
 
 private:
     std::string entryName() const;
@@ -114,6 +116,7 @@ private:
     bool ending_ = false;
     bool withdrawing_ = false;  // Stop or the program's end is withdrawing the policy
     bool autoDialHeld_ = false;
+    bool connectRefused_ = false;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
     bool linkSeenDown_ = false;       // the watch saw the session's link go down
     std::vector<RasHandle> endHungUp_;  // the connections the shut-down hung up

@@ -23,6 +23,7 @@ std::string originText(Origin origin) {
     case Origin::window: return "窗口按钮";
     case Origin::tray: return "托盘菜单";
     case Origin::autoDial: return "自动拨号";
+    case Origin::script: return "命令行";
     }
     return {};
 }
@@ -32,6 +33,7 @@ std::string endReasonText(EndReason reason) {
     case EndReason::windowClosed: return "关闭窗口";
     case EndReason::trayExit: return "托盘菜单“退出”";
     case EndReason::sessionEnding: return "Windows 会话结束";
+    case EndReason::scriptExit: return "命令行 /exit";
     }
     return {};
 }

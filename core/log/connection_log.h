@@ -15,10 +15,10 @@
 namespace velmora {
 
 // Who asked for a command.
-enum class Origin { window, tray, autoDial };
+enum class Origin { window, tray, autoDial, script };
 
 // Why the program ends.
-enum class EndReason { windowClosed, trayExit, sessionEnding };
+enum class EndReason { windowClosed, trayExit, sessionEnding, scriptExit };
 
 // Who ended a dial before rasdial did: the user's Stop, or the program's end.
 enum class CancelledBy { stop, programEnd };

@@ -35,6 +35,7 @@ enum class Control {
     Frame1,
     Frame2,
     Frame5,
+    lblStatus,  // the status line under the banner
     Timer1,
     Timer2,
     menuOn,

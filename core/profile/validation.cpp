@@ -195,18 +195,23 @@ std::string getipnetaddress(const std::string& address, const std::string& netma
 bool checkdata(ControlSurface& window) {
     const ConnProfile p = readProfile(window);
     const char* failure = nullptr;
+    bool hiddenField = false;
     if (trimBlanks(p.txtConnName).empty()) {
         failure = "L2TP连接的名称为空！";
+        hiddenField = true;
     } else if (!checkip(trimBlanks(p.txtpeer))) {
         failure = "服务器内网地址不是合法IP地址!";
     } else if (!checkip(trimBlanks(p.txtlocal))) {
         failure = "本地获得的地址不是合法IP地址";
+        hiddenField = true;
     } else if (charCount(p.txtpreshare) < 6) {
         // The key is counted as typed, blanks included.
         failure = "预先共享的密钥不能小于6个字节";
+        hiddenField = true;
     } else if (trimBlanks(p.txtpreshare).empty()) {
         // Trimmed, as every policy line takes it, nothing would be left.
         failure = "预先共享的密钥不能全是空格！";
+        hiddenField = true;
     } else if (trimBlanks(p.txtServerAddress).empty()) {
         failure = "隧道主机名或IP地址不能为空！";
     } else if (trimBlanks(p.txtUserName).empty()) {
@@ -217,7 +222,7 @@ bool checkdata(ControlSurface& window) {
     if (failure == nullptr) {
         return true;
     }
-    window.showMessage(failure);
+    window.showMessage(std::string(failure) + (hiddenField ? kSetByAdministrator : ""));
     return false;
 }
 

@@ -22,6 +22,10 @@ bool checkalg(const std::string& alg);
 // decimals; "0.0.0.0" when checkip refuses either. The mask need not be contiguous.
 std::string getipnetaddress(const std::string& address, const std::string& netmask);
 
+// After the message of a check that failed on a field the window never shows (the connection's
+// name, the local address, the preshared key): the user cannot fix it, only ask.
+inline constexpr const char* kSetByAdministrator = "（此项由管理员设定，请与管理员联系）";
+
 // Validates the window's profile for an IPsec session: on the first check that fails it shows
 // that check's message and returns false; true, silently, when all pass.
 bool checkdata(ControlSurface& window);

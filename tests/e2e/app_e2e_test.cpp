@@ -14,6 +14,7 @@
 #include "core/profile/conn_profile.h"
 #include "core/system/hardware_code.h"
 #include "core/system/l2tp_switch.h"
+#include "core/system/script_command.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ip_helper.h"
@@ -266,6 +267,48 @@ TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     // Shut-down withdraws the policy, then hangs the link up.
     EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
     EXPECT_EQ(lines.back(), "RasHangUpA 1");
+}
+
+// A script drives a plain session through the running program, whose window stays where it is.
+TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notRunning));
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    EXPECT_EQ(app.runCommand(L"-STATUS", kTicks), std::optional<DWORD>(script_exit::notConnected));
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 未连接");
+    // No "拨号成功！" waits for an answer: the command ends once the link is up.
+    EXPECT_EQ(app.runCommand(L"/connect", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_TRUE(journalled(kPptpDial));
+    EXPECT_TRUE(window.messageBoxes().empty());
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 已连接 10.10.10.4") << "the window's status line";
+    EXPECT_EQ(app.runCommand(L"/disconnect", kTicks), std::optional<DWORD>(script_exit::done));
+    EXPECT_TRUE(has(journal(), "RasHangUpA 1"));
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notConnected));
+    EXPECT_TRUE(app.running(1)) << "the program the commands went to";
+}
+
+TEST_F(AppScenario, aScriptsConnectWithNothingRunningStartsInTheTrayAndConnects) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    ASSERT_TRUE(app.start({}, L"/Connect"));
+    EXPECT_TRUE(journalled(kPptpDial));
+    auto window = WindowDriver::find(app.processId(0), kTicks);
+    ASSERT_TRUE(window.has_value());
+    EXPECT_TRUE(eventually([&] { return !window->enabled(Control::Command1); }, kTicks));
+    EXPECT_FALSE(IsWindowVisible(window->window()));
+    EXPECT_TRUE(window->messageBoxes().empty());
+    EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
+}
+
+TEST_F(AppScenario, aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn) {
+    connectIpsec();
+    EXPECT_EQ(app.runCommand(L"/exit", kTicks), std::optional<DWORD>(script_exit::done));
+    // The command's end came after the program's shut-down: the policy withdrawn and the link hung up.
+    const auto lines = journal();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
+    EXPECT_EQ(lines.back(), "RasHangUpA 1");
+    EXPECT_TRUE(app.waitForExit(kTicks));
 }
 
 // Closing the window inside the pause-th one-second pause of a command.
@@ -653,7 +696,8 @@ protected:
 
     // Waits until the shell shows this tip with this image, and photographs it.
     void expectShown(const std::string& state, int image, const char* name) {
-        const std::string tip = "IPSec Over L2tp\n" + state;
+        // The scenario's profile dials PPTP, which the second line names first.
+        const std::string tip = "IPSec Over L2tp\nPPTP " + state;
         EXPECT_TRUE(eventually([&] { return shell.lastTip() && shell.lastTip()->tip == tip; }, kTicks))
             << "tip: " << (shell.lastTip() ? shell.lastTip()->tip : "none") << ", wanted " << tip;
         const auto icon = shell.lastIcon();

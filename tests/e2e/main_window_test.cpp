@@ -316,6 +316,22 @@ TEST_F(MainWindowTest, buttonsReportClicksOnlyWhileTheyCanBeClicked) {
     EXPECT_EQ(w.events().count("Command3_Click"), 1);
 }
 
+// 连接 is the default button: Enter in either field of the credentials presses it, while it can be.
+TEST_F(MainWindowTest, enterInTheUserNameOrPasswordPressesConnect) {
+    for (Control field : {Control::txtUserName, Control::txtPasswd}) {
+        w.onWindowThread([&] { SetFocus(w.driver().control(field)); });
+        PostMessageW(w.driver().control(field), WM_KEYDOWN, VK_RETURN, 0);
+        w.settle();
+    }
+    EXPECT_EQ(w.events().count("Command1_Click"), 2);
+    w.onWindowThread([&] { w.window().setEnabled(Control::Command1, false); });
+    w.onWindowThread([&] { SetFocus(w.driver().control(Control::txtPasswd)); });
+    PostMessageW(w.driver().control(Control::txtPasswd), WM_KEYDOWN, VK_RETURN, 0);
+    w.settle();
+    EXPECT_EQ(w.events().count("Command1_Click"), 2) << "a disabled 连接 is not pressed";
+    EXPECT_NE(GetWindowLongW(w.driver().control(Control::Command1), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+}
+
 TEST_F(MainWindowTest, theTwoOptionButtonsAreOneChoice) {
     int value = -1;
     w.onWindowThread([&] {

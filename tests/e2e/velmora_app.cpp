@@ -49,8 +49,11 @@ VelmoraApp::~VelmoraApp() {
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
 }
 
-bool VelmoraApp::start(const std::wstring& currentFolder) {
+bool VelmoraApp::start(const std::wstring& currentFolder, const std::wstring& arguments) {
     std::wstring line = L"\"" + program_.file(L"velmora.exe") + L"\"";
+    if (!arguments.empty()) {
+        line += L" " + arguments;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -61,6 +64,17 @@ bool VelmoraApp::start(const std::wstring& currentFolder) {
     CloseHandle(info.hThread);
     instances_.push_back(info);
     return true;
+}
+
+std::optional<DWORD> VelmoraApp::runCommand(const std::wstring& argument, DWORD milliseconds) {
+    if (!start({}, argument) || !waitForExit(milliseconds, instances_.size() - 1)) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process(instances_.size() - 1), &code)) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 DWORD VelmoraApp::processId(std::size_t instance) const {

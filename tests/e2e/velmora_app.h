@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,11 @@ public:
     VelmoraApp& operator=(const VelmoraApp&) = delete;
 
     // Starts one more instance of velmora.exe, in its program folder or the folder given as the
-    // current one; instances count from 0.
-    bool start(const std::wstring& currentFolder = {});
+    // current one, with the arguments given; instances count from 0.
+    bool start(const std::wstring& currentFolder = {}, const std::wstring& arguments = {});
+    // Starts one more instance with the argument and waits until it ends: its exit code, or
+    // nothing when it did not end within the milliseconds given.
+    std::optional<DWORD> runCommand(const std::wstring& argument, DWORD milliseconds);
     std::size_t instancesStarted() const { return instances_.size(); }
     DWORD processId(std::size_t instance = 0) const;
     HANDLE process(std::size_t instance = 0) const;

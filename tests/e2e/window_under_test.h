@@ -55,6 +55,11 @@ public:
     void menuL2tp_Click() override { record("menuL2tp_Click"); }
     void mnuTrayLog_Click() override { record("mnuTrayLog_Click"); }
     void mnuTrayClose_Click() override { record("mnuTrayClose_Click"); }
+    // "scriptCommand 1" for connect, in the order of ScriptVerb; answers done.
+    int scriptCommand(ScriptVerb verb) override {
+        record("scriptCommand " + std::to_string(static_cast<int>(verb)));
+        return script_exit::done;
+    }
 
 private:
     void record(const std::string& event);

@@ -10,8 +10,8 @@
 
 namespace velmora::testing {
 
-// A started program. A hidden one has ended by the time anyone looks, unless it hangs; a shown
-// one (a dial) ends when the event loop's wait comes to it, unless it is held open.
+// A started program. A tool has ended by the time anyone looks, unless it hangs; a dial (an
+// rasdial line) ends when the event loop's wait comes to it, unless it is held open.
 class FakeRunningProgram : public RunningProgram {
 public:
     FakeRunningProgram(std::function<void()> onEnd, std::uint32_t status, bool held, int* terminations)
@@ -60,7 +60,9 @@ public:
     std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
                                           Window window) override {
         programs.push_back(program);
-        if (window == Window::hidden) {
+        if (commandLine.rfind("rasdial ", 0) == 0) {
+            dialWindows.push_back(window);
+        } else if (window == Window::hidden) {
             started.push_back(commandLine);
             const std::optional<std::uint32_t> status = statusOf ? statusOf(commandLine) : 0u;
             if (!status) {
@@ -93,21 +95,22 @@ public:
 
     std::vector<std::string> asUser;    // programs started with the user's rights: "program arguments"
     bool asUserFails = false;
-    std::vector<std::string> waited;    // programs started with their window (the dials), in order
-    std::vector<std::string> started;   // programs started hidden, in order
+    std::vector<std::string> waited;    // the dials, in order
+    std::vector<std::string> started;   // the other programs started hidden, in order
     std::vector<std::string> programs;  // the program file of every start, in order
-    // Runs when a shown program ends by itself, as the child would: e.g. bring a connection up.
+    std::vector<Window> dialWindows;     // how each dial was started, in order
+    // Runs when a dial ends by itself, as the child would: e.g. bring a connection up.
     std::function<void(const std::string&)> onRun;
-    // What a shown program exits with; nothing for one that cannot start.
+    // What a dial exits with; nothing for one that cannot start.
     std::optional<std::uint32_t> exitStatus = 0u;
     // What a hidden program exits with, by its command line; nothing for one that cannot start.
     // Unset: every one exits with 0.
     std::function<std::optional<std::uint32_t>(const std::string&)> statusOf;
-    // Shown programs run until terminated.
+    // Dials run until terminated.
     bool holdDials = false;
     // Hidden programs whose command line this matches run until terminated (a tool that hangs).
     std::function<bool(const std::string&)> hangs;
-    // The last shown program started (a dial), while its starter keeps it.
+    // The last dial started, while its starter keeps it.
     FakeRunningProgram* lastShown = nullptr;
     // Programs ended by terminate.
     int terminations = 0;

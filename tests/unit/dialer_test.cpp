@@ -62,6 +62,7 @@ TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
     dialConnects();
     dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(processes.waited, Lines{kPptpDial});
+    EXPECT_EQ(processes.dialWindows, std::vector<Processes::Window>{Processes::Window::hidden}) << "no console";
     EXPECT_EQ(dialer.routeCmd1(), kRoute1);
     EXPECT_EQ(dialer.routeCmd2(), kRoute2);
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");

@@ -126,7 +126,7 @@ TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhoneboo
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
     EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\n未连接", "centre"}));
+              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接", "centre"}));
     EXPECT_EQ(window.listItems(Control::comalg),
               (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
                                         "ESP-3DES-SHA"}));
@@ -619,10 +619,10 @@ TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
     EXPECT_TRUE(host.calls.empty());
 }
 
-constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\n未连接";
-constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\n正在拨号…";
-constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\n正在设置IPSec策略…";
-constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\n已连接 10.10.10.4";
+constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接";
+constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在拨号…";
+constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在设置IPSec策略…";
+constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4";
 
 TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     storeSettings(0, 0, 0, 0);
@@ -644,6 +644,39 @@ TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     EXPECT_EQ(host.calls.size(), 3u);
 }
 
+// The tip's second line names the protocol of the window's profile, the change showing at the
+// next look of the watch.
+TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    window.setValue(Control::Option1, kProtocolL2tp);
+    host.calls.clear();
+    form.Timer1_Timer();
+    EXPECT_EQ(host.calls, std::vector<std::string>{"trayIconShow 0 IPSec Over L2tp\nL2TP/IPSec 未连接"});
+    EXPECT_EQ(window.text(Control::lblStatus), "L2TP/IPSec 未连接");
+}
+
+// The status line under the banner says what the tip's second line says, in each state of a
+// session, at the moment it changes.
+TEST_F(Form1Test, theStatusLineFollowsThePolicyTheDialAndTheLink) {
+    startIpsecSession();
+    std::vector<std::string> seen{window.text(Control::lblStatus)};
+    processes.onRun = [this, &seen](const std::string&) {
+        seen.push_back(window.text(Control::lblStatus));
+        ras.connect(12, "corvinaltexum");
+        ip.add("10.10.10.4");
+    };
+    processes.statusOf = [this, &seen](const std::string&) {
+        seen.push_back(window.text(Control::lblStatus));
+        return std::optional<std::uint32_t>(0);
+    };
+    form.Command1_Click();
+    seen.push_back(window.text(Control::lblStatus));
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"PPTP 未连接", "PPTP 正在设置IPSec策略…", "PPTP 正在拨号…",
+                                              "PPTP 已连接 10.10.10.4"}));
+}
+
 TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
     startIpsecSession();
     host.calls.clear();
@@ -661,7 +694,7 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
     window.messages.clear();
     form.Timer2_Timer();  // auto-dial: the dial fails silently
     form.Timer2_Timer();
-    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\n自动拨号：2 次失败");
+    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\nPPTP 自动拨号：2 次失败");
     EXPECT_TRUE(window.messages.empty());
     form.Command1_Click();  // the user's own attempt ends the count
     EXPECT_EQ(processes.waited.size(), 3u);
@@ -692,6 +725,96 @@ TEST_F(Form1Test, ipsecBoxSetsTheHeightAndTurningItOffStops) {
     EXPECT_TRUE(window.visible(Control::Check2));
     EXPECT_FALSE(window.enabled(Control::txtpeer));
     EXPECT_FALSE(window.enabled(Control::Command3));
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// What a script's command does and answers, in each state of the session.
+TEST_F(Form1Test, aScriptsCommandsRunAsTheTraysItemsAndAnswerHowTheLinkIs) {
+    startIpsecSession();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::notConnected);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::done);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done) << "a session up is left as it is";
+    EXPECT_EQ(policyStates().back(), " -x");
+    // Stop of an IPsec session withdraws the policy and leaves the link: not what was asked.
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::disconnect), script_exit::notAsAsked);
+    EXPECT_EQ(policyStates().back(), " -y");
+    ras.list.connections.clear();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::disconnect), script_exit::done);
+    EXPECT_TRUE(window.messages.empty()) << "a script's dial is told by its exit code, no box waits";
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "请求连接（命令行）"),
+              log.file.lines.end());
+}
+
+TEST_F(Form1Test, aScriptsConnectSaysWhetherTheFieldsOrTheDialFailed) {
+    startIpsecSession();
+    const std::string key = window.text(Control::txtpreshare);
+    window.setText(Control::txtpreshare, "");
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::refused);
+    window.setText(Control::txtpreshare, key);
+    window.messages.clear();
+    processes.onRun = nullptr;  // the dial fails
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::notAsAsked);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+// A script's command can come in any wait of another command.
+TEST_F(Form1Test, aScriptsCommandsDuringADialAnswerDiallingAndStartNothing) {
+    startIpsecSession();
+    processes.holdDials = true;
+    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
+        const std::size_t started = processes.started.size();
+        EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::dialling);
+        EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::dialling);
+        EXPECT_EQ(processes.started.size(), started);
+        ras.connect(12, "corvinaltexum");
+        ip.add("10.10.10.4");
+        processes.holdDials = false;
+    });
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
+}
+
+// A script's Stop or exit during a script's dial: the dial is ended, and the dial's command answers
+// that the link is not up, or that the program did not see it through.
+class Form1ScriptDuringAScriptsDial : public Form1Test, public ::testing::WithParamInterface<ScriptVerb> {};
+
+TEST_P(Form1ScriptDuringAScriptsDial, endsTheDialAndBothAnswer) {
+    const ScriptVerb verb = GetParam();
+    startIpsecSession();
+    processes.holdDials = true;
+    int answer = -1;
+    atPause(2, [&] {  // the dial's wait, after the apply's two pauses
+        answer = form.scriptCommand(verb);
+        if (verb == ScriptVerb::exit) {
+            form.Form_QueryUnload(UnloadMode::byProgram);
+            form.Form_Unload();
+        }
+    });
+    const int connected = form.scriptCommand(ScriptVerb::connect);
+    EXPECT_EQ(answer, script_exit::done);
+    EXPECT_EQ(connected, verb == ScriptVerb::exit ? script_exit::notTaken : script_exit::notAsAsked);
+    EXPECT_EQ(processes.terminations, 1) << "the dial was ended";
+    EXPECT_EQ(policyStates().back(), " -y");
+}
+
+INSTANTIATE_TEST_SUITE_P(StopOrExit, Form1ScriptDuringAScriptsDial,
+                         ::testing::Values(ScriptVerb::disconnect, ScriptVerb::exit));
+
+TEST_F(Form1Test, aScriptsExitUnloadsAndTheLogSaysWhoEndedIt) {
+    startIpsecSession();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::exit), script_exit::done);
+    EXPECT_EQ(host.calls.back(), "unload");
+    form.Form_QueryUnload(UnloadMode::byProgram);
+    form.Form_Unload();
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "退出程序（命令行 /exit）");
+    for (ScriptVerb verb : {ScriptVerb::status, ScriptVerb::connect, ScriptVerb::disconnect, ScriptVerb::exit}) {
+        EXPECT_EQ(form.scriptCommand(verb), script_exit::notTaken) << static_cast<int>(verb);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/profile/validation.h"
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
@@ -167,7 +168,7 @@ TEST_F(SessionTest, ipsecConnectRefusedByValidationChangesNothing) {
     EXPECT_FALSE(saved());
     // The log names the check, never the value.
     EXPECT_EQ(log.file.lines, (std::vector<std::string>{testing::kLogTime + "请求连接（窗口按钮）",
-                                                        testing::kLogTime + "连接未进行，参数检查未通过：预先共享的密钥不能小于6个字节"}));
+                                                        testing::kLogTime + "连接未进行，参数检查未通过：预先共享的密钥不能小于6个字节" + kSetByAdministrator}));
 }
 
 TEST_F(SessionTest, plainConnectWhileUpOnlySaves) {
@@ -671,6 +672,7 @@ TEST_F(WatchedPolicyTest, aKeyWithADoubleQuoteIsRefusedBeforeAnythingRuns) {
     EXPECT_TRUE(processes.started.empty());
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind("预共享的密钥不能含有双引号", 0), 0u) << window.messages[0];
+    EXPECT_NE(window.messages[0].find(kSetByAdministrator), std::string::npos) << "the user cannot see the key";
     EXPECT_FALSE(active());
 }
 

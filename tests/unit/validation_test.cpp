@@ -137,16 +137,17 @@ TEST_F(CheckdataTest, passesSilentlyWhenEveryCheckPasses) {
     EXPECT_TRUE(window.messages.empty());
 }
 
+// A field the window never shows is the administrator's to set: its message says whom to ask.
 TEST_F(CheckdataTest, eachCheckShowsItsOwnMessage) {
     const struct {
         Control field;
         const char* value;
         const char* message;
     } cases[] = {
-        {Control::txtConnName, "", "L2TP连接的名称为空！"},
+        {Control::txtConnName, "", "L2TP连接的名称为空！（此项由管理员设定，请与管理员联系）"},
         {Control::txtpeer, "10.0.0", "服务器内网地址不是合法IP地址!"},
-        {Control::txtlocal, "10.10.10.256", "本地获得的地址不是合法IP地址"},
-        {Control::txtpreshare, "12345", "预先共享的密钥不能小于6个字节"},
+        {Control::txtlocal, "10.10.10.256", "本地获得的地址不是合法IP地址（此项由管理员设定，请与管理员联系）"},
+        {Control::txtpreshare, "12345", "预先共享的密钥不能小于6个字节（此项由管理员设定，请与管理员联系）"},
         {Control::txtServerAddress, "", "隧道主机名或IP地址不能为空！"},
         {Control::txtUserName, "", "用户名不能为空！"},
         {Control::txtPasswd, "", "用户密码不能为空！"},
@@ -166,13 +167,13 @@ TEST_F(CheckdataTest, showsOnlyTheFirstFailure) {
     window.setText(Control::txtUserName, "");
     window.setText(Control::txtpreshare, "");
     EXPECT_FALSE(passes());
-    EXPECT_EQ(window.messages, std::vector<std::string>{"本地获得的地址不是合法IP地址"});
+    EXPECT_EQ(window.messages, std::vector<std::string>{std::string("本地获得的地址不是合法IP地址") + kSetByAdministrator});
 
     window.messages.clear();
     window.setText(Control::txtConnName, "   ");
     window.setText(Control::txtpeer, "");
     EXPECT_FALSE(passes());
-    EXPECT_EQ(window.messages, std::vector<std::string>{"L2TP连接的名称为空！"});
+    EXPECT_EQ(window.messages, std::vector<std::string>{std::string("L2TP连接的名称为空！") + kSetByAdministrator});
 }
 
 TEST_F(CheckdataTest, trimsTheTextsItTests) {
@@ -197,7 +198,8 @@ TEST_F(CheckdataTest, countsTheKeyAsTypedInCharactersButRefusesOneOfBlanksOnly) 
     EXPECT_FALSE(passes());
     window.setText(Control::txtpreshare, "      ");  // six blanks: nothing once trimmed
     EXPECT_FALSE(passes());
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"预先共享的密钥不能小于6个字节", "预先共享的密钥不能全是空格！"}));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{std::string("预先共享的密钥不能小于6个字节") + kSetByAdministrator,
+                                                   std::string("预先共享的密钥不能全是空格！") + kSetByAdministrator}));
 }
 
 TEST_F(CheckdataTest, appliesWhateverTheOptions) {

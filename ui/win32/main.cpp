@@ -2,7 +2,10 @@
 // behaviour between them.
 #include <windows.h>
 
+#include "core/system/script_command.h"
+#include "platform/win32/command_line_arguments.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_event_loop.h"
@@ -17,11 +20,29 @@
 #include "platform/win32/win32_text_files.h"
 #include "platform/win32/win32_windows_version.h"
 #include "ui/form1.h"
+#include "ui/layout.h"
 #include "ui/win32/main_window.h"
+#include "ui/win32/script_channel.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace velmora;
     restrictDllSearchToSystemFolder();
+    const ScriptRequest request = parseScriptArguments(commandLineArguments());
+    if (request.verb == ScriptVerb::unknown) {
+        (void)MessageBoxW(nullptr, widen(scriptUsage(request.unknownArgument)).c_str(), widen(kMessageCaption).c_str(),
+                          MB_OK | MB_ICONWARNING);
+        return script_exit::unknownArgument;
+    }
+    if (handedToRunningProgram(request.verb)) {
+        if (const std::optional<int> code = handToRunningProgram(request.verb)) {
+            return *code;
+        }
+        // Nothing runs: only Connect starts the program, which then stays.
+        if (request.verb != ScriptVerb::connect) {
+            return script_exit::notRunning;
+        }
+    }
+    const bool inTray = request.verb == ScriptVerb::connect || request.verb == ScriptVerb::minimized;
     Win32RemoteAccess remoteAccess;
     Win32Processes processes;
     Win32ShellFolders shell;
@@ -41,5 +62,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
                         management, version, programFiles, log, clock});
-    return window.run(form, showCommand);
+    return window.run(form, inTray ? SW_SHOWMINNOACTIVE : showCommand, request.verb == ScriptVerb::connect);
 }

@@ -6,14 +6,15 @@
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/script_channel.h"
 #include "ui/win32/window_names.h"
 
 namespace velmora {
 
 namespace {
 
-// One running copy per user session.
-constexpr const wchar_t* kInstanceMutexName = L"VelmoraVpnDialer.Form1";
+// Posted to itself by a start with /connect, so that Connect runs from the message loop.
+constexpr UINT kConnectAtStartMessage = WM_APP + 1;
 
 // Not WS_CLIPCHILDREN: the window paints the inside of the frames, which paint only their
 // edges and captions.
@@ -81,7 +82,11 @@ ChildClass childClass(const LayoutItem& item) {
     case ControlKind::checkBox:
         return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case ControlKind::button:
-        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+        // 连接 is the default button: Enter in the user name or password presses it.
+        return {L"BUTTON",
+                WS_TABSTOP | (item.control == Control::Command1 ? static_cast<DWORD>(BS_DEFPUSHBUTTON)
+                                                               : static_cast<DWORD>(BS_PUSHBUTTON)),
+                0};
     case ControlKind::label:
         return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
     case ControlKind::picture:
@@ -205,6 +210,8 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               instance, this);
     letThroughFromTheShell(user32_, window_, taskbarCreated_);
+    // A script run without elevation hands its command over the same way.
+    letThroughFromTheShell(user32_, window_, WM_COPYDATA);
     RECT client{};
     GetClientRect(window_, &client);
     lastSize_ = MAKELPARAM(client.right, client.bottom);
@@ -318,7 +325,7 @@ bool MainWindow::allMade() const {
     return std::find(children_.begin(), children_.end(), nullptr) == children_.end();
 }
 
-int MainWindow::run(FormEvents& events, int showCommand) {
+int MainWindow::run(FormEvents& events, int showCommand, bool connect) {
     events_ = &events;
     events.Form_Load();
     int exitCode = 0;
@@ -333,10 +340,15 @@ int MainWindow::run(FormEvents& events, int showCommand) {
         ShowWindow(window_, showCommand);
         UpdateWindow(window_);
         // The first showing counts as an activation even where Windows keeps another
-        // program in the foreground.
-        if (!activeSinceShown_ && IsWindowVisible(window_) && !IsIconic(window_)) {
+        // program in the foreground; a start in the tray too, so that the link watch runs.
+        if (IsIconic(window_) && !IsWindowVisible(window_)) {
+            events.Form_Activate();
+        } else if (!activeSinceShown_ && IsWindowVisible(window_) && !IsIconic(window_)) {
             activeSinceShown_ = true;
             events.Form_Activate();
+        }
+        if (connect) {
+            PostMessageW(window_, kConnectAtStartMessage, 0, 0);
         }
         MSG msg;
         while (!ending_) {
@@ -371,6 +383,12 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kTrayCallbackMessage) {
         onTrayMouse(lParam);
+        return 0;
+    }
+    if (message == kConnectAtStartMessage) {
+        if (events_ != nullptr) {
+            (void)events_->scriptCommand(ScriptVerb::connect);
+        }
         return 0;
     }
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
@@ -440,6 +458,14 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
         }
         return 0;
+    case DM_GETDEFID:
+        // The dialog manager asks for the default button when Enter is pressed in a field.
+        return MAKELRESULT(controlId(Control::Command1), DC_HASDEFID);
+    case WM_COPYDATA:
+        if (lParam == 0) {
+            return 0;
+        }
+        return onScriptCommand(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DRAWITEM:
         drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
@@ -447,6 +473,18 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT MainWindow::onScriptCommand(HWND sender, const COPYDATASTRUCT& data) {
+    // Only the instance that runs takes commands: not one that is starting, finds another and ends.
+    if (!loaded_ || ending_ || events_ == nullptr || !ownsInstance_) {
+        return 0;
+    }
+    const std::optional<ScriptVerb> verb = acceptedScriptVerb(sender, data);
+    if (!verb) {
+        return 0;
+    }
+    return static_cast<LRESULT>(events_->scriptCommand(*verb)) + 1;
 }
 
 void MainWindow::onActivate(bool active) {
@@ -473,7 +511,9 @@ void MainWindow::onCommand(int id, int notification) {
     const int controlAt = id - kFirstControlId;
     if (controlAt >= 0 && static_cast<std::size_t>(controlAt) < kLayoutItemCount) {
         const LayoutItem& item = layoutItems()[static_cast<std::size_t>(controlAt)];
-        if (notification == BN_CLICKED && item.control) {
+        // Enter reaches a disabled default button too; a click never does.
+        const HWND control = children_[static_cast<std::size_t>(controlAt)];
+        if (notification == BN_CLICKED && item.control && IsWindowEnabled(control)) {
             onClick(*item.control);
         }
         return;
@@ -607,7 +647,8 @@ void MainWindow::drawBanner(const DRAWITEMSTRUCT& item) const {
 
 bool MainWindow::anotherInstanceRunning() {
     instanceMutex_.emplace(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    ownsInstance_ = GetLastError() != ERROR_ALREADY_EXISTS;
+    return !ownsInstance_;
 }
 
 void MainWindow::trayIconAdd() {

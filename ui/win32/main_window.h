@@ -31,8 +31,10 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     // The program's life: Form_Load, then (unless the program ended there) the window shown
-    // with showCommand and its messages dispatched until the program ends. Returns the exit code.
-    int run(FormEvents& events, int showCommand);
+    // with showCommand and its messages dispatched until the program ends. Shown minimised, the
+    // program starts in the tray, and with connect it then connects as a script's /connect
+    // would. Returns the exit code.
+    int run(FormEvents& events, int showCommand, bool connect = false);
 
     HWND handle() const { return window_; }
     // The tray icon's image for a state of the link.
@@ -82,6 +84,8 @@ private:
     void onMenuCommand(std::size_t position);
     void onActivate(bool active);
     void onTrayMouse(LPARAM mouseMessage);
+    // A command another start handed over: the exit code plus one, 0 when it is not taken.
+    LRESULT onScriptCommand(HWND sender, const COPYDATASTRUCT& data);
     void unloadFor(UnloadMode mode);
     void showTrayMenu();
     // The program's open message box, if any.
@@ -137,6 +141,7 @@ private:
     UINT taskbarCreated_ = 0;
     TrayIcon tray_;
     std::optional<UniqueHandle> instanceMutex_;
+    bool ownsInstance_ = false;  // this is the one running instance
 
     FormEvents* events_ = nullptr;
     bool loaded_ = false;            // Form_Load has returned: the window reports resizing

@@ -10,6 +10,9 @@ namespace velmora {
 
 inline constexpr const wchar_t* kMainWindowClass = L"VelmoraMainWindow";
 
+// Held by the running program: one running copy per user session.
+inline constexpr const wchar_t* kInstanceMutexName = L"VelmoraVpnDialer.Form1";
+
 // The tray icon reports its mouse messages to the window with this message number.
 constexpr unsigned kTrayCallbackMessage = 2025;
 

@@ -1,0 +1,56 @@
+#include "ui/tray_state.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+// Bytes in the ANSI code page of Simplified Chinese Windows: one for ASCII, two for the rest.
+std::size_t ansiBytes(const std::string& utf8) {
+    std::size_t bytes = 0;
+    for (unsigned char c : utf8) {
+        if (c < 0x80) {
+            ++bytes;
+        } else if ((c & 0xC0) == 0xC0) {
+            bytes += 2;
+        }
+    }
+    return bytes;
+}
+
+// A line that names IPSec as the protocol leaves it out of the policy's note.
+TEST(TrayTip, namesIpsecOnce) {
+    LinkStatus status;
+    status.linkSeen(true);
+    status.setPolicy(LinkStatus::Policy::notInForce);
+    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec").tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，策略未生效");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "IPSec Over L2tp\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
+}
+
+// The oldest shell keeps 63 bytes of a tip: every state, with the longest address, fits them.
+TEST(TrayTip, everyStateFitsTheOldestShell) {
+    const LinkStatus::Policy policies[] = {LinkStatus::Policy::nothingToSay, LinkStatus::Policy::notInForce,
+                                           LinkStatus::Policy::domainApplies, LinkStatus::Policy::notWithdrawn};
+    for (const char* protocol : {"L2TP/IPSec", "L2TP", "PPTP"}) {
+        for (LinkStatus::Policy policy : policies) {
+            for (int state = 0; state < 5; ++state) {
+                LinkStatus status;
+                status.setPolicy(policy);
+                status.linkSeen(state == 1);
+                for (int failures = 0; state == 2 && failures < 99; ++failures) {
+                    status.autoDialFailed();
+                }
+                std::optional<LinkStatus::Working> working;
+                if (state >= 3) {
+                    working.emplace(status, state == 3 ? LinkStatus::Work::dialling : LinkStatus::Work::applyingPolicy);
+                }
+                const std::string tip = trayState(status, "255.255.255.255", protocol).tip;
+                EXPECT_LE(ansiBytes(tip), 63u) << tip;
+                EXPECT_EQ(tip.rfind(std::string("IPSec Over L2tp\n") + protocol + " ", 0), 0u) << tip;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora
