@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -115,10 +116,10 @@ BOOL CALLBACK answerMessageBoxOf(HWND window, LPARAM context) {
     return FALSE;
 }
 
-// A value of the Add/Remove Programs entry: a text, or a number as its decimal text.
-std::optional<std::wstring> uninstallValue(const wchar_t* name) {
+// A value under a key of HKLM: a text, or a number as its decimal text.
+std::optional<std::wstring> machineValue(const wchar_t* keyPath, const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     wchar_t value[512] = {};
@@ -135,6 +136,11 @@ std::optional<std::wstring> uninstallValue(const wchar_t* name) {
         return std::to_wstring(number);
     }
     return std::wstring(value);
+}
+
+// A value of the Add/Remove Programs entry.
+std::optional<std::wstring> uninstallValue(const wchar_t* name) {
+    return machineValue(kUninstallKey, name);
 }
 
 long long readSwitch() {
@@ -611,38 +617,18 @@ bool productInstalled(const char* productCode) {
 }
 
 std::optional<std::wstring> profileValue(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    wchar_t value[256] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    const LONG read = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS ? std::optional<std::wstring>(value) : std::nullopt;
+    return machineValue(kProfileKey, name);
 }
 
-// The well-known accounts the profile key's access list lets in.
-std::vector<std::string> profileReaders() {
+// The accounts (SID strings) the profile key's access list lets in.
+std::set<std::wstring> profileReaders() {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     PACL dacl = nullptr;
-    std::vector<std::string> readers;
     if (GetNamedSecurityInfoW(L"MACHINE\\SOFTWARE\\Velmora\\VPN", SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
                               nullptr, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-        return {"unreadable"};
+        return {L"unreadable"};
     }
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) {
-            wchar_t name[256] = {};
-            wchar_t domain[256] = {};
-            DWORD nameSize = 256;
-            DWORD domainSize = 256;
-            SID_NAME_USE use;
-            LookupAccountSidW(nullptr, &ace->SidStart, name, &nameSize, domain, &domainSize, &use);
-            readers.push_back(narrow(name));
-        }
-    }
+    std::set<std::wstring> readers = testing::grantedTo(dacl);
     LocalFree(descriptor);
     return readers;
 }
@@ -688,7 +674,7 @@ TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAC
     EXPECT_EQ(narrow(text), VELMORA_VERSION);
     // The preshared key is kept where only the administrators and the system may read it.
     EXPECT_EQ(profileValue(L"PSK"), std::optional<std::wstring>(L"Zq8preshared"));
-    EXPECT_EQ(profileReaders(), (std::vector<std::string>{"Administrators", "SYSTEM"}));
+    EXPECT_EQ(profileReaders(), (std::set<std::wstring>{L"S-1-5-32-544", L"S-1-5-18"}));  // Administrators, SYSTEM
 
     copyStandIns();
     const auto process = start(L"\"" + installed(L"velmora.exe") + L"\"", folder());

@@ -23,26 +23,25 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-// Every value of the attribute (name="value") in the text, in order.
-std::vector<std::string> attributeValues(const std::string& text, const std::string& name) {
-    std::vector<std::string> values;
-    const std::string opening = " " + name + "=\"";
+// Every piece of the text between an opening and the closing character after it, in order.
+std::vector<std::string> enclosed(const std::string& text, const std::string& opening, char closing) {
+    std::vector<std::string> pieces;
     for (std::size_t at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
         const std::size_t start = at + opening.size();
-        values.push_back(text.substr(start, text.find('"', start) - start));
+        pieces.push_back(text.substr(start, text.find(closing, start) - start));
     }
-    return values;
+    return pieces;
+}
+
+// Every value of the attribute (name="value") in the text, in order.
+std::vector<std::string> attributeValues(const std::string& text, const std::string& name) {
+    return enclosed(text, " " + name + "=\"", '"');
 }
 
 // The names referred to as $(kind.name).
 std::set<std::string> references(const std::string& text, const std::string& kind) {
-    std::set<std::string> names;
-    const std::string opening = "$(" + kind + ".";
-    for (std::size_t at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
-        const std::size_t start = at + opening.size();
-        names.insert(text.substr(start, text.find(')', start) - start));
-    }
-    return names;
+    const std::vector<std::string> names = enclosed(text, "$(" + kind + ".", ')');
+    return {names.begin(), names.end()};
 }
 
 // Empty when the text is well-formed as far as Group Policy's reader cares: one root, every element
