@@ -741,7 +741,7 @@ TEST(MainWindowLifecycle, theTrayItemUnloadsThroughTheHost) {
     });
     HWND menu = w.driver().openTrayMenu();
     ASSERT_NE(menu, nullptr);
-    w.driver().chooseMenuRow(menu, 4);
+    w.driver().chooseLastMenuRow(menu);
     ASSERT_TRUE(eventually([&] { return w.ended(); }));
     EXPECT_EQ(w.events().calls(), (Calls{"Form_Load", "Form_Activate", "mnuTrayClose_Click",
                                          "Form_QueryUnload 1", "Form_Unload"}));
