@@ -1,14 +1,17 @@
 // velmora-msi.dll: the custom actions of velmora.msi that Windows Installer's own tables cannot
 // express: the registry switch set and given back as the computer had it, and the administrator's
-// profile stored in a key that only administrators can read. Each runs deferred, as SYSTEM.
+// profile stored in a key that only administrators can read, every user's start at logon removed.
+// Each runs deferred, as SYSTEM.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <taskschd.h>
 
 #include <string>
 #include <vector>
 
 #include "core/settings/administrator_profile.h"
+#include "core/system/logon_start.h"
 
 namespace {
 
@@ -185,6 +188,94 @@ private:
     bool ready_ = false;
 };
 
+// The logon tasks in the program's task folder, every user's, and then the folder (Windows Vista on;
+// before Vista there is no such scheduler and nothing to do).
+void removeLogonTasks() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return;
+    }
+    ITaskService* service = nullptr;
+    ITaskFolder* root = nullptr;
+    ITaskFolder* folder = nullptr;
+    IRegisteredTaskCollection* tasks = nullptr;
+    const VARIANT none{};
+    BSTR rootPath = SysAllocString(L"\\");
+    BSTR folderPath = SysAllocString(std::wstring(velmora::kLogonTaskFolder, velmora::kLogonTaskFolder +
+                                                  std::char_traits<char>::length(velmora::kLogonTaskFolder)).c_str());
+    LONG count = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                   reinterpret_cast<void**>(&service))) &&
+        SUCCEEDED(service->Connect(none, none, none, none)) && SUCCEEDED(service->GetFolder(rootPath, &root)) &&
+        SUCCEEDED(root->GetFolder(folderPath, &folder)) && SUCCEEDED(folder->GetTasks(TASK_ENUM_HIDDEN, &tasks)) &&
+        SUCCEEDED(tasks->get_Count(&count))) {
+        // Names first: the collection may follow the deletions.
+        std::vector<BSTR> names;
+        for (LONG i = 1; i <= count; ++i) {
+            VARIANT index{};
+            index.vt = VT_I4;
+            index.lVal = i;
+            IRegisteredTask* task = nullptr;
+            BSTR name = nullptr;
+            if (SUCCEEDED(tasks->get_Item(index, &task)) && SUCCEEDED(task->get_Name(&name))) {
+                names.push_back(name);
+            }
+            if (task != nullptr) {
+                task->Release();
+            }
+        }
+        for (BSTR name : names) {
+            folder->DeleteTask(name, 0);
+            SysFreeString(name);
+        }
+        // Refused while anything else is left in it.
+        root->DeleteFolder(folderPath, 0);
+    }
+    for (IUnknown* object : {static_cast<IUnknown*>(tasks), static_cast<IUnknown*>(folder),
+                             static_cast<IUnknown*>(root), static_cast<IUnknown*>(service)}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    SysFreeString(folderPath);
+    SysFreeString(rootPath);
+    CoUninitialize();
+}
+
+// The program's Run value in every user's hive that is loaded (the uninstalling user's among
+// them), where it still starts this program in the tray; another program's value of the name stays.
+void removeRunValues() {
+    const std::wstring runKey(velmora::kRunKey, velmora::kRunKey + std::char_traits<char>::length(velmora::kRunKey));
+    const std::wstring valueName(velmora::kRunValueName,
+                                 velmora::kRunValueName + std::char_traits<char>::length(velmora::kRunValueName));
+    const std::wstring ours = L"\\velmora.exe\" /minimized";
+    wchar_t user[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(HKEY_USERS, i, user, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        Key key;
+        if (RegOpenKeyExW(HKEY_USERS, (std::wstring(user) + L"\\" + runKey).c_str(), 0,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
+            continue;
+        }
+        wchar_t command[1024] = {};
+        DWORD size = sizeof command - sizeof(wchar_t);
+        DWORD type = REG_NONE;
+        if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(command), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ) {
+            continue;
+        }
+        const std::wstring text(command);
+        if (text.size() >= ours.size() &&
+            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str() + text.size() - ours.size(), -1,
+                           ours.c_str(), -1) == CSTR_EQUAL) {
+            RegDeleteValueW(key.get(), valueName.c_str());
+        }
+    }
+}
+
 }  // namespace
 
 // Records what the computer has, unless an earlier installation did, then sets the switch to the
@@ -306,5 +397,13 @@ extern "C" __declspec(dllexport) UINT __stdcall KeepAdministratorProfile(MSIHAND
 extern "C" __declspec(dllexport) UINT __stdcall RemoveAdministratorProfile(MSIHANDLE) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
     deleteEmptyKey(L"Software\\Velmora");
+    return ERROR_SUCCESS;
+}
+
+// Every user's start at logon goes with the last uninstall: the logon tasks and the Run values that
+// start the program. A user whose hive is not loaded keeps a Run value that starts nothing.
+extern "C" __declspec(dllexport) UINT __stdcall RemoveLogonStarts(MSIHANDLE) {
+    removeLogonTasks();
+    removeRunValues();
     return ERROR_SUCCESS;
 }

@@ -39,6 +39,16 @@ ManifestDPIAware true
 ; The exit code when the switch changed and Windows must restart, as Windows Installer gives it.
 !define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
+; The program's start at logon: each user's Run value (before Vista), each user's task in the
+; program's task folder (from Vista on).
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "Velmora VPN"
+!define RUN_COMMAND_END '\velmora.exe" /minimized'
+!define LOGON_TASK_FOLDER "\Velmora VPN"
+!define CLSID_TASK_SCHEDULER "{0f87369f-a4e5-4cfc-bd3e-73e6154572dd}"
+!define IID_TASK_SERVICE "{2faba4c7-4da9-4013-9697-20cc3fd40f85}"
+!define TASK_ENUM_HIDDEN 1
+
 ; Every file the installer puts into the install folder, with the folder it is built in: one
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
 !macro InstalledFiles Do
@@ -256,6 +266,79 @@ Function un.RestoreL2tpSwitch
   StrCpy $SwitchNote "安装时修改的注册表设置 ${L2TP_SWITCH} 已恢复为安装前的状态。"
 FunctionEnd
 
+; The Run value under the key, where it still starts this program; another program's value of the
+; name stays.
+!macro RemoveRunValue Root Key
+  ReadRegStr $1 ${Root} "${Key}" "${RUN_VALUE}"
+  StrCpy $2 $1 "" -23
+  ${If} $2 == '${RUN_COMMAND_END}'
+    DeleteRegValue ${Root} "${Key}" "${RUN_VALUE}"
+  ${EndIf}
+!macroend
+
+; The uninstalling user's Run value and that of every user whose hive is loaded. A user who is not
+; logged on keeps a value that starts nothing.
+Function un.RemoveRunValues
+  !insertmacro RemoveRunValue HKCU "${RUN_KEY}"
+  StrCpy $0 0
+  ${Do}
+    EnumRegKey $3 HKU "" $0
+    ${If} $3 == ""
+      ${Break}
+    ${EndIf}
+    !insertmacro RemoveRunValue HKU "$3\${RUN_KEY}"
+    IntOp $0 $0 + 1
+  ${Loop}
+FunctionEnd
+
+; Every user's task in the program's task folder, then the folder, through the Task Scheduler's
+; COM interfaces (by their methods' places in the tables); before Vista there is no such scheduler.
+Function un.RemoveLogonTasks
+  System::Call 'ole32::CoInitialize(p 0)'
+  System::Call 'ole32::CoCreateInstance(g "${CLSID_TASK_SCHEDULER}", p 0, i 1, g "${IID_TASK_SERVICE}", *p .r0) i .r1'
+  ${If} $1 = 0
+    System::Call 'oleaut32::SysAllocString(w "\") p .r8'
+    System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}") p .r9'
+    ; Connect, with four empty VARIANTs; GetFolder of the root, then of the program's folder.
+    System::Call '$0->10(l 0, l 0, l 0, l 0, l 0, l 0, l 0, l 0) i .r1'
+    ${If} $1 = 0
+      System::Call '$0->7(p r8, *p .r2) i .r1'
+    ${EndIf}
+    ${If} $1 = 0
+      System::Call '$2->9(p r9, *p .r3) i .r1'
+      ${If} $1 = 0
+        ; GetTasks; from the last down, so that a deletion moves no task still to come.
+        System::Call '$3->14(i ${TASK_ENUM_HIDDEN}, *p .r4) i .r1'
+        ${If} $1 = 0
+          System::Call '$4->7(*i .r5)'
+          ${DoWhile} $5 > 0
+            ; get_Item with a VARIANT of type VT_I4, get_Name, DeleteTask.
+            System::Call '$4->8(l 3, l r5, *p .r6) i .r1'
+            ${If} $1 = 0
+              System::Call '$6->7(*p .r7) i .r1'
+              ${If} $1 = 0
+                System::Call '$3->15(p r7, i 0)'
+                System::Call 'oleaut32::SysFreeString(p r7)'
+              ${EndIf}
+              System::Call '$6->2()'
+            ${EndIf}
+            IntOp $5 $5 - 1
+          ${Loop}
+          System::Call '$4->2()'
+        ${EndIf}
+        System::Call '$3->2()'
+        ; DeleteFolder, refused while anything is left in it.
+        System::Call '$2->12(p r9, i 0)'
+      ${EndIf}
+      System::Call '$2->2()'
+    ${EndIf}
+    System::Call 'oleaut32::SysFreeString(p r8)'
+    System::Call 'oleaut32::SysFreeString(p r9)'
+    System::Call '$0->2()'
+  ${EndIf}
+  System::Call 'ole32::CoUninitialize()'
+FunctionEnd
+
 Function un.onUninstSuccess
   ${If} ${RebootFlag}
     SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
@@ -264,6 +347,8 @@ FunctionEnd
 
 Section "Uninstall"
   Call un.RestoreL2tpSwitch
+  Call un.RemoveLogonTasks
+  Call un.RemoveRunValues
   !insertmacro InstalledFiles RemoveFile
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: anything else in it was not put there by the installer.
