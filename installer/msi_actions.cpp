@@ -188,55 +188,58 @@ private:
     bool ready_ = false;
 };
 
-// The logon tasks in the program's task folder, every user's, and then the folder (Windows Vista on;
-// before Vista there is no such scheduler and nothing to do).
+// The names of the key's subkeys.
+std::vector<std::wstring> subkeys(HKEY key) {
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+std::wstring wide(const char* text) {
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
+
+// The task of every user with a profile or a loaded hive in the program's task folder, then the
+// folder (Windows Vista on; before Vista there is no such scheduler and nothing to do).
 void removeLogonTasks() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         return;
     }
+    std::vector<std::wstring> users = subkeys(HKEY_USERS);
+    Key profiles;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                      KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY, profiles.put()) == ERROR_SUCCESS) {
+        const std::vector<std::wstring> more = subkeys(profiles.get());
+        users.insert(users.end(), more.begin(), more.end());
+    }
     ITaskService* service = nullptr;
     ITaskFolder* root = nullptr;
-    ITaskFolder* folder = nullptr;
-    IRegisteredTaskCollection* tasks = nullptr;
     const VARIANT none{};
     BSTR rootPath = SysAllocString(L"\\");
-    BSTR folderPath = SysAllocString(std::wstring(velmora::kLogonTaskFolder, velmora::kLogonTaskFolder +
-                                                  std::char_traits<char>::length(velmora::kLogonTaskFolder)).c_str());
-    LONG count = 0;
     if (SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
                                    reinterpret_cast<void**>(&service))) &&
-        SUCCEEDED(service->Connect(none, none, none, none)) && SUCCEEDED(service->GetFolder(rootPath, &root)) &&
-        SUCCEEDED(root->GetFolder(folderPath, &folder)) && SUCCEEDED(folder->GetTasks(TASK_ENUM_HIDDEN, &tasks)) &&
-        SUCCEEDED(tasks->get_Count(&count))) {
-        // Names first: the collection may follow the deletions.
-        std::vector<BSTR> names;
-        for (LONG i = 1; i <= count; ++i) {
-            VARIANT index{};
-            index.vt = VT_I4;
-            index.lVal = i;
-            IRegisteredTask* task = nullptr;
-            BSTR name = nullptr;
-            if (SUCCEEDED(tasks->get_Item(index, &task)) && SUCCEEDED(task->get_Name(&name))) {
-                names.push_back(name);
-            }
-            if (task != nullptr) {
-                task->Release();
-            }
-        }
-        for (BSTR name : names) {
-            folder->DeleteTask(name, 0);
-            SysFreeString(name);
+        SUCCEEDED(service->Connect(none, none, none, none)) && SUCCEEDED(service->GetFolder(rootPath, &root))) {
+        const std::wstring folder = wide(velmora::kLogonTaskFolder);
+        for (const std::wstring& user : users) {
+            BSTR task = SysAllocString((folder + L"\\" + user).c_str());
+            root->DeleteTask(task, 0);
+            SysFreeString(task);
         }
         // Refused while anything else is left in it.
+        BSTR folderPath = SysAllocString(folder.c_str());
         root->DeleteFolder(folderPath, 0);
+        SysFreeString(folderPath);
+        root->Release();
     }
-    for (IUnknown* object : {static_cast<IUnknown*>(tasks), static_cast<IUnknown*>(folder),
-                             static_cast<IUnknown*>(root), static_cast<IUnknown*>(service)}) {
-        if (object != nullptr) {
-            object->Release();
-        }
+    if (service != nullptr) {
+        service->Release();
     }
-    SysFreeString(folderPath);
     SysFreeString(rootPath);
     CoUninitialize();
 }
@@ -244,19 +247,13 @@ void removeLogonTasks() {
 // The program's Run value in every user's hive that is loaded (the uninstalling user's among
 // them), where it still starts this program in the tray; another program's value of the name stays.
 void removeRunValues() {
-    const std::wstring runKey(velmora::kRunKey, velmora::kRunKey + std::char_traits<char>::length(velmora::kRunKey));
-    const std::wstring valueName(velmora::kRunValueName,
-                                 velmora::kRunValueName + std::char_traits<char>::length(velmora::kRunValueName));
+    const std::wstring runKey = wide(velmora::kRunKey);
+    const std::wstring valueName = wide(velmora::kRunValueName);
     const std::wstring ours = L"\\velmora.exe\" /minimized";
-    wchar_t user[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(HKEY_USERS, i, user, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
+    for (const std::wstring& user : subkeys(HKEY_USERS)) {
         Key key;
-        if (RegOpenKeyExW(HKEY_USERS, (std::wstring(user) + L"\\" + runKey).c_str(), 0,
-                          KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_USERS, (user + L"\\" + runKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          key.put()) != ERROR_SUCCESS) {
             continue;
         }
         wchar_t command[1024] = {};
@@ -268,9 +265,7 @@ void removeRunValues() {
             continue;
         }
         const std::wstring text(command);
-        if (text.size() >= ours.size() &&
-            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str() + text.size() - ours.size(), -1,
-                           ours.c_str(), -1) == CSTR_EQUAL) {
+        if (text.size() >= ours.size() && lstrcmpiW(text.c_str() + text.size() - ours.size(), ours.c_str()) == 0) {
             RegDeleteValueW(key.get(), valueName.c_str());
         }
     }
@@ -401,7 +396,8 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveAdministratorProfile(MSIHA
 }
 
 // Every user's start at logon goes with the last uninstall: the logon tasks and the Run values that
-// start the program. A user whose hive is not loaded keeps a Run value that starts nothing.
+// start the program. A user whose hive is not loaded keeps a Run value that starts nothing; the task
+// of a user whose profile is gone stays, and with it the folder.
 extern "C" __declspec(dllexport) UINT __stdcall RemoveLogonStarts(MSIHANDLE) {
     removeLogonTasks();
     removeRunValues();

@@ -15,6 +15,7 @@ ManifestDPIAware true
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include x64.nsh
 
 !define PRODUCT "Velmora VPN"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
@@ -45,9 +46,9 @@ ManifestDPIAware true
 !define RUN_VALUE "Velmora VPN"
 !define RUN_COMMAND_END '\velmora.exe" /minimized'
 !define LOGON_TASK_FOLDER "\Velmora VPN"
+!define PROFILE_LIST "Software\Microsoft\Windows NT\CurrentVersion\ProfileList"
 !define CLSID_TASK_SCHEDULER "{0f87369f-a4e5-4cfc-bd3e-73e6154572dd}"
 !define IID_TASK_SERVICE "{2faba4c7-4da9-4013-9697-20cc3fd40f85}"
-!define TASK_ENUM_HIDDEN 1
 
 ; Every file the installer puts into the install folder, with the folder it is built in: one
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
@@ -270,7 +271,7 @@ FunctionEnd
 ; name stays.
 !macro RemoveRunValue Root Key
   ReadRegStr $1 ${Root} "${Key}" "${RUN_VALUE}"
-  StrCpy $2 $1 "" -23
+  StrCpy $2 $1 "" -24
   ${If} $2 == '${RUN_COMMAND_END}'
     DeleteRegValue ${Root} "${Key}" "${RUN_VALUE}"
   ${EndIf}
@@ -291,49 +292,53 @@ Function un.RemoveRunValues
   ${Loop}
 FunctionEnd
 
-; Every user's task in the program's task folder, then the folder, through the Task Scheduler's
-; COM interfaces (by their methods' places in the tables); before Vista there is no such scheduler.
+; Deletes the task of the user whose SID $5 holds, through the scheduler's root folder in $2.
+!macro DeleteLogonTask
+  System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}\$5") p .r6'
+  System::Call '$2->15(p r6, i 0)'
+  System::Call 'oleaut32::SysFreeString(p r6)'
+!macroend
+
+; The task of every user with a profile or a loaded hive in the program's task folder, then the
+; folder, through the Task Scheduler's COM interfaces (by their methods' places in the tables);
+; before Vista there is no such scheduler. The task of a user whose profile is gone stays, and
+; with it the folder.
 Function un.RemoveLogonTasks
   System::Call 'ole32::CoInitialize(p 0)'
   System::Call 'ole32::CoCreateInstance(g "${CLSID_TASK_SCHEDULER}", p 0, i 1, g "${IID_TASK_SERVICE}", *p .r0) i .r1'
   ${If} $1 = 0
     System::Call 'oleaut32::SysAllocString(w "\") p .r8'
-    System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}") p .r9'
-    ; Connect, with four empty VARIANTs; GetFolder of the root, then of the program's folder.
+    ; Connect, with four empty VARIANTs, then GetFolder of the root.
     System::Call '$0->10(l 0, l 0, l 0, l 0, l 0, l 0, l 0, l 0) i .r1'
     ${If} $1 = 0
       System::Call '$0->7(p r8, *p .r2) i .r1'
     ${EndIf}
     ${If} $1 = 0
-      System::Call '$2->9(p r9, *p .r3) i .r1'
-      ${If} $1 = 0
-        ; GetTasks; from the last down, so that a deletion moves no task still to come.
-        System::Call '$3->14(i ${TASK_ENUM_HIDDEN}, *p .r4) i .r1'
-        ${If} $1 = 0
-          System::Call '$4->7(*i .r5)'
-          ${DoWhile} $5 > 0
-            ; get_Item with a VARIANT of type VT_I4, get_Name, DeleteTask.
-            System::Call '$4->8(l 3, l r5, *p .r6) i .r1'
-            ${If} $1 = 0
-              System::Call '$6->7(*p .r7) i .r1'
-              ${If} $1 = 0
-                System::Call '$3->15(p r7, i 0)'
-                System::Call 'oleaut32::SysFreeString(p r7)'
-              ${EndIf}
-              System::Call '$6->2()'
-            ${EndIf}
-            IntOp $5 $5 - 1
-          ${Loop}
-          System::Call '$4->2()'
-        ${EndIf}
-        System::Call '$3->2()'
-        ; DeleteFolder, refused while anything is left in it.
-        System::Call '$2->12(p r9, i 0)'
+      ${If} ${RunningX64}
+        SetRegView 64
       ${EndIf}
+      StrCpy $4 0
+      ${Do}
+        EnumRegKey $5 HKLM "${PROFILE_LIST}" $4
+        ${IfThen} $5 == "" ${|} ${Break} ${|}
+        !insertmacro DeleteLogonTask
+        IntOp $4 $4 + 1
+      ${Loop}
+      SetRegView 32
+      StrCpy $4 0
+      ${Do}
+        EnumRegKey $5 HKU "" $4
+        ${IfThen} $5 == "" ${|} ${Break} ${|}
+        !insertmacro DeleteLogonTask
+        IntOp $4 $4 + 1
+      ${Loop}
+      ; DeleteFolder, refused while anything is left in it.
+      System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}") p .r6'
+      System::Call '$2->12(p r6, i 0)'
+      System::Call 'oleaut32::SysFreeString(p r6)'
       System::Call '$2->2()'
     ${EndIf}
     System::Call 'oleaut32::SysFreeString(p r8)'
-    System::Call 'oleaut32::SysFreeString(p r9)'
     System::Call '$0->2()'
   ${EndIf}
   System::Call 'ole32::CoUninitialize()'

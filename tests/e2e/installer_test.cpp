@@ -176,23 +176,31 @@ void putSwitch(long long state) {
     ASSERT_EQ(readSwitch(), state);
 }
 
-// What 登录时启动 makes for this user, and another user's task beside it, as the program makes them.
+// What 登录时启动 makes for this user, and for another user of the computer (one with a profile).
 constexpr const char* kOtherUser = "S-1-5-21-7-7-7-1001";
-std::string ownTask() {
-    return std::string(kLogonTaskFolder) + "\\" + Win32LogonTasks().userSid();
+constexpr const wchar_t* kOtherProfile =
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
+std::string taskOf(const std::string& sid) {
+    return std::string(kLogonTaskFolder) + "\\" + sid;
 }
 void plantLogonStarts(const std::wstring& program) {
     const std::string path = narrow(program);
     Win32LogonTasks tasks;
+    HKEY profile = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kOtherProfile, 0, nullptr, 0, KEY_READ, nullptr, &profile, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(profile);
     ASSERT_TRUE(Win32Registry().writeString(kHkeyCurrentUser, kRunKey, kRunValueName, logonStartCommand(path)));
-    ASSERT_TRUE(tasks.create(ownTask(), logonTaskDefinition(tasks.userSid(), path)));
-    ASSERT_TRUE(tasks.create(std::string(kLogonTaskFolder) + "\\" + kOtherUser, logonTaskDefinition(kOtherUser, path)));
+    for (const std::string& sid : {tasks.userSid(), std::string(kOtherUser)}) {
+        ASSERT_TRUE(tasks.create(taskOf(sid), logonTaskDefinition(sid, path)));
+    }
 }
 void expectNoLogonStart() {
     Win32LogonTasks tasks;
     EXPECT_EQ(Win32Registry().readString(kHkeyCurrentUser, kRunKey, kRunValueName), std::nullopt);
-    EXPECT_FALSE(tasks.exists(ownTask()));
-    EXPECT_FALSE(tasks.exists(std::string(kLogonTaskFolder) + "\\" + kOtherUser));
+    EXPECT_FALSE(tasks.exists(taskOf(tasks.userSid())));
+    EXPECT_FALSE(tasks.exists(taskOf(kOtherUser)));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kOtherProfile);
 }
 
 std::string textOf(HWND window) {
