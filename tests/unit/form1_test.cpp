@@ -226,6 +226,23 @@ TEST_F(Form1Test, theLogonItemShowsWhatTheSystemHoldsTogglesItAndTellsAFailure) 
     EXPECT_EQ(window.messages.size(), 1u);
 }
 
+// A start at logon stays in the tray: the window is never activated, and the auto-dial connects.
+TEST_F(Form1Test, aStartInTheTrayWithAutoDialOnConnectsAtTheFirstTick) {
+    storeSettings(1, 0, 1, 0);
+    processes.onRun = [this](const std::string& line) {
+        if (line.rfind("rasdial ", 0) == 0) {
+            ras.connect(12, "corvinaltexum");
+            ip.add("10.10.10.4");
+        }
+    };
+    form.Form_Load();
+    ASSERT_TRUE(window.enabled(Control::Timer2));
+    form.Timer2_Timer();
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "请求连接（自动拨号）"), 1);
+    EXPECT_TRUE(window.enabled(Control::Command2));
+    EXPECT_TRUE(window.messages.empty());
+}
+
 TEST_F(Form1Test, aSecondLogonChoiceOrAnEndWhileTheSchedulerWorksChangesNothingMore) {
     version.record = {6, 1, "Service Pack 1", 7601};
     form.Form_Load();
