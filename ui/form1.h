@@ -13,15 +13,15 @@
 #include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "core/profile/watched_surface.h"
-#include "core/system/logon_start.h"
 #include "core/settings/settings_file.h"
+#include "core/system/logon_start.h"
 #include "platform/ansi_codec.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
-#include "platform/logon_tasks.h"
 #include "platform/log_file.h"
+#include "platform/logon_tasks.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -51,6 +51,7 @@ struct Platform {
     // The connection log's file, and the clock of its lines.
     LogFile& log;
     Clock& clock;
+    // The Task Scheduler, for the start at logon from Vista on.
     LogonTasks& logonTasks;
 };
 
