@@ -48,6 +48,8 @@ public:
     void checkHD_Click() override { record("checkHD_Click"); }
     void Timer1_Timer() override { record("Timer1_Timer"); }
     void Timer2_Timer() override { record("Timer2_Timer"); }
+    void systemResumed() override { record("systemResumed"); }
+    void addressesChanged() override { record("addressesChanged"); }
     void trayIcon_DblClick() override { record("trayIcon_DblClick"); }
     void mnuTrayRestore_Click() override { record("mnuTrayRestore_Click"); }
     void menuOn_Click() override { record("menuOn_Click"); }
