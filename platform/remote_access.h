@@ -45,6 +45,10 @@ public:
     // also when the service cannot be asked.
     virtual bool connectionGone(RasHandle handle) = 0;
 
+    // True while the service reports the connection connected; false once it reports it in any
+    // other state (disconnected, still being made, being hung up) or no longer knows it.
+    virtual bool connectionConnected(RasHandle handle) = 0;
+
     // The system's own description (UTF-8, in the system's language) of an error code that a
     // dial ended with: a remote-access code (600 to 999) from the service alone, since the
     // system's own messages give those numbers other meanings; another code from the system's

@@ -39,7 +39,7 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
               platform.shell, platform.files, platform.programFiles, log_),
       policy_(window_, platform.processes, platform.loop, log_),
-      session_(window_, link_, platform.remoteAccess, platform.processes, platform.shell, platform.registry, dialer_,
+      session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell, platform.registry, dialer_,
                policy_, settings_, log_),
       logonStart_(platform.registry, platform.logonTasks, platform.version) {
     link_.status().setListener([this] { showLinkStatus(); });
@@ -232,6 +232,25 @@ void Form1::Timer2_Timer() {
         const Busy busy(busy_);
         session_.Timer2_Timer();
     }
+}
+
+void Form1::systemResumed() {
+    if (!closing_) {
+        log_.systemResumed();
+    }
+    linkMayHaveChanged();
+}
+
+void Form1::addressesChanged() {
+    linkMayHaveChanged();
+}
+
+void Form1::linkMayHaveChanged() {
+    if (tickMayRun()) {
+        const Busy busy(busy_);
+        session_.linkMayHaveChanged();
+    }
+    showLinkStatus();
 }
 
 bool Form1::usable(Control item) const {

@@ -82,6 +82,10 @@ public:
 
     void Timer1_Timer() override;
     void Timer2_Timer() override;
+    // The link watch and the auto-dial run at once rather than at their next ticks; like a tick,
+    // not while another event is under way.
+    void systemResumed() override;
+    void addressesChanged() override;
 
     // A tray menu item acts only when it is usable at the moment it is chosen: the menu was
     // drawn when it opened, and the session may have moved on since.
@@ -124,6 +128,7 @@ private:
     // Runs a command of the session for whoever asked, unless the window is closing.
     void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
+    void linkMayHaveChanged();
     // The end of Form_Unload, by whichever shut-down finishes first: the tray icon goes and the
     // log's last line, why the program ends, is written.
     void finishUnload();

@@ -44,6 +44,11 @@ public:
     virtual void Timer1_Timer() = 0;
     virtual void Timer2_Timer() = 0;
 
+    // The computer resumed from sleep or hibernation.
+    virtual void systemResumed() = 0;
+    // The computer's IPv4 addresses changed.
+    virtual void addressesChanged() = 0;
+
     // The tray icon was double-clicked with the left button.
     virtual void trayIcon_DblClick() = 0;
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "core/connection/tunnel_check.h"
 #include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
@@ -428,6 +429,22 @@ void SessionController::Timer2_Timer() {
     if (window_.messagesShown() != messagesBefore) {
         autoDialHeld_ = true;
     }
+}
+
+void SessionController::linkMayHaveChanged() {
+    if (ending_ || withdrawing_) {
+        return;
+    }
+    const std::string name = entryName();
+    if (window_.value(Control::Check3) == kChecked && !autoDialHeld_ && sessionActive() &&
+        link_.getL2tpState(name) && !tunnelAlive(remoteAccess_, ipHelper_, link_.hRasConn())) {
+        log_.deadLinkHungUp(name);
+        std::vector<RasHandle> hungUp;
+        dialer_.hangUpLink(name, hungUp);
+    }
+    // Each re-checks what a Stop or the program's end during the hang-up changed.
+    Timer1_Timer();
+    Timer2_Timer();
 }
 
 }  // namespace velmora

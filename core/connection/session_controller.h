@@ -14,6 +14,7 @@
 #include "core/log/connection_log.h"
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
+#include "platform/ip_helper.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/remote_access.h"
@@ -23,11 +24,11 @@ namespace velmora {
 
 class SessionController {
 public:
-    SessionController(WatchedSurface& window, LinkQuery& link, RemoteAccess& remoteAccess, Processes& processes,
-                      ShellFolders& shell, Registry& registry, Dialer& dialer, IpsecPolicy& policy,
-                      SettingsFile& settings, ConnectionLog& log)
-        : window_(window), link_(link), remoteAccess_(remoteAccess), processes_(processes), shell_(shell),
-          registry_(registry), dialer_(dialer), policy_(policy), settings_(settings), log_(log) {}
+    SessionController(WatchedSurface& window, LinkQuery& link, RemoteAccess& remoteAccess, IpHelper& ipHelper,
+                      Processes& processes, ShellFolders& shell, Registry& registry, Dialer& dialer,
+                      IpsecPolicy& policy, SettingsFile& settings, ConnectionLog& log)
+        : window_(window), link_(link), remoteAccess_(remoteAccess), ipHelper_(ipHelper), processes_(processes),
+          shell_(shell), registry_(registry), dialer_(dialer), policy_(policy), settings_(settings), log_(log) {}
 
     // The user's Connect (button or tray): with IPsec, validate, apply the policy (a failure
     // tells the user why, withdraws it again and dials nothing), save, dial when down, make sure
@@ -53,6 +54,11 @@ public:
     // something holds the auto-dial off until the user connects again, so that the same
     // message does not come back every five seconds.
     void Timer2_Timer();
+    // The computer woke from sleep or its addresses changed: the link watch looks now instead of
+    // at its next tick, and with auto-dial on the auto-dial redials now. With auto-dial on, a
+    // session's link that the service still lists but whose tunnel is gone is hung up first (and
+    // the log says so), so that it is dialled again.
+    void linkMayHaveChanged();
 
     // The program is ending (its window closed, the Windows session ending): from now on no
     // command starts a dial, a ping or applies the policy, and one that resumes after a wait
@@ -105,6 +111,7 @@ private:
     WatchedSurface& window_;
     LinkQuery& link_;
     RemoteAccess& remoteAccess_;
+    IpHelper& ipHelper_;
     Processes& processes_;
     ShellFolders& shell_;
     Registry& registry_;

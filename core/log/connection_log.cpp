@@ -159,6 +159,14 @@ void ConnectionLog::linkUpAgain(const std::string& entry) {
     write("链路恢复：" + entry);
 }
 
+void ConnectionLog::systemResumed() {
+    write("系统从睡眠或休眠中恢复");
+}
+
+void ConnectionLog::deadLinkHungUp(const std::string& entry) {
+    write("链路已列出但隧道不通，挂断后重拨：" + entry);
+}
+
 void ConnectionLog::autoRedial(int count) {
     write("自动重拨：第 " + std::to_string(count) + " 次");
 }

@@ -67,6 +67,11 @@ public:
     void routesStarted(const std::vector<std::string>& routeCommands);
     void linkDown(const std::string& entry);
     void linkUpAgain(const std::string& entry);
+    // The computer resumed from sleep or hibernation.
+    void systemResumed();
+    // The service still listed the entry's connection, but its tunnel was gone: it is hung up to
+    // be dialled again.
+    void deadLinkHungUp(const std::string& entry);
     // The count-th automatic redial since the link went down.
     void autoRedial(int count);
     void stopAsked(Origin origin);

@@ -144,16 +144,34 @@ std::string Win32RemoteAccess::connectionAddress(RasHandle handle) {
     return std::string(record.szIpAddress, strnlen(record.szIpAddress, sizeof record.szIpAddress));
 }
 
-// The service answers for a connection it still knows; any error (invalid handle, once it is
-// gone) ends the wait, and so does a service that cannot be asked.
-bool Win32RemoteAccess::connectionGone(RasHandle handle) {
+namespace {
+
+constexpr std::uint32_t kConnectedState = 0x2000;  // RASCS_Connected
+
+}  // namespace
+
+// The connection's state as the service reports it; nothing when it does not know the connection
+// (any error: an invalid handle once it is gone) or cannot be asked.
+std::optional<std::uint32_t> Win32RemoteAccess::connectState(RasHandle handle) {
     auto* const getStatus = library_.function<GetConnectStatus>("RasGetConnectStatusA");
     if (getStatus == nullptr) {
-        return true;
+        return std::nullopt;
     }
     RasConnStatusRecord status{};
     status.dwSize = sizeof status;
-    return getStatus(reinterpret_cast<HRASCONN>(handle), &status) != 0;
+    if (getStatus(reinterpret_cast<HRASCONN>(handle), &status) != 0) {
+        return std::nullopt;
+    }
+    return status.rasconnstate;
+}
+
+// A service that cannot be asked ends the wait too.
+bool Win32RemoteAccess::connectionGone(RasHandle handle) {
+    return !connectState(handle);
+}
+
+bool Win32RemoteAccess::connectionConnected(RasHandle handle) {
+    return connectState(handle) == kConnectedState;
 }
 
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {

@@ -5,6 +5,8 @@
 // the service's own failure would.
 #pragma once
 
+#include <optional>
+
 #include "platform/remote_access.h"
 #include "platform/win32/system_library.h"
 
@@ -20,9 +22,12 @@ public:
     void hangUp(RasHandle handle) override;
     std::string connectionAddress(RasHandle handle) override;
     bool connectionGone(RasHandle handle) override;
+    bool connectionConnected(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override;
 
 private:
+    std::optional<std::uint32_t> connectState(RasHandle handle);
+
     SystemLibrary library_;
 };
 

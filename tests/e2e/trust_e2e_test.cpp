@@ -125,6 +125,30 @@ TEST_F(OnWindows10, aRedialThatBringsANewAddressIsProtectedForIt) {
     testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.9/32 dev lo 2>/dev/null\"");
 }
 
+// After a sleep the service still lists the connection, but its tunnel is gone: the resume hangs
+// it up and dials again at once, and the policy follows the new address. The watch's ticks alone
+// never would: to them the link is up and covered.
+TEST_F(OnWindows10, aResumeHangsUpALinkWhoseTunnelIsGoneAndRedialsAtOnce) {
+    ConnProfile p = ipsecProfile();
+    p.Check3 = kChecked;
+    ASSERT_TRUE(saveSettings(p));
+    WindowDriver window = startShown();
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    ASSERT_TRUE(journalled("ping -n 8 10.0.0.0"));
+    sim::saveRasdialScenario({true, 0, "10.10.10.9"});
+    dropTunnelAddress();
+    Sleep(6000);  // a tick of the watch, which finds nothing to do
+    ASSERT_EQ(countStartingWith(journal(), "RasHangUpA "), 0);
+    ASSERT_TRUE(PostMessageW(window.window(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+    EXPECT_TRUE(eventually([&] { return appliedLocalAddress() == "10.10.10.9" && assigned(kOurs); }, kTicks));
+    const auto lines = journal();
+    EXPECT_EQ(countStartingWith(lines, "RasHangUpA "), 1);
+    EXPECT_EQ(countStartingWith(lines, "rasdial "), 2);
+    EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.9");
+    EXPECT_TRUE(window.messageBoxes().empty());
+    testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.9/32 dev lo 2>/dev/null\"");
+}
+
 TEST_F(OnWindows10, aLinkUpAtConnectIsProtectedForTheAddressItObtained) {
     ConnProfile p = ipsecProfile();
     p.txtlocal = "10.10.10.2";  // saved a session ago

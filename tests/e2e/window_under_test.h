@@ -48,6 +48,8 @@ public:
     void checkHD_Click() override { record("checkHD_Click"); }
     void Timer1_Timer() override { record("Timer1_Timer"); }
     void Timer2_Timer() override { record("Timer2_Timer"); }
+    void systemResumed() override { record("systemResumed"); }
+    void addressesChanged() override { record("addressesChanged"); }
     void trayIcon_DblClick() override { record("trayIcon_DblClick"); }
     // Not recorded: it comes with every opening of the menu.
     void trayMenu_Opening() override {}

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ public:
         return std::none_of(list.connections.begin(), list.connections.end(),
                             [&](const ActiveConnection& c) { return c.handle == handle; });
     }
+    bool connectionConnected(RasHandle handle) override {
+        return disconnected.count(handle) == 0 &&
+               std::any_of(list.connections.begin(), list.connections.end(),
+                           [&](const ActiveConnection& c) { return c.handle == handle; });
+    }
     std::string connectionAddress(RasHandle handle) override {
         const auto found = addresses.find(handle);
         return found != addresses.end() ? found->second : std::string();
@@ -69,6 +75,7 @@ public:
     std::vector<RasHandle> hangUps;
     std::map<std::uint32_t, std::string> errorTexts;
     std::map<RasHandle, std::string> addresses;  // what each connection's projection answers
+    std::set<RasHandle> disconnected;            // listed, but no longer reported connected
     // Looks at a hung-up connection that still find it there.
     int lingerLooks = 0;
     std::map<RasHandle, int> lingering;

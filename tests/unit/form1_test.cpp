@@ -577,6 +577,27 @@ TEST_F(Form1Test, aTickDuringAnotherEventsWaitIsDropped) {
     EXPECT_EQ(processes.waited.size(), 1u);
 }
 
+// A resume (or an address change) runs the link watch and the auto-dial at once, unless another
+// event is under way: then it is dropped as a tick would be.
+TEST_F(Form1Test, aResumeRedialsADroppedLinkAtOnceButNotInsideAnotherEvent) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    loop.duringNextDelay([this] { form.systemResumed(); });
+    form.Command1_Click();
+    ASSERT_EQ(processes.waited.size(), 1u);
+    form.Timer1_Timer();
+    ras.list.connections.clear();
+    form.systemResumed();
+    EXPECT_EQ(processes.waited.size(), 2u);
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "系统从睡眠或休眠中恢复"), 2);
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "链路断开：corvinaltexum"),
+              log.file.lines.end());
+    ras.list.connections.clear();
+    form.addressesChanged();
+    EXPECT_EQ(processes.waited.size(), 3u);
+}
+
 TEST_F(Form1Test, autoDialShowsOneMessageAndThenHoldsOff) {
     storeSettings(0, 0, 1, 0);
     form.Form_Load();

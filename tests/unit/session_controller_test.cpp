@@ -126,7 +126,7 @@ protected:
     testing::FakeRegistry registry;
     Dialer dialer{watched, processes, loop, table, link, ras, shell, files, programFiles, log.log};
     IpsecPolicy policy{watched, processes, loop, log.log};
-    SessionController session{watched, link, ras, processes, shell, registry, dialer, policy, settings, log.log};
+    SessionController session{watched, link, ras, table, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
     RasHandle handle = 77;
     std::string tunnel = "10.10.10.9";
@@ -440,6 +440,76 @@ TEST_F(SessionTest, autoDialRedialsADroppedLinkWithThePlainDialer) {
     EXPECT_FALSE(endsWith(processes.waited[1], "defaultgate.pbk "));
     session.Timer2_Timer();  // up again: nothing to do
     EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+// After the computer slept or its addresses changed, the watch and the auto-dial look at once: a
+// link the service lists without its tunnel is hung up and dialled again, the policy following the
+// new address; a dropped link is redialled; nothing else is touched.
+enum class LinkAfterSleep { alive, addressGone, notConnected, dropped };
+
+struct LookRow {
+    LinkAfterSleep link;
+    bool autoDial;
+    bool hungUp;
+    bool redialled;
+};
+
+class SessionLookTest : public SessionTest, public ::testing::WithParamInterface<LookRow> {};
+
+TEST_P(SessionLookTest, aDeadLinkIsHungUpAndRedialledOnlyWithAutoDial) {
+    const LookRow row = GetParam();
+    useIpsec();
+    window.setValue(Control::Check3, row.autoDial ? 1 : 0);
+    session.Command1_Click(Origin::window);
+    session.Timer1_Timer();
+    ASSERT_TRUE(active());
+    processes.started.clear();
+    processes.waited.clear();
+    switch (row.link) {
+    case LinkAfterSleep::alive: break;
+    case LinkAfterSleep::addressGone: table.table.addresses.pop_back(); break;
+    case LinkAfterSleep::notConnected: ras.disconnected.insert(handle); break;
+    case LinkAfterSleep::dropped: dropLink(); break;
+    }
+    nextLinkElsewhere();
+    if (row.link != LinkAfterSleep::dropped) {
+        ras.connect(77, "corvinaltexum");
+    }
+    session.linkMayHaveChanged();
+    EXPECT_EQ(ras.hangUps, row.hungUp ? std::vector<RasHandle>{77} : std::vector<RasHandle>{});
+    EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(),
+                         testing::kLogTime + "链路已列出但隧道不通，挂断后重拨：corvinaltexum"),
+              row.hungUp ? 1 : 0);
+    EXPECT_EQ(processes.waited.size(), row.redialled ? 1u : 0u);
+    if (row.redialled) {
+        EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.12");
+        const auto applied = linesEndingWith(" -x");
+        ASSERT_FALSE(applied.empty());
+        EXPECT_NE(applied.back().find("10.10.10.12/255.255.255.255"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SessionLookTest,
+                         ::testing::Values(LookRow{LinkAfterSleep::alive, true, false, false},
+                                           LookRow{LinkAfterSleep::addressGone, true, true, true},
+                                           LookRow{LinkAfterSleep::notConnected, true, true, true},
+                                           LookRow{LinkAfterSleep::dropped, true, false, true},
+                                           LookRow{LinkAfterSleep::addressGone, false, false, false}));
+
+// A Stop inside the hang-up's wait ends the session there: nothing is dialled after it.
+TEST_F(SessionTest, aStopDuringTheLookAtOnceHangUpHoldsTheRedial) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    session.Command1_Click(Origin::window);
+    table.table.addresses.pop_back();
+    ras.lingerLooks = 1;
+    processes.waited.clear();
+    loop.duringNextDelay([this] { session.Command2_Click(Origin::window); });
+    session.linkMayHaveChanged();
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
+    EXPECT_TRUE(processes.waited.empty());
+    EXPECT_FALSE(active());
+    EXPECT_TRUE(session.autoDialHeld());
 }
 
 // The link comes up again with another address without the link watch seeing it go down, in
@@ -820,7 +890,8 @@ TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBefo
         LinkQuery query{service};
         Dialer dials{watched, processes, loop, table, query, service, shell, files, programFiles, log.log};
         IpsecPolicy rule{watched, processes, loop, log.log};
-        SessionController controller{watched, query, service, processes, shell, registry, dials, rule, settings, log.log};
+        SessionController controller{watched, query, service, table, processes, shell, registry, dials, rule, settings,
+                                     log.log};
         processes = testing::FakeProcesses();
         processes.holdDials = true;
         processes.statusOf = [&](const std::string& line) {

@@ -80,18 +80,23 @@ TEST_F(RemoteAccessTest, sixtyFiveConnectionsReadAsDownAndKeepTheLastHandle) {
     EXPECT_EQ(query.hRasConn(), 5u);
 }
 
-// The service goes on ending a hung-up connection for a moment; its status then says it is gone.
+// The service goes on ending a hung-up connection for a moment, no longer connected; its status
+// then says it is gone.
 TEST_F(RemoteAccessTest, aHungUpConnectionIsGoneOnlyAfterAMoment) {
     sim::saveConnections({{7, "corvinaltexum"}, {8, "other"}});
+    EXPECT_TRUE(ras.connectionConnected(7));
     ras.hangUp(7);
     EXPECT_FALSE(ras.connectionGone(7));
+    EXPECT_FALSE(ras.connectionConnected(7));
     EXPECT_TRUE(query.getL2tpState("corvinaltexum")) << "still listed while it is being ended";
     Sleep(sim::kHangUpLingerMs + 300);
     EXPECT_TRUE(ras.connectionGone(7));
     EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
     EXPECT_FALSE(ras.connectionGone(8));
+    EXPECT_TRUE(ras.connectionConnected(8));
     EXPECT_TRUE(query.getL2tpState("other"));
     EXPECT_TRUE(ras.connectionGone(99));
+    EXPECT_FALSE(ras.connectionConnected(99));
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 

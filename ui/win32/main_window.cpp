@@ -5,6 +5,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
+#include "platform/win32/win32_event_loop.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/script_channel.h"
 #include "ui/win32/window_names.h"
@@ -15,6 +16,9 @@ namespace {
 
 // Posted to itself by a start with /connect, so that Connect runs from the message loop.
 constexpr UINT kConnectAtStartMessage = WM_APP + 1;
+// Posted to itself when the computer resumes: the link watch may dial, and Windows' power
+// broadcast should not wait for that.
+constexpr UINT kResumedMessage = WM_APP + 2;
 
 // Not WS_CLIPCHILDREN: the window paints the inside of the frames, which paint only their
 // edges and captions.
@@ -350,22 +354,42 @@ int MainWindow::run(FormEvents& events, int showCommand, bool connect) {
         if (connect) {
             PostMessageW(window_, kConnectAtStartMessage, 0, 0);
         }
-        MSG msg;
-        while (!ending_) {
-            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-            if (got <= 0) {
-                exitCode = got == 0 ? static_cast<int>(msg.wParam) : 1;
-                break;
+        exitCode = dispatchUntilEnd();
+    }
+    events_ = nullptr;
+    return exitCode;
+}
+
+// Waits for messages and for a change of the computer's addresses, which goes to the events as
+// soon as no message is waiting.
+int MainWindow::dispatchUntilEnd() {
+    MSG msg;
+    while (!ending_) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                return static_cast<int>(msg.wParam);
             }
             // The dialog manager gives the window Tab, Shift+Tab and the arrow keys.
             if (!IsDialogMessageW(window_, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
+            if (ending_) {
+                return 0;
+            }
+        }
+        HANDLE changed = addressChanges_.event();
+        const DWORD woke = MsgWaitForMultipleObjects(changed != nullptr ? 1 : 0, &changed, FALSE, INFINITE, kWakeMask);
+        if (changed != nullptr && woke == WAIT_OBJECT_0) {
+            addressChanges_.rearm();
+            if (events_ != nullptr) {
+                events_->addressesChanged();
+            }
+        } else if (woke == WAIT_FAILED) {
+            return 1;
         }
     }
-    events_ = nullptr;
-    return exitCode;
+    return 0;
 }
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -388,6 +412,13 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kConnectAtStartMessage) {
         if (events_ != nullptr) {
             (void)events_->scriptCommand(ScriptVerb::connect);
+        }
+        return 0;
+    }
+    if (message == kResumedMessage) {
+        resumePosted_ = false;
+        if (events_ != nullptr) {
+            events_->systemResumed();
         }
         return 0;
     }
@@ -466,6 +497,13 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return onScriptCommand(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_POWERBROADCAST:
+        // One resume can bring two of these (the automatic one, then the user's): one look.
+        if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMECRITICAL) &&
+            !resumePosted_) {
+            resumePosted_ = PostMessageW(window_, kResumedMessage, 0, 0) != FALSE;
+        }
+        return TRUE;
     case WM_DRAWITEM:
         drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

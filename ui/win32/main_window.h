@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/profile/control_surface.h"
+#include "platform/win32/address_change_watch.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "ui/form_events.h"
@@ -72,6 +73,7 @@ public:
     void endProgram() override;
 
 private:
+    int dispatchUntilEnd();
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -141,6 +143,7 @@ private:
     LPARAM lastSize_ = 0;
     UINT taskbarCreated_ = 0;
     TrayIcon tray_;
+    AddressChangeWatch addressChanges_;
     std::optional<UniqueHandle> instanceMutex_;
     bool ownsInstance_ = false;  // this is the one running instance
 
@@ -150,6 +153,7 @@ private:
     bool unloading_ = false;
     bool ending_ = false;
     bool trayMenuOpen_ = false;
+    bool resumePosted_ = false;  // a resume's look is waiting in the queue
     int messageBoxesOpen_ = 0;
 };
 
