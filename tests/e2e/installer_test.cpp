@@ -178,18 +178,15 @@ void putSwitch(long long state) {
 
 // What 登录时启动 makes for this user, and for another user of the computer (one with a profile).
 constexpr const char* kOtherUser = "S-1-5-21-7-7-7-1001";
-constexpr const wchar_t* kOtherProfile =
-    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
+constexpr const char* kOtherProfile =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
 std::string taskOf(const std::string& sid) {
     return std::string(kLogonTaskFolder) + "\\" + sid;
 }
 void plantLogonStarts(const std::wstring& program) {
     const std::string path = narrow(program);
     Win32LogonTasks tasks;
-    HKEY profile = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kOtherProfile, 0, nullptr, 0, KEY_READ, nullptr, &profile, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(profile);
+    ASSERT_TRUE(Win32Registry().createKey(kHkeyLocalMachine, kOtherProfile));
     ASSERT_TRUE(Win32Registry().writeString(kHkeyCurrentUser, kRunKey, kRunValueName, logonStartCommand(path)));
     for (const std::string& sid : {tasks.userSid(), std::string(kOtherUser)}) {
         ASSERT_TRUE(tasks.create(taskOf(sid), logonTaskDefinition(sid, path)));
@@ -200,7 +197,7 @@ void expectNoLogonStart() {
     EXPECT_EQ(Win32Registry().readString(kHkeyCurrentUser, kRunKey, kRunValueName), std::nullopt);
     EXPECT_FALSE(tasks.exists(taskOf(tasks.userSid())));
     EXPECT_FALSE(tasks.exists(taskOf(kOtherUser)));
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kOtherProfile);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kOtherProfile).c_str());
 }
 
 std::string textOf(HWND window) {

@@ -53,14 +53,6 @@ TEST_F(LogonStartTest, aRunValueOfTheNameStartingSomethingElseIsNotOnIsReplacedB
     EXPECT_EQ(runValue(), logonStartCommand(kProgram));
 }
 
-TEST_F(LogonStartTest, withoutTheUsersSidNoTaskIsTouched) {
-    version.record = {10, 0, "", 19045};
-    tasks.sid.clear();
-    EXPECT_FALSE(start.isOn(kProgram));
-    EXPECT_FALSE(start.turn(true, kProgram));
-    EXPECT_TRUE(tasks.tasks.empty());
-}
-
 TEST_F(LogonStartTest, theTaskStartsTheProgramInTheTrayAtTheUsersLogonWithHerHighestRights) {
     const std::string xml = logonTaskDefinition("S-1-5-21-9", "C:\\R&D <x>\\velmora.exe");
     for (const char* part :
