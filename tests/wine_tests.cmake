@@ -71,8 +71,7 @@ add_executable(velmora_e2e_tests
   e2e/logon_start_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
-  velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi ole32 oleaut32 taskschd
-  GTest::gtest_main)
+  velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
 target_compile_definitions(velmora_e2e_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}")
 
 add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp)
