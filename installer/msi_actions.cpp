@@ -1,14 +1,17 @@
 // velmora-msi.dll: the custom actions of velmora.msi that Windows Installer's own tables cannot
 // express: the registry switch set and given back as the computer had it, and the administrator's
-// profile stored in a key that only administrators can read. Each runs deferred, as SYSTEM.
+// profile stored in a key that only administrators can read, every user's start at logon removed.
+// Each runs deferred, as SYSTEM.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <taskschd.h>
 
 #include <string>
 #include <vector>
 
 #include "core/settings/administrator_profile.h"
+#include "core/system/logon_start.h"
 
 namespace {
 
@@ -185,6 +188,89 @@ private:
     bool ready_ = false;
 };
 
+// The names of the key's subkeys.
+std::vector<std::wstring> subkeys(HKEY key) {
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+std::wstring wide(const char* text) {
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
+
+// The task of every user with a profile or a loaded hive in the program's task folder, then the
+// folder (Windows Vista on; before Vista there is no such scheduler and nothing to do).
+void removeLogonTasks() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return;
+    }
+    std::vector<std::wstring> users = subkeys(HKEY_USERS);
+    Key profiles;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                      KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY, profiles.put()) == ERROR_SUCCESS) {
+        const std::vector<std::wstring> more = subkeys(profiles.get());
+        users.insert(users.end(), more.begin(), more.end());
+    }
+    ITaskService* service = nullptr;
+    ITaskFolder* root = nullptr;
+    const VARIANT none{};
+    BSTR rootPath = SysAllocString(L"\\");
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                   reinterpret_cast<void**>(&service))) &&
+        SUCCEEDED(service->Connect(none, none, none, none)) && SUCCEEDED(service->GetFolder(rootPath, &root))) {
+        const std::wstring folder = wide(velmora::kLogonTaskFolder);
+        for (const std::wstring& user : users) {
+            BSTR task = SysAllocString((folder + L"\\" + user).c_str());
+            root->DeleteTask(task, 0);
+            SysFreeString(task);
+        }
+        // Refused while anything else is left in it.
+        BSTR folderPath = SysAllocString(folder.c_str());
+        root->DeleteFolder(folderPath, 0);
+        SysFreeString(folderPath);
+        root->Release();
+    }
+    if (service != nullptr) {
+        service->Release();
+    }
+    SysFreeString(rootPath);
+    CoUninitialize();
+}
+
+// The program's Run value in every user's hive that is loaded (the uninstalling user's among
+// them), where it still starts this program in the tray; another program's value of the name stays.
+void removeRunValues() {
+    const std::wstring runKey = wide(velmora::kRunKey);
+    const std::wstring valueName = wide(velmora::kRunValueName);
+    const std::wstring ours = L"\\velmora.exe\" /minimized";
+    for (const std::wstring& user : subkeys(HKEY_USERS)) {
+        Key key;
+        if (RegOpenKeyExW(HKEY_USERS, (user + L"\\" + runKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          key.put()) != ERROR_SUCCESS) {
+            continue;
+        }
+        wchar_t command[1024] = {};
+        DWORD size = sizeof command - sizeof(wchar_t);
+        DWORD type = REG_NONE;
+        if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(command), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ) {
+            continue;
+        }
+        const std::wstring text(command);
+        if (text.size() >= ours.size() && lstrcmpiW(text.c_str() + text.size() - ours.size(), ours.c_str()) == 0) {
+            RegDeleteValueW(key.get(), valueName.c_str());
+        }
+    }
+}
+
 }  // namespace
 
 // Records what the computer has, unless an earlier installation did, then sets the switch to the
@@ -306,5 +392,14 @@ extern "C" __declspec(dllexport) UINT __stdcall KeepAdministratorProfile(MSIHAND
 extern "C" __declspec(dllexport) UINT __stdcall RemoveAdministratorProfile(MSIHANDLE) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
     deleteEmptyKey(L"Software\\Velmora");
+    return ERROR_SUCCESS;
+}
+
+// Every user's start at logon goes with the last uninstall: the logon tasks and the Run values that
+// start the program. A user whose hive is not loaded keeps a Run value that starts nothing; the task
+// of a user whose profile is gone stays, and with it the folder.
+extern "C" __declspec(dllexport) UINT __stdcall RemoveLogonStarts(MSIHANDLE) {
+    removeLogonTasks();
+    removeRunValues();
     return ERROR_SUCCESS;
 }

@@ -15,6 +15,7 @@ ManifestDPIAware true
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include x64.nsh
 
 !define PRODUCT "Velmora VPN"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
@@ -38,6 +39,16 @@ ManifestDPIAware true
 !define VALUE_BYTES 4096
 ; The exit code when the switch changed and Windows must restart, as Windows Installer gives it.
 !define ERROR_SUCCESS_REBOOT_REQUIRED 3010
+
+; The program's start at logon: each user's Run value (before Vista), each user's task in the
+; program's task folder (from Vista on).
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "Velmora VPN"
+!define RUN_COMMAND_END '\velmora.exe" /minimized'
+!define LOGON_TASK_FOLDER "\Velmora VPN"
+!define PROFILE_LIST "Software\Microsoft\Windows NT\CurrentVersion\ProfileList"
+!define CLSID_TASK_SCHEDULER "{0f87369f-a4e5-4cfc-bd3e-73e6154572dd}"
+!define IID_TASK_SERVICE "{2faba4c7-4da9-4013-9697-20cc3fd40f85}"
 
 ; Every file the installer puts into the install folder, with the folder it is built in: one
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
@@ -256,6 +267,83 @@ Function un.RestoreL2tpSwitch
   StrCpy $SwitchNote "安装时修改的注册表设置 ${L2TP_SWITCH} 已恢复为安装前的状态。"
 FunctionEnd
 
+; The Run value under the key, where it still starts this program; another program's value of the
+; name stays.
+!macro RemoveRunValue Root Key
+  ReadRegStr $1 ${Root} "${Key}" "${RUN_VALUE}"
+  StrCpy $2 $1 "" -24
+  ${If} $2 == '${RUN_COMMAND_END}'
+    DeleteRegValue ${Root} "${Key}" "${RUN_VALUE}"
+  ${EndIf}
+!macroend
+
+; The uninstalling user's Run value and that of every user whose hive is loaded. A user who is not
+; logged on keeps a value that starts nothing.
+Function un.RemoveRunValues
+  !insertmacro RemoveRunValue HKCU "${RUN_KEY}"
+  StrCpy $0 0
+  ${Do}
+    EnumRegKey $3 HKU "" $0
+    ${If} $3 == ""
+      ${Break}
+    ${EndIf}
+    !insertmacro RemoveRunValue HKU "$3\${RUN_KEY}"
+    IntOp $0 $0 + 1
+  ${Loop}
+FunctionEnd
+
+; Deletes the task of the user whose SID $5 holds, through the scheduler's root folder in $2.
+!macro DeleteLogonTask
+  System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}\$5") p .r6'
+  System::Call '$2->15(p r6, i 0)'
+  System::Call 'oleaut32::SysFreeString(p r6)'
+!macroend
+
+; The task of every user with a profile or a loaded hive in the program's task folder, then the
+; folder, through the Task Scheduler's COM interfaces (by their methods' places in the tables);
+; before Vista there is no such scheduler. The task of a user whose profile is gone stays, and
+; with it the folder.
+Function un.RemoveLogonTasks
+  System::Call 'ole32::CoInitialize(p 0)'
+  System::Call 'ole32::CoCreateInstance(g "${CLSID_TASK_SCHEDULER}", p 0, i 1, g "${IID_TASK_SERVICE}", *p .r0) i .r1'
+  ${If} $1 = 0
+    System::Call 'oleaut32::SysAllocString(w "\") p .r8'
+    ; Connect, with four empty VARIANTs, then GetFolder of the root.
+    System::Call '$0->10(l 0, l 0, l 0, l 0, l 0, l 0, l 0, l 0) i .r1'
+    ${If} $1 = 0
+      System::Call '$0->7(p r8, *p .r2) i .r1'
+    ${EndIf}
+    ${If} $1 = 0
+      ${If} ${RunningX64}
+        SetRegView 64
+      ${EndIf}
+      StrCpy $4 0
+      ${Do}
+        EnumRegKey $5 HKLM "${PROFILE_LIST}" $4
+        ${IfThen} $5 == "" ${|} ${Break} ${|}
+        !insertmacro DeleteLogonTask
+        IntOp $4 $4 + 1
+      ${Loop}
+      SetRegView 32
+      StrCpy $4 0
+      ${Do}
+        EnumRegKey $5 HKU "" $4
+        ${IfThen} $5 == "" ${|} ${Break} ${|}
+        !insertmacro DeleteLogonTask
+        IntOp $4 $4 + 1
+      ${Loop}
+      ; DeleteFolder, refused while anything is left in it.
+      System::Call 'oleaut32::SysAllocString(w "${LOGON_TASK_FOLDER}") p .r6'
+      System::Call '$2->12(p r6, i 0)'
+      System::Call 'oleaut32::SysFreeString(p r6)'
+      System::Call '$2->2()'
+    ${EndIf}
+    System::Call 'oleaut32::SysFreeString(p r8)'
+    System::Call '$0->2()'
+  ${EndIf}
+  System::Call 'ole32::CoUninitialize()'
+FunctionEnd
+
 Function un.onUninstSuccess
   ${If} ${RebootFlag}
     SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
@@ -264,6 +352,8 @@ FunctionEnd
 
 Section "Uninstall"
   Call un.RestoreL2tpSwitch
+  Call un.RemoveLogonTasks
+  Call un.RemoveRunValues
   !insertmacro InstalledFiles RemoveFile
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: anything else in it was not put there by the installer.

@@ -12,6 +12,8 @@ public:
 
     // The folder of the running program's executable (UTF-8), without a trailing backslash.
     virtual std::string programFolder() = 0;
+    // The full path of the running program's executable (UTF-8).
+    virtual std::string programPath() = 0;
 
     // True when a file of that full path exists and is neither a folder nor hidden nor a
     // system file.

@@ -68,6 +68,7 @@ add_executable(velmora_e2e_tests
   e2e/app_e2e_test.cpp
   e2e/windows_versions_test.cpp
   e2e/trust_e2e_test.cpp
+  e2e/logon_start_e2e_test.cpp
 )
 target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
@@ -144,6 +145,11 @@ list(APPEND app_scenarios
   OnWindows10.closingDuringADialEndsItAndThenTheProgram
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
   OnWindowsXp.theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice
+)
+# 登录时启动: a logon task from Vista on, the Run key's value before.
+list(APPEND app_scenarios
+  StartWithWindows10.aLogonTaskOfTheUserIsRegisteredAndRemoved
+  StartWithWindowsXp.theUsersRunValueStartsTheProgramInTheTray
 )
 set(app_tests)
 foreach(scenario IN LISTS app_scenarios)

@@ -40,7 +40,8 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
               platform.shell, platform.files, platform.programFiles, log_),
       policy_(window_, platform.processes, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell, platform.registry, dialer_,
-               policy_, settings_, log_) {
+               policy_, settings_, log_),
+      logonStart_(platform.registry, platform.logonTasks, platform.version) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
 }
@@ -336,6 +337,30 @@ void Form1::mnuTrayLog_Click() {
     // program's: its Open and Save dialogs reach every file.
     if (!platform_.processes.startAsUser(notepad, "\"" + log + "\"")) {
         window_.showMessage("无法打开日志。日志文件是 " + log + "。");
+    }
+}
+
+void Form1::trayMenu_Opening() {
+    if (!closing_) {
+        window_.setValue(Control::mnuTrayLogon,
+                         logonStart_.isOn(platform_.programFiles.programPath()) ? kChecked : kUnchecked);
+    }
+}
+
+void Form1::mnuTrayLogon_Click() {
+    // The scheduler's calls may let messages through: a second choice meanwhile changes nothing.
+    if (closing_ || changingLogonStart_) {
+        return;
+    }
+    const Busy busy(busy_);
+    changingLogonStart_ = true;
+    const std::string program = platform_.programFiles.programPath();
+    const bool on = !logonStart_.isOn(program);
+    const bool done = logonStart_.turn(on, program);
+    log_.logonStartChanged(on, done, logonStart_.place());
+    changingLogonStart_ = false;
+    if (!done && !closing_) {
+        window_.showMessage(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
     }
 }
 

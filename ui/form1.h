@@ -14,12 +14,14 @@
 #include "core/profile/control_surface.h"
 #include "core/profile/watched_surface.h"
 #include "core/settings/settings_file.h"
+#include "core/system/logon_start.h"
 #include "platform/ansi_codec.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
 #include "platform/log_file.h"
+#include "platform/logon_tasks.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -49,6 +51,8 @@ struct Platform {
     // The connection log's file, and the clock of its lines.
     LogFile& log;
     Clock& clock;
+    // The Task Scheduler, for the start at logon from Vista on.
+    LogonTasks& logonTasks;
 };
 
 // Every event that can wait (a policy pause, a message box) lets other events run inside it:
@@ -93,6 +97,11 @@ public:
     // Opens the log in Notepad from the system folder, with the user's rights; usable whatever the
     // session does. Where Notepad cannot be started so, the user is told where the log is.
     void mnuTrayLog_Click() override;
+    // The check mark of 登录时启动 says whether the start at logon is set, as the system holds it
+    // when the menu opens.
+    void trayMenu_Opening() override;
+    // Turns the start at logon on or off, whichever it is not now; a failure is told and logged.
+    void mnuTrayLogon_Click() override;
     void mnuTrayClose_Click() override { host_.unload(); }
     // Connect and Stop run as the tray's items would, when they are usable; a Connect that
     // finds a session under way runs nothing. Exit ends the program as 退出 does and returns once
@@ -145,6 +154,8 @@ private:
     Dialer dialer_;
     IpsecPolicy policy_;
     SessionController session_;
+    LogonStart logonStart_;
+    bool changingLogonStart_ = false;
     int busy_ = 0;
     bool closing_ = false;
     bool unloaded_ = false;

@@ -52,12 +52,15 @@ public:
     // The tray icon was double-clicked with the left button.
     virtual void trayIcon_DblClick() = 0;
 
+    // The tray's popup menu is about to open.
+    virtual void trayMenu_Opening() = 0;
     // An item of the tray's popup menu was chosen.
     virtual void mnuTrayRestore_Click() = 0;
     virtual void menuOn_Click() = 0;
     virtual void menuOff_Click() = 0;
     virtual void menuL2tp_Click() = 0;
     virtual void mnuTrayLog_Click() = 0;
+    virtual void mnuTrayLogon_Click() = 0;
     virtual void mnuTrayClose_Click() = 0;
 
     // A command from the command line of another start (connect, disconnect, status, exit),

@@ -64,6 +64,7 @@ constexpr std::array<TrayMenuItem, kTrayMenuItemCount> kTrayMenu = {{
     {"menuOff", "停止", C::menuOff},
     {"menuL2tp", "L2TP拨号", C::menuL2tp},
     {"mnuTrayLog", "查看日志", kNone},
+    {"mnuTrayLogon", "登录时启动", C::mnuTrayLogon},
     {"mnuTraySep", "", kNone},
     {"mnuTrayClose", "退出", kNone},
 }};

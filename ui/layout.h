@@ -78,10 +78,10 @@ constexpr int kTimerIntervalMs = 5000;
 struct TrayMenuItem {
     const char* name;
     const char* caption;
-    std::optional<Control> control;  // the logic switches its enabled and visible states
+    std::optional<Control> control;  // the logic switches its enabled, visible and checked states
 };
 
-constexpr std::size_t kTrayMenuItemCount = 7;
+constexpr std::size_t kTrayMenuItemCount = 8;
 const std::array<TrayMenuItem, kTrayMenuItemCount>& trayMenuItems();
 
 constexpr int kTwipsPerInch = 1440;

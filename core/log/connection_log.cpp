@@ -179,6 +179,11 @@ void ConnectionLog::programEnding(EndReason reason) {
     write("退出程序（" + endReasonText(reason) + "）");
 }
 
+void ConnectionLog::logonStartChanged(bool on, bool done, const std::string& place) {
+    const std::string change = on ? "开启" : "关闭";
+    write((done ? "登录时启动已" + change : "无法" + change + "登录时启动") + "（" + place + "）");
+}
+
 void ConnectionLog::settingsNotWritten(const std::string& path) {
     write("无法写入配置文件 " + path);
 }

@@ -79,6 +79,9 @@ public:
     // line): the last line of a run.
     void programEnding(EndReason reason);
 
+    // The start at logon was turned on or off (done) or could not be, where it lives.
+    void logonStartChanged(bool on, bool done, const std::string& place);
+
     void settingsNotWritten(const std::string& path);
     // The settings, by name, that the administrator's profile filled at start, and those whose
     // value could not be used; nothing is written when both are empty.

@@ -42,6 +42,7 @@ enum class Control {
     menuOff,
     menuL2tp,
     mnuTrayRestore,
+    mnuTrayLogon,  // checked while the start at logon is set
 };
 
 // Window states as the window reports them.

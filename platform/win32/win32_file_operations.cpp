@@ -9,6 +9,11 @@
 namespace velmora {
 
 std::string Win32FileOperations::programFolder() {
+    const std::string path = programPath();
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string Win32FileOperations::programPath() {
     // The module path may be longer than MAX_PATH; grow until it fits.
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
@@ -17,8 +22,7 @@ std::string Win32FileOperations::programFolder() {
             return {};
         }
         if (length < path.size()) {
-            const std::wstring full(path.data(), length);
-            return narrow(full.substr(0, full.find_last_of(L'\\')));
+            return narrow(std::wstring(path.data(), length));
         }
         path.resize(path.size() * 2);
     }

@@ -8,6 +8,7 @@ namespace velmora {
 class Win32FileOperations : public FileOperations {
 public:
     std::string programFolder() override;
+    std::string programPath() override;
     bool normalFileExists(const std::string& path) override;
     void renameFile(const std::string& from, const std::string& to) override;
 };

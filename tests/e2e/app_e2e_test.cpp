@@ -84,11 +84,18 @@ protected:
         setLink(true);
     }
 
-    // Chooses a row of the tray menu (还原, 连接, 停止, 查看日志, 退出 while L2TP拨号 is hidden).
+    // Chooses a row of the tray menu (还原, 连接, 停止, 查看日志, 登录时启动, 退出 while L2TP拨号 is
+    // hidden).
     void chooseFromTray(const WindowDriver& window, int row) {
         HWND menu = window.openTrayMenu();
         ASSERT_NE(menu, nullptr);
         window.chooseMenuRow(menu, row);
+    }
+    // Chooses 退出, the tray menu's last row.
+    void exitFromTray(const WindowDriver& window) {
+        HWND menu = window.openTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        window.chooseLastMenuRow(menu);
     }
 
     // After a close: the program ends by itself (no message box keeps it), and what was
@@ -260,7 +267,7 @@ TEST_F(AppScenario, autoDialRedialsADroppedLink) {
 
 TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     WindowDriver window = connectIpsec();
-    chooseFromTray(window, 4);
+    exitFromTray(window);
     EXPECT_TRUE(app.waitForExit(kTicks));
     const auto lines = journal();
     ASSERT_GE(lines.size(), 3u);
@@ -541,7 +548,7 @@ TEST_F(AppScenario, aServerFixedByPolicyIsShownReadOnlyAndDialledAndTheUsersOwnR
                                "/PHONEBOOK:C:\\pptp.pbk "));
         // Connect saved the user's own server, not the policy's.
         EXPECT_NE(testing::readBytes(L"C:\\l2tpipsec.ini").find("\r\n203.0.113.10\r\n"), std::string::npos);
-        chooseFromTray(window, 4);
+        exitFromTray(window);
         ASSERT_TRUE(app.waitForExit(kTicks));
     }
     WindowDriver window = startShown();
@@ -566,7 +573,7 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
     }
     chooseFromTray(window, 3);  // 查看日志
     EXPECT_TRUE(journalled("\"" + narrow(NotepadStandIn::path()) + "\" \"" + narrow(log) + "\""));
-    chooseFromTray(window, 4);  // 退出
+    exitFromTray(window);
     EXPECT_TRUE(app.waitForExit(kTicks));
     const std::wstring exitLine = L"退出程序（托盘菜单“退出”）\r\n";
     const std::string bytes = testing::readBytes(log);

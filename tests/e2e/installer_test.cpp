@@ -26,10 +26,14 @@
 
 #include "core/profile/conn_profile.h"
 #include "core/settings/settings_lines.h"
+#include "core/system/general.h"
+#include "core/system/logon_start.h"
 #include "platform/win32/com_ref.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ansi_codec.h"
+#include "platform/win32/win32_logon_tasks.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
@@ -170,6 +174,30 @@ void putSwitch(long long state) {
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kParametersKey);
     }
     ASSERT_EQ(readSwitch(), state);
+}
+
+// What 登录时启动 makes for this user, and for another user of the computer (one with a profile).
+constexpr const char* kOtherUser = "S-1-5-21-7-7-7-1001";
+constexpr const char* kOtherProfile =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1001";
+std::string taskOf(const std::string& sid) {
+    return std::string(kLogonTaskFolder) + "\\" + sid;
+}
+void plantLogonStarts(const std::wstring& program) {
+    const std::string path = narrow(program);
+    Win32LogonTasks tasks;
+    ASSERT_TRUE(Win32Registry().createKey(kHkeyLocalMachine, kOtherProfile));
+    ASSERT_TRUE(Win32Registry().writeString(kHkeyCurrentUser, kRunKey, kRunValueName, logonStartCommand(path)));
+    for (const std::string& sid : {tasks.userSid(), std::string(kOtherUser)}) {
+        ASSERT_TRUE(tasks.create(taskOf(sid), logonTaskDefinition(sid, path)));
+    }
+}
+void expectNoLogonStart() {
+    Win32LogonTasks tasks;
+    EXPECT_EQ(Win32Registry().readString(kHkeyCurrentUser, kRunKey, kRunValueName), std::nullopt);
+    EXPECT_FALSE(tasks.exists(taskOf(tasks.userSid())));
+    EXPECT_FALSE(tasks.exists(taskOf(kOtherUser)));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kOtherProfile).c_str());
 }
 
 std::string textOf(HWND window) {
@@ -473,8 +501,10 @@ TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersF
     ASSERT_TRUE(files.writeLines("C:\\pptp.pbk", {"[corvinaltexum]"}));
     const std::string settings = testing::readBytes(L"C:\\l2tpipsec.ini");
     ASSERT_TRUE(fileExists(startMenuShortcut()));
+    plantLogonStarts(installed(L"velmora.exe"));
 
     uninstall();
+    expectNoLogonStart();
     for (const std::wstring& file : kInstalledFiles) {
         EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
     }
@@ -761,6 +791,7 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         EXPECT_EQ(readSwitch(), 1);
         Win32TextFiles files;
         ASSERT_TRUE(files.writeLines("C:\\l2tpipsec.ini", {"corvinaltexum"}));
+        plantLogonStarts(installed(L"velmora.exe"));
 
         EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(restart));
         EXPECT_EQ(readSwitch(), found);
@@ -771,6 +802,7 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         EXPECT_FALSE(fileExists(folder()));
         EXPECT_FALSE(fileExists(userStartMenuShortcut()));
         EXPECT_EQ(profileValue(L"PSK"), std::nullopt);
+        expectNoLogonStart();
         EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), "corvinaltexum\r\n") << "the user's settings stay";
     }
 }

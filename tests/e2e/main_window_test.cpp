@@ -577,11 +577,14 @@ TEST_F(MainWindowTest, onlyADoubleClickAndARightButtonReleaseOnTheIconAct) {
 struct MenuRow {
     std::string caption;
     bool grayed;
-    bool operator==(const MenuRow& other) const { return caption == other.caption && grayed == other.grayed; }
+    bool checked = false;
+    bool operator==(const MenuRow& other) const {
+        return caption == other.caption && grayed == other.grayed && checked == other.checked;
+    }
 };
 
 void PrintTo(const MenuRow& row, std::ostream* out) {
-    *out << row.caption << (row.grayed ? " (grayed)" : "");
+    *out << row.caption << (row.grayed ? " (grayed)" : "") << (row.checked ? " (checked)" : "");
 }
 
 // The open popup menu's items; readable only from the program's own process.
@@ -593,7 +596,8 @@ std::vector<MenuRow> menuRows(HWND menuWindow) {
         wchar_t caption[32] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
         const bool separator = (state & MF_SEPARATOR) != 0;
-        rows.push_back({separator ? "-" : narrow(caption), !separator && (state & MF_GRAYED) != 0});
+        rows.push_back({separator ? "-" : narrow(caption), !separator && (state & MF_GRAYED) != 0,
+                        (state & MF_CHECKED) != 0});
     }
     return rows;
 }
@@ -602,7 +606,8 @@ TEST_F(MainWindowTest, theTrayMenuShowsItsItemsInOrderInTheForeground) {
     HWND menu = w.driver().openTrayMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menuRows(menu), (std::vector<MenuRow>{{"还原", false}, {"连接", false}, {"停止", false},
-                                                    {"查看日志", false}, {"-", false}, {"退出", false}}));
+                                                    {"查看日志", false}, {"登录时启动", false}, {"-", false},
+                                                    {"退出", false}}));
     EXPECT_EQ(GetForegroundWindow(), w.driver().window()) << "or the menu would not close on a click elsewhere";
     w.driver().dismissMenu(menu);
     EXPECT_TRUE(eventually([&] { return !IsWindowVisible(menu); }));
@@ -644,6 +649,7 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
         w.window().setVisible(Control::menuL2tp, true);
         w.window().setEnabled(Control::menuOff, false);
         w.window().setEnabled(Control::mnuTrayRestore, false);
+        w.window().setValue(Control::mnuTrayLogon, 1);
     });
     HWND menu = w.driver().openTrayMenu();
     ASSERT_NE(menu, nullptr);
@@ -652,6 +658,7 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
                                                     {"停止", true},
                                                     {"L2TP拨号", false},
                                                     {"查看日志", false},
+                                                    {"登录时启动", false, true},
                                                     {"-", false},
                                                     {"退出", false}}));
     w.driver().dismissMenu(menu);
@@ -661,7 +668,8 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
 TEST_F(MainWindowTest, eachTrayMenuItemReachesItsHandler) {
     w.onWindowThread([&] { w.window().setVisible(Control::menuL2tp, true); });
     const std::vector<std::string> handlers = {"mnuTrayRestore_Click", "menuOn_Click", "menuOff_Click",
-                                               "menuL2tp_Click", "mnuTrayLog_Click", "mnuTrayClose_Click"};
+                                               "menuL2tp_Click", "mnuTrayLog_Click", "mnuTrayLogon_Click",
+                                               "mnuTrayClose_Click"};
     for (std::size_t row = 0; row < handlers.size(); ++row) {
         SCOPED_TRACE(handlers[row]);
         w.events().clear();
@@ -733,7 +741,7 @@ TEST(MainWindowLifecycle, theTrayItemUnloadsThroughTheHost) {
     });
     HWND menu = w.driver().openTrayMenu();
     ASSERT_NE(menu, nullptr);
-    w.driver().chooseMenuRow(menu, 4);
+    w.driver().chooseLastMenuRow(menu);
     ASSERT_TRUE(eventually([&] { return w.ended(); }));
     EXPECT_EQ(w.events().calls(), (Calls{"Form_Load", "Form_Activate", "mnuTrayClose_Click",
                                          "Form_QueryUnload 1", "Form_Unload"}));

@@ -51,11 +51,14 @@ public:
     void systemResumed() override { record("systemResumed"); }
     void addressesChanged() override { record("addressesChanged"); }
     void trayIcon_DblClick() override { record("trayIcon_DblClick"); }
+    // Not recorded: it comes with every opening of the menu.
+    void trayMenu_Opening() override {}
     void mnuTrayRestore_Click() override { record("mnuTrayRestore_Click"); }
     void menuOn_Click() override { record("menuOn_Click"); }
     void menuOff_Click() override { record("menuOff_Click"); }
     void menuL2tp_Click() override { record("menuL2tp_Click"); }
     void mnuTrayLog_Click() override { record("mnuTrayLog_Click"); }
+    void mnuTrayLogon_Click() override { record("mnuTrayLogon_Click"); }
     void mnuTrayClose_Click() override { record("mnuTrayClose_Click"); }
     // "scriptCommand 1" for connect, in the order of ScriptVerb; answers done.
     int scriptCommand(ScriptVerb verb) override {

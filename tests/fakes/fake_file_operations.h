@@ -13,6 +13,7 @@ namespace velmora::testing {
 class FakeFileOperations : public FileOperations {
 public:
     std::string programFolder() override { return folder; }
+    std::string programPath() override { return folder + "\\velmora.exe"; }
     bool normalFileExists(const std::string& path) override { return files.count(path) != 0; }
     void renameFile(const std::string& from, const std::string& to) override {
         renames.push_back(from + " -> " + to);

@@ -14,6 +14,7 @@
 #include "tests/fakes/fake_form_host.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_management_service.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
@@ -109,9 +110,10 @@ protected:
     testing::FakeWindowsVersion version;
     testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
+    testing::FakeLogonTasks logonTasks;
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles, log.file, log.clock}};
+                        programFiles, log.file, log.clock, logonTasks}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
@@ -191,6 +193,50 @@ TEST_F(Form1Test, theTraysLogItemStartsNotepadAsTheUserOrSaysWhereTheLogIs) {
     form.mnuTrayLog_Click();
     EXPECT_EQ(window.messages, std::vector<std::string>{"无法打开日志。日志文件是 " + logFile + "。"});
     EXPECT_TRUE(processes.waited.empty()) << "never started with the program's own rights";
+}
+
+// The check mark is read from the system at each opening, never from what the program last did.
+TEST_F(Form1Test, theLogonItemShowsWhatTheSystemHoldsTogglesItAndTellsAFailure) {
+    version.record = {10, 0, "", 19045};
+    form.Form_Load();
+    window.messages.clear();
+    const std::string task = "\\Velmora VPN\\S-1-5-21-1-2-3-1001";
+    const auto checkOnOpening = [this] {
+        form.trayMenu_Opening();
+        return window.value(Control::mnuTrayLogon);
+    };
+    EXPECT_EQ(checkOnOpening(), kUnchecked);
+    form.mnuTrayLogon_Click();
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "登录时启动已开启（计划任务 " + task + "）");
+    EXPECT_EQ(checkOnOpening(), kChecked);
+    logonTasks.tasks.clear();  // removed by hand meanwhile
+    EXPECT_EQ(checkOnOpening(), kUnchecked);
+
+    logonTasks.refuses = true;
+    form.mnuTrayLogon_Click();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"无法开启登录时启动。"});
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法开启登录时启动（计划任务 " + task + "）");
+
+    logonTasks.refuses = false;
+    logonTasks.tasks[task] = "";
+    form.mnuTrayLogon_Click();
+    EXPECT_TRUE(logonTasks.tasks.empty());
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "登录时启动已关闭（计划任务 " + task + "）");
+}
+
+TEST_F(Form1Test, aSecondLogonChoiceOrAnEndWhileTheSchedulerWorksChangesNothingMore) {
+    version.record = {6, 1, "Service Pack 1", 7601};
+    form.Form_Load();
+    window.messages.clear();
+    logonTasks.duringChange = [this] { form.mnuTrayLogon_Click(); };
+    form.mnuTrayLogon_Click();
+    EXPECT_EQ(logonTasks.tasks.size(), 1u) << "the inner choice neither removed nor made another";
+
+    logonTasks.tasks.clear();
+    logonTasks.refuses = true;
+    logonTasks.duringChange = [this] { form.Form_Unload(); };
+    form.mnuTrayLogon_Click();
+    EXPECT_TRUE(window.messages.empty()) << "no message box once the program ends";
 }
 
 TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {

@@ -144,7 +144,7 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
             EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
         }
     }
-    EXPECT_EQ(deferred, 6);
+    EXPECT_EQ(deferred, 7);
     for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
         EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
                   (std::vector<Row>{{"3393"}}))

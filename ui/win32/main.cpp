@@ -12,6 +12,7 @@
 #include "platform/win32/win32_file_operations.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_log_file.h"
+#include "platform/win32/win32_logon_tasks.h"
 #include "platform/win32/win32_management_service.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
@@ -56,11 +57,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32FileOperations programFiles;
     Win32LogFile log;
     Win32Clock clock;
+    Win32LogonTasks logonTasks;
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles, log, clock});
+                        management, version, programFiles, log, clock, logonTasks});
     return window.run(form, inTray ? SW_SHOWMINNOACTIVE : showCommand, request.verb == ScriptVerb::connect);
 }

@@ -597,6 +597,7 @@ void MainWindow::onMenuCommand(std::size_t position) {
     case Control::menuOn: events_->menuOn_Click(); break;
     case Control::menuOff: events_->menuOff_Click(); break;
     case Control::menuL2tp: events_->menuL2tp_Click(); break;
+    case Control::mnuTrayLogon: events_->mnuTrayLogon_Click(); break;
     default: break;
     }
 }
@@ -643,6 +644,9 @@ HWND MainWindow::focusTarget() const {
 }
 
 void MainWindow::showTrayMenu() {
+    if (events_ != nullptr) {
+        events_->trayMenu_Opening();
+    }
     PopupMenu menu;
     const auto& items = trayMenuItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -652,7 +656,8 @@ void MainWindow::showTrayMenu() {
         if (items[i].caption[0] == '\0') {
             AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         } else {
-            AppendMenuW(menu.get(), MF_STRING | (menuEnabled_[i] ? MF_ENABLED : MF_GRAYED),
+            AppendMenuW(menu.get(),
+                        MF_STRING | (menuEnabled_[i] ? MF_ENABLED : MF_GRAYED) | (menuChecked_[i] ? MF_CHECKED : 0u),
                         static_cast<UINT_PTR>(menuCommandId(i)), widen(items[i].caption).c_str());
         }
     }

@@ -136,6 +136,7 @@ private:
     std::array<bool, kLayoutItemCount> fixed_{};  // fixed by the administrator
     std::array<bool, kTrayMenuItemCount> menuEnabled_{};
     std::array<bool, kTrayMenuItemCount> menuVisible_{};
+    std::array<bool, kTrayMenuItemCount> menuChecked_{};
     std::array<bool, 2> timerEnabled_{};
     HWND lastFocus_ = nullptr;
     WPARAM lastSizeKind_ = SIZE_RESTORED;  // the last WM_SIZE's kind and client size

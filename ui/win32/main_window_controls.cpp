@@ -166,6 +166,9 @@ void MainWindow::setCheck(Control control, int index, int check) {
 }
 
 int MainWindow::value(Control control) const {
+    if (const auto menu = menuPosition(control)) {
+        return menuChecked_[*menu] ? 1 : 0;
+    }
     if (control == Control::Option1) {
         for (int index = 0; index < 2; ++index) {
             if (checkOf(control, index) == BST_CHECKED) {
@@ -181,6 +184,10 @@ int MainWindow::value(Control control) const {
 }
 
 void MainWindow::setValue(Control control, int value) {
+    if (const auto menu = menuPosition(control)) {
+        menuChecked_[*menu] = value == 1;
+        return;
+    }
     // BM_SETCHECK notifies nobody: the logic runs the click reactions itself.
     if (control == Control::Option1) {
         for (int index = 0; index < 2; ++index) {
