@@ -39,8 +39,8 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
               platform.shell, platform.files, platform.programFiles, log_),
       policy_(window_, platform.processes, platform.loop, log_),
-      session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell, platform.registry, dialer_,
-               policy_, settings_, log_),
+      session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell,
+               platform.registry, dialer_, policy_, settings_, log_),
       logonStart_(platform.registry, platform.logonTasks, platform.version) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
