@@ -81,7 +81,7 @@ struct TrayMenuItem {
     std::optional<Control> control;  // the logic switches its enabled and visible states
 };
 
-constexpr std::size_t kTrayMenuItemCount = 7;
+constexpr std::size_t kTrayMenuItemCount = 8;
 const std::array<TrayMenuItem, kTrayMenuItemCount>& trayMenuItems();
 
 constexpr int kTwipsPerInch = 1440;

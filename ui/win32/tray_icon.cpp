@@ -10,6 +10,42 @@ namespace velmora {
 
 namespace {
 
+// The Unicode record of Windows 2000's shell (version 5), the first that carries a balloon.
+struct TrayBalloonRecord {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    wchar_t szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    wchar_t szInfo[256];
+    UINT uTimeout;
+    wchar_t szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+static_assert(sizeof(TrayBalloonRecord) == 936, "the shell's version-5 Unicode icon record is 936 bytes");
+
+constexpr UINT kTrayFlagsInfo = 0x10;  // NIF_INFO
+constexpr DWORD kBalloonInfo = 1;      // NIIF_INFO
+constexpr DWORD kBalloonWarning = 2;   // NIIF_WARNING
+constexpr UINT kBalloonMs = 10000;
+
+// As much of the text as the field of size characters holds, NUL-ended, never half a surrogate
+// pair.
+void copyField(wchar_t* field, std::size_t size, const std::string& utf8) {
+    std::wstring text = widen(utf8);
+    if (text.size() >= size) {
+        text.resize(size - 1);
+        if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) {
+            text.pop_back();
+        }
+    }
+    std::memcpy(field, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
 void shellNotify(DWORD message, TrayIconRecord& record) {
     (void)Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&record));
 }
@@ -53,6 +89,22 @@ void TrayIcon::show(HICON icon, const std::string& utf8Tip) {
     record_.hIcon = icon;
     record_.uFlags = kTrayFlagsShow;
     notify_(NIM_MODIFY, record_);
+}
+
+void TrayIcon::balloon(const std::string& utf8Title, const std::string& utf8Text, bool warning) {
+    if (!shown_) {
+        return;
+    }
+    TrayBalloonRecord record{};
+    record.cbSize = sizeof record;
+    record.hWnd = record_.hWnd;
+    record.uID = record_.uID;
+    record.uFlags = kTrayFlagsInfo;
+    record.uTimeout = kBalloonMs;
+    record.dwInfoFlags = warning ? kBalloonWarning : kBalloonInfo;
+    copyField(record.szInfoTitle, sizeof record.szInfoTitle / sizeof(wchar_t), utf8Title);
+    copyField(record.szInfo, sizeof record.szInfo / sizeof(wchar_t), utf8Text);
+    (void)Shell_NotifyIconW(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAW*>(&record));
 }
 
 void TrayIcon::remove() {
