@@ -754,6 +754,11 @@ TEST_P(AppTrayAtDpi, theIconAndTipFollowTheLink) {
 
     setLink(false);
     expectShown("未连接", IDI_TRAY_IDLE, "dropped");
+    // Lost without the user asking: told in a balloon, once.
+    EXPECT_TRUE(eventually([&] { return shell.lastBalloon().has_value(); }, kTicks));
+    EXPECT_EQ(shell.lastBalloon().value_or(TrayNotice{}).balloon, "VPN连接已断开。");
+    const auto notices = shell.notices();
+    EXPECT_EQ(std::count_if(notices.begin(), notices.end(), [](const TrayNotice& n) { return n.flags & NIF_INFO; }), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachDpi, AppTrayAtDpi, ::testing::Values(96, 120));
