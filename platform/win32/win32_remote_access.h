@@ -1,8 +1,8 @@
 // RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
 // RasGetProjectionInfoA, RasGetConnectionStatistics, RasGetConnectStatusA, RasGetErrorStringA),
 // loaded from the system folder when first asked: it is no library that Windows maps for every
-// program, so a load-time import would take a copy planted beside the exe. Without the library or a function each call fails as
-// the service's own failure would.
+// program, so a load-time import would take a copy planted beside the exe. Without the library or
+// a function each call fails as the service's own failure would.
 #pragma once
 
 #include "platform/remote_access.h"
