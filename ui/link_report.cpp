@@ -40,8 +40,8 @@ std::string linkReportText(const LinkReport& report) {
     std::string text = "VPN已连接";
     addLine(text, "服务器：", report.server);
     addLine(text, "隧道地址：", report.address.empty() ? "未知" : report.address);
-    addLine(text, "连接开始：",
-            timestamp(report.since) + "（已连接" + upTimeText(report.upSeconds) + "）");
+    addLine(text, "连接开始：", timestamp(report.since));
+    addLine(text, "连接时长：", upTimeText(report.upSeconds));
     addLine(text, "已发送（字节）：", bytesText(report.statistics, report.statistics.bytesSent));
     addLine(text, "已接收（字节）：", bytesText(report.statistics, report.statistics.bytesReceived));
     addLine(text, "IPSec策略：", policyText(report));

@@ -11,7 +11,7 @@ TEST(LinkReport, tellsTheLinkItsTrafficAndThePolicy) {
     report = {true, "vpn.example.com", "10.10.10.4", {2026, 12, 8, 12, 0, 10}, 3900, {true, 1234, 56789, 3900000},
               true, LinkStatus::Policy::nothingToSay, true};
     EXPECT_EQ(linkReportText(report),
-              "VPN已连接\n服务器：vpn.example.com\n隧道地址：10.10.10.4\n连接开始：2026-12-08 12:00:10（已连接1小时05分）\n"
+              "VPN已连接\n服务器：vpn.example.com\n隧道地址：10.10.10.4\n连接开始：2026-12-08 12:00:10\n连接时长：1小时05分\n"
               "已发送（字节）：1234\n已接收（字节）：56789\nIPSec策略：已生效");
 
     const auto tail = [&](const std::string& text) { return text.substr(text.find("已发送")); };
