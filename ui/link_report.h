@@ -15,7 +15,7 @@ struct LinkReport {
     bool up = false;
     std::string server;
     std::string address;  // the tunnel's; empty when unknown
-    LocalTime since;  // when it came up
+    LocalTime since;      // when it came up
     std::uint32_t upSeconds = 0;
     ConnectionStatistics statistics;  // its bytes are told where the service knows them
     bool ipsec = false;               // the profile uses the IPsec policy
