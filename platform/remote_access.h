@@ -19,7 +19,7 @@ struct ActiveConnection {
 
 // What the service has counted of a connection since it was made.
 struct ConnectionStatistics {
-    bool known = false;  // false when the service has no answer (too old a Windows, no such connection)
+    bool known = false;  // false when the service has no answer (no such connection, an error)
     std::uint32_t bytesSent = 0;
     std::uint32_t bytesReceived = 0;
     std::uint32_t connectedMs = 0;  // how long it has been connected

@@ -157,7 +157,7 @@ std::string Win32RemoteAccess::connectionAddress(RasHandle handle) {
 }
 
 ConnectionStatistics Win32RemoteAccess::connectionStatistics(RasHandle handle) {
-    // Windows NT 4 has no such function: the caller counts for itself.
+    // Without the function or an answer from it the caller counts for itself.
     auto* const getStatistics = library_.function<GetConnectionStatistics>("RasGetConnectionStatistics");
     ConnectionStatistics statistics;
     if (getStatistics == nullptr || handle == 0) {
