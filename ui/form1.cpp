@@ -71,7 +71,8 @@ void Form1::showLinkStatus() {
     const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
                                                window_.value(Control::Option1) == kProtocolL2tp);
     const TrayState state =
-        trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol, upSeconds());
+        trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol,
+                  upSeconds(platform_.remoteAccess.connectionStatistics(link_.hRasConn())));
     // The window's status line says what the tip's second line says.
     const std::string line = state.tip.substr(state.tip.find('\n') + 1);
     if (window_.text(Control::lblStatus) != line) {
@@ -87,7 +88,7 @@ void Form1::showLinkStatus() {
     }
 }
 
-std::optional<std::uint32_t> Form1::upSeconds() {
+std::optional<std::uint32_t> Form1::upSeconds(const ConnectionStatistics& statistics) {
     if (!link_.status().up()) {
         upSinceMs_.reset();
         return std::nullopt;
@@ -96,7 +97,6 @@ std::optional<std::uint32_t> Form1::upSeconds() {
     if (!upSinceMs_) {
         upSinceMs_ = now;
     }
-    const ConnectionStatistics statistics = platform_.remoteAccess.connectionStatistics(link_.hRasConn());
     return (statistics.known ? statistics.connectedMs : now - *upSinceMs_) / 1000;
 }
 
@@ -291,9 +291,9 @@ void Form1::mnuTrayStatus_Click() {
     report.up = link_.getL2tpState(entryName());
     report.server = trimBlanks(window_.text(Control::txtServerAddress));
     report.address = trimBlanks(window_.text(Control::txtlocal));
-    report.upSeconds = upSeconds().value_or(0);
-    report.since = platform_.clock.localTimeBefore(report.upSeconds);
     report.statistics = platform_.remoteAccess.connectionStatistics(link_.hRasConn());
+    report.upSeconds = upSeconds(report.statistics).value_or(0);
+    report.since = platform_.clock.localTimeBefore(report.upSeconds);
     report.ipsec = window_.value(Control::Check1) != kUnchecked;
     report.policy = link_.status().policy();
     report.policyApplied = policy_.mayBeInForce();

@@ -130,9 +130,9 @@ private:
     // Shows the link's status in the window's status line and on the tray icon (when it is there
     // and the status changed), and a balloon for a change nobody asked for.
     void showLinkStatus();
-    // How long the link has been up, as the service counts it, else since the program first saw
-    // it up; nothing while it is down.
-    std::optional<std::uint32_t> upSeconds();
+    // How long the link has been up, as the service's statistics of it count, else since the
+    // program first saw it up; nothing while it is down.
+    std::optional<std::uint32_t> upSeconds(const ConnectionStatistics& statistics);
     bool usable(Control item) const;
     // True when a tick may run now: no other event under way, the window not closing.
     bool tickMayRun() const { return busy_ == 0 && !closing_; }

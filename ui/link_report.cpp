@@ -14,10 +14,6 @@ void addLine(std::string& text, const char* label, const std::string& value) {
     text += value;
 }
 
-std::string bytesText(const ConnectionStatistics& statistics, std::uint32_t bytes) {
-    return statistics.known ? std::to_string(bytes) : "未知";
-}
-
 const char* policyText(const LinkReport& report) {
     if (!report.ipsec) {
         return "不使用";
@@ -42,8 +38,9 @@ std::string linkReportText(const LinkReport& report) {
     addLine(text, "隧道地址：", report.address.empty() ? "未知" : report.address);
     addLine(text, "连接开始：", timestamp(report.since));
     addLine(text, "连接时长：", upTimeText(report.upSeconds));
-    addLine(text, "已发送（字节）：", bytesText(report.statistics, report.statistics.bytesSent));
-    addLine(text, "已接收（字节）：", bytesText(report.statistics, report.statistics.bytesReceived));
+    const ConnectionStatistics& counted = report.statistics;
+    addLine(text, "已发送（字节）：", counted.known ? std::to_string(counted.bytesSent) : "未知");
+    addLine(text, "已接收（字节）：", counted.known ? std::to_string(counted.bytesReceived) : "未知");
     addLine(text, "IPSec策略：", policyText(report));
     return text;
 }

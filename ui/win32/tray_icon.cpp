@@ -33,17 +33,11 @@ constexpr DWORD kBalloonInfo = 1;      // NIIF_INFO
 constexpr DWORD kBalloonWarning = 2;   // NIIF_WARNING
 constexpr UINT kBalloonMs = 10000;
 
-// As much of the text as the field of size characters holds, NUL-ended, never half a surrogate
-// pair.
-void copyField(wchar_t* field, std::size_t size, const std::string& utf8) {
-    std::wstring text = widen(utf8);
-    if (text.size() >= size) {
-        text.resize(size - 1);
-        if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) {
-            text.pop_back();
-        }
-    }
-    std::memcpy(field, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+// The text in the field of size characters, always NUL-ended: the program's texts fit, and one
+// that did not would be cut short.
+void copyField(wchar_t* field, int size, const std::string& utf8) {
+    (void)MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, field, size);
+    field[size - 1] = L'\0';
 }
 
 void shellNotify(DWORD message, TrayIconRecord& record) {
