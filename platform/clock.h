@@ -21,6 +21,8 @@ public:
 
     // The local date and time now.
     virtual LocalTime localTime() = 0;
+    // The local date and time the given seconds ago.
+    virtual LocalTime localTimeBefore(std::uint32_t seconds) = 0;
 
     // Milliseconds on a count that only moves forward; it wraps around at 2^32, so only the
     // difference between two readings means anything.

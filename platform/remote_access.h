@@ -1,5 +1,6 @@
 // The operating system's remote-access service: the phonebook's dial-up entries, the active
-// connections and the address each obtained, hang-up, and what its error codes mean.
+// connections, the address each obtained and what each has carried, hang-up, and what its error
+// codes mean.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,14 @@ using RasHandle = std::uintptr_t;
 struct ActiveConnection {
     RasHandle handle = 0;
     std::string entryName;  // UTF-8, as the service names the entry
+};
+
+// What the service has counted of a connection since it was made.
+struct ConnectionStatistics {
+    bool known = false;  // false when the service has no answer (no such connection, an error)
+    std::uint32_t bytesSent = 0;
+    std::uint32_t bytesReceived = 0;
+    std::uint32_t connectedMs = 0;  // how long it has been connected
 };
 
 struct ConnectionList {
@@ -40,6 +49,10 @@ public:
     // The IPv4 address (dotted quad) the connection obtained, as its PPP IP projection gives it;
     // empty when the service has no answer (no such connection, no projection, an error).
     virtual std::string connectionAddress(RasHandle handle) = 0;
+
+    // The bytes sent and received over the connection and how long it has been connected, where
+    // the service counts them (Windows 2000 on); unknown otherwise.
+    virtual ConnectionStatistics connectionStatistics(RasHandle handle) = 0;
 
     // True once the service no longer knows the connection (it has been hung up completely),
     // also when the service cannot be asked.

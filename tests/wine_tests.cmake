@@ -130,6 +130,7 @@ set(app_scenarios
   aServerThatCannotBeReachedOpensTheAdvancedOptionsWhichStayInViewAfterTheTray
   aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEndsWithTheExit
   aServerFixedByPolicyIsShownReadOnlyAndDialledAndTheUsersOwnReturnsWithoutIt
+  theTraysStatusItemTellsTheLinkWithTheServicesCounts
 )
 # A session the user can trust: the policy in force for every link, tools from known folders, a
 # dial that keeps the window alive and can be stopped.

@@ -12,6 +12,7 @@
 #include "core/system/tool_paths.h"
 #include "core/text/text.h"
 #include "ui/layout.h"
+#include "ui/link_report.h"
 
 namespace velmora {
 
@@ -30,7 +31,8 @@ int bottomOf(Control frame) {
 }  // namespace
 
 Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
-    : window_(window),
+    : uncountedWindow_(window),
+      window_(window),
       host_(host),
       platform_(platform),
       log_(platform.log, platform.clock),
@@ -69,7 +71,9 @@ void Form1::noteFixedSettings() {
 void Form1::showLinkStatus() {
     const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
                                                window_.value(Control::Option1) == kProtocolL2tp);
-    const TrayState state = trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol);
+    const TrayState state =
+        trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol,
+                  upSeconds(platform_.remoteAccess.connectionStatistics(link_.hRasConn())));
     // The window's status line says what the tip's second line says.
     const std::string line = state.tip.substr(state.tip.find('\n') + 1);
     if (window_.text(Control::lblStatus) != line) {
@@ -79,6 +83,22 @@ void Form1::showLinkStatus() {
         trayShows_ = state;
         host_.trayIconShow(state.image, state.tip);
     }
+    const Balloon balloon = balloons_.next(link_.status(), asked_ > 0);
+    if (trayIconShown_ && !closing_ && balloon.text != nullptr) {
+        host_.trayBalloon(balloon.text, balloon.warning);
+    }
+}
+
+std::optional<std::uint32_t> Form1::upSeconds(const ConnectionStatistics& statistics) {
+    if (!link_.status().up()) {
+        upSinceMs_.reset();
+        return std::nullopt;
+    }
+    const std::uint32_t now = platform_.clock.milliseconds();
+    if (!upSinceMs_) {
+        upSinceMs_ = now;
+    }
+    return (statistics.known ? statistics.connectedMs : now - *upSinceMs_) / 1000;
 }
 
 std::string Form1::entryName() const {
@@ -87,6 +107,7 @@ std::string Form1::entryName() const {
 
 void Form1::Form_Load() {
     const Busy busy(busy_);
+    const Busy asked(asked_);
     if (host_.anotherInstanceRunning()) {
         window_.showMessage("该程序已经运行！");
         host_.endProgram();
@@ -202,6 +223,7 @@ void Form1::finishUnload() {
 void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin origin) {
     if (!closing_) {
         const Busy busy(busy_);
+        const Busy asked(asked_);
         (session_.*command)(origin);
     }
 }
@@ -279,6 +301,23 @@ void Form1::menuL2tp_Click() {
     if (usable(Control::menuL2tp)) {
         sessionCommand(&SessionController::Command3_Click, Origin::tray);
     }
+}
+
+void Form1::mnuTrayStatus_Click() {
+    if (closing_) {
+        return;
+    }
+    LinkReport report;
+    report.up = link_.getL2tpState(entryName());
+    report.server = trimBlanks(window_.text(Control::txtServerAddress));
+    report.address = trimBlanks(window_.text(Control::txtlocal));
+    report.statistics = platform_.remoteAccess.connectionStatistics(link_.hRasConn());
+    report.upSeconds = upSeconds(report.statistics).value_or(0);
+    report.since = platform_.clock.localTimeBefore(report.upSeconds);
+    report.ipsec = window_.value(Control::Check1) != kUnchecked;
+    report.policy = link_.status().policy();
+    report.policyApplied = policy_.mayBeInForce();
+    uncountedWindow_.showMessage(linkReportText(report));
 }
 
 int Form1::linkStatusCode() {
@@ -386,6 +425,7 @@ void Form1::Check1_Click() {
         return;
     }
     const Busy busy(busy_);
+    const Busy asked(asked_);
     if (window_.value(Control::Check1) == kUnchecked) {
         window_.setEnabled(Control::Command3, false);
         window_.setEnabled(Control::menuL2tp, false);
@@ -410,6 +450,7 @@ void Form1::Check2_Click() {
         return;
     }
     const Busy busy(busy_);
+    const Busy asked(asked_);
     hangUpStep();
     const bool on = window_.value(Control::Check2) == kChecked;
     window_.setEnabled(Control::txtpeer, !on);

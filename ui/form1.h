@@ -31,6 +31,7 @@
 #include "platform/windows_version.h"
 #include "ui/form_events.h"
 #include "ui/form_host.h"
+#include "ui/link_balloons.h"
 #include "ui/tray_state.h"
 
 namespace velmora {
@@ -94,6 +95,10 @@ public:
     void menuOn_Click() override;
     void menuOff_Click() override;
     void menuL2tp_Click() override;
+    // Tells the server, the tunnel's address, since when the link is up, what it has carried and
+    // whether the IPsec policy is in force, or that it is not connected; usable whatever the
+    // session does, and nothing waits on it (the watch and the auto-dial go on under its box).
+    void mnuTrayStatus_Click() override;
     // Opens the log in Notepad from the system folder, with the user's rights; usable whatever the
     // session does. Where Notepad cannot be started so, the user is told where the log is.
     void mnuTrayLog_Click() override;
@@ -137,14 +142,20 @@ private:
     // Each frame that holds a field policy fixed says so in its caption.
     void noteFixedSettings();
     // Shows the link's status in the window's status line and on the tray icon (when it is there
-    // and the status changed).
+    // and the status changed), and a balloon for a change nobody asked for.
     void showLinkStatus();
+    // How long the link has been up, as the service's statistics of it count, else since the
+    // program first saw it up; nothing while it is down.
+    std::optional<std::uint32_t> upSeconds(const ConnectionStatistics& statistics);
     bool usable(Control item) const;
     // True when a tick may run now: no other event under way, the window not closing.
     bool tickMayRun() const { return busy_ == 0 && !closing_; }
     // The exit code of /status as the link is now.
     int linkStatusCode();
 
+    // The 连接状态 box goes straight to the window: the auto-dial holds off only after a message of
+    // its own, which the watched surface counts.
+    ControlSurface& uncountedWindow_;
     WatchedSurface window_;
     FormHost& host_;
     Platform platform_;
@@ -157,12 +168,15 @@ private:
     LogonStart logonStart_;
     bool changingLogonStart_ = false;
     int busy_ = 0;
+    int asked_ = 0;  // the user's (or a script's) own commands under way: they answer for themselves
     bool closing_ = false;
     bool unloaded_ = false;
     std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
     bool exitByScript_ = false;  // the program ends for a command line's /exit
     bool trayIconShown_ = false;
     TrayState trayShows_;
+    LinkBalloons balloons_;
+    std::optional<std::uint32_t> upSinceMs_;  // the clock's count when the link was first seen up
 };
 
 }  // namespace velmora

@@ -59,6 +59,7 @@ public:
     virtual void menuOn_Click() = 0;
     virtual void menuOff_Click() = 0;
     virtual void menuL2tp_Click() = 0;
+    virtual void mnuTrayStatus_Click() = 0;
     virtual void mnuTrayLog_Click() = 0;
     virtual void mnuTrayLogon_Click() = 0;
     virtual void mnuTrayClose_Click() = 0;

@@ -22,6 +22,9 @@ public:
     virtual void trayIconShow(TrayImage image, const std::string& tip) = 0;
     // Removes the tray icon.
     virtual void trayIconRemove() = 0;
+    // Shows a balloon with the text at the tray icon, under the program's name, with the warning
+    // sign or the information sign; nothing where the shell has no balloons.
+    virtual void trayBalloon(const std::string& text, bool warning) = 0;
 
     // Shows or hides the window itself (hidden, it lives on as the tray icon).
     virtual void showWindow(bool visible) = 0;

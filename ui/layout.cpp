@@ -63,6 +63,7 @@ constexpr std::array<TrayMenuItem, kTrayMenuItemCount> kTrayMenu = {{
     {"menuOn", "连接", C::menuOn},
     {"menuOff", "停止", C::menuOff},
     {"menuL2tp", "L2TP拨号", C::menuL2tp},
+    {"mnuTrayStatus", "连接状态", kNone},
     {"mnuTrayLog", "查看日志", kNone},
     {"mnuTrayLogon", "登录时启动", C::mnuTrayLogon},
     {"mnuTraySep", "", kNone},

@@ -81,7 +81,7 @@ struct TrayMenuItem {
     std::optional<Control> control;  // the logic switches its enabled, visible and checked states
 };
 
-constexpr std::size_t kTrayMenuItemCount = 8;
+constexpr std::size_t kTrayMenuItemCount = 9;
 const std::array<TrayMenuItem, kTrayMenuItemCount>& trayMenuItems();
 
 constexpr int kTwipsPerInch = 1440;

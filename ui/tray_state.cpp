@@ -6,6 +6,17 @@ namespace {
 
 constexpr const char* kFirstLine = "IPSec Over L2tp\n";
 constexpr const char* kL2tpIpsec = "L2TP/IPSec";
+constexpr std::size_t kTipBytes = 63;
+
+// Bytes in the ANSI code page of Simplified Chinese Windows: one for ASCII, two for each of the
+// tip's other characters.
+std::size_t ansiBytes(const std::string& utf8) {
+    std::size_t bytes = 0;
+    for (const unsigned char c : utf8) {
+        bytes += c < 0x80 ? 1 : (c & 0xC0) == 0xC0 ? 2 : 0;
+    }
+    return bytes;
+}
 
 // Where the line has named IPSec already, the note leaves it out, so that the longest address
 // with the longest note still fits.
@@ -22,6 +33,12 @@ std::string policyNote(LinkStatus::Policy policy, const std::string& protocol) {
 
 }  // namespace
 
+std::string upTimeText(std::uint32_t seconds) {
+    const std::uint32_t minutes = seconds / 60;
+    std::string text = minutes < 60 ? "" : std::to_string(minutes / 60) + (minutes % 60 < 10 ? "小时0" : "小时");
+    return text + std::to_string(minutes % 60) + "分";
+}
+
 std::string protocolInUse(bool ipsec, bool l2tp) {
     if (!l2tp) {
         return "PPTP";
@@ -29,15 +46,29 @@ std::string protocolInUse(bool ipsec, bool l2tp) {
     return ipsec ? kL2tpIpsec : "L2TP";
 }
 
-TrayState trayState(const LinkStatus& status, const std::string& address, const std::string& protocol) {
+TrayState trayState(const LinkStatus& status, const std::string& address, const std::string& protocol,
+                    std::optional<std::uint32_t> upSeconds) {
     const std::string lines = kFirstLine + protocol + " ";
     if (const auto work = status.work()) {
         return {TrayImage::working,
                 lines + (*work == LinkStatus::Work::dialling ? "正在拨号…" : "正在设置IPSec策略…")};
     }
     if (status.up()) {
-        return {TrayImage::connected, lines + "已连接" + (address.empty() ? "" : " " + address) +
-                                          policyNote(status.policy(), protocol)};
+        std::string tip = lines + "已连接";
+        if (!address.empty()) {
+            tip += ' ';
+            tip += address;
+        }
+        const std::string note = policyNote(status.policy(), protocol);
+        if (upSeconds) {
+            const std::size_t untimed = tip.size();
+            tip += "，" + upTimeText(*upSeconds) + note;
+            if (ansiBytes(tip) <= kTipBytes) {
+                return {TrayImage::connected, tip};
+            }
+            tip.resize(untimed);
+        }
+        return {TrayImage::connected, tip + note};
     }
     if (status.autoDialFailures() > 0) {
         return {TrayImage::notConnected,

@@ -12,12 +12,6 @@ std::string padded(int value, std::size_t digits) {
     return text.size() < digits ? std::string(digits - text.size(), '0') + text : text;
 }
 
-// "2026-03-14 09:26:05"
-std::string timestamp(const LocalTime& t) {
-    return padded(t.year, 4) + "-" + padded(t.month, 2) + "-" + padded(t.day, 2) + " " + padded(t.hour, 2) + ":" +
-           padded(t.minute, 2) + ":" + padded(t.second, 2);
-}
-
 std::string originText(Origin origin) {
     switch (origin) {
     case Origin::window: return "窗口按钮";
@@ -54,6 +48,11 @@ std::string settingNames(const std::vector<std::string>& settings) {
 }
 
 }  // namespace
+
+std::string timestamp(const LocalTime& t) {
+    return padded(t.year, 4) + "-" + padded(t.month, 2) + "-" + padded(t.day, 2) + " " + padded(t.hour, 2) + ":" +
+           padded(t.minute, 2) + ":" + padded(t.second, 2);
+}
 
 void ConnectionLog::write(const std::string& event) {
     file_.append(timestamp(clock_.localTime()) + " " + event);

@@ -14,6 +14,9 @@
 
 namespace velmora {
 
+// A local date and time as the log's lines begin, "2026-03-14 09:26:05".
+std::string timestamp(const LocalTime& time);
+
 // Who asked for a command.
 enum class Origin { window, tray, autoDial, script };
 

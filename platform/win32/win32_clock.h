@@ -8,6 +8,7 @@ namespace velmora {
 class Win32Clock : public Clock {
 public:
     LocalTime localTime() override;
+    LocalTime localTimeBefore(std::uint32_t seconds) override;
     std::uint32_t milliseconds() override;
     std::uint64_t systemTime() override;
 };

@@ -60,6 +60,18 @@ static_assert(sizeof(RasConnStatusRecord) == 160, "the service checks dwSize aga
 
 using GetConnectStatus = DWORD WINAPI(HRASCONN, RasConnStatusRecord*);
 
+// The statistics record of Windows 2000 (60 bytes), the only form there is.
+struct RasStatsRecord {
+    DWORD dwSize;
+    DWORD dwBytesXmited;
+    DWORD dwBytesRcved;
+    DWORD framesErrorsRatiosAndSpeed[11];  // not shown
+    DWORD dwConnectDuration;               // in milliseconds
+};
+static_assert(sizeof(RasStatsRecord) == 60, "the service checks dwSize against this layout");
+
+using GetConnectionStatistics = DWORD WINAPI(HRASCONN, RasStatsRecord*);
+
 constexpr std::uint32_t kFirstRemoteAccessCode = 600;
 constexpr std::uint32_t kLastRemoteAccessCode = 999;
 
@@ -142,6 +154,21 @@ std::string Win32RemoteAccess::connectionAddress(RasHandle handle) {
         return {};
     }
     return std::string(record.szIpAddress, strnlen(record.szIpAddress, sizeof record.szIpAddress));
+}
+
+ConnectionStatistics Win32RemoteAccess::connectionStatistics(RasHandle handle) {
+    // Without the function or an answer from it the caller counts for itself.
+    auto* const getStatistics = library_.function<GetConnectionStatistics>("RasGetConnectionStatistics");
+    ConnectionStatistics statistics;
+    if (getStatistics == nullptr || handle == 0) {
+        return statistics;
+    }
+    RasStatsRecord record{};
+    record.dwSize = sizeof record;
+    if (getStatistics(reinterpret_cast<HRASCONN>(handle), &record) == 0) {
+        statistics = {true, record.dwBytesXmited, record.dwBytesRcved, record.dwConnectDuration};
+    }
+    return statistics;
 }
 
 namespace {

@@ -1,8 +1,8 @@
 // RemoteAccess over rasapi32 (RasEnumEntriesA, RasEnumConnectionsA, RasHangUpA,
-// RasGetProjectionInfoA, RasGetConnectStatusA, RasGetErrorStringA), loaded from the system folder
-// when first asked: it is no library that Windows maps for every program, so a load-time import
-// would take a copy planted beside the exe. Without the library or a function each call fails as
-// the service's own failure would.
+// RasGetProjectionInfoA, RasGetConnectionStatistics, RasGetConnectStatusA, RasGetErrorStringA),
+// loaded from the system folder when first asked: it is no library that Windows maps for every
+// program, so a load-time import would take a copy planted beside the exe. Without the library or
+// a function each call fails as the service's own failure would.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,7 @@ public:
     std::vector<std::string> phonebookEntries() override;
     void hangUp(RasHandle handle) override;
     std::string connectionAddress(RasHandle handle) override;
+    ConnectionStatistics connectionStatistics(RasHandle handle) override;
     bool connectionGone(RasHandle handle) override;
     bool connectionConnected(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override;

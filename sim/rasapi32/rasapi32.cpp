@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "sim/sim_state.h"
 
@@ -80,6 +82,34 @@ void copyName(char* target, std::size_t capacity, const std::string& utf8) {
     target[length] = '\0';
 }
 
+// The 60-byte statistics record.
+struct RasStatsRecord {
+    DWORD dwSize;
+    DWORD dwBytesXmited;
+    DWORD dwBytesRcved;
+    DWORD framesErrorsRatiosAndSpeed[11];
+    DWORD dwConnectDuration;
+};
+static_assert(sizeof(RasStatsRecord) == 60, "record layout");
+
+// When this process first asked after each listed connection: the stand-in's connect time. A
+// connection that is no longer listed is forgotten, so that a handle given out again starts anew.
+std::map<std::uint32_t, DWORD>& connectTicks() {
+    static std::map<std::uint32_t, DWORD> ticks;
+    return ticks;
+}
+
+void forgetUnlisted(const std::vector<velmora::sim::SimConnection>& connections) {
+    auto& ticks = connectTicks();
+    for (auto it = ticks.begin(); it != ticks.end();) {
+        bool listed = false;
+        for (const auto& connection : connections) {
+            listed = listed || connection.handle == it->first;
+        }
+        it = listed ? std::next(it) : ticks.erase(it);
+    }
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(void* lprasconn, DWORD* lpcb,
@@ -92,6 +122,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(void* lprascon
         return kErrorInvalidSize;
     }
     const auto connections = velmora::sim::loadConnections();
+    forgetUnlisted(connections);
     const DWORD needed = static_cast<DWORD>(connections.size() * sizeof(RasConnRecord));
     *lpcConnections = static_cast<DWORD>(connections.size());
     if (*lpcb < needed) {
@@ -162,6 +193,34 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HANDLE hrasco
             status->rasconnstate = velmora::sim::hangingUp(handle) ? kDisconnected : kConnected;
             copyName(status->szDeviceType, sizeof status->szDeviceType, "vpn");
             copyName(status->szDeviceName, sizeof status->szDeviceName, "WAN Miniport (L2TP)");
+            return 0;
+        }
+    }
+    return ERROR_INVALID_HANDLE;
+}
+
+// Counts from the first question after a connection; it sends a byte every 8 milliseconds and
+// receives one every 2.
+extern "C" __declspec(dllexport) DWORD WINAPI RasGetConnectionStatistics(HANDLE hrasconn, void* lpStatistics) {
+    auto* record = static_cast<RasStatsRecord*>(lpStatistics);
+    if (record == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (record->dwSize != sizeof(RasStatsRecord)) {
+        return kErrorInvalidSize;
+    }
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
+    const auto connections = velmora::sim::loadConnections();
+    forgetUnlisted(connections);
+    for (const auto& connection : connections) {
+        if (connection.handle == handle) {
+            const DWORD now = GetTickCount();
+            const DWORD since = connectTicks().emplace(handle, now).first->second;
+            std::memset(record, 0, sizeof *record);
+            record->dwSize = sizeof(RasStatsRecord);
+            record->dwConnectDuration = now - since;
+            record->dwBytesXmited = record->dwConnectDuration / 8;
+            record->dwBytesRcved = record->dwConnectDuration / 2;
             return 0;
         }
     }

@@ -84,8 +84,8 @@ protected:
         setLink(true);
     }
 
-    // Chooses a row of the tray menu (还原, 连接, 停止, 查看日志, 登录时启动, 退出 while L2TP拨号 is
-    // hidden).
+    // Chooses a row of the tray menu (还原, 连接, 停止, 连接状态, 查看日志, 登录时启动, 退出 while L2TP拨号
+    // is hidden).
     void chooseFromTray(const WindowDriver& window, int row) {
         HWND menu = window.openTrayMenu();
         ASSERT_NE(menu, nullptr);
@@ -288,7 +288,7 @@ TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     EXPECT_TRUE(journalled(kPptpDial));
     EXPECT_TRUE(window.messageBoxes().empty());
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
-    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 已连接 10.10.10.4") << "the window's status line";
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 已连接 10.10.10.4，0分") << "the window's status line";
     EXPECT_EQ(app.runCommand(L"/disconnect", kTicks), std::optional<DWORD>(script_exit::done));
     EXPECT_TRUE(has(journal(), "RasHangUpA 1"));
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notConnected));
@@ -571,7 +571,7 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
         EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
         EXPECT_TRUE(journalled(kPptpDial));
     }
-    chooseFromTray(window, 3);  // 查看日志
+    chooseFromTray(window, 4);  // 查看日志
     EXPECT_TRUE(journalled("\"" + narrow(NotepadStandIn::path()) + "\" \"" + narrow(log) + "\""));
     exitFromTray(window);
     EXPECT_TRUE(app.waitForExit(kTicks));
@@ -580,6 +580,21 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
     const std::size_t size = exitLine.size() * sizeof(wchar_t);
     ASSERT_GE(bytes.size(), size);
     EXPECT_EQ(bytes.substr(bytes.size() - size), std::string(reinterpret_cast<const char*>(exitLine.data()), size));
+}
+
+TEST_F(AppScenario, theTraysStatusItemTellsTheLinkWithTheServicesCounts) {
+    ASSERT_TRUE(saveSettings(dialProfile()));
+    WindowDriver window = startShown();
+    ASSERT_TRUE(window.clickLater(Control::Command1));
+    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
+    chooseFromTray(window, 3);  // 连接状态
+    const std::optional<testing::MessageBoxSeen> box = window.waitForMessageBox(kTicks);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text.rfind("VPN已连接\n服务器：203.0.113.10\n隧道地址：10.10.10.4\n连接开始：", 0), 0u) << box->text;
+    EXPECT_NE(box->text.find("\n已接收（字节）："), std::string::npos) << box->text;
+    EXPECT_EQ(box->text.find("未知"), std::string::npos) << box->text;
+    EXPECT_NE(box->text.find("\nIPSec策略：不使用"), std::string::npos) << box->text;
+    EXPECT_TRUE(window.answerMessageBox(box->text, kTicks));
 }
 
 // The window that has the keyboard focus in the thread of the window given, if any.
@@ -730,7 +745,7 @@ TEST_P(AppTrayAtDpi, theIconAndTipFollowTheLink) {
     ASSERT_TRUE(window.clickLater(Control::Command1));
     expectShown("正在拨号…", IDI_TRAY_BUSY, "dialling");
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-    expectShown("已连接 10.10.10.4", IDI_TRAY_UP, "connected");
+    expectShown("已连接 10.10.10.4，0分", IDI_TRAY_UP, "connected");
 
     // Explorer restarted: the icon comes back as it is now, not as it first was.
     const std::size_t before = shell.notices().size();
@@ -741,10 +756,15 @@ TEST_P(AppTrayAtDpi, theIconAndTipFollowTheLink) {
     const TrayNotice readded = shell.notices()[before];
     EXPECT_EQ(readded.message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(readded.iconBits, imageBits(IDI_TRAY_UP, readded));
-    expectShown("已连接 10.10.10.4", IDI_TRAY_UP, "after-taskbar-restart");
+    expectShown("已连接 10.10.10.4，0分", IDI_TRAY_UP, "after-taskbar-restart");
 
     setLink(false);
     expectShown("未连接", IDI_TRAY_IDLE, "dropped");
+    // Lost without the user asking: told in a balloon, once.
+    EXPECT_TRUE(eventually([&] { return shell.lastBalloon().has_value(); }, kTicks));
+    EXPECT_EQ(shell.lastBalloon().value_or(TrayNotice{}).balloon, "VPN连接已断开。");
+    const auto notices = shell.notices();
+    EXPECT_EQ(std::count_if(notices.begin(), notices.end(), [](const TrayNotice& n) { return n.flags & NIF_INFO; }), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachDpi, AppTrayAtDpi, ::testing::Values(96, 120));

@@ -606,7 +606,8 @@ TEST_F(MainWindowTest, theTrayMenuShowsItsItemsInOrderInTheForeground) {
     HWND menu = w.driver().openTrayMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menuRows(menu), (std::vector<MenuRow>{{"还原", false}, {"连接", false}, {"停止", false},
-                                                    {"查看日志", false}, {"登录时启动", false}, {"-", false},
+                                                    {"连接状态", false}, {"查看日志", false}, {"登录时启动", false},
+                                                    {"-", false},
                                                     {"退出", false}}));
     EXPECT_EQ(GetForegroundWindow(), w.driver().window()) << "or the menu would not close on a click elsewhere";
     w.driver().dismissMenu(menu);
@@ -657,6 +658,7 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
                                                     {"连接", false},
                                                     {"停止", true},
                                                     {"L2TP拨号", false},
+                                                    {"连接状态", false},
                                                     {"查看日志", false},
                                                     {"登录时启动", false, true},
                                                     {"-", false},
@@ -668,7 +670,8 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
 TEST_F(MainWindowTest, eachTrayMenuItemReachesItsHandler) {
     w.onWindowThread([&] { w.window().setVisible(Control::menuL2tp, true); });
     const std::vector<std::string> handlers = {"mnuTrayRestore_Click", "menuOn_Click", "menuOff_Click",
-                                               "menuL2tp_Click", "mnuTrayLog_Click", "mnuTrayLogon_Click",
+                                               "menuL2tp_Click", "mnuTrayStatus_Click", "mnuTrayLog_Click",
+                                               "mnuTrayLogon_Click",
                                                "mnuTrayClose_Click"};
     for (std::size_t row = 0; row < handlers.size(); ++row) {
         SCOPED_TRACE(handlers[row]);

@@ -12,6 +12,8 @@ namespace {
 // Wine's record, as far as the tests read it.
 constexpr std::size_t kTipOffset = 16;         // after owner, id, flags and callback message
 constexpr std::size_t kTipChars = 128;
+constexpr std::size_t kBalloonOffset = 280;    // after the tip, state and state mask
+constexpr std::size_t kBalloonChars = 256;
 constexpr std::size_t kIconSizeOffset = 944;   // after the tip, state, balloon texts and guid
 constexpr std::size_t kIconBitsOffset = 960;   // after width, height, planes and bits per pixel
 
@@ -106,6 +108,10 @@ void TrayShell::received(DWORD message, const unsigned char* data, DWORD size) {
     if (notice.flags & NIF_TIP) {
         const auto* tip = reinterpret_cast<const wchar_t*>(data + kTipOffset);
         notice.tip = narrow(std::wstring(tip, wcsnlen(tip, kTipChars)));
+    }
+    if (notice.flags & NIF_INFO) {
+        const auto* balloon = reinterpret_cast<const wchar_t*>(data + kBalloonOffset);
+        notice.balloon = narrow(std::wstring(balloon, wcsnlen(balloon, kBalloonChars)));
     }
     if (notice.flags & NIF_ICON) {
         notice.iconWidth = static_cast<int>(readUint(data, kIconSizeOffset));

@@ -19,6 +19,7 @@ struct TrayNotice {
     DWORD message = 0;  // NIM_ADD, NIM_MODIFY or NIM_DELETE
     UINT flags = 0;
     std::string tip;    // UTF-8; only where flags hold NIF_TIP
+    std::string balloon;  // UTF-8; only where flags hold NIF_INFO
     int iconWidth = 0;  // only where flags hold NIF_ICON
     int iconHeight = 0;
     std::string iconBits;  // the mask's bits, then the colour's, as GetBitmapBits gives them
@@ -38,6 +39,7 @@ public:
     // The latest notice that set a tip, and the latest that set an icon.
     std::optional<TrayNotice> lastTip() const { return lastWith(NIF_TIP); }
     std::optional<TrayNotice> lastIcon() const { return lastWith(NIF_ICON); }
+    std::optional<TrayNotice> lastBalloon() const { return lastWith(NIF_INFO); }
     HWND window() const { return window_; }
 
 private:

@@ -57,6 +57,7 @@ public:
     void menuOn_Click() override { record("menuOn_Click"); }
     void menuOff_Click() override { record("menuOff_Click"); }
     void menuL2tp_Click() override { record("menuL2tp_Click"); }
+    void mnuTrayStatus_Click() override { record("mnuTrayStatus_Click"); }
     void mnuTrayLog_Click() override { record("mnuTrayLog_Click"); }
     void mnuTrayLogon_Click() override { record("mnuTrayLogon_Click"); }
     void mnuTrayClose_Click() override { record("mnuTrayClose_Click"); }

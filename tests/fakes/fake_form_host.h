@@ -16,6 +16,9 @@ public:
         calls.push_back("trayIconShow " + std::to_string(static_cast<int>(image)) + " " + tip);
     }
     void trayIconRemove() override { calls.push_back("trayIconRemove"); }
+    void trayBalloon(const std::string& text, bool warning) override {
+        calls.push_back((warning ? "warning " : "balloon ") + text);
+    }
     void showWindow(bool visible) override { calls.push_back(visible ? "show" : "hide"); }
     void centreOnScreen() override { calls.push_back("centre"); }
     void sendRestore() override { calls.push_back("restore"); }

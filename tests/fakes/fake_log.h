@@ -23,6 +23,11 @@ public:
 class FakeClock : public Clock {
 public:
     LocalTime localTime() override { return {2026, 1, 2, 3, 4, 5}; }
+    // Within the same day, as the tests ask it.
+    LocalTime localTimeBefore(std::uint32_t seconds) override {
+        const int left = 3 * 3600 + 4 * 60 + 5 - static_cast<int>(seconds);
+        return {2026, 1, 2, left / 3600, left / 60 % 60, left % 60};
+    }
     std::uint32_t milliseconds() override { return ticks; }
     std::uint64_t systemTime() override { return now; }
 

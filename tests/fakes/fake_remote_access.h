@@ -56,6 +56,10 @@ public:
         const auto found = addresses.find(handle);
         return found != addresses.end() ? found->second : std::string();
     }
+    ConnectionStatistics connectionStatistics(RasHandle handle) override {
+        const auto found = statistics.find(handle);
+        return found != statistics.end() ? found->second : ConnectionStatistics{};
+    }
     std::string errorText(std::uint32_t code) override {
         const auto found = errorTexts.find(code);
         return found != errorTexts.end() ? found->second : std::string();
@@ -76,6 +80,7 @@ public:
     std::map<std::uint32_t, std::string> errorTexts;
     std::map<RasHandle, std::string> addresses;  // what each connection's projection answers
     std::set<RasHandle> disconnected;            // listed, but no longer reported connected
+    std::map<RasHandle, ConnectionStatistics> statistics;  // unknown for the others
     // Looks at a hung-up connection that still find it there.
     int lingerLooks = 0;
     std::map<RasHandle, int> lingering;

@@ -689,7 +689,7 @@ TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
 constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接";
 constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在拨号…";
 constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在设置IPSec策略…";
-constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4";
+constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4，0分";
 
 TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     storeSettings(0, 0, 0, 0);
@@ -707,8 +707,7 @@ TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     form.Timer1_Timer();  // nothing new: nothing sent
     ras.list.connections.clear();
     form.Timer1_Timer();
-    EXPECT_EQ(host.calls.back(), kNotConnected);
-    EXPECT_EQ(host.calls.size(), 3u);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{kDialling, kConnected, kNotConnected, "warning VPN连接已断开。"}));
 }
 
 // The tip's second line names the protocol of the window's profile, the change showing at the
@@ -741,7 +740,7 @@ TEST_F(Form1Test, theStatusLineFollowsThePolicyTheDialAndTheLink) {
     seen.push_back(window.text(Control::lblStatus));
     seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
     EXPECT_EQ(seen, (std::vector<std::string>{"PPTP 未连接", "PPTP 正在设置IPSec策略…", "PPTP 正在拨号…",
-                                              "PPTP 已连接 10.10.10.4"}));
+                                              "PPTP 已连接 10.10.10.4，0分"}));
 }
 
 TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
@@ -766,6 +765,71 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
     form.Command1_Click();  // the user's own attempt ends the count
     EXPECT_EQ(processes.waited.size(), 3u);
     EXPECT_EQ(host.calls.back(), kNotConnected);
+}
+
+// The service's count where it keeps one, else the program's own from when it first saw the link
+// up; the shell hears of each new minute once.
+TEST_F(Form1Test, theTrayTipCountsTheTimeTheLinkHasBeenUp) {
+    storeSettings(0, 0, 0, 0);
+    form.Form_Load();
+    processes.onRun = [this](const std::string&) { ras.connect(12, "corvinaltexum"); };
+    log.clock.ticks = 4294000000u;  // the count wraps around meanwhile
+    form.Command1_Click();
+    host.calls.clear();
+    log.clock.ticks += 3900 * 1000;
+    form.Timer1_Timer();
+    form.Timer1_Timer();
+    ras.statistics[12] = {true, 0, 0, 125 * 60 * 1000};
+    form.Timer1_Timer();
+    const std::string connected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4，";
+    EXPECT_EQ(host.calls, (std::vector<std::string>{connected + "1小时05分", connected + "2小时05分"}));
+}
+
+TEST_F(Form1Test, aLinkLostByStopGivesNoBalloon) {
+    storeSettings(0, 0, 0, 0);
+    form.Form_Load();
+    processes.onRun = [this](const std::string&) { ras.connect(12, "corvinaltexum"); };
+    form.Command1_Click();
+    form.menuOff_Click();
+    form.Timer1_Timer();
+    EXPECT_EQ(host.calls.back(), kNotConnected);
+}
+
+// 连接状态 waits on nothing: under its box the watch goes on and a close ends the program, and the
+// box is no message of an auto-dial's attempt, which would hold the auto-dial off.
+TEST_F(Form1Test, theStatusItemTellsTheLinkAndHoldsNothingUp) {
+    startIpsecSession();
+    window.setText(Control::txtServerAddress, "vpn.example.com");
+    form.mnuTrayStatus_Click();
+    form.Command1_Click();
+    window.messages.pop_back();  // 拨号成功！
+    ras.statistics[12] = {true, 1234, 56789, 3900000};
+    form.mnuTrayStatus_Click();
+    EXPECT_EQ(window.messages, (std::vector<std::string>{
+                                   "VPN未连接。",
+                                   "VPN已连接\n服务器：vpn.example.com\n隧道地址：10.10.10.4\n连接开始：2026-01-02 "
+                                   "01:59:05\n连接时长：1小时05分\n已发送（字节）：1234\n已接收（字节）：56789\nIPSec策略：已生效"}));
+
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    ras.list.connections.clear();
+    processes.onRun = nullptr;
+    loop.duringNextDelay([this] { form.mnuTrayStatus_Click(); });
+    form.Timer2_Timer();  // the redial fails with the box opened during it
+    form.Timer2_Timer();
+    EXPECT_EQ(processes.waited.size(), 3u);
+
+    ras.connect(12, "corvinaltexum");
+    window.duringMessage = [this](const std::string&) {
+        host.calls.clear();
+        ras.list.connections.clear();
+        form.Timer1_Timer();
+        EXPECT_EQ(host.calls, (std::vector<std::string>{kNotConnected, "warning VPN连接已断开。"}));
+        form.Form_QueryUnload(UnloadMode::windowClosed);
+        form.Form_Unload();
+    };
+    form.mnuTrayStatus_Click();
+    EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
 TEST_F(Form1Test, advancedOptionsGrowAndShrinkTheWindow) {

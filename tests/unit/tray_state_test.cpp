@@ -27,6 +27,27 @@ TEST(TrayTip, namesIpsecOnce) {
     EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "IPSec Over L2tp\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
 }
 
+TEST(TrayTip, saysHowLongTheLinkHasBeenUp) {
+    const struct {
+        std::uint32_t seconds;
+        const char* text;
+    } rows[] = {{0, "0分"}, {59, "0分"}, {3599, "59分"}, {3600, "1小时00分"}, {3900, "1小时05分"},
+                {4294967, "1193小时02分"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(upTimeText(row.seconds), row.text) << row.seconds;
+    }
+}
+
+// A note on the policy is a warning: it stays, and the time is left out where both do not fit.
+TEST(TrayTip, showsTheTimeUpWhereItFitsAfterThePolicysNote) {
+    LinkStatus status;
+    status.linkSeen(true);
+    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，1小时05分");
+    status.setPolicy(LinkStatus::Policy::notInForce);
+    EXPECT_EQ(trayState(status, "10.0.0.4", "L2TP", 300).tip, "IPSec Over L2tp\nL2TP 已连接 10.0.0.4，5分，IPSec策略未生效");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，策略未生效");
+}
+
 // The oldest shell keeps 63 bytes of a tip: every state, with the longest address, fits them.
 TEST(TrayTip, everyStateFitsTheOldestShell) {
     const LinkStatus::Policy policies[] = {LinkStatus::Policy::nothingToSay, LinkStatus::Policy::notInForce,
@@ -44,9 +65,11 @@ TEST(TrayTip, everyStateFitsTheOldestShell) {
                 if (state >= 3) {
                     working.emplace(status, state == 3 ? LinkStatus::Work::dialling : LinkStatus::Work::applyingPolicy);
                 }
-                const std::string tip = trayState(status, "255.255.255.255", protocol).tip;
-                EXPECT_LE(ansiBytes(tip), 63u) << tip;
-                EXPECT_EQ(tip.rfind(std::string("IPSec Over L2tp\n") + protocol + " ", 0), 0u) << tip;
+                for (const std::optional<std::uint32_t> up : {std::optional<std::uint32_t>(), {59}, {4294967}}) {
+                    const std::string tip = trayState(status, "255.255.255.255", protocol, up).tip;
+                    EXPECT_LE(ansiBytes(tip), 63u) << tip;
+                    EXPECT_EQ(tip.rfind(std::string("IPSec Over L2tp\n") + protocol + " ", 0), 0u) << tip;
+                }
             }
         }
     }

@@ -109,6 +109,19 @@ TEST_F(RemoteAccessTest, theConnectionsAddressComesFromItsIpProjection) {
     EXPECT_EQ(ras.connectionAddress(0), "");
 }
 
+// The statistics' record is the 60-byte one, which the stand-in checks as the service does.
+TEST_F(RemoteAccessTest, theConnectionsCountsComeFromItsStatistics) {
+    sim::saveConnections({{7, "corvinaltexum", "10.10.10.7"}});
+    const ConnectionStatistics first = ras.connectionStatistics(7);
+    Sleep(100);
+    const ConnectionStatistics later = ras.connectionStatistics(7);
+    EXPECT_TRUE(first.known);
+    EXPECT_GT(later.connectedMs, first.connectedMs);
+    EXPECT_GT(later.bytesReceived, later.bytesSent);
+    EXPECT_FALSE(ras.connectionStatistics(9).known);  // no such connection
+    EXPECT_FALSE(ras.connectionStatistics(0).known);
+}
+
 TEST_F(RemoteAccessTest, errorTextsOfTheServicesCodesComeFromItAloneOthersFromTheSystem) {
     // The service's own code, in GBK through the ANSI code page.
     EXPECT_EQ(ras.errorText(691), "由于域上的用户名和/或密码无效，访问被拒绝。");

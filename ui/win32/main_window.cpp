@@ -589,6 +589,8 @@ void MainWindow::onMenuCommand(std::size_t position) {
             events_->mnuTrayClose_Click();
         } else if (std::string(item.name) == "mnuTrayLog") {
             events_->mnuTrayLog_Click();
+        } else if (std::string(item.name) == "mnuTrayStatus") {
+            events_->mnuTrayStatus_Click();
         }
         return;
     }
@@ -700,6 +702,10 @@ void MainWindow::trayIconAdd() {
 
 void MainWindow::trayIconShow(TrayImage image, const std::string& tip) {
     tray_.show(trayImage(image), tip);
+}
+
+void MainWindow::trayBalloon(const std::string& text, bool warning) {
+    tray_.balloon(kMessageCaption, text, warning);
 }
 
 void MainWindow::trayIconRemove() {

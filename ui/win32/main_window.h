@@ -65,6 +65,7 @@ public:
     void trayIconAdd() override;
     void trayIconShow(TrayImage image, const std::string& tip) override;
     void trayIconRemove() override;
+    void trayBalloon(const std::string& text, bool warning) override;
     void showWindow(bool visible) override;
     void centreOnScreen() override;
     void sendRestore() override;

@@ -10,6 +10,36 @@ namespace velmora {
 
 namespace {
 
+// The Unicode record of Windows 2000's shell (version 5), the first that carries a balloon.
+struct TrayBalloonRecord {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    wchar_t szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    wchar_t szInfo[256];
+    UINT uTimeout;
+    wchar_t szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+static_assert(sizeof(TrayBalloonRecord) == 936, "the shell's version-5 Unicode icon record is 936 bytes");
+
+constexpr UINT kTrayFlagsInfo = 0x10;  // NIF_INFO
+constexpr DWORD kBalloonInfo = 1;      // NIIF_INFO
+constexpr DWORD kBalloonWarning = 2;   // NIIF_WARNING
+constexpr UINT kBalloonMs = 10000;
+
+// The text in the field of size characters, always NUL-ended: the program's texts fit, and one
+// that did not would be cut short.
+void copyField(wchar_t* field, int size, const std::string& utf8) {
+    (void)MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, field, size);
+    field[size - 1] = L'\0';
+}
+
 void shellNotify(DWORD message, TrayIconRecord& record) {
     (void)Shell_NotifyIconA(message, reinterpret_cast<NOTIFYICONDATAA*>(&record));
 }
@@ -53,6 +83,22 @@ void TrayIcon::show(HICON icon, const std::string& utf8Tip) {
     record_.hIcon = icon;
     record_.uFlags = kTrayFlagsShow;
     notify_(NIM_MODIFY, record_);
+}
+
+void TrayIcon::balloon(const std::string& utf8Title, const std::string& utf8Text, bool warning) {
+    if (!shown_) {
+        return;
+    }
+    TrayBalloonRecord record{};
+    record.cbSize = sizeof record;
+    record.hWnd = record_.hWnd;
+    record.uID = record_.uID;
+    record.uFlags = kTrayFlagsInfo;
+    record.uTimeout = kBalloonMs;
+    record.dwInfoFlags = warning ? kBalloonWarning : kBalloonInfo;
+    copyField(record.szInfoTitle, sizeof record.szInfoTitle / sizeof(wchar_t), utf8Title);
+    copyField(record.szInfo, sizeof record.szInfo / sizeof(wchar_t), utf8Text);
+    (void)Shell_NotifyIconW(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAW*>(&record));
 }
 
 void TrayIcon::remove() {

@@ -1,5 +1,6 @@
 // The notification-area icon, described to the shell by the oldest record it knows (88 bytes,
-// ANSI), so that every Windows from 2000 on accepts it.
+// ANSI), so that every Windows from 2000 on accepts it; only a balloon, which that record cannot
+// carry, goes in the larger record of Windows 2000's shell, on its own.
 #pragma once
 
 #include <windows.h>
@@ -40,6 +41,9 @@ public:
     // Sets the image and the tip: the text (in the ANSI code page, at most 63 bytes, lines
     // parted by "\n"), one NUL, then blanks.
     void show(HICON icon, const std::string& utf8Tip);
+    // Shows a balloon at the icon, with the warning or the information sign; the shell shows it
+    // for a while or until the user clicks it away.
+    void balloon(const std::string& utf8Title, const std::string& utf8Text, bool warning);
     void remove();
     // Adds the icon again, with its image and tip as they were, after the task bar was
     // re-created (Explorer restarted).

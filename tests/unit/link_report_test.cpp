@@ -1,0 +1,42 @@
+#include "ui/link_report.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+// What the service does not say is unknown; the policy's line follows the session. (A report with
+// every fact known is in the window's test.)
+TEST(LinkReport, saysWhatIsUnknownAndWhetherThePolicyIsInForce) {
+    using P = LinkStatus::Policy;
+    LinkReport report;
+    EXPECT_EQ(linkReportText(report), "VPN未连接。");
+    report.up = true;
+    report.since = {2026, 12, 8, 12, 0, 10};
+    report.upSeconds = 59;
+    const struct {
+        bool ipsec;
+        P policy;
+        bool applied;
+        const char* says;
+    } rows[] = {
+        {false, P::nothingToSay, false, "不使用"},
+        {true, P::nothingToSay, true, "已生效"},
+        {true, P::nothingToSay, false, "未设置"},  // Stop withdrew it, the link stays
+        {true, P::notInForce, true, "未生效"},
+        {true, P::domainApplies, true, "域的IPSec策略生效，取代本程序的策略"},
+        {true, P::notWithdrawn, false, "撤销失败，可能仍被指派"},
+    };
+    for (const auto& row : rows) {
+        report.ipsec = row.ipsec;
+        report.policy = row.policy;
+        report.policyApplied = row.applied;
+        const std::string text = linkReportText(report);
+        EXPECT_EQ(text.substr(text.find("隧道地址")),
+                  std::string("隧道地址：未知\n连接开始：2026-12-08 12:00:10\n连接时长：0分\n") +
+                      "已发送（字节）：未知\n已接收（字节）：未知\nIPSec策略：" + row.says);
+    }
+}
+
+}  // namespace
+}  // namespace velmora

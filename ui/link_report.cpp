@@ -1,0 +1,48 @@
+#include "ui/link_report.h"
+
+#include "core/log/connection_log.h"
+#include "ui/tray_state.h"
+
+namespace velmora {
+
+namespace {
+
+// One line of the report: its label, then its value.
+void addLine(std::string& text, const char* label, const std::string& value) {
+    text += '\n';
+    text += label;
+    text += value;
+}
+
+const char* policyText(const LinkReport& report) {
+    if (!report.ipsec) {
+        return "不使用";
+    }
+    switch (report.policy) {
+    case LinkStatus::Policy::notInForce: return "未生效";
+    case LinkStatus::Policy::domainApplies: return "域的IPSec策略生效，取代本程序的策略";
+    case LinkStatus::Policy::notWithdrawn: return "撤销失败，可能仍被指派";
+    case LinkStatus::Policy::nothingToSay: break;
+    }
+    return report.policyApplied ? "已生效" : "未设置";
+}
+
+}  // namespace
+
+std::string linkReportText(const LinkReport& report) {
+    if (!report.up) {
+        return "VPN未连接。";
+    }
+    std::string text = "VPN已连接";
+    addLine(text, "服务器：", report.server);
+    addLine(text, "隧道地址：", report.address.empty() ? "未知" : report.address);
+    addLine(text, "连接开始：", timestamp(report.since));
+    addLine(text, "连接时长：", upTimeText(report.upSeconds));
+    const ConnectionStatistics& counted = report.statistics;
+    addLine(text, "已发送（字节）：", counted.known ? std::to_string(counted.bytesSent) : "未知");
+    addLine(text, "已接收（字节）：", counted.known ? std::to_string(counted.bytesReceived) : "未知");
+    addLine(text, "IPSec策略：", policyText(report));
+    return text;
+}
+
+}  // namespace velmora
