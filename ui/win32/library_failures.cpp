@@ -53,3 +53,25 @@ void __throw_out_of_range_fmt(const char*, ...) {
 }
 
 }  // namespace std
+
+// The library's own string code is built to catch, rethrow and clean up on the way out, and its
+// unwind tables name the runtime's personality routine. With every failure above ending the
+// program on the spot, none of these ever runs; defining them here keeps the unwinder out of
+// the exe.
+extern "C" {
+void* __cxa_begin_catch(void*) {
+    fail();
+}
+void __cxa_end_catch() {
+    fail();
+}
+void __cxa_rethrow() {
+    fail();
+}
+int __gxx_personality_v0(int, int, unsigned long long, void*, void*) {
+    fail();
+}
+void _Unwind_Resume(void*) {
+    fail();
+}
+}
