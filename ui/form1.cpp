@@ -375,7 +375,7 @@ void Form1::mnuTrayLog_Click() {
     // Notepad lives on its own: nothing waits for it. It runs with the user's rights, never this
     // program's: its Open and Save dialogs reach every file.
     if (!platform_.processes.startAsUser(notepad, "\"" + log + "\"")) {
-        window_.showMessage("无法打开日志。日志文件是 " + log + "。");
+        uncountedWindow_.showMessage("无法打开日志。日志文件是 " + log + "。");
     }
 }
 
@@ -399,7 +399,7 @@ void Form1::mnuTrayLogon_Click() {
     log_.logonStartChanged(on, done, logonStart_.place());
     changingLogonStart_ = false;
     if (!done && !closing_) {
-        window_.showMessage(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
+        uncountedWindow_.showMessage(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
     }
 }
 

@@ -153,8 +153,9 @@ private:
     // The exit code of /status as the link is now.
     int linkStatusCode();
 
-    // The 连接状态 box goes straight to the window: the auto-dial holds off only after a message of
-    // its own, which the watched surface counts.
+    // The boxes of the tray's own items (连接状态, and what 查看日志 and 登录时启动 could not do) go
+    // straight to the window: the auto-dial holds off only after a message of its own, which the
+    // watched surface counts, and these can open inside an automatic redial's wait.
     ControlSurface& uncountedWindow_;
     WatchedSurface window_;
     FormHost& host_;

@@ -796,7 +796,7 @@ TEST_F(Form1Test, aLinkLostByStopGivesNoBalloon) {
 }
 
 // 连接状态 waits on nothing: under its box the watch goes on and a close ends the program, and the
-// box is no message of an auto-dial's attempt, which would hold the auto-dial off.
+// box (like 查看日志's) is no message of an auto-dial's attempt, which would hold the auto-dial off.
 TEST_F(Form1Test, theStatusItemTellsTheLinkAndHoldsNothingUp) {
     startIpsecSession();
     window.setText(Control::txtServerAddress, "vpn.example.com");
@@ -814,8 +814,12 @@ TEST_F(Form1Test, theStatusItemTellsTheLinkAndHoldsNothingUp) {
     form.Check3_Click();
     ras.list.connections.clear();
     processes.onRun = nullptr;
-    loop.duringNextDelay([this] { form.mnuTrayStatus_Click(); });
-    form.Timer2_Timer();  // the redial fails with the box opened during it
+    processes.asUserFails = true;
+    loop.duringNextDelay([this] {
+        form.mnuTrayStatus_Click();
+        form.mnuTrayLog_Click();
+    });
+    form.Timer2_Timer();  // the redial fails with the boxes opened during it
     form.Timer2_Timer();
     EXPECT_EQ(processes.waited.size(), 3u);
 
