@@ -17,7 +17,7 @@ class StartWithWindows : public testing::AppSession {
 protected:
     using AppSession::AppSession;
 
-    // Chooses 登录时启动 (the fifth row while L2TP拨号 is hidden) twice: after the first the start
+    // Chooses 登录时启动 (the sixth row while L2TP拨号 is hidden) twice: after the first the start
     // at logon is there, after the second it is gone, and no message box came.
     template <typename Made>
     void expectOnThenOff(Made made) {
@@ -26,7 +26,7 @@ protected:
         for (const bool on : {true, false}) {
             HWND menu = window.openTrayMenu();
             ASSERT_NE(menu, nullptr);
-            window.chooseMenuRow(menu, 4);
+            window.chooseMenuRow(menu, 5);
             EXPECT_TRUE(testing::eventually([&] { return made() == on; }, testing::kTicks)) << on;
         }
         EXPECT_FALSE(window.waitForMessageBox(1000).has_value());
