@@ -276,7 +276,8 @@ TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     EXPECT_EQ(lines.back(), "RasHangUpA 1");
 }
 
-// A script drives a plain session through the running program, whose window stays where it is.
+// A script drives a plain session through the running program, whose window stays where it is;
+// meanwhile the tray's 连接状态 tells the link.
 TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notRunning));
     ASSERT_TRUE(saveSettings(dialProfile()));
@@ -289,28 +290,34 @@ TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     EXPECT_TRUE(window.messageBoxes().empty());
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
     EXPECT_EQ(window.text(Control::lblStatus), "PPTP 已连接 10.10.10.4，0分") << "the window's status line";
+    // The tray's 连接状态 tells the link with the service's own counts.
+    chooseFromTray(window, 3);
+    const std::optional<testing::MessageBoxSeen> box = window.waitForMessageBox(kTicks);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text.rfind("VPN已连接\n服务器：203.0.113.10\n隧道地址：10.10.10.4\n连接开始：", 0), 0u) << box->text;
+    EXPECT_NE(box->text.find("\n已接收（字节）："), std::string::npos) << box->text;
+    EXPECT_EQ(box->text.find("未知"), std::string::npos) << box->text;
+    EXPECT_NE(box->text.find("\nIPSec策略：不使用"), std::string::npos) << box->text;
+    EXPECT_TRUE(window.answerMessageBox(box->text, kTicks));
     EXPECT_EQ(app.runCommand(L"/disconnect", kTicks), std::optional<DWORD>(script_exit::done));
     EXPECT_TRUE(has(journal(), "RasHangUpA 1"));
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::notConnected));
     EXPECT_TRUE(app.running(1)) << "the program the commands went to";
 }
 
-TEST_F(AppScenario, aScriptsConnectWithNothingRunningStartsInTheTrayAndConnects) {
-    ASSERT_TRUE(saveSettings(dialProfile()));
+// A script's /connect with nothing running starts the program in the tray and connects; its /exit
+// returns only after the program's shut-down has withdrawn the policy and hung up.
+TEST_F(AppScenario, aScriptsConnectStartsTheProgramInTheTrayAndItsExitEndsItOnceThePolicyIsWithdrawn) {
+    ASSERT_TRUE(saveSettings(testing::ipsecProfile()));
     ASSERT_TRUE(app.start({}, L"/Connect"));
-    EXPECT_TRUE(journalled(kPptpDial));
+    EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
     auto window = WindowDriver::find(app.processId(0), kTicks);
     ASSERT_TRUE(window.has_value());
     EXPECT_TRUE(eventually([&] { return !window->enabled(Control::Command1); }, kTicks));
     EXPECT_FALSE(IsWindowVisible(window->window()));
     EXPECT_TRUE(window->messageBoxes().empty());
     EXPECT_EQ(app.runCommand(L"/status", kTicks), std::optional<DWORD>(script_exit::done));
-}
-
-TEST_F(AppScenario, aScriptsExitEndsTheProgramOnceThePolicyIsWithdrawn) {
-    connectIpsec();
     EXPECT_EQ(app.runCommand(L"/exit", kTicks), std::optional<DWORD>(script_exit::done));
-    // The command's end came after the program's shut-down: the policy withdrawn and the link hung up.
     const auto lines = journal();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
@@ -580,21 +587,6 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
     const std::size_t size = exitLine.size() * sizeof(wchar_t);
     ASSERT_GE(bytes.size(), size);
     EXPECT_EQ(bytes.substr(bytes.size() - size), std::string(reinterpret_cast<const char*>(exitLine.data()), size));
-}
-
-TEST_F(AppScenario, theTraysStatusItemTellsTheLinkWithTheServicesCounts) {
-    ASSERT_TRUE(saveSettings(dialProfile()));
-    WindowDriver window = startShown();
-    ASSERT_TRUE(window.clickLater(Control::Command1));
-    EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
-    chooseFromTray(window, 3);  // 连接状态
-    const std::optional<testing::MessageBoxSeen> box = window.waitForMessageBox(kTicks);
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text.rfind("VPN已连接\n服务器：203.0.113.10\n隧道地址：10.10.10.4\n连接开始：", 0), 0u) << box->text;
-    EXPECT_NE(box->text.find("\n已接收（字节）："), std::string::npos) << box->text;
-    EXPECT_EQ(box->text.find("未知"), std::string::npos) << box->text;
-    EXPECT_NE(box->text.find("\nIPSec策略：不使用"), std::string::npos) << box->text;
-    EXPECT_TRUE(window.answerMessageBox(box->text, kTicks));
 }
 
 // The window that has the keyboard focus in the thread of the window given, if any.

@@ -722,9 +722,9 @@ TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
     EXPECT_EQ(window.text(Control::lblStatus), "L2TP/IPSec 未连接");
 }
 
-// The status line under the banner says what the tip's second line says, in each state of a
-// session, at the moment it changes.
-TEST_F(Form1Test, theStatusLineFollowsThePolicyTheDialAndTheLink) {
+// The tray icon and the status line under the banner (which says what the tip's second line says)
+// follow each state of a session at the moment it changes.
+TEST_F(Form1Test, theTrayIconAndTheStatusLineFollowThePolicyTheDialAndTheLink) {
     startIpsecSession();
     std::vector<std::string> seen{window.text(Control::lblStatus)};
     processes.onRun = [this, &seen](const std::string&) {
@@ -736,22 +736,16 @@ TEST_F(Form1Test, theStatusLineFollowsThePolicyTheDialAndTheLink) {
         seen.push_back(window.text(Control::lblStatus));
         return std::optional<std::uint32_t>(0);
     };
+    host.calls.clear();
     form.Command1_Click();
     seen.push_back(window.text(Control::lblStatus));
     seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
     EXPECT_EQ(seen, (std::vector<std::string>{"PPTP 未连接", "PPTP 正在设置IPSec策略…", "PPTP 正在拨号…",
                                               "PPTP 已连接 10.10.10.4，0分"}));
-}
-
-TEST_F(Form1Test, theTrayIconShowsThePolicyBeingApplied) {
-    startIpsecSession();
-    host.calls.clear();
-    form.Command1_Click();
     ASSERT_GE(host.calls.size(), 4u);
-    EXPECT_EQ(host.calls[0], kApplying);
-    EXPECT_EQ(host.calls[1], kNotConnected);  // the pair is done; the link is still down
-    EXPECT_EQ(host.calls[2], kDialling);
-    EXPECT_EQ(host.calls[3], kConnected);
+    // The pair is done with the link still down before the dial.
+    EXPECT_EQ(std::vector<std::string>(host.calls.begin(), host.calls.begin() + 4),
+              (std::vector<std::string>{kApplying, kNotConnected, kDialling, kConnected}));
 }
 
 TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
@@ -768,8 +762,8 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
 }
 
 // The service's count where it keeps one, else the program's own from when it first saw the link
-// up; the shell hears of each new minute once.
-TEST_F(Form1Test, theTrayTipCountsTheTimeTheLinkHasBeenUp) {
+// up; the shell hears of each new minute once. A link lost by Stop gives no balloon.
+TEST_F(Form1Test, theTrayTipCountsTheTimeTheLinkHasBeenUpAndStopGivesNoBalloon) {
     storeSettings(0, 0, 0, 0);
     form.Form_Load();
     processes.onRun = [this](const std::string&) { ras.connect(12, "corvinaltexum"); };
@@ -783,13 +777,6 @@ TEST_F(Form1Test, theTrayTipCountsTheTimeTheLinkHasBeenUp) {
     form.Timer1_Timer();
     const std::string connected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4，";
     EXPECT_EQ(host.calls, (std::vector<std::string>{connected + "1小时05分", connected + "2小时05分"}));
-}
-
-TEST_F(Form1Test, aLinkLostByStopGivesNoBalloon) {
-    storeSettings(0, 0, 0, 0);
-    form.Form_Load();
-    processes.onRun = [this](const std::string&) { ras.connect(12, "corvinaltexum"); };
-    form.Command1_Click();
     form.menuOff_Click();
     form.Timer1_Timer();
     EXPECT_EQ(host.calls.back(), kNotConnected);
