@@ -18,15 +18,6 @@ std::size_t ansiBytes(const std::string& utf8) {
     return bytes;
 }
 
-// A line that names IPSec as the protocol leaves it out of the policy's note.
-TEST(TrayTip, namesIpsecOnce) {
-    LinkStatus status;
-    status.linkSeen(true);
-    status.setPolicy(LinkStatus::Policy::notInForce);
-    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec").tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，策略未生效");
-    EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "IPSec Over L2tp\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
-}
-
 TEST(TrayTip, saysHowLongTheLinkHasBeenUp) {
     const struct {
         std::uint32_t seconds;
@@ -38,7 +29,8 @@ TEST(TrayTip, saysHowLongTheLinkHasBeenUp) {
     }
 }
 
-// A note on the policy is a warning: it stays, and the time is left out where both do not fit.
+// A note on the policy is a warning: it stays, and the time is left out where both do not fit. A
+// line that names IPSec as the protocol leaves it out of the note.
 TEST(TrayTip, showsTheTimeUpWhereItFitsAfterThePolicysNote) {
     LinkStatus status;
     status.linkSeen(true);
@@ -46,6 +38,7 @@ TEST(TrayTip, showsTheTimeUpWhereItFitsAfterThePolicysNote) {
     status.setPolicy(LinkStatus::Policy::notInForce);
     EXPECT_EQ(trayState(status, "10.0.0.4", "L2TP", 300).tip, "IPSec Over L2tp\nL2TP 已连接 10.0.0.4，5分，IPSec策略未生效");
     EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，策略未生效");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "IPSec Over L2tp\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
 }
 
 // The oldest shell keeps 63 bytes of a tip: every state, with the longest address, fits them.

@@ -36,8 +36,7 @@ constexpr UINT kBalloonMs = 10000;
 // The text in the field of size characters, always NUL-ended: the program's texts fit, and one
 // that did not would be cut short.
 void copyField(wchar_t* field, int size, const std::string& utf8) {
-    (void)MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, field, size);
-    field[size - 1] = L'\0';
+    (void)lstrcpynW(field, widen(utf8).c_str(), size);
 }
 
 void shellNotify(DWORD message, TrayIconRecord& record) {
