@@ -3,7 +3,6 @@
 #include <set>
 
 #include "core/connection/connection_list.h"
-#include "core/connection/phonebook.h"
 #include "core/ipsec/windows_version.h"
 #include "core/profile/check_box.h"
 #include "core/profile/conn_profile.h"
@@ -38,9 +37,8 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       log_(platform.log, platform.clock),
       link_(platform.remoteAccess),
       settings_(window_, platform.shell, platform.files, platform.codec, log_),
-      dialer_(window_, platform.processes, platform.loop, platform.ipHelper, link_, platform.remoteAccess,
-              platform.shell, platform.files, platform.programFiles, log_),
-      policy_(window_, platform.processes, platform.loop, log_),
+      dialer_(window_, platform.operations, platform.loop, platform.ipHelper, link_, platform.remoteAccess, log_),
+      policy_(window_, platform.operations, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell,
                platform.registry, dialer_, policy_, settings_, log_),
       logonStart_(platform.registry, platform.logonTasks, platform.version) {
@@ -118,15 +116,20 @@ void Form1::Form_Load() {
     host_.trayIconAdd();
     trayIconShown_ = true;
     showLinkStatus();
-    const std::string windowsVersion = getversion(platform_.version, platform_.programFiles);
-    const std::string tool = chooseIpsecTool(windowsVersion);
-    policy_.setIpsecTool(tool, policyToolProgram(tool, platform_.programFiles, platform_.shell));
     const VersionRecord version = platform_.version.version();
+    const std::string windowsVersion = windowsVersionText(version);
+    // Only XP's policy library ever changes its name: no other Windows needs to ask.
+    if (windowsVersion == "5.1") {
+        platform_.operations.nameIpsecLibrary();
+    }
+    const std::string tool = chooseIpsecTool(windowsVersion);
+    policy_.setIpsecTool(tool);
     log_.programStarted(VELMORA_PROGRAM_VERSION, windowsVersion, version.build, version.servicePack, tool);
     for (const char* suite : kCipherSuites) {
         window_.addListItem(Control::comalg, suite);
     }
-    if (getAllConn(platform_.remoteAccess, platform_.registry, window_, log_) == StartUp::endProgram) {
+    if (getAllConn(platform_.remoteAccess, platform_.registry, platform_.operations, window_, log_) ==
+        StartUp::endProgram) {
         host_.endProgram();
         return;
     }
@@ -134,7 +137,6 @@ void Form1::Form_Load() {
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
     restrictDataFiles(platform_.shell, platform_.files, log_);
-    writepbk(platform_.shell, platform_.files, window_, log_);
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
                           [this] { checkHD_Click(); }},
                          readAdministratorSettings(platform_.registry, kAdministratorProfileKey),

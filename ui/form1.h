@@ -13,6 +13,7 @@
 #include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
 #include "core/profile/watched_surface.h"
+#include "core/service/operations.h"
 #include "core/settings/settings_file.h"
 #include "core/system/logon_start.h"
 #include "platform/ansi_codec.h"
@@ -54,6 +55,8 @@ struct Platform {
     Clock& clock;
     // The Task Scheduler, for the start at logon from Vista on.
     LogonTasks& logonTasks;
+    // What needs an administrator: the service's, or this program's own where it has the rights.
+    Operations& operations;
 };
 
 // Every event that can wait (a policy pause, a message box) lets other events run inside it:

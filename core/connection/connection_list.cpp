@@ -5,11 +5,12 @@
 
 namespace velmora {
 
-StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, ControlSurface& window, ConnectionLog& log) {
+StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, Operations& operations, ControlSurface& window,
+                   ConnectionLog& log) {
     for (const std::string& name : remoteAccess.phonebookEntries()) {
         window.addListItem(Control::txtConnName, name);
     }
-    return modifyL2tpReg(registry, window, log);
+    return modifyL2tpReg(registry, operations, window, log);
 }
 
 bool connNameExist(const ControlSurface& window, const std::string& cName) {

@@ -15,7 +15,8 @@ namespace velmora {
 // Appends the phonebook's entry names to the list of txtConnName in the service's order (the
 // list is not cleared, sorted or de-duplicated, its text is left alone), then runs the
 // registry switch, whose verdict it passes on.
-StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, ControlSurface& window, ConnectionLog& log);
+StartUp getAllConn(RemoteAccess& remoteAccess, Registry& registry, Operations& operations, ControlSurface& window,
+                   ConnectionLog& log);
 
 // True when an item of the list of txtConnName equals cName exactly (case-sensitive).
 bool connNameExist(const ControlSurface& window, const std::string& cName);

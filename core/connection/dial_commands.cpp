@@ -17,36 +17,36 @@ std::string asciiLower(std::string text) {
     return text;
 }
 
-std::string rasdialStart(const ConnProfile& profile, const std::string& password) {
-    return std::string("rasdial ") + kEntryName + " " + quoteArgument(trimBlanks(profile.txtUserName)) + " " +
-           quoteArgument(password) + " /PHONE:" + quoteArgument(trimBlanks(profile.txtServerAddress));
-}
-
 }  // namespace
 
 std::string dialPassword(const ConnProfile& profile) {
     return asciiLower(leftChars(profile.txtHD, 12)) + trimBlanks(profile.txtPasswd);
 }
 
-std::string phonebookName(const ConnProfile& profile) {
-    return profile.Option1 == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
+DialPhonebook dialPhonebook(const ConnProfile& profile) {
+    return profile.Option1 == kProtocolL2tp ? DialPhonebook::l2tp : DialPhonebook::pptp;
 }
 
-std::string rasdialLine(const ConnProfile& profile, const std::string& dataFolder) {
-    return rasdialStart(profile, dialPassword(profile)) + " /PHONEBOOK:" + dataFolder + phonebookName(profile) + " ";
+std::string phonebookFileName(DialPhonebook phonebook) {
+    switch (phonebook) {
+    case DialPhonebook::l2tp: return kL2tpPhonebook;
+    case DialPhonebook::pptp: return kPptpPhonebook;
+    case DialPhonebook::defaultGateway: return kDefaultGatePhonebook;
+    }
+    return {};
 }
 
-std::string defaultGatePhonebookPath(const std::string& programFolder) {
-    return programFolder + "\\" + kDefaultGatePhonebook;
+std::string rasdialLine(const DialRequest& dial, const std::string& phonebookPath) {
+    return std::string("rasdial ") + kEntryName + " " + quoteArgument(dial.user) + " " + quoteArgument(dial.password) +
+           " /PHONE:" + quoteArgument(dial.server) + " /PHONEBOOK:" + quoteArgument(phonebookPath) + " ";
 }
 
-std::string defaultGateRasdialLine(const ConnProfile& profile, const std::string& programFolder) {
-    return rasdialStart(profile, trimBlanks(profile.txtPasswd)) + " /PHONEBOOK:" +
-           quoteArgument(defaultGatePhonebookPath(programFolder)) + " ";
+std::string routeLine(const Route& route) {
+    return "route add " + route.network + " mask " + quoteArgument(route.mask) + " " + route.gateway + " metric 1";
 }
 
-std::string routeLine(const std::string& network, const std::string& mask, const std::string& gateway) {
-    return "route add " + network + " mask " + quoteArgument(mask) + " " + gateway + " metric 1";
+std::string routeDeleteLine(const Route& route) {
+    return "route delete " + route.network + " mask " + quoteArgument(route.mask) + " " + route.gateway;
 }
 
 }  // namespace velmora

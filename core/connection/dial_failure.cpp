@@ -8,7 +8,7 @@ namespace velmora {
 
 namespace {
 
-// What to check, by the kind of failure; "{folder}" stands for the data folder. Options are
+// What to check, by the kind of failure; "{folder}" stands for the phonebooks' folder. Options are
 // named by their captions as the window shows them.
 constexpr const char* kCredentials =
     "请检查VPN用户名和VPN密码。启用“验证硬件特征码”时，密码前还会加上特征码，服务器须认可该特征码。";
@@ -57,8 +57,8 @@ constexpr const char* kLinkControlEnded =
 constexpr const char* kLocalEncryption = "本机不支持服务器要求的数据加密类型：请联系VPN管理员确认加密要求。";
 constexpr const char* kRemoteEncryption = "服务器不支持本机要求的数据加密类型：请联系VPN管理员。";
 constexpr const char* kPhonebook =
-    "程序每次启动时在 {folder} 写入电话簿 ipsec.pbk 和 pptp.pbk：请确认该文件夹可以写入，然后重新启动本程序。"
-    "选中“在远程网络上使用默认网关”时，程序文件夹中须有安装程序放入的 defaultgate.pbk。";
+    "每次拨号之前，电话簿 ipsec.pbk 或 pptp.pbk 写入 {folder}：请确认该文件夹存在并且可以写入。"
+    "选中“在远程网络上使用默认网关”时，该文件夹中须有安装程序放入的 defaultgate.pbk。";
 
 struct Hint {
     std::uint32_t code;
@@ -109,17 +109,17 @@ constexpr std::array<Hint, 37> kHints = {{
 constexpr std::uint32_t kFirstRemoteAccessCode = 600;
 constexpr std::uint32_t kLastRemoteAccessCode = 999;
 
-std::string withFolder(std::string text, const std::string& dataFolder) {
+std::string withFolder(std::string text, const std::string& phonebookFolder) {
     const std::string mark = "{folder}";
     for (std::size_t at; (at = text.find(mark)) != std::string::npos;) {
-        text.replace(at, mark.size(), dataFolder);
+        text.replace(at, mark.size(), phonebookFolder);
     }
     return text;
 }
 
 }  // namespace
 
-std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, DialKind kind) {
+std::string dialFailureHint(std::uint32_t code, const std::string& phonebookFolder, DialKind kind) {
     if (code == 691 && !kind.hardwareCode) {
         return kCredentialsAlone;
     }
@@ -128,14 +128,14 @@ std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, D
     }
     for (const Hint& hint : kHints) {
         if (hint.code == code) {
-            return withFolder(hint.text, dataFolder);
+            return withFolder(hint.text, phonebookFolder);
         }
     }
     return {};
 }
 
 std::string dialFailureMessage(std::optional<std::uint32_t> status, const std::string& description,
-                               const std::string& dataFolder, DialKind kind) {
+                               const std::string& phonebookFolder, DialKind kind) {
     if (!status || *status == 0) {
         return kDialFailed;
     }
@@ -145,7 +145,7 @@ std::string dialFailureMessage(std::optional<std::uint32_t> status, const std::s
     }
     std::string message = failed + "错误 " + std::to_string(*status) + "：" +
                           (description.empty() ? std::string("系统没有此错误的说明。") : description);
-    const std::string hint = dialFailureHint(*status, dataFolder, kind);
+    const std::string hint = dialFailureHint(*status, phonebookFolder, kind);
     if (!hint.empty()) {
         message += "\n" + hint;
     }

@@ -19,8 +19,8 @@ struct DialKind {
 };
 
 // The line on what to check for a remote-access error code, naming the program's own files in
-// the data folder where they matter; empty for the other codes.
-std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, DialKind kind);
+// the phonebooks' folder where they matter; empty for the other codes.
+std::string dialFailureHint(std::uint32_t code, const std::string& phonebookFolder, DialKind kind);
 
 // The message for a dial after which the link is down: the failure text alone when the dial
 // tool reported no error (status 0, or it never started); else the failure text, a blank line,
@@ -28,6 +28,6 @@ std::string dialFailureHint(std::uint32_t code, const std::string& dataFolder, D
 // note that it has none) and the hint on a line of its own when there is one; for any other
 // status only "rasdial 退出码 <status>", in hexadecimal from 0x80000000 on.
 std::string dialFailureMessage(std::optional<std::uint32_t> status, const std::string& description,
-                               const std::string& dataFolder, DialKind kind);
+                               const std::string& phonebookFolder, DialKind kind);
 
 }  // namespace velmora

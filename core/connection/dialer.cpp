@@ -6,11 +6,8 @@
 #include "core/connection/dial_commands.h"
 #include "core/connection/dial_failure.h"
 #include "core/connection/hang_up.h"
-#include "core/connection/phonebook.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
-#include "core/system/data_folder.h"
-#include "core/system/tool_paths.h"
 #include "core/text/text.h"
 
 namespace velmora {
@@ -28,26 +25,37 @@ std::string protocolName(const ConnProfile& profile) {
 
 }  // namespace
 
-std::optional<std::uint32_t> Dialer::runRasdial(const std::string& line, const DialLog& started, bool& cancelled) {
-    cancelled = false;
-    log_.dialStarted(kEntryName, started.phonebook, started.server, started.protocol, started.origin);
-    // No console window: the window's status line and the tray show the dial, and its output is
-    // not read.
-    const auto program = processes_.start(systemTool(shell_, "rasdial"), line, Processes::Window::hidden);
-    if (!program) {
-        return std::nullopt;
+Dialer::DialRun Dialer::runRasdial(const DialRequest& request, const DialLog& started) {
+    DialRun run;
+    DialStarted dial = operations_.startDial(request);
+    run.phonebook = dial.phonebook;
+    if (!dial.phonebookWritten) {
+        log_.phonebookNotWritten(dial.phonebook);
+        window_.showMessage("无法写入电话簿文件 " + dial.phonebook + "，没有拨号。请检查该文件夹能否写入。");
+        run.refused = true;
+        return run;
     }
-    Dial dial;
-    dial.program = program.get();
+    if (dial.refused) {
+        log_.operationRefused(dial.failure);
+        window_.showMessage(dial.failure);
+        run.refused = true;
+        return run;
+    }
+    log_.dialStarted(kEntryName, dial.phonebook, started.server, started.protocol, started.origin);
+    if (!dial.program) {
+        return run;
+    }
+    Dial underWay;
+    underWay.program = dial.program.get();
     Dial* const beneath = dial_;
-    dial_ = &dial;
-    const std::optional<std::uint32_t> status = loop_.waitFor(*program);
+    dial_ = &underWay;
+    run.status = loop_.waitFor(*dial.program);
     dial_ = beneath;
-    cancelled = dial.cancelled || refused_;
-    if (refused_ && !dial.cancelled) {
+    run.cancelled = underWay.cancelled || refused_;
+    if (refused_ && !underWay.cancelled) {
         log_.dialCancelled(CancelledBy::programEnd);
     }
-    return status;
+    return run;
 }
 
 // Hanging up first lets rasdial return by itself, as the service tells it of the disconnection;
@@ -93,18 +101,11 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     }
     const std::string net1 = getipnetaddress(peer, mask);
     const std::string net2 = getipnetaddress(peer2, mask2);
-    const std::string line = rasdialLine(profile, getDataFolder(shell_));
-    const std::string phonebook = getDataFolder(shell_) + phonebookName(profile);
-    // rasdial runs with administrator rights and loads what the entry names: the phonebook it
-    // reads is the program's own, written just now.
-    if (!files_.writeLines(phonebook, phonebookLines(profile.Option1))) {
-        log_.phonebookNotWritten(phonebook);
-        window_.showMessage("无法写入电话簿文件 " + phonebook + "，没有拨号。请检查该文件夹能否写入。");
-        return DialOutcome::refused;
-    }
-    const DialLog started{phonebook, trimBlanks(profile.txtServerAddress), protocolName(profile), origin};
+    const DialRequest request{dialPhonebook(profile), trimBlanks(profile.txtServerAddress),
+                              trimBlanks(profile.txtUserName), dialPassword(profile)};
+    const DialLog started{request.server, protocolName(profile), origin};
 
-    std::optional<std::uint32_t> status;
+    DialRun run;
     bool up = false;
     {
         // The link shows as being dialled until the dial's outcome and address are known.
@@ -115,9 +116,11 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         if (refused_) {
             return DialOutcome::cancelled;
         }
-        bool cancelled = false;
-        status = runRasdial(line, started, cancelled);
-        if (cancelled) {
+        run = runRasdial(request, started);
+        if (run.refused) {
+            return DialOutcome::refused;
+        }
+        if (run.cancelled) {
             return DialOutcome::cancelled;
         }
         const auto after = readIpAddrTable(ipHelper_, window_);
@@ -133,10 +136,14 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
             }
         }
         found_ = {up && tunnel ? linkQuery_.hRasConn() : 0, tunnel.value_or(std::string())};
-        logDialEnd(up, status, tunnel.value_or(std::string()), false);
+        logDialEnd(up, run.status, tunnel.value_or(std::string()), false);
         if (tunnel) {
-            routeCmd1_ = routeLine(net1, mask, *tunnel);
-            routeCmd2_ = net2 != kNoNetwork ? routeLine(net2, mask2, *tunnel) : std::string();
+            routes_ = {Route{net1, mask, *tunnel}};
+            if (net2 != kNoNetwork) {
+                routes_.push_back(Route{net2, mask2, *tunnel});
+            }
+            routeCmd1_ = routeLine(routes_[0]);
+            routeCmd2_ = routes_.size() > 1 ? routeLine(routes_[1]) : std::string();
             routesLogged_ = false;
             window_.setText(Control::txtlocal, *tunnel);
             if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {
@@ -151,7 +158,8 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     // not be there.
     if (window_.value(Control::Check3) == kUnchecked && origin != Origin::script) {
         // As the dial was made.
-        reportDial(up, status, DialKind{profile.Option1 != kProtocolL2tp, profile.checkHD == kChecked});
+        reportDial(up, run.status, run.phonebook,
+                   DialKind{profile.Option1 != kProtocolL2tp, profile.checkHD == kChecked});
     }
     return up ? DialOutcome::up : DialOutcome::down;
 }
@@ -160,36 +168,35 @@ DialOutcome Dialer::dialtol2tp_defaultgate(const std::string& connName, Origin o
     if (refused_) {
         return DialOutcome::cancelled;
     }
-    std::optional<std::uint32_t> status;
+    DialRun run;
     bool up = false;
     {
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
-        bool cancelled = false;
         const ConnProfile profile = readProfile(window_);
-        const std::string folder = programFiles_.programFolder();
-        // The default-gateway phonebook's entry is a PPTP one.
-        const DialLog started{defaultGatePhonebookPath(folder), trimBlanks(profile.txtServerAddress), "PPTP", origin};
-        status = runRasdial(defaultGateRasdialLine(profile, folder), started, cancelled);
-        if (cancelled) {
+        // The default-gateway phonebook's entry is a PPTP one, and it sends the password alone.
+        const DialRequest request{DialPhonebook::defaultGateway, trimBlanks(profile.txtServerAddress),
+                                  trimBlanks(profile.txtUserName), trimBlanks(profile.txtPasswd)};
+        run = runRasdial(request, DialLog{request.server, "PPTP", origin});
+        if (run.refused) {
+            return DialOutcome::refused;
+        }
+        if (run.cancelled) {
             return DialOutcome::cancelled;
         }
         up = linkQuery_.getL2tpState(connName);
-        logDialEnd(up, status, {}, true);
+        logDialEnd(up, run.status, {}, true);
     }
-    // The default-gateway dial is PPTP and sends the password alone.
     if (origin != Origin::script) {
-        reportDial(up, status, DialKind{true, false});
+        reportDial(up, run.status, run.phonebook, DialKind{true, false});
     }
     return up ? DialOutcome::up : DialOutcome::down;
 }
 
 void Dialer::routeAdd() {
-    const std::string route = systemTool(shell_, "route");
     std::vector<std::string> started;
-    for (const std::string* line : {&routeCmd1_, &routeCmd2_}) {
-        if (!line->empty()) {
-            (void)processes_.start(route, *line, Processes::Window::hidden);
-            started.push_back(*line);
+    for (const Route& route : routes_) {
+        if (operations_.addRoute(route)) {
+            started.push_back(routeLine(route));
         }
     }
     if (!started.empty() && !routesLogged_) {
@@ -208,13 +215,13 @@ void Dialer::logDialEnd(bool up, std::optional<std::uint32_t> status, const std:
 }
 
 // Only the link says whether the dial worked; the exit status only says why it did not.
-void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind) {
+void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, const std::string& phonebook, DialKind kind) {
     if (up) {
         window_.showMessage(kDialSucceeded);
         return;
     }
     const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();
-    window_.showMessage(dialFailureMessage(status, description, getDataFolder(shell_), kind));
+    window_.showMessage(dialFailureMessage(status, description, phonebook.substr(0, phonebook.rfind('\\')), kind));
 }
 
 }  // namespace velmora

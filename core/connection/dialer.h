@@ -1,7 +1,7 @@
 // The dialer: brings the tunnel up with rasdial, finds the address it obtained (the service's
 // answer, else the host's addresses before and after compared), and keeps the route commands for
-// the remote networks.
-// rasdial and route are started from the system folder, never found by name.
+// the remote networks. rasdial and route run as operations (core/service/operations.h), by the
+// service where one runs.
 #pragma once
 
 #include <optional>
@@ -12,13 +12,10 @@
 #include "core/connection/link_query.h"
 #include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
+#include "core/service/operations.h"
 #include "platform/event_loop.h"
-#include "platform/file_operations.h"
 #include "platform/ip_helper.h"
-#include "platform/processes.h"
 #include "platform/remote_access.h"
-#include "platform/shell_folders.h"
-#include "platform/text_files.h"
 
 namespace velmora {
 
@@ -31,13 +28,12 @@ enum class DialOutcome {
 
 class Dialer {
 public:
-    Dialer(ControlSurface& window, Processes& processes, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
-           RemoteAccess& remoteAccess, ShellFolders& shell, TextFiles& files, FileOperations& programFiles,
-           ConnectionLog& log)
-        : window_(window), processes_(processes), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
-          remoteAccess_(remoteAccess), shell_(shell), files_(files), programFiles_(programFiles), log_(log) {}
+    Dialer(ControlSurface& window, Operations& operations, EventLoop& loop, IpHelper& ipHelper, LinkQuery& linkQuery,
+           RemoteAccess& remoteAccess, ConnectionLog& log)
+        : window_(window), operations_(operations), loop_(loop), ipHelper_(ipHelper), linkQuery_(linkQuery),
+          remoteAccess_(remoteAccess), log_(log) {}
 
-    // Dials the entry from ipsec.pbk or pptp.pbk in the data folder and waits for rasdial while
+    // Dials the entry from ipsec.pbk or pptp.pbk, which the operation writes just before, and waits for rasdial while
     // the window stays responsive; the link's status shows the dial meanwhile. Success is
     // connName being up afterwards. The tunnel's address is the one the remote-access service
     // says the connection obtained, else the first new one in the host's address table after
@@ -46,17 +42,17 @@ public:
     // starts the routes. Reports the outcome unless auto-dial (Check3) is on or a script asked
     // (its exit code and the log tell it), a failure with the error rasdial ended with
     // (dial_failure.h); refuses to dial when network 1 is not an address, or when the phonebook cannot be written anew first
-    // (whatever became of the file since the start never reaches rasdial). A dial cancelled, or one during which the program
+    // or the operation is refused (the user is told why). A dial cancelled, or one during which the program
     // began to end, stops at its next step and reports nothing. The log has the dial, who asked
     // for it, and its end.
     DialOutcome dialtol2tp(const std::string& connName, Origin origin);
 
-    // Dials the entry from defaultgate.pbk in the program's folder and reports the outcome, whatever Check3 says,
+    // Dials the entry from defaultgate.pbk beside the programs and reports the outcome, whatever Check3 says,
     // unless a script asked; nothing else. Cancelled and logged as dialtol2tp.
     DialOutcome dialtol2tp_defaultgate(const std::string& connName, Origin origin);
 
-    // Starts the stored route commands, hidden and not waited for; they stay stored. The log has
-    // them the first time for a link.
+    // Adds the stored routes, not waited for; they stay stored. The log has their commands the
+    // first time for a link.
     void routeAdd();
     // The link went down: the routes started for the next one are logged again.
     void linkLost() { routesLogged_ = false; }
@@ -100,27 +96,29 @@ private:
     };
     // What the log says of a dial's start.
     struct DialLog {
-        std::string phonebook;
         std::string server;
         std::string protocol;
         Origin origin;
     };
+    // How a dial's rasdial went.
+    struct DialRun {
+        bool refused = false;       // nothing was dialled, and the user was told why
+        bool cancelled = false;     // ended meanwhile: nothing is reported
+        std::optional<std::uint32_t> status;  // nothing when rasdial could not start
+        std::string phonebook;      // the full path it named
+    };
 
-    // Runs rasdial with the line while the window stays responsive; its exit status, nothing
-    // when it could not start; cancelled when the dial was ended meanwhile.
-    std::optional<std::uint32_t> runRasdial(const std::string& line, const DialLog& started, bool& cancelled);
+    // Runs rasdial for the dial while the window stays responsive.
+    DialRun runRasdial(const DialRequest& request, const DialLog& started);
     void logDialEnd(bool up, std::optional<std::uint32_t> status, const std::string& tunnel, bool defaultGateway);
-    void reportDial(bool up, std::optional<std::uint32_t> status, DialKind kind);
+    void reportDial(bool up, std::optional<std::uint32_t> status, const std::string& phonebook, DialKind kind);
 
     ControlSurface& window_;
-    Processes& processes_;
+    Operations& operations_;
     EventLoop& loop_;
     IpHelper& ipHelper_;
     LinkQuery& linkQuery_;
     RemoteAccess& remoteAccess_;
-    ShellFolders& shell_;
-    TextFiles& files_;
-    FileOperations& programFiles_;
     ConnectionLog& log_;
     struct Found {
         RasHandle connection = 0;
@@ -133,6 +131,7 @@ private:
     bool routesLogged_ = false;
     std::string routeCmd1_;
     std::string routeCmd2_;
+    std::vector<Route> routes_;  // what routeCmd1 and routeCmd2 add
 };
 
 }  // namespace velmora

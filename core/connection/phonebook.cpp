@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "core/profile/conn_profile.h"
-#include "core/system/data_folder.h"
 
 namespace velmora {
 
@@ -121,22 +120,6 @@ std::vector<std::string> defaultGatewayPhonebookLines() {
     std::vector<std::string> lines = phonebookLines(kProtocolPptp);
     std::replace(lines.begin(), lines.end(), std::string("IpPrioritizeRemote=0"), std::string("IpPrioritizeRemote=1"));
     return lines;
-}
-
-void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window, ConnectionLog& log) {
-    std::string unwritten;
-    for (const int protocol : {kProtocolL2tp, kProtocolPptp}) {
-        const char* name = protocol == kProtocolL2tp ? kL2tpPhonebook : kPptpPhonebook;
-        const std::string path = getDataFolder(shell) + name;
-        if (!files.writeLines(path, phonebookLines(protocol))) {
-            log.phonebookNotWritten(path);
-            unwritten += unwritten.empty() ? path : "、" + path;
-        }
-    }
-    // Start-up goes on without them: only dialling needs them, and it fails visibly then.
-    if (!unwritten.empty()) {
-        window.showMessage("无法写入电话簿文件 " + unwritten + "，拨号将会失败！请检查该文件夹能否写入。");
-    }
 }
 
 }  // namespace velmora

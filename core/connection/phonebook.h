@@ -6,11 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/log/connection_log.h"
-#include "core/profile/control_surface.h"
-#include "platform/shell_folders.h"
-#include "platform/text_files.h"
-
 namespace velmora {
 
 inline constexpr const char* kL2tpPhonebook = "ipsec.pbk";
@@ -22,10 +17,5 @@ std::vector<std::string> phonebookLines(int protocol);
 // The lines of defaultgate.pbk. The program never writes it: the installer puts it beside
 // velmora.exe, where the default-gateway dial looks for it.
 std::vector<std::string> defaultGatewayPhonebookLines();
-
-// Writes both phonebooks into the data folder, replacing them whole. A file that cannot be
-// written does not stop the other; the user is told once which could not be written, and the log
-// has each.
-void writepbk(ShellFolders& shell, TextFiles& files, ControlSurface& window, ConnectionLog& log);
 
 }  // namespace velmora

@@ -20,20 +20,17 @@ private:
     int& count_;
 };
 
-std::string whyRunFailed(const std::string& program, std::optional<std::uint32_t> status) {
-    if (!status) {
-        return "无法启动策略工具 " + program + "。";
-    }
-    if (*status == static_cast<std::uint32_t>(kPolicyNotRecorded)) {
+std::string whyRunFailed(std::uint32_t status) {
+    if (status == static_cast<std::uint32_t>(kPolicyNotRecorded)) {
         return "策略工具无法记下本机原先指派的IPSec策略（退出码 1013），因此没有指派本程序的策略";
     }
-    if (*status == static_cast<std::uint32_t>(kPolicyToolBusy)) {
+    if (status == static_cast<std::uint32_t>(kPolicyToolBusy)) {
         return "另一个程序长时间占用策略工具（退出码 258），请稍后再试";
     }
-    if (*status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
+    if (status == static_cast<std::uint32_t>(kBadPolicyArguments)) {
         return "策略工具不接受这些设置（退出码 87），请检查远端内网地址、掩码和预共享的密钥。";
     }
-    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(*status) + "）。";
+    return "策略工具通过 netsh 设置策略时出错（退出码 " + exitStatusText(status) + "）。";
 }
 
 // A run that has not ended by then is taken to hang (netsh stuck, or the tool's mutex held by a
@@ -45,9 +42,8 @@ void endRunPastItsLimit(RunningProgram& program, EventLoop& loop) {
 
 }  // namespace
 
-void IpsecPolicy::setIpsecTool(const std::string& tool, const std::string& program) {
+void IpsecPolicy::setIpsecTool(const std::string& tool) {
     ipsecTool_ = tool;
-    program_ = program;
     watched_ = tool == kPolicyToolName;
 }
 
@@ -55,15 +51,20 @@ bool IpsecPolicy::mayGoOn(unsigned call, bool applying) const {
     return call == latestCall_ && !(applyRefused_ && applying);
 }
 
-std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
+std::optional<std::string> IpsecPolicy::runLine(const PolicyRun& run,
                                                 std::vector<std::optional<std::uint32_t>>& statuses) {
-    auto program = processes_.start(program_, line, Processes::Window::hidden);
+    Started started = operations_.startPolicyRun(run);
+    auto& program = started.program;
+    if (started.refused) {
+        log_.operationRefused(started.failure);
+        return started.failure;
+    }
     if (!watched_) {
         return std::nullopt;
     }
     if (!program) {
         statuses.push_back(std::nullopt);
-        return whyRunFailed(program_, std::nullopt);
+        return started.failure;
     }
     RunningProgram* const beneath = runUnderWay_;
     runUnderWay_ = program.get();
@@ -81,7 +82,7 @@ std::optional<std::string> IpsecPolicy::runLine(const std::string& line,
     if (status && *status == 0) {
         return std::nullopt;
     }
-    return whyRunFailed(program_, status);
+    return status ? whyRunFailed(*status) : "策略工具 " + ipsecTool_ + " 没有结束。";
 }
 
 void IpsecPolicy::logRuns(Runs& runs) {
@@ -97,7 +98,15 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         return {PolicyResult::superseded, {}};
     }
     const ConnProfile values = applying || !applied_ ? readProfile(window_) : *applied_;
-    const PolicyLines lines = policyLines(values, ipsecTool_, strActive);
+    const auto run = [&](PolicyRule rule) {
+        return PolicyRun{rule,
+                         applying,
+                         trimBlanks(values.txtlocal),
+                         trimBlanks(values.txtpeer),
+                         trimBlanks(values.txtpeermask),
+                         trimBlanks(values.txtpreshare),
+                         values.comalg};
+    };
     const unsigned call = ++latestCall_;
     const bool nested = running_ > 0;
     const Running running(running_);
@@ -129,13 +138,13 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         logRuns(*beneath);
     }
     PolicyResult result{PolicyResult::done, {}};
-    for (const std::string* line : {&lines.outbound, &lines.inbound}) {
-        if (line == &lines.inbound && !mayGoOn(call, applying)) {
+    for (const PolicyRule rule : {PolicyRule::outbound, PolicyRule::inbound}) {
+        if (rule == PolicyRule::inbound && !mayGoOn(call, applying)) {
             result = {PolicyResult::superseded, {}};
             break;
         }
         runs.ranLine = true;
-        const std::optional<std::string> failure = runLine(*line, runs.statuses);
+        const std::optional<std::string> failure = runLine(run(rule), runs.statuses);
         if (failure && mayGoOn(call, applying) && result.outcome == PolicyResult::done) {
             result = {PolicyResult::failed, *failure};
             // An apply assigns nothing more; a withdrawal takes back all it can.

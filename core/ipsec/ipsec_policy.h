@@ -14,8 +14,8 @@
 #include "core/log/connection_log.h"
 #include "core/profile/conn_profile.h"
 #include "core/profile/control_surface.h"
+#include "core/service/operations.h"
 #include "platform/event_loop.h"
-#include "platform/processes.h"
 
 namespace velmora {
 
@@ -34,19 +34,20 @@ struct PolicyResult {
 
 class IpsecPolicy {
 public:
-    IpsecPolicy(ControlSurface& window, Processes& processes, EventLoop& loop, ConnectionLog& log)
-        : window_(window), processes_(processes), loop_(loop), log_(log) {}
+    IpsecPolicy(ControlSurface& window, Operations& operations, EventLoop& loop, ConnectionLog& log)
+        : window_(window), operations_(operations), loop_(loop), log_(log) {}
 
-    // The policy tool's name (chooseIpsecTool), which begins both lines, and the program that is
-    // started for it (policyToolProgram); set once at start-up before any policy command.
-    // velmora-ipsec's runs are watched: each is waited for and its exit status read.
-    void setIpsecTool(const std::string& tool, const std::string& program);
+    // The policy tool's name (chooseIpsecTool), which the operations start for each line; set once
+    // at start-up before any policy command. velmora-ipsec's runs are watched: each is waited for
+    // and its exit status read.
+    void setIpsecTool(const std::string& tool);
     const std::string& ipsecTool() const { return ipsecTool_; }
 
     // Runs both lines with strActive (kPolicyOn or kPolicyOff) at their end: outbound, then
     // inbound, each followed by a pause of a second; a watched run is first waited for, at most
     // kPolicyRunLimitSeconds (then it is ended), and one that cannot start, is ended so or ends
-    // with a status other than 0 fails the call: an apply runs no further line, a withdrawal
+    // with a status other than 0 fails the call, as does a line the operations refuse, whatever
+    // the tool: an apply runs no further line, a withdrawal
     // still runs the other and reports the first failure. An apply composes the
     // lines from the window's profile now and keeps those values; a withdrawal composes them from
     // the values last applied, so that it withdraws what was applied whatever the fields hold
@@ -85,14 +86,13 @@ private:
     bool mayGoOn(unsigned call, bool applying) const;
     // Starts one line; for a watched tool waits for it, keeps its exit status and tells why it
     // failed, if it did.
-    std::optional<std::string> runLine(const std::string& line, std::vector<std::optional<std::uint32_t>>& statuses);
+    std::optional<std::string> runLine(const PolicyRun& run, std::vector<std::optional<std::uint32_t>>& statuses);
 
     ControlSurface& window_;
-    Processes& processes_;
+    Operations& operations_;
     EventLoop& loop_;
     ConnectionLog& log_;
     std::string ipsecTool_;
-    std::string program_;
     bool watched_ = false;
     std::optional<ConnProfile> applied_;  // the values of the last apply that ran a line
     RunningProgram* runUnderWay_ = nullptr;  // a watched run being waited for

@@ -21,21 +21,22 @@ void renameIfOnlySource(FileOperations& files, const std::string& from, const st
 
 }  // namespace
 
-std::string getversion(WindowsVersion& windows, FileOperations& files) {
-    const VersionRecord record = windows.version();
-    const std::string text = std::to_string(record.major) + "." + std::to_string(record.minor);
-    if (text != "5.1") {
-        return text;
+std::string windowsVersionText(const VersionRecord& version) {
+    return std::to_string(version.major) + "." + std::to_string(version.minor);
+}
+
+void nameIpsecLibrary(const VersionRecord& version, FileOperations& files) {
+    if (windowsVersionText(version) != "5.1") {
+        return;
     }
     const std::string folder = files.programFolder();
     const std::string active = folder + "\\" + kActiveLibrary;
     const std::string parked = folder + "\\" + kParkedLibrary;
-    if (parksTheLibrary(record.servicePack)) {
+    if (parksTheLibrary(version.servicePack)) {
         renameIfOnlySource(files, active, parked);
     } else {
         renameIfOnlySource(files, parked, active);
     }
-    return text;
 }
 
 std::string chooseIpsecTool(const std::string& versionText) {

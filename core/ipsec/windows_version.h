@@ -16,10 +16,13 @@ inline constexpr const char* kParkedLibrary = "zertaipsec.dll";
 // The policy tool of Windows Vista on, which the installer puts beside velmora.exe.
 inline constexpr const char* kPolicyToolName = "velmora-ipsec";
 
-// "<major>.<minor>", e.g. "5.1"; on "5.1" it first gives the library the name the service
-// pack calls for, when only the other name is present (a hidden or system file counts as
-// absent). A rename that fails leaves the folder as it was.
-std::string getversion(WindowsVersion& windows, FileOperations& files);
+// "<major>.<minor>", e.g. "5.1".
+std::string windowsVersionText(const VersionRecord& version);
+
+// On Windows XP ("5.1") gives the library in the program's folder the name the service pack
+// calls for, when only the other name is present (a hidden or system file counts as absent); a
+// rename that fails leaves the folder as it was. Nothing on any other version.
+void nameIpsecLibrary(const VersionRecord& version, FileOperations& files);
 
 // The policy tool's name, without path or extension: "ipsecpol" for Windows 2000 ("5.0");
 // "velmora-ipsec", the program beside velmora.exe that stores the policy through netsh, from

@@ -210,6 +210,10 @@ void ConnectionLog::phonebookNotWritten(const std::string& path) {
     write("无法写入电话簿文件 " + path);
 }
 
+void ConnectionLog::operationRefused(const std::string& why) {
+    write("Velmora VPN 服务拒绝了请求：" + why);
+}
+
 void ConnectionLog::dataFilesAccess(FileAccess access, const std::vector<std::string>& paths) {
     std::string listed;
     for (const std::string& path : paths) {

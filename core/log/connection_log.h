@@ -92,6 +92,8 @@ public:
     // The settings, by name, that policy fixed at start, and those whose value could not be used.
     void policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable);
     void phonebookNotWritten(const std::string& path);
+    // The service refused an operation, with why (its own words, never a value).
+    void operationRefused(const std::string& why);
     // The program's files that start-up found open to other users (restrictedNow: closed to them
     // now; failed: still open; openToAll: on a file system that keeps no permissions).
     void dataFilesAccess(FileAccess access, const std::vector<std::string>& paths);

@@ -1,31 +1,15 @@
 #include "core/system/l2tp_switch.h"
 
-#include "core/system/general.h"
-
 #include <optional>
 #include <string>
 
+#include "core/system/general.h"
+
 namespace velmora {
 
-StartUp modifyL2tpReg(Registry& registry, ControlSurface& window, ConnectionLog& log) {
-    General general(registry, window);
-    if (general.regGetValue(kRasManParameters, kProhibitIpsec).text() == "1") {
-        return StartUp::carryOn;
-    }
-    // Telling a user without the rights to write the switch to restart would send them round
-    // the same loop at every start.
-    bool written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
-    // A system without the key (damaged, or stripped of the service's settings) gets it: the
-    // program has the rights, so blaming them would be wrong.
-    if (!written && general.regCreateKey(kRasManParameters)) {
-        written = general.regSetDword(kRasManParameters, kProhibitIpsec, 1);
-    }
-    log.registrySwitchSet(written);
-    window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
-    return StartUp::endProgram;
-}
-
 namespace {
+
+constexpr const char* kRasManSubkey = "System\\CurrentControlSet\\Services\\RasMan\\Parameters";
 
 // A decimal count; nothing for any other text, or one too long for 64 bits.
 std::optional<std::uint64_t> decimal(const std::string& text) {
@@ -43,6 +27,48 @@ std::optional<std::uint64_t> decimal(const std::string& text) {
 }
 
 }  // namespace
+
+bool l2tpSwitchSet(Registry& registry) {
+    const auto data = registry.readValueData(kHkeyLocalMachine, kRasManSubkey, kProhibitIpsec);
+    if (!data || data->size() > kRegValueBytes) {
+        return false;
+    }
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < data->size(); ++i) {
+        bits |= static_cast<std::uint32_t>((*data)[i]) << (8 * i);
+    }
+    return bits == 1;
+}
+
+SwitchChange writeL2tpSwitch(Registry& registry) {
+    if (l2tpSwitchSet(registry)) {
+        return SwitchChange::alreadySet;
+    }
+    bool written = registry.writeDword(kHkeyLocalMachine, kRasManSubkey, kProhibitIpsec, 1);
+    // A system without the key (damaged, or stripped of the service's settings) gets it: whoever
+    // writes it has the rights, so blaming them would be wrong.
+    if (!written && registry.createKey(kHkeyLocalMachine, kRasManSubkey)) {
+        written = registry.writeDword(kHkeyLocalMachine, kRasManSubkey, kProhibitIpsec, 1);
+    }
+    return written ? SwitchChange::setNow : SwitchChange::notWritten;
+}
+
+StartUp modifyL2tpReg(Registry& registry, Operations& operations, ControlSurface& window, ConnectionLog& log) {
+    if (l2tpSwitchSet(registry)) {
+        return StartUp::carryOn;
+    }
+    const SwitchChange change = operations.setL2tpSwitch();
+    // Set meanwhile by someone else: nothing is pending on this program's account.
+    if (change == SwitchChange::alreadySet) {
+        return StartUp::carryOn;
+    }
+    // Telling a user whose switch could not be written to restart would send them round the same
+    // loop at every start.
+    const bool written = change == SwitchChange::setNow;
+    log.registrySwitchSet(written);
+    window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
+    return StartUp::endProgram;
+}
 
 void remindOfPendingRestart(Registry& registry, Clock& clock, ControlSurface& window, ConnectionLog& log) {
     // The tick count is the time since Windows started; it wraps after 49.7 days, when a switch

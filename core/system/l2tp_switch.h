@@ -4,6 +4,7 @@
 
 #include "core/log/connection_log.h"
 #include "core/profile/control_surface.h"
+#include "core/service/operations.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 
@@ -30,11 +31,17 @@ inline constexpr const char* kSwitchSetAt = "SwitchSetAt";
 // Whether start-up goes on after a step that can end the program.
 enum class StartUp { carryOn, endProgram };
 
-// Reads the switch; when it does not read as the integer 1 (another number, absent, longer
-// than four bytes, unreadable), writes 1, creating the key when it is missing, and tells the user
-// to restart the computer, or that the write needs an administrator when it failed; the log has
-// which. In both cases the program then ends.
-StartUp modifyL2tpReg(Registry& registry, ControlSurface& window, ConnectionLog& log);
+// Whether the switch reads as the integer 1 (at most four bytes of any type, little-endian).
+bool l2tpSwitchSet(Registry& registry);
+
+// Writes 1 unless the switch reads as 1 (another number, absent, longer than four bytes,
+// unreadable), creating the key when it is missing.
+SwitchChange writeL2tpSwitch(Registry& registry);
+
+// Reads the switch; when it does not read as 1, has the operations write it and tells the user
+// to restart the computer, or that the write failed; the log has which. In both cases the
+// program then ends.
+StartUp modifyL2tpReg(Registry& registry, Operations& operations, ControlSurface& window, ConnectionLog& log);
 
 // Reminds the user when an installer changed the switch after Windows last started, which the
 // restart it asked for has not yet followed; start-up goes on.

@@ -11,7 +11,9 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/profile/conn_profile.h"
+#include "core/service/local_operations.h"
 #include "core/system/tool_paths.h"
+#include "core/text/command_line.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_ip_helper.h"
@@ -19,11 +21,13 @@
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_text_files.h"
+#include "platform/win32/win32_windows_version.h"
 #include "sim/sim_state.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_registry.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
 
@@ -33,8 +37,6 @@ namespace {
 using testing::eventually;
 
 using Lines = std::vector<std::string>;
-
-constexpr const char* kDial = "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ";
 
 bool hostHas(const std::string& address) {
     Win32IpHelper table;
@@ -57,6 +59,8 @@ class DialEndToEnd : public ::testing::Test {
 protected:
     DialEndToEnd() {
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
+        // The operations write the dial's phonebook in their own folder.
+        programFiles.folder = narrow(sim.path());
         window.setText(Control::txtUserName, "zhangwei");
         window.setText(Control::txtPasswd, "secret1");
         window.setText(Control::txtlocal, "");
@@ -72,6 +76,13 @@ protected:
             }
         }
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
+    }
+
+    // The dial's line for a user and password, naming the phonebook the operations wrote.
+    std::string dialLine(const std::string& credentials = "zhangwei secret1",
+                         const std::wstring& phonebook = L"pptp.pbk") const {
+        return "rasdial corvinaltexum " + credentials + " /PHONE:203.0.113.10 /PHONEBOOK:" +
+               quoteArgument(narrow(sim.file(phonebook))) + " ";
     }
 
     // A line started after the dial: once it is journalled, what the dial started has had its turn.
@@ -90,8 +101,11 @@ protected:
     Win32ShellFolders shell;
     Win32TextFiles files;
     testing::FakeFileOperations programFiles;
+    testing::FakeRegistry registry;
+    Win32WindowsVersion version;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version};
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, programFiles, log.log};
+    Dialer dialer{window, operations, loop, table, linkQuery, ras, log.log};
 };
 
 TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
@@ -101,7 +115,7 @@ TEST_F(DialEndToEnd, aDialThatBringsUpTheTunnelAddsTheRouteThroughIt) {
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.4");
     ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
-    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1"}));
+    EXPECT_EQ(sim::readJournal(), (Lines{dialLine(), "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1"}));
 }
 
 TEST_F(DialEndToEnd, aSlowDialIsWaitedForAndBothNetworksAreRouted) {
@@ -114,7 +128,7 @@ TEST_F(DialEndToEnd, aSlowDialIsWaitedForAndBothNetworksAreRouted) {
     EXPECT_EQ(window.text(Control::txtlocal), "10.10.10.5");
     ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 3; }));
     const Lines journal = sim::readJournal();
-    EXPECT_EQ(journal[0], "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\ipsec.pbk ");
+    EXPECT_EQ(journal[0], dialLine("zhangwei secret1", L"ipsec.pbk"));
     // The two routes run side by side, in either order.
     const Lines routes = {journal.begin() + 1, journal.end()};
     EXPECT_EQ(std::count(routes.begin(), routes.end(), "route add 10.0.0.0 mask 255.255.0.0 10.10.10.5 metric 1"), 1);
@@ -131,7 +145,7 @@ TEST_F(DialEndToEnd, aUserNameAndPasswordWithBlanksReachRasdialWhole) {
     EXPECT_EQ(window.messages, Lines{"拨号成功！"});
     ASSERT_TRUE(eventually([] { return sim::readJournal().size() >= 2; }));
     EXPECT_EQ(sim::readJournal()[0],
-              "rasdial corvinaltexum \"李 娜\" \"open sesame\" /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ");
+              dialLine("\"李 娜\" \"open sesame\""));
 }
 
 TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
@@ -143,7 +157,7 @@ TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].rfind("拨号失败！请检查L2TP参数重新拨号！\n\n错误 800：无法建立 VPN 连接。", 0), 0u)
         << window.messages[0];
-    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "ping -n 8 10.0.0.0"}));
+    EXPECT_EQ(sim::readJournal(), (Lines{dialLine(), "ping -n 8 10.0.0.0"}));
     EXPECT_TRUE(sim::loadConnections().empty());
     EXPECT_EQ(window.text(Control::txtlocal), "");
 }
@@ -154,7 +168,7 @@ TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     settle();
 
     EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
-    EXPECT_EQ(sim::readJournal(), (Lines{kDial, "ping -n 8 10.0.0.0"}));
+    EXPECT_EQ(sim::readJournal(), (Lines{dialLine(), "ping -n 8 10.0.0.0"}));
     // The entry the dial names did come up; only the watched name did not.
     ASSERT_EQ(sim::loadConnections().size(), 1u);
     EXPECT_EQ(sim::loadConnections()[0].entryName, "corvinaltexum");
@@ -183,7 +197,7 @@ protected:
 
     std::string defaultGateDial() const {
         return "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:" +
-               narrow(programFolder.file(L"defaultgate.pbk")) + " ";
+               quoteArgument(narrow(programFolder.file(L"defaultgate.pbk"))) + " ";
     }
     testing::TempFolder programFolder;
     testing::TempFolder startedFrom;

@@ -4,15 +4,18 @@
 
 #include "core/connection/phonebook.h"
 #include "core/profile/conn_profile.h"
+#include "core/service/local_operations.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_processes.h"
+#include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
+#include "tests/fakes/fake_windows_version.h"
 
 namespace velmora {
 namespace {
@@ -21,7 +24,8 @@ using Lines = std::vector<std::string>;
 
 constexpr const char* kSucceeded = "拨号成功！";
 constexpr const char* kFailed = "拨号失败！请检查L2TP参数重新拨号！";
-constexpr const char* kPptpDial = "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:C:\\pptp.pbk ";
+constexpr const char* kPptpDial =
+    "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:\"C:\\Program Files\\Velmora\\pptp.pbk\" ";
 constexpr const char* kRoute1 = "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
 constexpr const char* kRoute2 = "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
 
@@ -54,8 +58,11 @@ protected:
     LinkQuery linkQuery{ras};
     testing::FakeTextFiles files;
     testing::FakeFileOperations programFiles;
+    testing::FakeRegistry registry;
+    testing::FakeWindowsVersion version;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version};
     testing::MemoryLog log;
-    Dialer dialer{window, processes, loop, table, linkQuery, ras, shell, files, programFiles, log.log};
+    Dialer dialer{window, operations, loop, table, linkQuery, ras, log.log};
 };
 
 TEST_F(DialerTest, successFindsTheTunnelAddressAndAddsBothRoutes) {
@@ -120,7 +127,8 @@ TEST_F(DialerTest, thePhonebookIsWrittenAnewJustBeforeEachDialOrNothingIsDialled
         int protocol;
         const char* phonebook;
     };
-    for (const Row& row : {Row{kProtocolPptp, "C:\\pptp.pbk"}, Row{kProtocolL2tp, "C:\\ipsec.pbk"}}) {
+    for (const Row& row : {Row{kProtocolPptp, "C:\\Program Files\\Velmora\\pptp.pbk"},
+                           Row{kProtocolL2tp, "C:\\Program Files\\Velmora\\ipsec.pbk"}}) {
         window.setValue(Control::Option1, row.protocol);
         files.files[row.phonebook] = "[corvinaltexum]\r\nCustomDialDll=C:\\Users\\bob\\dial.dll\r\n";
         std::string readByRasdial;
@@ -133,11 +141,13 @@ TEST_F(DialerTest, thePhonebookIsWrittenAnewJustBeforeEachDialOrNothingIsDialled
 
     processes.waited.clear();
     window.messages.clear();
-    files.unwritable.insert("C:\\ipsec.pbk");
+    processes.onRun = nullptr;
+    files.unwritable.insert("C:\\Program Files\\Velmora\\ipsec.pbk");
     EXPECT_EQ(dialer.dialtol2tp("corvinaltexum", Origin::window), DialOutcome::refused);
     EXPECT_TRUE(processes.waited.empty());
-    EXPECT_EQ(window.messages, Lines{"无法写入电话簿文件 C:\\ipsec.pbk，没有拨号。请检查该文件夹能否写入。"});
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法写入电话簿文件 C:\\ipsec.pbk");
+    EXPECT_EQ(window.messages,
+              Lines{"无法写入电话簿文件 C:\\Program Files\\Velmora\\ipsec.pbk，没有拨号。请检查该文件夹能否写入。"});
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法写入电话簿文件 C:\\Program Files\\Velmora\\ipsec.pbk");
 }
 
 TEST_F(DialerTest, withIpsecOrDefaultGatewayTheRoutesAreComposedButNotStarted) {

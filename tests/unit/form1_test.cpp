@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/service/local_operations.h"
 #include "core/settings/secret_line.h"
 #include "core/system/general.h"
 #include "core/system/l2tp_switch.h"
@@ -111,9 +112,10 @@ protected:
     testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
     testing::FakeLogonTasks logonTasks;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version};
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles, log.file, log.clock, logonTasks}};
+                        programFiles, log.file, log.clock, logonTasks, operations}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
@@ -124,7 +126,7 @@ TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
     EXPECT_TRUE(files.files.empty());
 }
 
-TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhonebooks) {
+TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacks) {
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
     EXPECT_EQ(host.calls,
@@ -135,8 +137,6 @@ TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacksAndWritesThePhoneboo
     EXPECT_EQ(window.text(Control::comalg), "ESP-DES-MD5");
     EXPECT_EQ(window.text(Control::txtpeer), "0.0.0.0");
     EXPECT_EQ(window.text(Control::txtlocal), "1.1.1.1");
-    EXPECT_EQ(files.files.count("C:\\ipsec.pbk"), 1u);
-    EXPECT_EQ(files.files.count("C:\\pptp.pbk"), 1u);
     EXPECT_FALSE(window.enabled(Control::Command2));
     EXPECT_FALSE(window.enabled(Control::menuOff));
     for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
@@ -611,7 +611,7 @@ constexpr const char* kDistinctHardwareCodeDialled = "hwqx4d5ezz9k";
 TEST_F(Form1Test, theLogTellsTheStartAndTheEndButNoSecretInAnyForm) {
     management.ids = {kDistinctProcessorId};
     storeSettings(1, 0, 0, 1, kDistinctPreshare, kDistinctPasswd);
-    files.unwritable = {kSettings, "C:\\ipsec.pbk"};
+    files.unwritable = {kSettings, "C:\\Program Files\\Velmora\\ipsec.pbk"};
     form.Form_Load();
     form.Command1_Click();
     // The secrets were in play: the dial carried them.
@@ -651,7 +651,8 @@ TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
     form.Form_QueryUnload(UnloadMode::byProgram);
     form.Form_Unload();
 
-    const std::string dial = "开始拨号（%）：服务器 203.0.113.10，PPTP，条目 corvinaltexum，电话簿 C:\\pptp.pbk";
+    const std::string dial =
+        "开始拨号（%）：服务器 203.0.113.10，PPTP，条目 corvinaltexum，电话簿 C:\\Program Files\\Velmora\\pptp.pbk";
     const std::string dialed = "拨号结束：已连接，用时 0.0 秒，隧道地址 10.10.10.4";
     const std::string routes = "添加路由：route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1；"
                                "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";

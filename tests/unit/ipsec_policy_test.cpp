@@ -7,6 +7,8 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_operations.h"
+#include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_processes.h"
 
 namespace velmora {
@@ -53,14 +55,22 @@ protected:
     IpsecPolicyTest() {
         window.setText(Control::comalg, "ESP-DES-MD5");
         window.setText(Control::txtpreshare, "first");
-        policy.setIpsecTool("ipseccmd", "C:\\WINDOWS\\system32\\ipseccmd.exe");
+        policy.setIpsecTool("ipseccmd");
+    }
+    // Vista and later: velmora-ipsec, whose runs are watched.
+    void useVelmoraIpsec() {
+        machine.version.record = {10, 0, "", 19045};
+        policy.setIpsecTool("velmora-ipsec");
     }
 
     testing::FakeControlSurface window;
     testing::FakeEventLoop loop;
     TimedProcesses processes{loop};
     testing::MemoryLog log;
-    IpsecPolicy policy{window, processes, loop, log.log};
+    testing::FakeRegistry registry;
+    testing::OperationsOnRegistry machine{registry};
+    LocalOperations operations{processes, registry, machine.files, machine.folder, machine.shell, machine.version};
+    IpsecPolicy policy{window, operations, loop, log.log};
 };
 
 TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {
@@ -163,7 +173,7 @@ TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
 // A watched run that hangs is ended at its limit and fails the call; an apply runs nothing more,
 // a withdrawal still runs its other line; the log has the ended run's status.
 TEST_F(IpsecPolicyTest, aRunPastItsLimitIsEndedAndCountsAsFailed) {
-    policy.setIpsecTool("velmora-ipsec", "C:\\Program Files\\Velmora\\velmora-ipsec.exe");
+    useVelmoraIpsec();
     processes.hangs = [](const std::string& line) { return line.find("windows to zerta") != std::string::npos; };
     for (const std::string active : {kPolicyOn, kPolicyOff}) {
         processes.timed.clear();

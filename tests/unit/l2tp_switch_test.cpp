@@ -5,6 +5,7 @@
 #include "core/system/general.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_operations.h"
 #include "tests/fakes/fake_registry.h"
 
 namespace velmora {
@@ -30,13 +31,15 @@ protected:
     }
 
     FakeRegistry registry;
+    testing::OperationsOnRegistry machine{registry};
+    Operations& operations = machine.operations;
     testing::FakeControlSurface window;
     testing::MemoryLog log;
 };
 
 TEST_F(L2tpSwitch, dwordOneLetsStartUpGoOnUntouched) {
     registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::carryOn);
     EXPECT_EQ(registry.writes, 0);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_TRUE(log.file.lines.empty());
@@ -44,7 +47,7 @@ TEST_F(L2tpSwitch, dwordOneLetsStartUpGoOnUntouched) {
 
 TEST_F(L2tpSwitch, zeroIsSetAndTheProgramEndsAfterTheRestartMessage) {
     registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     expectSetToDwordOne();
     EXPECT_EQ(window.messages, std::vector<std::string>{"注册表已经修改，需要重新启动计算机才能生效！"});
     EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime +
@@ -53,21 +56,21 @@ TEST_F(L2tpSwitch, zeroIsSetAndTheProgramEndsAfterTheRestartMessage) {
 
 TEST_F(L2tpSwitch, absentValueIsSet) {
     registry.key(kHkeyLocalMachine, kParameters);
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     expectSetToDwordOne();
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }
 
 TEST_F(L2tpSwitch, textOneReadsAsFortyNineAndIsOverwritten) {
     store(testing::kRegSz, {'1', 0});
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     expectSetToDwordOne();
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }
 
 TEST_F(L2tpSwitch, oneByteBinaryOneCountsAsSet) {
     store(testing::kRegBinary, {0x01});
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::carryOn);
     EXPECT_EQ(registry.writes, 0);
     EXPECT_TRUE(window.messages.empty());
 }
@@ -76,7 +79,7 @@ TEST_F(L2tpSwitch, otherNumbersAndLongDataAreOverwritten) {
     for (const auto& data : std::vector<std::vector<std::uint8_t>>{{2, 0, 0, 0}, {1, 1, 0, 0}, {1, 0, 0, 0, 0}}) {
         window.messages.clear();
         store(testing::kRegBinary, data);
-        EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+        EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
         expectSetToDwordOne();
         EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
     }
@@ -84,21 +87,21 @@ TEST_F(L2tpSwitch, otherNumbersAndLongDataAreOverwritten) {
 
 TEST_F(L2tpSwitch, theStartAfterTheRestartGoesOn) {
     registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
-    ASSERT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    ASSERT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     window.messages.clear();
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::carryOn);
     EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(L2tpSwitch, missingKeyIsCreatedAndSet) {
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     expectSetToDwordOne();
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }
 
 TEST_F(L2tpSwitch, missingKeyThatCannotBeCreatedIsNotCalledARestart) {
     registry.keysCanBeCreated = false;
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     EXPECT_EQ(stored(), nullptr);
     EXPECT_EQ(window.messages, std::vector<std::string>{"注册表修改失败！请以管理员身份运行本程序。"});
     EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "注册表值 ProhibitIpsec 写入失败，程序结束"});
@@ -107,7 +110,7 @@ TEST_F(L2tpSwitch, missingKeyThatCannotBeCreatedIsNotCalledARestart) {
 TEST_F(L2tpSwitch, keyWithoutWriteAccessShowsTheFailure) {
     registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 0);
     registry.key(kHkeyLocalMachine, kParameters).writable = false;
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     EXPECT_EQ(stored()->data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
     EXPECT_EQ(window.messages, std::vector<std::string>{kWriteFailedMessage});
 }
@@ -115,7 +118,7 @@ TEST_F(L2tpSwitch, keyWithoutWriteAccessShowsTheFailure) {
 TEST_F(L2tpSwitch, unreadableButWritableKeyIsSet) {
     registry.setDword(kHkeyLocalMachine, kParameters, kProhibitIpsec, 1);
     registry.key(kHkeyLocalMachine, kParameters).readable = false;
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(modifyL2tpReg(registry, operations, window, log.log), StartUp::endProgram);
     EXPECT_EQ(registry.writes, 1);
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }

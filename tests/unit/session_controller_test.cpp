@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/profile/validation.h"
+#include "core/service/local_operations.h"
 #include "tests/fakes/fake_ansi_codec.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
@@ -17,6 +18,7 @@
 #include "tests/fakes/fake_remote_access.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
+#include "tests/fakes/fake_windows_version.h"
 
 namespace velmora {
 namespace {
@@ -34,7 +36,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 class SessionTest : public ::testing::Test {
 protected:
     SessionTest() {
-        policy.setIpsecTool("ipseccmd", "C:\\WINDOWS\\system32\\ipseccmd.exe");
+        policy.setIpsecTool("ipseccmd");
         window.setText(Control::txtServerAddress, "203.0.113.10");
         window.setText(Control::txtUserName, "alice");
         window.setText(Control::txtPasswd, "secret");
@@ -124,8 +126,10 @@ protected:
     testing::MemoryLog log;
     SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
-    Dialer dialer{watched, processes, loop, table, link, ras, shell, files, programFiles, log.log};
-    IpsecPolicy policy{watched, processes, loop, log.log};
+    testing::FakeWindowsVersion version;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version};
+    Dialer dialer{watched, operations, loop, table, link, ras, log.log};
+    IpsecPolicy policy{watched, operations, loop, log.log};
     SessionController session{watched, link, ras, table, processes, shell, registry, dialer, policy, settings, log.log};
     bool dialSucceeds = true;
     RasHandle handle = 77;
@@ -696,7 +700,8 @@ TEST_F(SessionTest, stopsWithdrawalStaysFinalWhateverIsChosenInsideIt) {
 class WatchedPolicyTest : public SessionTest {
 protected:
     WatchedPolicyTest() {
-        policy.setIpsecTool("velmora-ipsec", "C:\\Program Files\\Velmora\\velmora-ipsec.exe");
+        version.record = {10, 0, "", 19045};
+        policy.setIpsecTool("velmora-ipsec");
         useIpsec();
     }
     std::vector<std::string> toolLines(const std::string& end) const {
@@ -888,8 +893,8 @@ TEST_F(SessionTest, aCancelHangsUpWaitsForRasdialListsAgainAndWaitsUntilGoneBefo
         service.calls = &calls;
         service.lingerLooks = 2;
         LinkQuery query{service};
-        Dialer dials{watched, processes, loop, table, query, service, shell, files, programFiles, log.log};
-        IpsecPolicy rule{watched, processes, loop, log.log};
+        Dialer dials{watched, operations, loop, table, query, service, log.log};
+        IpsecPolicy rule{watched, operations, loop, log.log};
         SessionController controller{watched, query, service, table, processes, shell, registry, dials, rule, settings,
                                      log.log};
         processes = testing::FakeProcesses();

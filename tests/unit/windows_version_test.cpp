@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_file_operations.h"
-#include "tests/fakes/fake_windows_version.h"
 
 namespace velmora {
 namespace {
@@ -13,18 +12,18 @@ using Files = std::set<std::string>;
 constexpr const char* kActive = "C:\\Program Files\\Velmora\\winipsec.dll";
 constexpr const char* kParked = "C:\\Program Files\\Velmora\\zertaipsec.dll";
 
-class GetversionTest : public ::testing::Test {
+class WindowsVersionTest : public ::testing::Test {
 protected:
     std::string run(std::uint32_t major, std::uint32_t minor, const std::string& servicePack) {
-        windows.record = {major, minor, servicePack, 0};
-        return getversion(windows, files);
+        const VersionRecord record{major, minor, servicePack, 0};
+        nameIpsecLibrary(record, files);
+        return windowsVersionText(record);
     }
 
-    testing::FakeWindowsVersion windows;
     testing::FakeFileOperations files;
 };
 
-TEST_F(GetversionTest, windows2000TouchesNoFileAndTakesIpsecpol) {
+TEST_F(WindowsVersionTest, windows2000TouchesNoFileAndTakesIpsecpol) {
     files.files = {kParked};
     const std::string version = run(5, 0, "Service Pack 4");
     EXPECT_EQ(version, "5.0");
@@ -32,7 +31,7 @@ TEST_F(GetversionTest, windows2000TouchesNoFileAndTakesIpsecpol) {
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, laterVersionsTouchNoFile) {
+TEST_F(WindowsVersionTest, laterVersionsTouchNoFile) {
     files.files = {kActive};
     for (const auto& [major, minor, text, tool] : std::vector<std::tuple<int, int, std::string, std::string>>{
              {5, 2, "5.2", "ipseccmd"},
@@ -46,14 +45,14 @@ TEST_F(GetversionTest, laterVersionsTouchNoFile) {
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, aFailedQueryReadsZeroAndTakesIpseccmd) {
+TEST_F(WindowsVersionTest, aFailedQueryReadsZeroAndTakesIpseccmd) {
     const std::string version = run(0, 0, "");
     EXPECT_EQ(version, "0.0");
     EXPECT_EQ(chooseIpsecTool(version), "ipseccmd");
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, xpBeforeServicePack2BringsTheParkedLibraryBack) {
+TEST_F(WindowsVersionTest, xpBeforeServicePack2BringsTheParkedLibraryBack) {
     for (const std::string servicePack : {"", "Service Pack 1", "Service Pack 1a", "Service Pack"}) {
         files.files = {kParked};
         EXPECT_EQ(run(5, 1, servicePack), "5.1");
@@ -61,14 +60,14 @@ TEST_F(GetversionTest, xpBeforeServicePack2BringsTheParkedLibraryBack) {
     }
 }
 
-TEST_F(GetversionTest, xpBeforeServicePack2LeavesAnActiveLibraryAlone) {
+TEST_F(WindowsVersionTest, xpBeforeServicePack2LeavesAnActiveLibraryAlone) {
     files.files = {kActive};
     run(5, 1, "Service Pack 1");
     EXPECT_EQ(files.files, Files{kActive});
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, xpFromServicePack2ParksTheLibrary) {
+TEST_F(WindowsVersionTest, xpFromServicePack2ParksTheLibrary) {
     for (const std::string servicePack : {"Service Pack 2", "Service Pack 3", "Service Pack 4", "Service Pack 2b"}) {
         files.files = {kActive};
         EXPECT_EQ(run(5, 1, servicePack), "5.1");
@@ -76,7 +75,7 @@ TEST_F(GetversionTest, xpFromServicePack2ParksTheLibrary) {
     }
 }
 
-TEST_F(GetversionTest, bothNamesPresentOrBothAbsentLeaveTheFolderAlone) {
+TEST_F(WindowsVersionTest, bothNamesPresentOrBothAbsentLeaveTheFolderAlone) {
     files.files = {kActive, kParked};
     run(5, 1, "Service Pack 2");
     run(5, 1, "Service Pack 1");
@@ -86,7 +85,7 @@ TEST_F(GetversionTest, bothNamesPresentOrBothAbsentLeaveTheFolderAlone) {
     EXPECT_TRUE(files.renames.empty());
 }
 
-TEST_F(GetversionTest, aHiddenOrSystemFileCountsAsAbsent) {
+TEST_F(WindowsVersionTest, aHiddenOrSystemFileCountsAsAbsent) {
     files.hidden = {kActive};
     run(5, 1, "Service Pack 2");
     EXPECT_TRUE(files.renames.empty());
@@ -97,7 +96,7 @@ TEST_F(GetversionTest, aHiddenOrSystemFileCountsAsAbsent) {
     EXPECT_EQ(files.renames, std::vector<std::string>{std::string(kActive) + " -> " + kParked});
 }
 
-TEST_F(GetversionTest, aFailedRenameStillGivesTheVersion) {
+TEST_F(WindowsVersionTest, aFailedRenameStillGivesTheVersion) {
     files.files = {kActive};
     files.renamesFail = true;
     EXPECT_EQ(run(5, 1, "Service Pack 2"), "5.1");

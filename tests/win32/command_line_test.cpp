@@ -29,34 +29,25 @@ Arguments split(const std::string& line) {
 }
 
 TEST(ComposedLines, rasdialGetsNameAndPasswordWholeWhateverTheyHold) {
-    ConnProfile p = designTimeProfile();
-    p.txtUserName = "li na";
-    p.txtPasswd = "p\\\"a ss\\";
-    p.txtServerAddress = "vpn.example.com";
-    EXPECT_EQ(split(rasdialLine(p, "C:\\")), (Arguments{"rasdial", "corvinaltexum", "li na", "p\\\"a ss\\",
-                                                         "/PHONE:vpn.example.com", "/PHONEBOOK:C:\\pptp.pbk"}));
+    const DialRequest dial{DialPhonebook::pptp, "vpn.example.com", "li na", "p\\\"a ss\\"};
+    EXPECT_EQ(split(rasdialLine(dial, "C:\\Velmora\\pptp.pbk")),
+              (Arguments{"rasdial", "corvinaltexum", "li na", "p\\\"a ss\\", "/PHONE:vpn.example.com",
+                         "/PHONEBOOK:C:\\Velmora\\pptp.pbk"}));
 }
 
-TEST(ComposedLines, anOrdinaryRasdialLineSplitsAtItsBlanks) {
-    ConnProfile p = designTimeProfile();
-    p.txtUserName = "zhangwei";
-    p.txtPasswd = "s3cr\\t";
-    EXPECT_EQ(split(defaultGateRasdialLine(p, "C:\\Program Files\\Velmora")),
+TEST(ComposedLines, anOrdinaryRasdialLineSplitsAtItsBlanksAndThePhonebookStaysWhole) {
+    const DialRequest dial{DialPhonebook::defaultGateway, "203.0.113.10", "zhangwei", "s3cr\\t"};
+    EXPECT_EQ(split(rasdialLine(dial, "C:\\Program Files\\Velmora\\defaultgate.pbk")),
               (Arguments{"rasdial", "corvinaltexum", "zhangwei", "s3cr\\t", "/PHONE:203.0.113.10",
                          "/PHONEBOOK:C:\\Program Files\\Velmora\\defaultgate.pbk"}));
 }
 
-TEST(ComposedLines, anEmptyUserNameKeepsThePasswordInItsPlace) {
-    ConnProfile p = designTimeProfile();
-    p.txtUserName = "  ";
-    p.txtPasswd = "secret";
-    EXPECT_EQ(split(rasdialLine(p, "C:\\")), (Arguments{"rasdial", "corvinaltexum", "", "secret",
-                                                         "/PHONE:203.0.113.10", "/PHONEBOOK:C:\\pptp.pbk"}));
-    p.txtPasswd = "";
-    p.txtUserName = "zhangwei";
-    EXPECT_EQ(split(defaultGateRasdialLine(p, "D:\\VPN")), (Arguments{"rasdial", "corvinaltexum", "zhangwei", "",
-                                                                   "/PHONE:203.0.113.10",
-                                                                   "/PHONEBOOK:D:\\VPN\\defaultgate.pbk"}));
+TEST(ComposedLines, anEmptyUserNameOrPasswordKeepsTheArgumentsAfterItInPlace) {
+    EXPECT_EQ(split(rasdialLine({DialPhonebook::pptp, "203.0.113.10", "", "secret"}, "C:\\V\\pptp.pbk")),
+              (Arguments{"rasdial", "corvinaltexum", "", "secret", "/PHONE:203.0.113.10", "/PHONEBOOK:C:\\V\\pptp.pbk"}));
+    EXPECT_EQ(split(rasdialLine({DialPhonebook::pptp, "203.0.113.10", "zhangwei", ""}, "C:\\V\\pptp.pbk")),
+              (Arguments{"rasdial", "corvinaltexum", "zhangwei", "", "/PHONE:203.0.113.10",
+                         "/PHONEBOOK:C:\\V\\pptp.pbk"}));
 }
 
 TEST(ComposedLines, thePolicyToolGetsTheKeyWhole) {

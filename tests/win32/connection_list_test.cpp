@@ -14,6 +14,7 @@
 #include "sim/sim_state.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_operations.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/win32/temp_folder.h"
 
@@ -41,13 +42,14 @@ protected:
 
     Names listAfterStartUp(const Names& phonebook) {
         sim::saveEntries(phonebook);
-        EXPECT_EQ(getAllConn(ras, registry, window, log.log), StartUp::carryOn);
+        EXPECT_EQ(getAllConn(ras, registry, machine.operations, window, log.log), StartUp::carryOn);
         return window.listItems(Control::txtConnName);
     }
 
     testing::TempFolder folder;
     Win32RemoteAccess ras;
     testing::FakeRegistry registry;
+    testing::OperationsOnRegistry machine{registry};
     testing::FakeControlSurface window;
     testing::MemoryLog log;
 };
@@ -55,7 +57,7 @@ protected:
 TEST_F(Win32ConnectionList, emptyPhonebookListsNothingAndTheSwitchStillRuns) {
     registry.setDword(kHkeyLocalMachine, "System\\CurrentControlSet\\Services\\RasMan\\Parameters", kProhibitIpsec, 0);
     sim::saveEntries({});
-    EXPECT_EQ(getAllConn(ras, registry, window, log.log), StartUp::endProgram);
+    EXPECT_EQ(getAllConn(ras, registry, machine.operations, window, log.log), StartUp::endProgram);
     EXPECT_TRUE(window.listItems(Control::txtConnName).empty());
     EXPECT_EQ(window.messages, std::vector<std::string>{kRestartMessage});
 }

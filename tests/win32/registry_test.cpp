@@ -8,6 +8,7 @@
 #include "platform/win32/win32_registry.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_operations.h"
 
 namespace velmora {
 namespace {
@@ -107,6 +108,7 @@ protected:
     }
 
     CountingRegistry registry;
+    testing::OperationsOnRegistry machine{registry};
     testing::FakeControlSurface window;
     testing::MemoryLog log;
 
@@ -117,19 +119,19 @@ private:
 
 TEST_F(Win32L2tpSwitch, dwordOneIsLeftAloneAndStartUpGoesOn) {
     store(REG_DWORD, kDwordOne);
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
+    EXPECT_EQ(modifyL2tpReg(registry, machine.operations, window, log.log), StartUp::carryOn);
     EXPECT_EQ(registry.writes, 0);
     EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(Win32L2tpSwitch, zeroIsSetToOne) {
     store(REG_DWORD, {0, 0, 0, 0});
-    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, window, log.log));
+    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, machine.operations, window, log.log));
 }
 
 TEST_F(Win32L2tpSwitch, absentValueIsSet) {
     removeValue();
-    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, window, log.log));
+    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, machine.operations, window, log.log));
 }
 
 TEST_F(Win32L2tpSwitch, textOneReadsAsFortyNineAndIsOverwritten) {
@@ -141,12 +143,12 @@ TEST_F(Win32L2tpSwitch, textOneReadsAsFortyNineAndIsOverwritten) {
     RegCloseKey(key);
     General general(registry, window);
     EXPECT_EQ(general.regGetValue(kRasManParameters, kProhibitIpsec).text(), "49");
-    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, window, log.log));
+    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, machine.operations, window, log.log));
 }
 
 TEST_F(Win32L2tpSwitch, oneByteBinaryOneCountsAsSet) {
     store(REG_BINARY, {1});
-    EXPECT_EQ(modifyL2tpReg(registry, window, log.log), StartUp::carryOn);
+    EXPECT_EQ(modifyL2tpReg(registry, machine.operations, window, log.log), StartUp::carryOn);
     EXPECT_EQ(registry.writes, 0);
     const auto value = stored();
     ASSERT_TRUE(value);
@@ -158,7 +160,7 @@ TEST_F(Win32L2tpSwitch, oneByteBinaryOneCountsAsSet) {
 TEST_F(Win32L2tpSwitch, missingKeyIsCreatedAndTheSwitchSet) {
     removeValue();
     ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey), ERROR_SUCCESS);
-    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, window, log.log));
+    expectSetToDwordOneAfterTheRestartMessage(modifyL2tpReg(registry, machine.operations, window, log.log));
 }
 
 // Paths of every shape against a key of the test's own under HKEY_CURRENT_USER.

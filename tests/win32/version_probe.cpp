@@ -1,5 +1,5 @@
-// What the program sees at start-up, for the version tests: runs getversion (with its rename in
-// this probe's own folder) and the tool choice, and writes "<version>|<tool>|<service pack>" as
+// What the program sees at start-up, for the version tests: reads the version, names the policy
+// library in this probe's own folder, chooses the tool, and writes "<version>|<tool>|<service pack>" as
 // UTF-8 to the file named by its argument.
 //   velmora_version_probe <report file>
 #include <windows.h>
@@ -15,7 +15,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     velmora::Win32WindowsVersion windows;
     velmora::Win32FileOperations files;
-    const std::string version = velmora::getversion(windows, files);
+    velmora::nameIpsecLibrary(windows.version(), files);
+    const std::string version = velmora::windowsVersionText(windows.version());
     const std::string report =
         version + "|" + velmora::chooseIpsecTool(version) + "|" + windows.version().servicePack;
     const velmora::UniqueHandle file(

@@ -1,5 +1,6 @@
-// getversion against the version Wine reports and a real program folder: the probe program is
-// copied into a fresh folder, Wine is told which Windows to be for it, and the probe reports.
+// The version and the policy library's name against the version Wine reports and a real program
+// folder: the probe program is copied into a fresh folder, Wine is told which Windows to be for
+// it, and the probe reports.
 #include <windows.h>
 
 #include <gtest/gtest.h>

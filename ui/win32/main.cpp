@@ -2,6 +2,7 @@
 // behaviour between them.
 #include <windows.h>
 
+#include "core/service/local_operations.h"
 #include "core/system/script_command.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/system_library.h"
@@ -58,11 +59,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32LogFile log;
     Win32Clock clock;
     Win32LogonTasks logonTasks;
+    LocalOperations operations(processes, registry, files, programFiles, shell, version);
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles, log, clock, logonTasks});
+                        management, version, programFiles, log, clock, logonTasks, operations});
     return window.run(form, inTray ? SW_SHOWMINNOACTIVE : showCommand, request.verb == ScriptVerb::connect);
 }

@@ -1,0 +1,51 @@
+// The operations carried out in this process, with its rights: by the service for its clients,
+// and by the window itself where it runs with administrator rights and no service answers. The
+// programs come from the system folder, and the policy tool and the phonebooks from the
+// operations' own folder (the service's installed folder, or the program's), never from a folder
+// a client names.
+#pragma once
+
+#include <string>
+
+#include "core/service/operations.h"
+#include "platform/file_operations.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/shell_folders.h"
+#include "platform/text_files.h"
+#include "platform/windows_version.h"
+
+namespace velmora {
+
+class LocalOperations : public Operations {
+public:
+    // folder: where the policy tool, the policy library and defaultgate.pbk lie and where the
+    // phonebooks are written (its programFolder).
+    LocalOperations(Processes& processes, Registry& registry, TextFiles& files, FileOperations& folder,
+                    ShellFolders& shell, WindowsVersion& version)
+        : processes_(processes), registry_(registry), files_(files), folder_(folder), shell_(shell),
+          version_(version) {}
+
+    SwitchChange setL2tpSwitch() override;
+    void nameIpsecLibrary() override;
+    Started startPolicyRun(const PolicyRun& run) override;
+    DialStarted startDial(const DialRequest& dial) override;
+    bool addRoute(const Route& route) override;
+
+    // The policy tool's name for this Windows (chooseIpsecTool).
+    std::string ipsecTool();
+    // Starts "route delete" for the route, hidden, not waited for.
+    void deleteRoute(const Route& route);
+    // The full path of a phonebook in the operations' folder.
+    std::string phonebookPath(DialPhonebook phonebook);
+
+private:
+    Processes& processes_;
+    Registry& registry_;
+    TextFiles& files_;
+    FileOperations& folder_;
+    ShellFolders& shell_;
+    WindowsVersion& version_;
+};
+
+}  // namespace velmora
