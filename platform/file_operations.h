@@ -22,6 +22,9 @@ public:
     // Renames a file within its folder. A failure (no rights, the file in use) is ignored: the
     // file keeps its name and the program runs on.
     virtual void renameFile(const std::string& from, const std::string& to) = 0;
+
+    // Deletes a file (never a folder); true when it is gone afterwards, also when it never was there.
+    virtual bool removeFile(const std::string& path) = 0;
 };
 
 }  // namespace velmora

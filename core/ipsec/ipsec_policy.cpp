@@ -104,7 +104,7 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
                          trimBlanks(values.txtlocal),
                          trimBlanks(values.txtpeer),
                          trimBlanks(values.txtpeermask),
-                         trimBlanks(values.txtpreshare),
+                         values.txtpreshare,
                          values.comalg};
     };
     const unsigned call = ++latestCall_;

@@ -4,6 +4,8 @@
 #include "core/connection/phonebook.h"
 #include "core/ipsec/policy_commands.h"
 #include "core/ipsec/windows_version.h"
+#include "core/settings/settings_file.h"
+#include "core/system/logon_start.h"
 #include "core/system/l2tp_switch.h"
 #include "core/system/tool_paths.h"
 
@@ -70,6 +72,44 @@ DialStarted LocalOperations::startDial(const DialRequest& dial) {
 
 bool LocalOperations::addRoute(const Route& route) {
     (void)processes_.start(systemTool(shell_, "route"), routeLine(route), Processes::Window::hidden);
+    return true;
+}
+
+std::optional<std::vector<std::string>> LocalOperations::oldSettings(char drive) {
+    const TextFileContents contents = files_.readText(std::string(1, drive) + ":\\" + kSettingsFileName);
+    if (contents.status != ReadStatus::ok) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < contents.text.size()) {
+        const std::size_t end = contents.text.find('\n', start);
+        std::string line = contents.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+        start = end == std::string::npos ? contents.text.size() : end + 1;
+    }
+    return lines;
+}
+
+void LocalOperations::removeOldSettings(char drive) {
+    for (const char* name : {kSettingsFileName, kL2tpPhonebook, kPptpPhonebook}) {
+        (void)folder_.removeFile(std::string(1, drive) + ":\\" + name);
+    }
+}
+
+bool LocalOperations::removeOldLogonTask() {
+    return removeLogonTask(tasks_.userSid());
+}
+
+bool LocalOperations::removeLogonTask(const std::string& userSid) {
+    const std::string path = std::string(kLogonTaskFolder) + "\\" + userSid;
+    if (userSid.empty() || !tasks_.exists(path)) {
+        return false;
+    }
+    (void)tasks_.remove(path);
     return true;
 }
 

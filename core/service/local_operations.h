@@ -9,6 +9,7 @@
 
 #include "core/service/operations.h"
 #include "platform/file_operations.h"
+#include "platform/logon_tasks.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/shell_folders.h"
@@ -22,15 +23,19 @@ public:
     // folder: where the policy tool, the policy library and defaultgate.pbk lie and where the
     // phonebooks are written (its programFolder).
     LocalOperations(Processes& processes, Registry& registry, TextFiles& files, FileOperations& folder,
-                    ShellFolders& shell, WindowsVersion& version)
+                    ShellFolders& shell, WindowsVersion& version, LogonTasks& tasks)
         : processes_(processes), registry_(registry), files_(files), folder_(folder), shell_(shell),
-          version_(version) {}
+          version_(version), tasks_(tasks) {}
 
     SwitchChange setL2tpSwitch() override;
     void nameIpsecLibrary() override;
     Started startPolicyRun(const PolicyRun& run) override;
     DialStarted startDial(const DialRequest& dial) override;
     bool addRoute(const Route& route) override;
+    std::optional<std::vector<std::string>> oldSettings(char drive) override;
+    void removeOldSettings(char drive) override;
+    // The task of the user this process runs for.
+    bool removeOldLogonTask() override;
 
     // The policy tool's name for this Windows (chooseIpsecTool).
     std::string ipsecTool();
@@ -38,6 +43,8 @@ public:
     void deleteRoute(const Route& route);
     // The full path of a phonebook in the operations' folder.
     std::string phonebookPath(DialPhonebook phonebook);
+    // Removes the logon task an earlier version made for the user of that SID; true when there was one.
+    bool removeLogonTask(const std::string& userSid);
 
 private:
     Processes& processes_;
@@ -46,6 +53,7 @@ private:
     FileOperations& folder_;
     ShellFolders& shell_;
     WindowsVersion& version_;
+    LogonTasks& tasks_;
 };
 
 }  // namespace velmora

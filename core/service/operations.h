@@ -6,7 +6,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/processes.h"
 
@@ -15,7 +17,8 @@ namespace velmora {
 // The two rules of the policy: "windows to zerta" (started first) and "zerta to windows".
 enum class PolicyRule { outbound, inbound };
 
-// One line of the policy, as the values it is composed from (each trimmed as the window takes it).
+// One line of the policy, as the values it is composed from: each trimmed as the window takes it,
+// the key as typed (its check counts its blanks).
 struct PolicyRun {
     PolicyRule rule = PolicyRule::outbound;
     bool apply = true;  // assign (" -x"), else withdraw (" -y")
@@ -81,6 +84,17 @@ public:
 
     // Starts "route add" for the route, hidden, not waited for. False when it was refused.
     virtual bool addRoute(const Route& route) = 0;
+
+    // The lines of the settings file an earlier version kept at the root of the drive ('A' to 'Z'),
+    // which only administrators could read: for an administrator only. Nothing when there is none,
+    // it cannot be read, or the asker may not have it.
+    virtual std::optional<std::vector<std::string>> oldSettings(char drive) = 0;
+    // Removes that file, once carried over, and the phonebooks the earlier version wrote beside it.
+    virtual void removeOldSettings(char drive) = 0;
+
+    // Removes the task an earlier version made to start the program at the logon of the user it
+    // works for; true when there was one.
+    virtual bool removeOldLogonTask() = 0;
 };
 
 }  // namespace velmora

@@ -37,6 +37,43 @@ std::vector<std::string> splitChars(const std::string& utf8) {
     return chars;
 }
 
+bool wellFormedUtf8(const std::string& text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        std::uint32_t least = 0;
+        if (lead < 0x80) {
+            ++pos;
+            continue;
+        }
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, code = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, code = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, code = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (pos + length > text.size()) {
+            return false;
+        }
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[pos + i]);
+            if (!isContinuationByte(next)) {
+                return false;
+            }
+            code = code << 6 | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
 std::string leftChars(const std::string& utf8, std::size_t n) {
     std::size_t pos = 0;
     for (std::size_t taken = 0; taken < n && pos < utf8.size(); ++taken) {

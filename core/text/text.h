@@ -17,6 +17,10 @@ std::vector<std::string> splitChars(const std::string& utf8);
 // The first n characters of a UTF-8 text (all of it when it is shorter).
 std::string leftChars(const std::string& utf8, std::size_t n);
 
+// True when the bytes are well-formed UTF-8: no stray or missing continuation byte, no overlong
+// form, no surrogate, nothing above U+10FFFF.
+bool wellFormedUtf8(const std::string& text);
+
 // The text without its leading and trailing blanks (spaces only, as text boxes are trimmed).
 std::string trimBlanks(const std::string& text);
 

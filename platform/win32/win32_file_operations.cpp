@@ -38,4 +38,8 @@ void Win32FileOperations::renameFile(const std::string& from, const std::string&
     (void)MoveFileW(widen(from).c_str(), widen(to).c_str());
 }
 
+bool Win32FileOperations::removeFile(const std::string& path) {
+    return DeleteFileW(widen(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace velmora

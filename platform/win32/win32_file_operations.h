@@ -11,6 +11,7 @@ public:
     std::string programPath() override;
     bool normalFileExists(const std::string& path) override;
     void renameFile(const std::string& from, const std::string& to) override;
+    bool removeFile(const std::string& path) override;
 };
 
 }  // namespace velmora

@@ -27,6 +27,7 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -103,7 +104,8 @@ protected:
     testing::FakeFileOperations programFiles;
     testing::FakeRegistry registry;
     Win32WindowsVersion version;
-    LocalOperations operations{processes, registry, files, programFiles, shell, version};
+    testing::FakeLogonTasks tasks;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version, tasks};
     testing::MemoryLog log;
     Dialer dialer{window, operations, loop, table, linkQuery, ras, log.log};
 };

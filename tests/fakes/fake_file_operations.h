@@ -24,11 +24,18 @@ public:
         files.insert(to);
     }
 
+    bool removeFile(const std::string& path) override {
+        removed.push_back(path);
+        files.erase(path);
+        return true;
+    }
+
     std::string folder = "C:\\Program Files\\Velmora";
     std::set<std::string> files;   // normal files, by full path
     std::set<std::string> hidden;  // hidden or system files: there, but not normal
     bool renamesFail = false;
     std::vector<std::string> renames;  // every rename asked for, "from -> to"
+    std::vector<std::string> removed;  // every file removed, by full path
 };
 
 }  // namespace velmora::testing

@@ -4,6 +4,7 @@
 
 #include "core/service/local_operations.h"
 #include "tests/fakes/fake_file_operations.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_shell_folders.h"
 #include "tests/fakes/fake_text_files.h"
@@ -14,13 +15,14 @@ namespace velmora::testing {
 class OperationsOnRegistry {
 public:
     explicit OperationsOnRegistry(Registry& registry)
-        : operations(processes, registry, files, folder, shell, version) {}
+        : operations(processes, registry, files, folder, shell, version, tasks) {}
 
     FakeProcesses processes;
     FakeTextFiles files;
     FakeFileOperations folder;
     FakeShellFolders shell{std::nullopt};
     FakeWindowsVersion version;
+    FakeLogonTasks tasks;
     LocalOperations operations;
 };
 

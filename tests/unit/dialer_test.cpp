@@ -10,6 +10,7 @@
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_remote_access.h"
@@ -60,7 +61,8 @@ protected:
     testing::FakeFileOperations programFiles;
     testing::FakeRegistry registry;
     testing::FakeWindowsVersion version;
-    LocalOperations operations{processes, registry, files, programFiles, shell, version};
+    testing::FakeLogonTasks tasks;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version, tasks};
     testing::MemoryLog log;
     Dialer dialer{window, operations, loop, table, linkQuery, ras, log.log};
 };

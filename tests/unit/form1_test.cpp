@@ -112,7 +112,7 @@ protected:
     testing::FakeFileOperations programFiles;
     testing::MemoryLog log;
     testing::FakeLogonTasks logonTasks;
-    LocalOperations operations{processes, registry, files, programFiles, shell, version};
+    LocalOperations operations{processes, registry, files, programFiles, shell, version, logonTasks};
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
                         programFiles, log.file, log.clock, logonTasks, operations}};

@@ -7,6 +7,7 @@
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_event_loop.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_operations.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_processes.h"
@@ -69,7 +70,8 @@ protected:
     testing::MemoryLog log;
     testing::FakeRegistry registry;
     testing::OperationsOnRegistry machine{registry};
-    LocalOperations operations{processes, registry, machine.files, machine.folder, machine.shell, machine.version};
+    LocalOperations operations{processes,     registry,        machine.files, machine.folder,
+                               machine.shell, machine.version, machine.tasks};
     IpsecPolicy policy{window, operations, loop, log.log};
 };
 

@@ -7,6 +7,7 @@
 #include "core/system/l2tp_switch.h"
 #include "tests/data/expected_files.h"
 #include "tests/fakes/fake_file_operations.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_shell_folders.h"
@@ -30,7 +31,8 @@ protected:
     testing::FakeFileOperations folder;
     testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\user\\My Documents")};
     testing::FakeWindowsVersion version;
-    LocalOperations operations{processes, registry, files, folder, shell, version};
+    testing::FakeLogonTasks tasks;
+    LocalOperations operations{processes, registry, files, folder, shell, version, tasks};
 };
 
 TEST_F(LocalOperationsTest, eachDialWritesItsPhonebookByteForByteInTheFolderAndNamesItByItsFullPath) {

@@ -12,6 +12,7 @@
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_ip_helper.h"
 #include "tests/fakes/fake_log.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "core/system/general.h"
@@ -127,7 +128,8 @@ protected:
     SettingsFile settings{watched, shell, files, codec, log.log};
     testing::FakeRegistry registry;
     testing::FakeWindowsVersion version;
-    LocalOperations operations{processes, registry, files, programFiles, shell, version};
+    testing::FakeLogonTasks tasks;
+    LocalOperations operations{processes, registry, files, programFiles, shell, version, tasks};
     Dialer dialer{watched, operations, loop, table, link, ras, log.log};
     IpsecPolicy policy{watched, operations, loop, log.log};
     SessionController session{watched, link, ras, table, processes, shell, registry, dialer, policy, settings, log.log};

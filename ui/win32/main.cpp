@@ -59,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32LogFile log;
     Win32Clock clock;
     Win32LogonTasks logonTasks;
-    LocalOperations operations(processes, registry, files, programFiles, shell, version);
+    LocalOperations operations(processes, registry, files, programFiles, shell, version, logonTasks);
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
