@@ -65,6 +65,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
                Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles, log, clock, logonTasks, operations});
+                        management, version, programFiles, log, clock, operations});
     return window.run(form, inTray ? SW_SHOWMINNOACTIVE : showCommand, request.verb == ScriptVerb::connect);
 }
