@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/service/client_decision.h"
+#include "core/service/operations_choice.h"
 
 namespace velmora {
 namespace {
@@ -105,6 +106,30 @@ TEST(ClientDecision, servesUsersAtThisComputerAndAdministratorsWithinTheAdminist
     EXPECT_NE(decideClient(facts(false, true), AccessPolicy{"VPN Users"}).refusal.find("VPN Users"),
               std::string::npos)
         << "the refusal names the group to ask about";
+}
+
+TEST(OperationsChoice, theServiceWhereItServesElseOwnRightsElseAnOfferToRaiseThem) {
+    const ClientDecision served{true, {}};
+    const ClientDecision refused{false, "管理员设定只有组“VPN Users”的成员可以使用 Velmora VPN，您不在其中。"};
+    struct Row {
+        const char* what;
+        std::optional<ClientDecision> service;
+        bool administrator;
+        OperationsWay way;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"a service that serves", served, false, OperationsWay::service, ""},
+        {"a service that serves an administrator too", served, true, OperationsWay::service, ""},
+        {"a service that refuses, also an administrator", refused, true, OperationsWay::refused, refused.refusal},
+        {"no service, an administrator", std::nullopt, true, OperationsWay::ownProcess, ""},
+        {"no service, a standard user", std::nullopt, false, OperationsWay::offerElevation, kServiceMissing},
+    };
+    for (const Row& row : rows) {
+        const OperationsChoice choice = chooseOperations(row.service, row.administrator);
+        EXPECT_EQ(choice.way, row.way) << row.what;
+        EXPECT_EQ(choice.message, row.message) << row.what;
+    }
 }
 
 }  // namespace
