@@ -107,7 +107,7 @@ add_test(NAME tier3-e2e
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
-  firstStartWithoutSettingsShowsTheFallbacksAndWritesThePhonebooks
+  firstStartWithoutSettingsShowsTheFallbacksAndWritesNothing
   registrySwitchNotSetAsksForARestartAndEnds
   secondInstanceIsRefusedAndTheFirstGoesOn
   plainPptpConnectDialsRoutesAndGoesToTheTray
