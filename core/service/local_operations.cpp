@@ -35,7 +35,7 @@ Started LocalOperations::startPolicyRun(const PolicyRun& run) {
     const std::string program = policyToolProgram(tool, folder_, shell_);
     Started started;
     started.program =
-        processes_.start(program, run.rule == PolicyRule::outbound ? lines.outbound : lines.inbound,
+        processes_.start(program, run.rule == RuleDirection::outbound ? lines.outbound : lines.inbound,
                          Processes::Window::hidden);
     if (!started.program) {
         started.failure = "无法启动策略工具 " + program + "。";

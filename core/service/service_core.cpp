@@ -26,8 +26,8 @@ Message refusal(std::uint32_t id, const std::string& why) {
     return Message{MessageKind::reply, id, {static_cast<std::uint32_t>(ReplyStatus::refused)}, {why}};
 }
 
-const char* ruleName(PolicyRule rule) {
-    return rule == PolicyRule::outbound ? "windows to zerta" : "zerta to windows";
+const char* ruleName(RuleDirection rule) {
+    return rule == RuleDirection::outbound ? "windows to zerta" : "zerta to windows";
 }
 
 // What the log says of a request: its values, never a secret.
@@ -281,7 +281,7 @@ void ServiceCore::runEnded(ClientId id, Client& client, const Run& run, std::uin
         return;
     }
     // A withdrawal whose second line ended well leaves nothing of the client's in force.
-    if (!run.policy->apply && run.policy->rule == PolicyRule::inbound && status == 0) {
+    if (!run.policy->apply && run.policy->rule == RuleDirection::inbound && status == 0) {
         client.policy.reset();
         if (policyOwner_ == id) {
             policyOwner_ = 0;
@@ -336,7 +336,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
     TakeBack& back = *client.takeBack;
     const std::string& user = client.facts.user;
     const bool ownsPolicy = policyOwner_ == id && client.policy;
-    const auto startWithdrawal = [&](PolicyRule rule) {
+    const auto startWithdrawal = [&](RuleDirection rule) {
         PolicyRun run = *client.policy;
         run.rule = rule;
         run.apply = false;
@@ -389,7 +389,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             break;
         }
         case Step::withdrawOutbound:
-            startWithdrawal(PolicyRule::outbound);
+            startWithdrawal(RuleDirection::outbound);
             back.step = Step::waitOutbound;
             break;
         case Step::waitOutbound:
@@ -406,7 +406,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             back.step = Step::withdrawInbound;
             break;
         case Step::withdrawInbound:
-            startWithdrawal(PolicyRule::inbound);
+            startWithdrawal(RuleDirection::inbound);
             back.step = Step::waitInbound;
             break;
         case Step::waitInbound:

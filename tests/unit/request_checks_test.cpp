@@ -9,7 +9,7 @@ namespace velmora {
 namespace {
 
 PolicyRun goodRun() {
-    return PolicyRun{PolicyRule::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "shared key", "ESP-3DES-SHA"};
+    return PolicyRun{RuleDirection::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "shared key", "ESP-3DES-SHA"};
 }
 
 struct Row {

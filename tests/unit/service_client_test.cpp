@@ -103,7 +103,7 @@ TEST_F(ServiceClientTest, aServiceThatGoesAwayEndsWhatItRanAndTheNextRequestFind
 
     service.down = true;
     service.breakChannel();
-    const Started refused = client.startPolicyRun(PolicyRun{PolicyRule::outbound, true, "10.10.10.4", "10.0.0.0",
+    const Started refused = client.startPolicyRun(PolicyRun{RuleDirection::outbound, true, "10.10.10.4", "10.0.0.0",
                                                             "255.255.0.0", "sharedkey", "ESP-3DES-SHA"});
     EXPECT_TRUE(refused.refused);
     EXPECT_NE(refused.failure.find("Velmora VPN 服务没有响应"), std::string::npos);

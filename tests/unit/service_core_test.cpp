@@ -31,7 +31,7 @@ ClientFacts user(const std::string& name, std::uint32_t session = 1) {
     return facts;
 }
 
-PolicyRun policy(PolicyRule rule, bool apply) {
+PolicyRun policy(RuleDirection rule, bool apply) {
     return PolicyRun{rule, apply, "10.10.10.4", "10.8.0.1", "255.255.0.0", "Kq9$Lm2&ey", "ESP-3DES-SHA"};
 }
 
@@ -66,8 +66,8 @@ protected:
     // A client that applied the policy and, when asked, dialled a link up and added a route.
     ClientId sessionOf(const ClientFacts& facts, bool dial, bool route) {
         const ClientId client = core.connect(facts, {});
-        EXPECT_TRUE(done(ask(client, policy(PolicyRule::outbound, true))));
-        EXPECT_TRUE(done(ask(client, policy(PolicyRule::inbound, true))));
+        EXPECT_TRUE(done(ask(client, policy(RuleDirection::outbound, true))));
+        EXPECT_TRUE(done(ask(client, policy(RuleDirection::inbound, true))));
         if (dial) {
             EXPECT_TRUE(done(ask(client, DialRequest{DialPhonebook::l2tp, "vpn.example.com", "alice", "Pw7#qXzJ"})));
             processes.lastShown->runToEnd();
@@ -164,8 +164,8 @@ TEST_F(ServiceCoreTest, aDialUnderWayWhenItsClientGoesIsEndedWithTheConnectionIt
 TEST_F(ServiceCoreTest, aClientOfAnotherSessionCannotTouchWhatTheFirstMadeUntilItIsTakenBack) {
     const ClientId alice = sessionOf(user("alice", 1), true, true);
     const ClientId bob = core.connect(user("bob", 2), {});
-    EXPECT_TRUE(refused(ask(bob, policy(PolicyRule::outbound, true))));
-    EXPECT_TRUE(refused(ask(bob, policy(PolicyRule::outbound, false))));
+    EXPECT_TRUE(refused(ask(bob, policy(RuleDirection::outbound, true))));
+    EXPECT_TRUE(refused(ask(bob, policy(RuleDirection::outbound, false))));
     EXPECT_TRUE(refused(ask(bob, DialRequest{DialPhonebook::l2tp, "vpn.example.com", "bob", "secret"})));
     EXPECT_TRUE(refused(ask(bob, HangUp{kLink})));
     EXPECT_TRUE(ras.hangUps.empty());
@@ -177,7 +177,7 @@ TEST_F(ServiceCoreTest, aClientOfAnotherSessionCannotTouchWhatTheFirstMadeUntilI
 
     core.disconnect(alice);
     takeBackAll();
-    EXPECT_TRUE(done(ask(bob, policy(PolicyRule::outbound, true))));
+    EXPECT_TRUE(done(ask(bob, policy(RuleDirection::outbound, true))));
 }
 
 TEST_F(ServiceCoreTest, aRefusedClientHearsWhyOnHelloAndOnEveryRequestAndNothingRuns) {
@@ -187,7 +187,7 @@ TEST_F(ServiceCoreTest, aRefusedClientHearsWhyOnHelloAndOnEveryRequestAndNothing
     ASSERT_TRUE(done(hello));
     EXPECT_EQ(hello.numbers.at(1), 0u);
     EXPECT_NE(hello.texts.at(0).find("VPN Users"), std::string::npos);
-    for (const Request& request : std::vector<Request>{policy(PolicyRule::outbound, true), kRoute, ListConnections{},
+    for (const Request& request : std::vector<Request>{policy(RuleDirection::outbound, true), kRoute, ListConnections{},
                                                        SetL2tpSwitch{}}) {
         const Message reply = ask(client, request);
         EXPECT_TRUE(refused(reply));
@@ -200,7 +200,7 @@ TEST_F(ServiceCoreTest, aRefusedClientHearsWhyOnHelloAndOnEveryRequestAndNothing
 
 TEST_F(ServiceCoreTest, badValuesAndUnreadableRequestsAreRefusedLoggedWithoutASecretAndTheClientGoesOn) {
     const ClientId client = core.connect(user("alice"), {});
-    PolicyRun hostile = policy(PolicyRule::outbound, true);
+    PolicyRun hostile = policy(RuleDirection::outbound, true);
     hostile.local = "10.10.10.4 & calc";
     EXPECT_TRUE(refused(ask(client, hostile)));
     const Bytes garbage = {1, 2, 3};
@@ -211,7 +211,7 @@ TEST_F(ServiceCoreTest, badValuesAndUnreadableRequestsAreRefusedLoggedWithoutASe
     EXPECT_TRUE(events.empty()) << "nothing ran";
     EXPECT_TRUE(logged("无法读懂 PC\\alice 的请求，已拒绝"));
 
-    EXPECT_TRUE(done(ask(client, policy(PolicyRule::outbound, true))));
+    EXPECT_TRUE(done(ask(client, policy(RuleDirection::outbound, true))));
     EXPECT_TRUE(done(ask(client, DialRequest{DialPhonebook::l2tp, "vpn.example.com", "alice", "Pw7#qXzJ"})));
     for (const std::string& line : logFile.lines) {
         EXPECT_EQ(line.find("Kq9$Lm2&ey"), std::string::npos) << line;

@@ -28,7 +28,7 @@ bool samePolicyRun(const PolicyRun& a, const PolicyRun& b) {
 }
 
 TEST(ServiceProtocol, everyRequestComesThroughItsFrameAsItWasSent) {
-    const PolicyRun run{PolicyRule::inbound, false, "10.10.10.4", "10.8.0.1", "255.255.0.0", " 密钥 key ", "ESP-DES"};
+    const PolicyRun run{RuleDirection::inbound, false, "10.10.10.4", "10.8.0.1", "255.255.0.0", " 密钥 key ", "ESP-DES"};
     const auto policy = roundTrip(run);
     ASSERT_TRUE(policy && std::holds_alternative<PolicyRun>(*policy));
     EXPECT_TRUE(samePolicyRun(std::get<PolicyRun>(*policy), run));
