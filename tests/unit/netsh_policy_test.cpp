@@ -89,12 +89,16 @@ TEST(NetshSteps, workedExampleInboundApply) {
               }));
 }
 
-TEST(NetshSteps, withdrawalStoresTheSameRuleAndUnassigns) {
+TEST(NetshSteps, aWithdrawalUnassignsThenDeletesTheRuleAndItsKey) {
     for (const auto& [apply, withdraw] : {std::pair{outboundArgs("-x"), outboundArgs("-y")},
                                           std::pair{inboundArgs("-x"), inboundArgs("-y")}}) {
-        Lines expected = lines(apply);
-        expected.back() = "netsh ipsec static set policy name=corvinaltexum assign=no";
+        const Lines applied = lines(apply);
+        Lines expected = {"netsh ipsec static set policy name=corvinaltexum assign=no"};
+        expected.insert(expected.end(), applied.begin(), applied.begin() + 3);  // the three deletions
         EXPECT_EQ(lines(withdraw), expected);
+        for (const std::string& line : lines(withdraw)) {
+            EXPECT_EQ(line.find("psk="), std::string::npos) << line;
+        }
     }
 }
 
@@ -200,10 +204,10 @@ TEST(RunPolicyTool, anApplyStopsAtTheFirstRequiredFailureAndNeverAssigns) {
 TEST(RunPolicyTool, aWithdrawalRunsOnWhateverTheStepsAnswer) {
     ScriptedTools tools;
     testing::FakeRegistry registry;
-    tools.answers = {{"delete", 1}, {"add filterlist", 1}, {"add filter ", 2}, {"add rule", 3}};
-    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 1);
+    tools.answers = {{"set policy", 5}, {"delete rule", 1}, {"delete filterlist", 1}};
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 5);
     EXPECT_EQ(tools.ran, lines(outboundArgs("-y")));
-    EXPECT_EQ(tools.ran.back(), "netsh ipsec static set policy name=corvinaltexum assign=no");
+    EXPECT_EQ(tools.ran.back(), "netsh ipsec static delete filteraction name=\"windows to zerta\"");
 }
 
 TEST(RunPolicyTool, argumentsItCannotReadRunNothingAndFail) {
@@ -240,9 +244,9 @@ TEST(RunPolicyTool, theLocalPolicyAssignedBeforeIsAssignedAgainWhenOursIsWithdra
     // The withdrawal unassigns ours, then assigns the other again, once.
     EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
     EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
-    const Lines once = {"netsh ipsec static set policy name=corvinaltexum assign=no",
+    const Lines once = {"netsh ipsec static delete filteraction name=\"windows to zerta\"",
                         "netsh ipsec static set policy name=办公室策略 assign=yes"};
-    EXPECT_EQ(Lines(tools.ran.end() - 11, tools.ran.end() - 9), once);
+    EXPECT_EQ(Lines(tools.ran.end() - 6, tools.ran.end() - 4), once);
     EXPECT_EQ(tools.ran.back(), once[0]);
     EXPECT_FALSE(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore).has_value());
 }
