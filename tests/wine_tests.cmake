@@ -145,9 +145,9 @@ list(APPEND app_scenarios
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
   OnWindowsXp.theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice
 )
-# 登录时启动: a logon task from Vista on, the Run key's value before.
+# 登录时启动: the Run key's value, into which an earlier version's logon task is moved from Vista on.
 list(APPEND app_scenarios
-  StartWithWindows10.aLogonTaskOfTheUserIsRegisteredAndRemoved
+  StartWithWindows10.anEarlierVersionsLogonTaskBecomesTheRunValueAtTheFirstStart
   StartWithWindowsXp.theUsersRunValueStartsTheProgramInTheTray
 )
 set(app_tests)

@@ -478,44 +478,23 @@ TEST_F(AppScenario, stopAndConnectFromTheTrayLeaveTheWindowThere) {
 }
 
 // The stand-in notepad.exe in the system folder, where velmora.exe names Notepad, for the span
-// of a scenario; Wine's own after it. velmora.exe has the desktop's shell start it: a 64-bit shell
-// reads that folder as its native one, so the stand-in goes there too.
+// of a scenario; Wine's own after it.
 class NotepadStandIn {
 public:
     NotepadStandIn() {
-        for (const std::wstring& folder : folders()) {
-            CopyFileW((folder + L"\\notepad.exe").c_str(), saved_.file(savedName(folder)).c_str(), FALSE);
-            CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\notepad.exe").c_str(), (folder + L"\\notepad.exe").c_str(),
-                      FALSE);
-        }
+        CopyFileW(notepad().c_str(), saved_.file(L"notepad.exe").c_str(), FALSE);
+        CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\notepad.exe").c_str(), notepad().c_str(), FALSE);
     }
-    ~NotepadStandIn() {
-        for (const std::wstring& folder : folders()) {
-            CopyFileW(saved_.file(savedName(folder)).c_str(), (folder + L"\\notepad.exe").c_str(), FALSE);
-        }
-    }
+    ~NotepadStandIn() { CopyFileW(saved_.file(L"notepad.exe").c_str(), notepad().c_str(), FALSE); }
     NotepadStandIn(const NotepadStandIn&) = delete;
     NotepadStandIn& operator=(const NotepadStandIn&) = delete;
 
-    // Where velmora.exe names Notepad: the system folder as a 32-bit program sees it.
-    static std::wstring path() { return folders().front() + L"\\notepad.exe"; }
-
 private:
-    // The 32-bit system folder, and the native one where the prefix has one apart.
-    static std::vector<std::wstring> folders() {
+    // In the system folder as a 32-bit program sees it.
+    static std::wstring notepad() {
         wchar_t system[MAX_PATH] = {};
         GetSystemDirectoryW(system, MAX_PATH);
-        wchar_t windows[MAX_PATH] = {};
-        GetWindowsDirectoryW(windows, MAX_PATH);
-        std::vector<std::wstring> found{system};
-        const std::wstring native = std::wstring(windows) + L"\\Sysnative";
-        if (GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            found.push_back(native);
-        }
-        return found;
-    }
-    static std::wstring savedName(const std::wstring& folder) {
-        return folder == folders().front() ? L"notepad.exe" : L"notepad-native.exe";
+        return std::wstring(system) + L"\\notepad.exe";
     }
 
     testing::TempFolder saved_;
@@ -577,7 +556,8 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
         EXPECT_TRUE(journalled(pptpDial()));
     }
     chooseFromTray(window, 4);  // 查看日志
-    EXPECT_TRUE(journalled("\"" + narrow(NotepadStandIn::path()) + "\" \"" + narrow(log) + "\""));
+    // The system folder's Notepad (the stand-in put there), started with the user's own rights.
+    EXPECT_TRUE(journalled("notepad \"" + narrow(log) + "\""));
     exitFromTray(window);
     EXPECT_TRUE(app.waitForExit(kTicks));
     const std::wstring exitLine = L"退出程序（托盘菜单“退出”）\r\n";
