@@ -41,6 +41,7 @@ add_executable(velmora_win32_tests
   win32/service_channel_test.cpp
   win32/service_host_test.cpp
   win32/service_registration_test.cpp
+  win32/private_folder_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host GTest::gtest_main)
