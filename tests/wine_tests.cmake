@@ -37,15 +37,21 @@ add_executable(velmora_win32_tests
   win32/system_library_test.cpp
   win32/log_file_test.cpp
   win32/msi_tables_test.cpp
+  win32/service_pipe_test.cpp
+  win32/service_channel_test.cpp
+  win32/service_host_test.cpp
+  win32/service_registration_test.cpp
+  win32/private_folder_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host GTest::gtest_main)
 # The tests that call the stand-in remote-access service directly import it.
 target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32 msi)
 add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
+  VELMORA_SERVICE_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-service.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
@@ -78,18 +84,27 @@ add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_te
 target_link_libraries(velmora_window_tests PRIVATE
   velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
 
+# The fuzz target of the service's request reading, run over its seeds and a fixed set of inputs
+# made from them, where libFuzzer is not at hand.
+add_executable(velmora_service_request_fuzz fuzz/service_request_fuzz.cpp fuzz/fuzz_driver.cpp)
+target_link_libraries(velmora_service_request_fuzz PRIVATE velmora_core GTest::gtest_main)
+target_compile_definitions(velmora_service_request_fuzz PRIVATE
+  VELMORA_FUZZ_SEEDS="Z:${CMAKE_CURRENT_SOURCE_DIR}/fuzz/service_seeds")
+
 set(wine_programs velmora_unit_tests velmora_test_child velmora_version_probe velmora_win32_tests velmora_e2e_tests
-    velmora_window_tests)
+    velmora_window_tests velmora_service_request_fuzz)
 set_target_properties(${wine_programs} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
   CROSSCOMPILING_EMULATOR ${VELMORA_TOOLS}/wine-run.sh)
 
-# The programs and the stand-ins come from the nested build; bring the stand-in DLL here.
+# The programs and the stand-ins come from the nested build; bring the stand-in DLL here, and the
+# policy tool, which the service's host in the Win32 tests runs from its own folder as installed.
 add_custom_target(velmora_test_standins ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_TEST_BIN}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasapi32.dll ${VELMORA_TEST_BIN}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe ${VELMORA_TEST_BIN}
   DEPENDS programs
-  COMMENT "Copying the stand-in rasapi32.dll beside the test programs")
+  COMMENT "Copying the stand-in rasapi32.dll and the policy tool beside the test programs")
 
 # A virtual display, the prefixes and a persistent wineserver, around every Wine test.
 add_test(NAME wine-up COMMAND ${VELMORA_TOOLS}/wine-up.sh)
@@ -101,6 +116,9 @@ add_test(NAME tier2-unit
          COMMAND velmora_unit_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-unit.xml)
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
+add_test(NAME tier2-service-request-fuzz
+         COMMAND velmora_service_request_fuzz
+                 --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-service-request-fuzz.xml)
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
                  --gtest_filter=-AppScenario.*:Each*/*:Releases/*:OnWindows*:StartWith*
@@ -263,10 +281,11 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIR
 
 set_tests_properties(wine-up PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_STANDINS=${VELMORA_PROGRAMS_DIR}")
-set_tests_properties(wine-down tier2-unit tier2-win32 PROPERTIES
+set_tests_properties(wine-down tier2-unit tier2-win32 tier2-service-request-fuzz PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
   "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
-set_tests_properties(tier2-unit tier2-win32 tier3-e2e ${app_tests} PROPERTIES FIXTURES_REQUIRED wine)
+set_tests_properties(tier2-unit tier2-win32 tier2-service-request-fuzz tier3-e2e ${app_tests} PROPERTIES
+  FIXTURES_REQUIRED wine)
 # The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES RUN_SERIAL ON)
