@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <sddl.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -26,6 +27,47 @@ std::wstring processUserSid() {
     const std::wstring sid = text;
     (void)LocalFree(text);
     return sid;
+}
+
+bool processIsAdministrator() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators)) {
+        return false;
+    }
+    BOOL member = FALSE;
+    const bool asked = CheckTokenMembership(nullptr, administrators, &member) != FALSE;
+    (void)FreeSid(administrators);
+    return asked && member != FALSE;
+}
+
+bool startAgainAsAdministrator() {
+    std::wstring program(MAX_PATH, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length >= program.size()) {
+        return false;
+    }
+    program.resize(length);
+    // The arguments as given: the command line after the program's own name, quoted or not.
+    const wchar_t* arguments = GetCommandLineW();
+    const wchar_t end = *arguments == L'"' ? L'"' : L' ';
+    arguments += *arguments == L'"' ? 1 : 0;
+    while (*arguments != L'\0' && *arguments != end) {
+        ++arguments;
+    }
+    arguments += *arguments == L'"' ? 1 : 0;
+    while (*arguments == L' ' || *arguments == L'\t') {
+        ++arguments;
+    }
+    SHELLEXECUTEINFOW start{};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_NOASYNC;
+    start.lpVerb = L"runas";
+    start.lpFile = program.c_str();
+    start.lpParameters = arguments;
+    start.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&start) != FALSE;
 }
 
 }  // namespace velmora
