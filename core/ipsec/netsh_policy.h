@@ -46,8 +46,8 @@ struct NetshStep {
 };
 
 // The steps for the request, to run one after the other: an apply stores the rule anew and assigns
-// the policy last; a withdrawal unassigns it first, then deletes the rule with its filter list and
-// filter action, key and all.
+// the policy last; a withdrawal unassigns the policy (adding it unassigned first where it is
+// missing), then deletes the rule with its filter list and filter action, key and all.
 std::vector<NetshStep> netshSteps(const PolicyRequest& request);
 
 // The step that assigns another local policy again.

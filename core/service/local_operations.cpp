@@ -3,6 +3,7 @@
 #include "core/connection/dial_commands.h"
 #include "core/connection/phonebook.h"
 #include "core/ipsec/policy_commands.h"
+#include "core/ipsec/policy_store.h"
 #include "core/ipsec/windows_version.h"
 #include "core/settings/settings_file.h"
 #include "core/system/logon_start.h"
@@ -111,6 +112,10 @@ bool LocalOperations::removeLogonTask(const std::string& userSid) {
     }
     (void)tasks_.remove(path);
     return true;
+}
+
+void LocalOperations::closePolicyRule(RuleDirection rule) {
+    (void)closeRule(registry_, ruleName(rule));
 }
 
 void LocalOperations::deleteRoute(const Route& route) {

@@ -345,7 +345,11 @@ TEST_P(AppClosedInConnect, withdrawsThePolicyLastAndDialsNothing) {
 TEST_P(AppClosedInTheReapply, withdrawsThePolicyLastAndHangsUp) {
     WindowDriver window = connectIpsec();
     const int before = policyLineCount();
+    const std::size_t returning = journal().size();
     dropAndReturnTheLink();
+    // The tick that finds the link back starts its routes before the re-apply's first line, but
+    // the two programs journal side by side: the close comes once the routes are in too.
+    ASSERT_TRUE(eventually([&] { return countStartingWith(journalFrom(returning), "route ") > 0; }, kTicks));
     const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, before);
     ASSERT_NE(closedAt, 0u);
     PostMessageW(window.window(), WM_CLOSE, 0, 0);

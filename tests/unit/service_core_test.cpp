@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/profile/conn_profile.h"
+#include "core/system/general.h"
 #include "tests/fakes/fake_file_operations.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_logon_tasks.h"
@@ -266,6 +267,25 @@ TEST_F(ServiceCoreTest, theOldSettingsGoOnlyToAnAdministratorAndTheOldTaskOnlyFo
     EXPECT_EQ(removed.numbers.at(1), 1u);
     EXPECT_EQ(tasks.tasks.size(), 1u);
     EXPECT_EQ(tasks.tasks.count("\\Velmora VPN\\" + administrator.sid), 1u) << "another user's task stays";
+}
+
+// Where the old tools store the rule (Windows 2000 and XP) the service closes its key once a line
+// of an apply ended well; velmora-ipsec, from Vista on, closes it itself.
+TEST_F(ServiceCoreTest, aRuleTheOldToolsStoredIsClosedToOtherUsersOnceItsLineEnded) {
+    const std::string store = "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
+    const std::string rule = store + "\\ipsecNFA{11}";
+    for (const std::uint32_t major : {5u, 10u}) {
+        SCOPED_TRACE(major);
+        version.record = {major, 1, "Service Pack 3", 2600};
+        registry.keys.clear();
+        registry.setString(kHkeyLocalMachine, rule, "ipsecName", "windows to zerta");
+        const ClientId client = core.connect(user("alice"), {});
+        ASSERT_TRUE(done(ask(client, policy(RuleDirection::outbound, true))));
+        (void)core.poll();
+        EXPECT_EQ(registry.key(kHkeyLocalMachine, rule).closed, major == 5u);
+        core.disconnect(client);
+        takeBackAll();
+    }
 }
 
 TEST_F(ServiceCoreTest, theServiceStoppingTakesBackEveryClient) {
