@@ -37,6 +37,7 @@ add_executable(velmora_win32_tests
   win32/system_library_test.cpp
   win32/log_file_test.cpp
   win32/msi_tables_test.cpp
+  win32/sim_journal_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
@@ -45,7 +46,7 @@ target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi3
 add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
-  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
+  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe" VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
