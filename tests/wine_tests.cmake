@@ -38,9 +38,10 @@ add_executable(velmora_win32_tests
   win32/log_file_test.cpp
   win32/msi_tables_test.cpp
   win32/sim_journal_test.cpp
+  win32/install_folder_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_install_folder GTest::gtest_main)
 # The tests that call the stand-in remote-access service directly import it.
 target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32 msi)
 add_dependencies(velmora_win32_tests velmora_msi)

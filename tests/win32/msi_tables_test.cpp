@@ -144,7 +144,7 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
             EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
         }
     }
-    EXPECT_EQ(deferred, 7);
+    EXPECT_EQ(deferred, 8);
     for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
         EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
                   (std::vector<Row>{{"3393"}}))
@@ -155,6 +155,28 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
     EXPECT_LT(at.at("RollbackAdministratorProfile"), at.at("WriteAdministratorProfile"));
     EXPECT_LT(at.at("SetL2tpSwitch"), at.at("InstallFinalize"));
     EXPECT_GT(at.at("SetL2tpSwitch"), at.at("InstallFiles"));
+}
+
+TEST_F(MsiTables, theInstallFolderGetsItsRightsBeforeAnyFileIsCopiedIntoIt) {
+    std::map<std::string, std::string> conditions;
+    const auto at = sequence(&conditions);
+    // Handed the folder as the deferred action's data (a property set, 51, at once: not in the
+    // script, 0x400), once the folder is known.
+    const auto prepared =
+        rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'PrepareSecureInstallFolder'");
+    ASSERT_EQ(prepared.size(), 1u);
+    EXPECT_EQ(std::stoi(prepared[0][0]) & 0x43F, 51);
+    EXPECT_EQ(prepared[0][1], "SecureInstallFolder");
+    EXPECT_EQ(prepared[0][2], "[INSTALLDIR]");
+    EXPECT_GT(at.at("PrepareSecureInstallFolder"), at.at("CostFinalize"));
+    // As the system, and a failure fails the installation (no 0x40).
+    EXPECT_EQ(rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'SecureInstallFolder'"),
+              (std::vector<Row>{{"3073", "VelmoraActions", "SecureInstallFolder"}}));
+    EXPECT_GT(at.at("SecureInstallFolder"), at.at("InstallInitialize"));
+    EXPECT_LT(at.at("SecureInstallFolder"), at.at("InstallFiles"));
+    for (const char* action : {"PrepareSecureInstallFolder", "SecureInstallFolder"}) {
+        EXPECT_EQ(conditions.at(action), "NOT REMOVE=\"ALL\"") << action << ": an installation, an upgrade or a repair";
+    }
 }
 
 TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfileAndKeptOutOfTheLog) {
