@@ -37,17 +37,23 @@ add_executable(velmora_win32_tests
   win32/system_library_test.cpp
   win32/log_file_test.cpp
   win32/msi_tables_test.cpp
+  win32/service_pipe_test.cpp
+  win32/service_channel_test.cpp
+  win32/service_host_test.cpp
+  win32/service_registration_test.cpp
   win32/sim_journal_test.cpp
   win32/install_folder_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_install_folder GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host velmora_install_folder
+  GTest::gtest_main)
 # The tests that call the stand-in remote-access service directly import it.
 target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32 msi)
 add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe" VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
+  VELMORA_SERVICE_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-service.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
@@ -86,12 +92,14 @@ set_target_properties(${wine_programs} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
   CROSSCOMPILING_EMULATOR ${VELMORA_TOOLS}/wine-run.sh)
 
-# The programs and the stand-ins come from the nested build; bring the stand-in DLL here.
+# The programs and the stand-ins come from the nested build; bring the stand-in DLL here, and the
+# policy tool, which the service's host in the Win32 tests runs from its own folder as installed.
 add_custom_target(velmora_test_standins ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_TEST_BIN}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/rasapi32.dll ${VELMORA_TEST_BIN}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe ${VELMORA_TEST_BIN}
   DEPENDS programs
-  COMMENT "Copying the stand-in rasapi32.dll beside the test programs")
+  COMMENT "Copying the stand-in rasapi32.dll and the policy tool beside the test programs")
 
 # A virtual display, the prefixes and a persistent wineserver, around every Wine test.
 add_test(NAME wine-up COMMAND ${VELMORA_TOOLS}/wine-up.sh)

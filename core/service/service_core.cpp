@@ -253,11 +253,16 @@ Message ServiceCore::oldSettings(Client& client, std::uint32_t requestId, const 
         return reply(requestId);
     }
     const auto lines = operations_.oldSettings(request.drive);
-    // Longer than any settings file: not one this program wrote.
-    if (!lines || lines->size() > kMaxMessageTexts) {
+    // Longer than any settings file, or with a line longer than any of its: not one this program
+    // wrote, and more than a reply may carry.
+    if (!lines || lines->size() > kMaxMessageTexts ||
+        std::any_of(lines->begin(), lines->end(), [](const std::string& line) {
+            return line.size() > kMaxTextBytes || line.find('\0') != std::string::npos;
+        })) {
         return reply(requestId, {0});
     }
-    return reply(requestId, {1}, *lines);
+    Message answer = reply(requestId, {1}, *lines);
+    return encodeFrame(answer).size() - 4 <= kMaxMessageBytes ? answer : reply(requestId, {0});
 }
 
 std::vector<RasHandle> ServiceCore::entryConnections() {
@@ -435,8 +440,11 @@ std::vector<std::uintptr_t> ServiceCore::waitHandles() const {
         for (const auto& run : entry.second.runs) {
             handles.push_back(run.second.program->waitHandle());
         }
-        if (entry.second.takeBack && entry.second.takeBack->run) {
-            handles.push_back(entry.second.takeBack->run->waitHandle());
+        // A withdrawal's program only while it is waited for: once it has ended, its handle would
+        // end every wait at once.
+        const std::optional<TakeBack>& back = entry.second.takeBack;
+        if (back && back->run && (back->step == Step::waitOutbound || back->step == Step::waitInbound)) {
+            handles.push_back(back->run->waitHandle());
         }
     }
     return handles;

@@ -13,11 +13,18 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
     HANDLE get() const { return handle_; }
-    void reset() {
+    // Hands the handle over to the caller, who closes it from then on.
+    HANDLE release() {
+        const HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
+    // Closes the handle held, and holds the one given from then on.
+    void reset(HANDLE handle = nullptr) {
         if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
             (void)CloseHandle(handle_);
         }
-        handle_ = nullptr;
+        handle_ = handle;
     }
 
 private:

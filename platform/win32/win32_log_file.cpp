@@ -11,7 +11,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const wchar_t* kLogName = L"\\velmora.log";
 constexpr const wchar_t* kPreviousLogSuffix = L".1";
 constexpr wchar_t kByteOrderMark = 0xFEFF;
 
@@ -103,7 +102,8 @@ void appendWhole(HANDLE file, DWORD size, const std::wstring& line) {
 
 }  // namespace
 
-Win32LogFile::Win32LogFile(const std::string& folder) : folder_(widen(folder)) {}
+Win32LogFile::Win32LogFile(const std::string& folder, const std::string& fileName)
+    : folder_(widen(folder)), name_(L"\\" + widen(fileName)) {}
 
 const std::wstring& Win32LogFile::folder() {
     if (!folder_) {
@@ -113,7 +113,7 @@ const std::wstring& Win32LogFile::folder() {
 }
 
 std::string Win32LogFile::path() {
-    return folder().empty() ? std::string() : narrow(folder() + kLogName);
+    return folder().empty() ? std::string() : narrow(folder() + name_);
 }
 
 void Win32LogFile::append(const std::string& text) {
@@ -124,7 +124,7 @@ void Win32LogFile::append(const std::string& text) {
     if (folderHeld.get() == INVALID_HANDLE_VALUE) {
         return;
     }
-    const std::wstring log = folder() + kLogName;
+    const std::wstring log = folder() + name_;
     const std::wstring line = widen(text) + L"\r\n";
     {
         const UniqueHandle file(openLog(log));
@@ -142,7 +142,7 @@ void Win32LogFile::append(const std::string& text) {
     }
     // Full: the log becomes the previous one and the line starts a new log. When the previous
     // one cannot be replaced (a program holds it), the line goes on into the full log rather
-    // than be lost. The move replaces the name velmora.log.1 in the held folder, whatever lies
+    // than be lost. The move replaces the previous log's name in the held folder, whatever lies
     // behind it; nothing is written through it.
     (void)MoveFileExW(log.c_str(), (log + kPreviousLogSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
     const UniqueHandle file(openLog(log));

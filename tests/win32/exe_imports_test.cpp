@@ -1,5 +1,5 @@
-// velmora.exe and velmora-ipsec.exe are 32-bit GUI programs whose imports Windows 2000 can
-// satisfy: only Windows' own DLLs, and none of the functions that arrived later and that runtimes
+// velmora.exe, velmora-ipsec.exe and velmora-service.exe are 32-bit GUI programs (the last two
+// without a window, and without a console either) whose imports Windows 2000 can satisfy: only Windows' own DLLs, and none of the functions that arrived later and that runtimes
 // like to pull in.
 #include <windows.h>
 
@@ -158,8 +158,8 @@ TEST(VelmoraExe, importsNothingWindows2000Lacks) {
 const std::set<std::string> kKnownDlls = {"kernel32.dll", "user32.dll", "gdi32.dll",    "advapi32.dll", "shell32.dll",
                                           "ole32.dll",    "oleaut32.dll", "comdlg32.dll", "msvcrt.dll"};
 
-TEST(BothExes, importAtLoadTimeOnlyLibrariesWindowsMapsFromTheSystemFolder) {
-    for (const char* exe : {VELMORA_EXE, VELMORA_IPSEC_EXE}) {
+TEST(ShippedExes, importAtLoadTimeOnlyLibrariesWindowsMapsFromTheSystemFolder) {
+    for (const char* exe : {VELMORA_EXE, VELMORA_IPSEC_EXE, VELMORA_SERVICE_EXE}) {
         const PeImage pe = readPe(testing::readBytes(widen(exe)));
         ASSERT_FALSE(pe.imports.empty()) << exe;
         for (const auto& [dll, functions] : pe.imports) {
@@ -168,16 +168,20 @@ TEST(BothExes, importAtLoadTimeOnlyLibrariesWindowsMapsFromTheSystemFolder) {
     }
 }
 
-// velmora-ipsec.exe ships beside velmora.exe and starts on every Windows the installer reaches.
-TEST(PolicyToolExe, isA32BitGuiProgramImportingOnlyWhatWindows2000Has) {
-    const PeImage pe = readPe(testing::readBytes(widen(VELMORA_IPSEC_EXE)));
-    EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386);
-    EXPECT_EQ(pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    ASSERT_FALSE(pe.imports.empty());
-    for (const auto& [dll, functions] : pe.imports) {
-        EXPECT_EQ(kWindowsDlls.count(dll), 1u) << dll << " is not a DLL that Windows ships";
+// velmora-ipsec.exe and velmora-service.exe ship beside velmora.exe and start on every Windows the
+// installer reaches.
+TEST(HelperExes, are32BitGuiProgramsImportingOnlyWhatWindows2000Has) {
+    for (const char* exe : {VELMORA_IPSEC_EXE, VELMORA_SERVICE_EXE}) {
+        SCOPED_TRACE(exe);
+        const PeImage pe = readPe(testing::readBytes(widen(exe)));
+        EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386);
+        EXPECT_EQ(pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+        ASSERT_FALSE(pe.imports.empty());
+        for (const auto& [dll, functions] : pe.imports) {
+            EXPECT_EQ(kWindowsDlls.count(dll), 1u) << dll << " is not a DLL that Windows ships";
+        }
+        EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
     }
-    EXPECT_EQ(missingOnWindows2000(pe), std::set<std::string>{});
 }
 
 TEST(VelmoraExe, theImportCheckFindsWhatTheTestProgramsRuntimeAdds) {
