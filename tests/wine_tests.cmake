@@ -41,6 +41,7 @@ add_executable(velmora_win32_tests
   win32/service_channel_test.cpp
   win32/service_host_test.cpp
   win32/service_registration_test.cpp
+  win32/private_folder_test.cpp
   win32/sim_journal_test.cpp
   win32/install_folder_test.cpp
   win32/msi_service_action_test.cpp
@@ -87,8 +88,15 @@ add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_te
 target_link_libraries(velmora_window_tests PRIVATE
   velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
 
+# The fuzz target of the service's request reading, run over its seeds and a fixed set of inputs
+# made from them, where libFuzzer is not at hand.
+add_executable(velmora_service_request_fuzz fuzz/service_request_fuzz.cpp fuzz/fuzz_driver.cpp)
+target_link_libraries(velmora_service_request_fuzz PRIVATE velmora_core GTest::gtest_main)
+target_compile_definitions(velmora_service_request_fuzz PRIVATE
+  VELMORA_FUZZ_SEEDS="Z:${CMAKE_CURRENT_SOURCE_DIR}/fuzz/service_seeds")
+
 set(wine_programs velmora_unit_tests velmora_test_child velmora_version_probe velmora_win32_tests velmora_e2e_tests
-    velmora_window_tests)
+    velmora_window_tests velmora_service_request_fuzz)
 set_target_properties(${wine_programs} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN}
   CROSSCOMPILING_EMULATOR ${VELMORA_TOOLS}/wine-run.sh)
@@ -112,6 +120,9 @@ add_test(NAME tier2-unit
          COMMAND velmora_unit_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-unit.xml)
 add_test(NAME tier2-win32
          COMMAND velmora_win32_tests --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-win32.xml)
+add_test(NAME tier2-service-request-fuzz
+         COMMAND velmora_service_request_fuzz
+                 --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-service-request-fuzz.xml)
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
                  --gtest_filter=-AppScenario.*:Each*/*:Releases/*:OnWindows*:StartWith*
@@ -274,10 +285,11 @@ set_tests_properties(tier3-window tier3-window-120dpi PROPERTIES FIXTURES_REQUIR
 
 set_tests_properties(wine-up PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_STANDINS=${VELMORA_PROGRAMS_DIR}")
-set_tests_properties(wine-down tier2-unit tier2-win32 PROPERTIES
+set_tests_properties(wine-down tier2-unit tier2-win32 tier2-service-request-fuzz PROPERTIES
   ENVIRONMENT "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT}")
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES ENVIRONMENT
   "VELMORA_WINE_ROOT=${VELMORA_WINE_ROOT};VELMORA_WINE_PREFIX=${VELMORA_WINE_ROOT}/prefix-e2e;VELMORA_ARTEFACTS=${VELMORA_ARTEFACTS}")
-set_tests_properties(tier2-unit tier2-win32 tier3-e2e ${app_tests} PROPERTIES FIXTURES_REQUIRED wine)
+set_tests_properties(tier2-unit tier2-win32 tier2-service-request-fuzz tier3-e2e ${app_tests} PROPERTIES
+  FIXTURES_REQUIRED wine)
 # The end-to-end tier stops and starts its own wineserver; keep it apart from the others.
 set_tests_properties(tier3-e2e ${app_tests} PROPERTIES RUN_SERIAL ON)

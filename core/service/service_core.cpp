@@ -300,7 +300,7 @@ void ServiceCore::disconnect(ClientId id) {
         return;
     }
     log_.clientGone(found->second.facts.user);
-    found->second.takeBack.emplace();
+    found->second.takeBack = TakeBack();
     found->second.takeBack->since = clock_.milliseconds();
 }
 

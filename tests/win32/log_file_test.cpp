@@ -77,6 +77,14 @@ TEST_F(Win32LogFileTest, aLogHeldByAnotherProgramSkipsTheLineAtOnceAndTakesTheNe
     EXPECT_EQ(linesAsNotepadReadsThem(logPath), (std::vector<std::string>{"一", "三"}));
 }
 
+TEST_F(Win32LogFileTest, aLogOfAnotherNameIsThatFileInTheFolder) {
+    Win32LogFile named(narrow(folder), "velmora-service.log");
+    named.append("服务启动");
+    EXPECT_EQ(named.path(), narrow(folder + L"\\velmora-service.log"));
+    EXPECT_EQ(linesAsNotepadReadsThem(folder + L"\\velmora-service.log"), (std::vector<std::string>{"服务启动"}));
+    EXPECT_FALSE(testing::fileExists(logPath));
+}
+
 // The same user's programs without elevation can change the log's folder; the program writes with
 // administrator rights, so it never writes through a second name there of a file that lies
 // elsewhere. (Wine does not follow the folder links it makes, so the refusal of a junction for the

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -193,6 +194,18 @@ TEST_F(ServiceHostTest, aClientThatDoesNotReadIsEndedWhileAnotherIsServed) {
     EXPECT_TRUE(eventually([&] { return !deaf->send(many); }, 60000));
     EXPECT_TRUE(other.hello().has_value());
     EXPECT_TRUE(eventually([&] { return logged("客户端结束"); }));
+}
+
+TEST_F(ServiceHostTest, aClientBeyondTheLimitFindsNoInstanceUntilAnotherLeaves) {
+    std::vector<std::unique_ptr<ServiceClient>> clients;
+    for (std::size_t i = 0; i < kMaxServiceClients; ++i) {
+        clients.push_back(std::make_unique<ServiceClient>(connector, local));
+        ASSERT_TRUE(clients.back()->hello().has_value()) << i;
+    }
+    ServiceClient extra(connector, local);
+    EXPECT_FALSE(extra.hello().has_value());
+    clients.pop_back();
+    EXPECT_TRUE(eventually([&] { return extra.hello().has_value(); }));
 }
 
 TEST(ServiceAccessPolicy, isTheGroupThePolicyKeyNamesOrNone) {

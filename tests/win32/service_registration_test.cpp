@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/service/service_client.h"
+#include "platform/win32/service_pipe.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_remote_access.h"
 #include "platform/win32/win32_service_channel.h"
@@ -147,6 +148,17 @@ TEST_F(ServiceRegistrationTest, theRegisteredExeRunsAsAServiceThatTheWindowReach
     EXPECT_EQ(unregisterService(registration.name), 0u) << "nothing to remove";
     EXPECT_EQ(loggedTimes(L"服务启动"), startsBefore + 1);
     EXPECT_EQ(loggedTimes(L"服务停止"), stopsBefore + 1);
+}
+
+TEST_F(ServiceRegistrationTest, aServiceWhosePipeNameAnotherProgramTookStopsAtOnceAndSaysWhy) {
+    const HANDLE squatter =
+        CreateNamedPipeW(kServicePipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+    ASSERT_NE(squatter, INVALID_HANDLE_VALUE);
+    const std::size_t refusalsBefore = loggedTimes(L"服务无法启动");
+    ASSERT_EQ(registerService(registration, kExe), 0u);
+    EXPECT_EQ(startRegisteredService(registration.name), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(loggedTimes(L"服务无法启动"), refusalsBefore + 1);
+    CloseHandle(squatter);
 }
 
 }  // namespace
