@@ -1,5 +1,6 @@
-// The system's Task Scheduler (Windows Vista on), as far as the program's start at the user's
-// logon needs it: one task, addressed by its full path ("\Folder\Name").
+// The system's Task Scheduler (Windows Vista on), as far as taking back the start at the user's
+// logon that earlier versions registered there needs it: one task, addressed by its full path
+// ("\Folder\Name").
 #pragma once
 
 #include <string>
@@ -16,9 +17,6 @@ public:
     // Whether a task of that path is registered; false also when the scheduler cannot be asked.
     virtual bool exists(const std::string& path) = 0;
 
-    // Registers the task from its definition (task XML, UTF-8), replacing one of the same path and
-    // creating its folder. True when it is registered.
-    virtual bool create(const std::string& path, const std::string& definition) = 0;
 
     // Deletes the task; true when it is gone afterwards, also when it never was there.
     virtual bool remove(const std::string& path) = 0;

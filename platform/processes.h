@@ -38,12 +38,6 @@ public:
     // be started.
     virtual std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
                                                   Window window) = 0;
-
-    // Starts program (a full path, UTF-8) with arguments (UTF-8) and its window, not waited for,
-    // with the rights of the user at the desktop rather than this program's: where this program
-    // runs elevated above its user (Windows Vista and later), the desktop's shell starts it. False
-    // when it could not be started so; nothing has been started then.
-    virtual bool startAsUser(const std::string& program, const std::string& arguments) = 0;
 };
 
 }  // namespace velmora

@@ -50,6 +50,14 @@ public:
 
     // Whether the key holds at least one value; false when it cannot be opened for reading.
     virtual bool hasValues(RegRoot root, const std::string& subkey) = 0;
+
+    // The names (UTF-8) of the key's subkeys; empty when it cannot be opened for reading.
+    virtual std::vector<std::string> subkeys(RegRoot root, const std::string& subkey) = 0;
+
+    // Gives the key full access for the system and the administrators, reading for NETWORK
+    // SERVICE (the account of Windows' services that read policy), and nothing for anyone else,
+    // nothing inherited. True when it was set.
+    virtual bool closeKey(RegRoot root, const std::string& subkey) = 0;
 };
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
-// Whole text files in the system's ANSI code page with CR LF line ends: the settings file and
-// the phonebooks, which only administrators and the system may read or change (the program runs
-// with administrator rights, the settings hold the secrets, and rasdial loads what a phonebook
-// names). Failures come back as results; nothing is thrown.
+// Whole text files in the system's ANSI code page with CR LF line ends: the user's settings file,
+// which holds the secrets, and the phonebooks, which rasdial loads what they name from. Each is
+// private: only the user this program runs for (the system, for the service), the administrators
+// and the system may read or change it. Failures come back as results; nothing is thrown.
 #pragma once
 
 #include <cstddef>
@@ -17,11 +17,11 @@ enum class ReadStatus { ok, notFound, failed };
 
 // Where a file stands against the computer's other users.
 enum class FileAccess {
-    restricted,     // only administrators and the system can reach it
+    restricted,     // only this program's user, the administrators and the system can reach it
     restrictedNow,  // others could read or change it; it has been closed to them, bytes unchanged
     openToAll,      // its file system keeps no permissions (FAT32, say): every user can reach it
     notFound,
-    failed,         // others can reach it, and it could not be closed to them
+    failed,         // another user owns it, or others can reach it and it could not be closed to them
 };
 
 struct TextFileContents {
@@ -35,13 +35,13 @@ public:
 
     // Creates the file (path in UTF-8), or replaces one of that name whole, with each line in the
     // ANSI code page followed by CR LF; a character the code page lacks is written as "?". The
-    // file is owned by the administrators, and only they and the system can reach it, from its
-    // creation on. False when the text cannot be converted or the file cannot be written
-    // completely; the file of that name is then left as it was.
+    // file is private from its creation on. False when the text cannot be converted or the file
+    // cannot be written completely; the file of that name is then left as it was.
     virtual bool writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
 
-    // Closes an existing file to everyone but the administrators and the system, keeping its
-    // bytes, unless it is closed already.
+    // Closes an existing file of this program's user (or the administrators' or the system's) to
+    // everyone else, keeping its bytes, unless it is closed already; a file another user owns is
+    // left as it is (failed).
     virtual FileAccess restrictAccess(const std::string& path) = 0;
 
     // The file converted to UTF-8; of a file longer than kMaxTextFileBytes, the whole lines within

@@ -57,7 +57,7 @@ void settle(HANDLE pipe, OVERLAPPED& operation) {
 }  // namespace
 
 AccessPolicy readAccessPolicy(Registry& registry) {
-    return AccessPolicy{registry.readString(kHkeyLocalMachine, kPolicyKey, "ALLOWEDGROUP").value_or(std::string())};
+    return AccessPolicy{registry.readString(kHkeyLocalMachine, kPolicyKey, kAllowedGroupValue).value_or(std::string())};
 }
 
 ServiceHost::ServiceHost(ServiceCore& core, Registry& registry, ServiceLog& log)

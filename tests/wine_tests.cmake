@@ -129,7 +129,7 @@ add_test(NAME tier3-e2e
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-e2e.xml)
 # velmora.exe's scenarios, each in a namespace and a Wine session of its own.
 set(app_scenarios
-  firstStartWithoutSettingsShowsTheFallbacksAndWritesThePhonebooks
+  firstStartWithoutSettingsShowsTheFallbacksAndWritesNothing
   registrySwitchNotSetAsksForARestartAndEnds
   secondInstanceIsRefusedAndTheFirstGoesOn
   plainPptpConnectDialsRoutesAndGoesToTheTray
@@ -167,9 +167,9 @@ list(APPEND app_scenarios
   OnWindowsXp.stopAfterTheKeyWasEditedWithdrawsWhatWasApplied
   OnWindowsXp.theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice
 )
-# 登录时启动: a logon task from Vista on, the Run key's value before.
+# 登录时启动: the Run key's value, into which an earlier version's logon task is moved from Vista on.
 list(APPEND app_scenarios
-  StartWithWindows10.aLogonTaskOfTheUserIsRegisteredAndRemoved
+  StartWithWindows10.anEarlierVersionsLogonTaskBecomesTheRunValueAtTheFirstStart
   StartWithWindowsXp.theUsersRunValueStartsTheProgramInTheTray
 )
 set(app_tests)

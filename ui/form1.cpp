@@ -6,7 +6,6 @@
 #include "core/ipsec/windows_version.h"
 #include "core/profile/check_box.h"
 #include "core/profile/conn_profile.h"
-#include "core/settings/private_files.h"
 #include "core/system/hardware_code.h"
 #include "core/system/tool_paths.h"
 #include "core/text/text.h"
@@ -41,7 +40,7 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       policy_(window_, platform.operations, platform.loop, log_),
       session_(window_, link_, platform.remoteAccess, platform.ipHelper, platform.processes, platform.shell,
                platform.registry, dialer_, policy_, settings_, log_),
-      logonStart_(platform.registry, platform.logonTasks, platform.version) {
+      logonStart_(platform.registry) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
 }
@@ -136,7 +135,10 @@ void Form1::Form_Load() {
     remindOfPendingRestart(platform_.registry, platform_.clock, window_, log_);
     window_.setEnabled(Control::Command2, false);
     window_.setEnabled(Control::menuOff, false);
-    restrictDataFiles(platform_.shell, platform_.files, log_);
+    settings_.carryOverEarlierFile(platform_.operations, platform_.programFiles);
+    if (logonStart_.moveEarlierTask(platform_.operations, version, platform_.programFiles.programPath())) {
+        log_.earlierLogonTaskMoved(LogonStart::place());
+    }
     settings_.readConfig({[this] { Check1_Click(); }, [this] { Check2_Click(); }, [this] { Check3_Click(); },
                           [this] { checkHD_Click(); }},
                          readAdministratorSettings(platform_.registry, kAdministratorProfileKey),
@@ -374,9 +376,8 @@ void Form1::mnuTrayLog_Click() {
     if (closing_ || log.empty() || notepad.empty()) {
         return;
     }
-    // Notepad lives on its own: nothing waits for it. It runs with the user's rights, never this
-    // program's: its Open and Save dialogs reach every file.
-    if (!platform_.processes.startAsUser(notepad, "\"" + log + "\"")) {
+    // Notepad lives on its own: nothing waits for it.
+    if (!platform_.processes.start(notepad, "notepad \"" + log + "\"", Processes::Window::shown)) {
         uncountedWindow_.showMessage("无法打开日志。日志文件是 " + log + "。");
     }
 }
@@ -389,18 +390,14 @@ void Form1::trayMenu_Opening() {
 }
 
 void Form1::mnuTrayLogon_Click() {
-    // The scheduler's calls may let messages through: a second choice meanwhile changes nothing.
-    if (closing_ || changingLogonStart_) {
+    if (closing_) {
         return;
     }
-    const Busy busy(busy_);
-    changingLogonStart_ = true;
     const std::string program = platform_.programFiles.programPath();
     const bool on = !logonStart_.isOn(program);
     const bool done = logonStart_.turn(on, program);
-    log_.logonStartChanged(on, done, logonStart_.place());
-    changingLogonStart_ = false;
-    if (!done && !closing_) {
+    log_.logonStartChanged(on, done, LogonStart::place());
+    if (!done) {
         uncountedWindow_.showMessage(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
     }
 }

@@ -22,7 +22,6 @@
 #include "platform/file_operations.h"
 #include "platform/ip_helper.h"
 #include "platform/log_file.h"
-#include "platform/logon_tasks.h"
 #include "platform/management_service.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -53,8 +52,6 @@ struct Platform {
     // The connection log's file, and the clock of its lines.
     LogFile& log;
     Clock& clock;
-    // The Task Scheduler, for the start at logon from Vista on.
-    LogonTasks& logonTasks;
     // What needs an administrator: the service's, or this program's own where it has the rights.
     Operations& operations;
 };
@@ -105,8 +102,8 @@ public:
     // Opens the log in Notepad from the system folder, with the user's rights; usable whatever the
     // session does. Where Notepad cannot be started so, the user is told where the log is.
     void mnuTrayLog_Click() override;
-    // The check mark of 登录时启动 says whether the start at logon is set, as the system holds it
-    // when the menu opens.
+    // The check mark of 登录时启动 says whether the start at logon is set, as the Run key holds
+    // it when the menu opens.
     void trayMenu_Opening() override;
     // Turns the start at logon on or off, whichever it is not now; a failure is told and logged.
     void mnuTrayLogon_Click() override;
@@ -170,7 +167,6 @@ private:
     IpsecPolicy policy_;
     SessionController session_;
     LogonStart logonStart_;
-    bool changingLogonStart_ = false;
     int busy_ = 0;
     int asked_ = 0;  // the user's (or a script's) own commands under way: they answer for themselves
     bool closing_ = false;

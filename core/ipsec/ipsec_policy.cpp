@@ -98,7 +98,7 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         return {PolicyResult::superseded, {}};
     }
     const ConnProfile values = applying || !applied_ ? readProfile(window_) : *applied_;
-    const auto run = [&](PolicyRule rule) {
+    const auto run = [&](RuleDirection rule) {
         return PolicyRun{rule,
                          applying,
                          trimBlanks(values.txtlocal),
@@ -138,8 +138,8 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         logRuns(*beneath);
     }
     PolicyResult result{PolicyResult::done, {}};
-    for (const PolicyRule rule : {PolicyRule::outbound, PolicyRule::inbound}) {
-        if (rule == PolicyRule::inbound && !mayGoOn(call, applying)) {
+    for (const RuleDirection rule : {RuleDirection::outbound, RuleDirection::inbound}) {
+        if (rule == RuleDirection::inbound && !mayGoOn(call, applying)) {
             result = {PolicyResult::superseded, {}};
             break;
         }

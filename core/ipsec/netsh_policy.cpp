@@ -231,11 +231,24 @@ std::vector<NetshStep> netshSteps(const PolicyRequest& request) {
     const PolicyRule& rule = *request.rule;
     const std::string name = quoteArgument(rule.name);
     const std::string netsh = kNetsh;
-    return {
+    const std::vector<NetshStep> deletion = {
         {netsh + "delete rule name=" + name + " policy=" + policy, false},
         {netsh + "delete filterlist name=" + name, false},
         {netsh + "delete filteraction name=" + name, false},
-        {netsh + "add policy name=" + policy + " activatedefaultrule=no assign=no", false},
+    };
+    // The policy is there to be unassigned, even where no apply made it: a withdrawal of nothing
+    // succeeds, and one that cannot unassign says so.
+    const NetshStep policyThere{netsh + "add policy name=" + policy + " activatedefaultrule=no assign=no", false};
+    // A withdrawn rule leaves nothing in the store: every user may read the store, and the rule
+    // holds the preshared key.
+    if (!request.assign) {
+        std::vector<NetshStep> steps = {policyThere, assignment};
+        steps.insert(steps.end(), deletion.begin(), deletion.end());
+        return steps;
+    }
+    std::vector<NetshStep> steps = deletion;
+    const std::vector<NetshStep> addition = {
+        policyThere,
         {netsh + "add filterlist name=" + name, true},
         {netsh + "add filter filterlist=" + name + " srcaddr=" + rule.source.address + " srcmask=" +
              rule.source.mask + " dstaddr=" + rule.destination.address + " dstmask=" + rule.destination.mask +
@@ -249,6 +262,8 @@ std::vector<NetshStep> netshSteps(const PolicyRequest& request) {
          true},
         assignment,
     };
+    steps.insert(steps.end(), addition.begin(), addition.end());
+    return steps;
 }
 
 }  // namespace velmora

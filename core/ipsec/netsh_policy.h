@@ -45,7 +45,9 @@ struct NetshStep {
     bool required = true;     // false for a step that fails whenever its object is absent or present already
 };
 
-// The steps for the request, to run one after the other, the policy's assignment last.
+// The steps for the request, to run one after the other: an apply stores the rule anew and assigns
+// the policy last; a withdrawal unassigns the policy (adding it unassigned first where it is
+// missing), then deletes the rule with its filter list and filter action, key and all.
 std::vector<NetshStep> netshSteps(const PolicyRequest& request);
 
 // The step that assigns another local policy again.

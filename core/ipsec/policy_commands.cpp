@@ -33,6 +33,10 @@ std::string getalg(const std::string& alg) {
     return {};
 }
 
+const char* ruleName(RuleDirection rule) {
+    return rule == RuleDirection::outbound ? "windows to zerta" : "zerta to windows";
+}
+
 PolicyLines policyLines(const ConnProfile& profile, const std::string& ipsecTool, const std::string& strActive) {
     const std::string peer = trimBlanks(profile.txtpeer);
     const std::string mask = trimBlanks(profile.txtpeermask);
@@ -47,8 +51,8 @@ PolicyLines policyLines(const ConnProfile& profile, const std::string& ipsecTool
         return ipsecTool + " -w REG -p \"corvinaltexum\" -r \"" + rule + "\" -f " + filter + " -n " + transform +
                "3600s/100000k -a preshare:" + key + " -t " + endpoint + strActive;
     };
-    return {line("windows to zerta", host + "=" + network, quoteArgument(peer)),
-            line("zerta to windows", network + "=" + host, local)};
+    return {line(ruleName(RuleDirection::outbound), host + "=" + network, quoteArgument(peer)),
+            line(ruleName(RuleDirection::inbound), network + "=" + host, local)};
 }
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/profile/conn_profile.h"
+#include "core/service/operations.h"
 
 namespace velmora {
 
@@ -16,6 +17,9 @@ inline constexpr const char* kPolicyOff = " -y";
 // The policy tool's transform for a cipher-suite name, e.g. "ESP-3DES-SHA" -> "ESP[3DES,SHA]";
 // empty for any other text (compared exactly).
 std::string getalg(const std::string& alg);
+
+// The rule's name in the policy: "windows to zerta" (outbound) or "zerta to windows".
+const char* ruleName(RuleDirection rule);
 
 struct PolicyLines {
     std::string outbound;  // rule "windows to zerta", started first

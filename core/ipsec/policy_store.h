@@ -25,6 +25,13 @@ bool groupPolicyConnectionSecurityRules(Registry& registry);
 // when no local policy is assigned.
 std::optional<std::string> assignedLocalPolicy(Registry& registry);
 
+// Closes, in the local store, the key of the policy's rule of that name (the rule holds the
+// preshared key) to everyone but the system, the administrators and NETWORK SERVICE, which
+// Windows' IPsec policy agent reads the store as from Vista on (the system before): every user may
+// read the rest of HKLM\SOFTWARE\Policies. True when each such key was closed (also when there is
+// none).
+bool closeRule(Registry& registry, const std::string& ruleName);
+
 // Where velmora-ipsec keeps, from applying its policy until withdrawing it, the local policy that
 // was assigned before (empty when none was), so that the withdrawal can assign that one again.
 inline constexpr const char* kVelmoraKey = "SOFTWARE\\Velmora";

@@ -58,6 +58,10 @@ int runPolicyTool(const std::vector<std::string>& arguments, ToolRunner& tools, 
     }
     if (!request->assign) {
         giveBackPolicyAssignedBefore(oursWasAssigned, tools, registry);
+    } else if (status == 0) {
+        // Every user may read the store; the rule holds the key. The policy works all the same
+        // when the key cannot be closed.
+        (void)closeRule(registry, request->rule->name);
     }
     return request->rule ? status : kBadPolicyArguments;
 }

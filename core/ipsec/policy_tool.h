@@ -22,7 +22,8 @@ inline constexpr int kPolicyToolBusy = 258;
 // Runs the netsh steps for the arguments after the program name. An apply (-x) stops at the
 // first required step that fails, so that a rule that could not be stored is never assigned; a
 // withdrawal (-y) runs every step whatever the one before answered, so that it also works after
-// an apply that never ran or stopped half-way. Returns 0 when every required step succeeded,
+// an apply that never ran or stopped half-way, and leaves no rule (and no key) behind. An apply
+// that succeeded closes its rule's key in the store to the computer's other users (closeRule). Returns 0 when every required step succeeded,
 // otherwise the status of the first that failed, or kBadPolicyArguments (running nothing, or for
 // a withdrawal whose rule could not be read, only the unassignment).
 //

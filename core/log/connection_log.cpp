@@ -183,6 +183,10 @@ void ConnectionLog::logonStartChanged(bool on, bool done, const std::string& pla
     write((done ? "登录时启动已" + change : "无法" + change + "登录时启动") + "（" + place + "）");
 }
 
+void ConnectionLog::earlierLogonTaskMoved(const std::string& place) {
+    write("早先版本的登录时启动计划任务已删除，改为 " + place);
+}
+
 void ConnectionLog::settingsNotWritten(const std::string& path) {
     write("无法写入配置文件 " + path);
 }
@@ -210,24 +214,24 @@ void ConnectionLog::phonebookNotWritten(const std::string& path) {
     write("无法写入电话簿文件 " + path);
 }
 
-void ConnectionLog::operationRefused(const std::string& why) {
-    write("Velmora VPN 服务拒绝了请求：" + why);
+void ConnectionLog::settingsCarriedOver(const std::string& from, const std::string& to) {
+    write("早先版本的配置文件 " + from + " 已移为本用户的配置文件 " + to);
 }
 
-void ConnectionLog::dataFilesAccess(FileAccess access, const std::vector<std::string>& paths) {
-    std::string listed;
-    for (const std::string& path : paths) {
-        listed += (listed.empty() ? "" : "、") + path;
-    }
+void ConnectionLog::operationRefused(const std::string& why) {
+    write("请求未执行：" + why);
+}
+
+void ConnectionLog::settingsFileAccess(FileAccess access, const std::string& path) {
     switch (access) {
     case FileAccess::restrictedNow:
-        write("其他用户可以读取或更改这些文件，已改为只有管理员和系统可以访问：" + listed);
+        write("其他用户可以读取或更改配置文件，已改为只有本用户、管理员和系统可以访问：" + path);
         break;
     case FileAccess::failed:
-        write("无法使这些文件只由管理员和系统访问，其他用户仍可读取或更改：" + listed);
+        write("配置文件属于其他用户或无法改为只有本用户、管理员和系统可以访问，没有读取：" + path);
         break;
     case FileAccess::openToAll:
-        write("这些文件所在的文件系统不保存权限，本机所有用户都能读取和更改：" + listed);
+        write("配置文件所在的文件系统不保存权限，本机所有用户都能读取和更改：" + path);
         break;
     case FileAccess::restricted:
     case FileAccess::notFound:

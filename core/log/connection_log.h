@@ -84,19 +84,24 @@ public:
 
     // The start at logon was turned on or off (done) or could not be, where it lives.
     void logonStartChanged(bool on, bool done, const std::string& place);
+    // The start at logon an earlier version made as a scheduled task now lives in place.
+    void earlierLogonTaskMoved(const std::string& place);
 
     void settingsNotWritten(const std::string& path);
+    // The settings file an earlier version kept for everyone became the user's own.
+    void settingsCarriedOver(const std::string& from, const std::string& to);
     // The settings, by name, that the administrator's profile filled at start, and those whose
     // value could not be used; nothing is written when both are empty.
     void administratorProfileUsed(const std::vector<std::string>& filled, const std::vector<std::string>& unusable);
     // The settings, by name, that policy fixed at start, and those whose value could not be used.
     void policiesApplied(const std::vector<std::string>& fixed, const std::vector<std::string>& unusable);
     void phonebookNotWritten(const std::string& path);
-    // The service refused an operation, with why (its own words, never a value).
+    // An operation was not carried out, with why (the service's own words, never a value).
     void operationRefused(const std::string& why);
-    // The program's files that start-up found open to other users (restrictedNow: closed to them
-    // now; failed: still open; openToAll: on a file system that keeps no permissions).
-    void dataFilesAccess(FileAccess access, const std::vector<std::string>& paths);
+    // The settings file as start-up found it against the computer's other users (restrictedNow:
+    // it was open to them and is closed now; failed: another user's, or it could not be closed,
+    // so it was not read; openToAll: on a file system that keeps no permissions).
+    void settingsFileAccess(FileAccess access, const std::string& path);
 
 private:
     void write(const std::string& event);

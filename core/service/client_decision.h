@@ -18,6 +18,10 @@ struct ClientFacts {
     bool inAllowedGroup = false; // a member of the group the administrator named, if one is named
 };
 
+// Where the administrator names that group: a REG_SZ under the policy key
+// (HKLM\SOFTWARE\Policies\Velmora\VPN), set by the administrative template or by hand.
+inline constexpr const char* kAllowedGroupValue = "ALLOWEDGROUP";
+
 // The administrator's limit: the local group whose members may use the service (empty: every
 // interactive user may). Administrators always may.
 struct AccessPolicy {

@@ -3,6 +3,7 @@
 #include "core/connection/dial_commands.h"
 #include "core/connection/phonebook.h"
 #include "core/ipsec/policy_commands.h"
+#include "core/ipsec/policy_store.h"
 #include "core/ipsec/windows_version.h"
 #include "core/settings/settings_file.h"
 #include "core/system/logon_start.h"
@@ -35,7 +36,7 @@ Started LocalOperations::startPolicyRun(const PolicyRun& run) {
     const std::string program = policyToolProgram(tool, folder_, shell_);
     Started started;
     started.program =
-        processes_.start(program, run.rule == PolicyRule::outbound ? lines.outbound : lines.inbound,
+        processes_.start(program, run.rule == RuleDirection::outbound ? lines.outbound : lines.inbound,
                          Processes::Window::hidden);
     if (!started.program) {
         started.failure = "无法启动策略工具 " + program + "。";
@@ -111,6 +112,10 @@ bool LocalOperations::removeLogonTask(const std::string& userSid) {
     }
     (void)tasks_.remove(path);
     return true;
+}
+
+void LocalOperations::closePolicyRule(RuleDirection rule) {
+    (void)closeRule(registry_, ruleName(rule));
 }
 
 void LocalOperations::deleteRoute(const Route& route) {

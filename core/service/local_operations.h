@@ -39,6 +39,9 @@ public:
 
     // The policy tool's name for this Windows (chooseIpsecTool).
     std::string ipsecTool();
+    // Closes the stored rule, which holds the preshared key, to the computer's other users
+    // (closeRule); velmora-ipsec does it itself.
+    void closePolicyRule(RuleDirection rule);
     // Starts "route delete" for the route, hidden, not waited for.
     void deleteRoute(const Route& route);
     // The full path of a phonebook in the operations' folder.

@@ -15,12 +15,12 @@
 namespace velmora {
 
 // The two rules of the policy: "windows to zerta" (started first) and "zerta to windows".
-enum class PolicyRule { outbound, inbound };
+enum class RuleDirection { outbound, inbound };
 
 // One line of the policy, as the values it is composed from: each trimmed as the window takes it,
 // the key as typed (its check counts its blanks).
 struct PolicyRun {
-    PolicyRule rule = PolicyRule::outbound;
+    RuleDirection rule = RuleDirection::outbound;
     bool apply = true;  // assign (" -x"), else withdraw (" -y")
     std::string local;         // this computer's tunnel address
     std::string peer;          // an address in remote network 1: the tunnel's far end

@@ -4,6 +4,8 @@
 
 #include "core/connection/dial_commands.h"
 #include "core/ipsec/ipsec_policy.h"
+#include "core/ipsec/policy_commands.h"
+#include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
 #include "core/service/request_checks.h"
 #include "core/settings/settings_file.h"
@@ -24,10 +26,6 @@ Message reply(std::uint32_t id, std::vector<std::uint32_t> numbers = {}, std::ve
 
 Message refusal(std::uint32_t id, const std::string& why) {
     return Message{MessageKind::reply, id, {static_cast<std::uint32_t>(ReplyStatus::refused)}, {why}};
-}
-
-const char* ruleName(PolicyRule rule) {
-    return rule == PolicyRule::outbound ? "windows to zerta" : "zerta to windows";
 }
 
 // What the log says of a request: its values, never a secret.
@@ -276,6 +274,10 @@ std::vector<RasHandle> ServiceCore::entryConnections() {
 }
 
 void ServiceCore::runEnded(ClientId id, Client& client, const Run& run, std::uint32_t status) {
+    // velmora-ipsec closes its rule itself; the old tools' rules are closed once they are stored.
+    if (run.policy && run.policy->apply && status == 0 && operations_.ipsecTool() != kPolicyToolName) {
+        operations_.closePolicyRule(run.policy->rule);
+    }
     if (!run.policy) {
         // The dial's link is its client's from now on.
         for (const RasHandle connection : entryConnections()) {
@@ -286,7 +288,7 @@ void ServiceCore::runEnded(ClientId id, Client& client, const Run& run, std::uin
         return;
     }
     // A withdrawal whose second line ended well leaves nothing of the client's in force.
-    if (!run.policy->apply && run.policy->rule == PolicyRule::inbound && status == 0) {
+    if (!run.policy->apply && run.policy->rule == RuleDirection::inbound && status == 0) {
         client.policy.reset();
         if (policyOwner_ == id) {
             policyOwner_ = 0;
@@ -341,7 +343,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
     TakeBack& back = *client.takeBack;
     const std::string& user = client.facts.user;
     const bool ownsPolicy = policyOwner_ == id && client.policy;
-    const auto startWithdrawal = [&](PolicyRule rule) {
+    const auto startWithdrawal = [&](RuleDirection rule) {
         PolicyRun run = *client.policy;
         run.rule = rule;
         run.apply = false;
@@ -394,7 +396,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             break;
         }
         case Step::withdrawOutbound:
-            startWithdrawal(PolicyRule::outbound);
+            startWithdrawal(RuleDirection::outbound);
             back.step = Step::waitOutbound;
             break;
         case Step::waitOutbound:
@@ -411,7 +413,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             back.step = Step::withdrawInbound;
             break;
         case Step::withdrawInbound:
-            startWithdrawal(PolicyRule::inbound);
+            startWithdrawal(RuleDirection::inbound);
             back.step = Step::waitInbound;
             break;
         case Step::waitInbound:

@@ -41,8 +41,9 @@ public:
     // once, and logged.
     ClientId connect(const ClientFacts& facts, const AccessPolicy& policy);
 
-    // A frame the client sent: the reply to send back. One that does not read as a request is
-    // answered as malformed and logged; the client goes on.
+    // A frame the client sent (as FrameReader gives it, its length taken off): the reply's frame to
+    // send back. One that does not read as a request is answered as malformed and logged; the
+    // client goes on.
     Bytes receive(ClientId client, const Bytes& frame);
 
     // The client is gone (closed, killed, crashed, logged off, or its stream broke its framing):

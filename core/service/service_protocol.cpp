@@ -209,7 +209,7 @@ std::optional<Request> parseRequest(const Message& m) {
         if (!shaped(m, 2, 5) || !isFlag(m.numbers[0]) || !isFlag(m.numbers[1])) {
             return std::nullopt;
         }
-        return PolicyRun{static_cast<PolicyRule>(m.numbers[0]), m.numbers[1] == 1, m.texts[0], m.texts[1], m.texts[2],
+        return PolicyRun{static_cast<RuleDirection>(m.numbers[0]), m.numbers[1] == 1, m.texts[0], m.texts[1], m.texts[2],
                          m.texts[3], m.texts[4]};
     case MessageKind::startDial:
         if (!shaped(m, 1, 3) || m.numbers[0] > static_cast<std::uint32_t>(DialPhonebook::defaultGateway)) {

@@ -29,7 +29,22 @@ std::string unsavedSecretsMessage(SecretFault preshare, SecretFault passwd) {
 }  // namespace
 
 std::string SettingsFile::path() const {
-    return getDataFolder(shell_) + kSettingsFileName;
+    const auto folder = shell_.localDataFolder();
+    return folder ? *folder + "\\" + kSettingsFileName : std::string();
+}
+
+void SettingsFile::carryOverEarlierFile(Operations& operations, FileOperations& files) {
+    const std::string dataFolder = getDataFolder(shell_);
+    const std::string own = path();
+    if (dataFolder.size() != 3 || dataFolder[0] < 'A' || dataFolder[0] > 'Z' || own.empty() ||
+        !files.normalFileExists(dataFolder + kSettingsFileName) || files_.readText(own).status != ReadStatus::notFound) {
+        return;
+    }
+    const auto lines = operations.oldSettings(dataFolder[0]);
+    if (lines && files_.writeLines(own, *lines)) {
+        operations.removeOldSettings(dataFolder[0]);
+        log_.settingsCarriedOver(dataFolder + kSettingsFileName, own);
+    }
 }
 
 void SettingsFile::writeConfig() {
@@ -58,14 +73,20 @@ void SettingsFile::writeConfig() {
 void SettingsFile::readConfig(const CheckBoxReactions& reactions, const AdministratorSettings& administratorProfile,
                               const AdministratorSettings& policies) {
     const std::string file = path();
-    const TextFileContents contents = files_.readText(file);
+    const FileAccess access = files_.restrictAccess(file);
+    log_.settingsFileAccess(access, file);
+    // Another user's file, or one still open to others, is not taken as the user's own.
+    const TextFileContents contents =
+        access == FileAccess::failed ? TextFileContents{ReadStatus::notFound, {}} : files_.readText(file);
     ConnProfile p;
     if (contents.status == ReadStatus::failed) {
         // The window keeps its values, which are then the user's own; a policy still wins.
         window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！");
         p = readProfile(window_);
     } else {
-        if (contents.status == ReadStatus::notFound) {
+        if (access == FileAccess::failed) {
+            window_.showMessage("配置文件 " + file + " 可能被他人改动过，没有读取，恢复默认配置！");
+        } else if (contents.status == ReadStatus::notFound) {
             window_.showMessage("配置文件不存在，恢复默认配置！");
         }
         const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);

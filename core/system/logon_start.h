@@ -1,52 +1,49 @@
-// Starting the program in the tray at the user's logon: how it is done on each Windows version,
-// what it starts, and turning it on and off for the user this program runs for.
+// Starting the program in the tray at the user's logon: the value in the user's Run key that
+// starts it, turning it on and off for the user this program runs for, and moving the start that
+// an earlier version made as a scheduled task (from Vista on, while the program asked for
+// administrator rights) into that value.
 #pragma once
 
 #include <string>
 
-#include "platform/logon_tasks.h"
+#include "core/service/operations.h"
 #include "platform/registry.h"
 #include "platform/windows_version.h"
 
 namespace velmora {
 
-// Before Windows Vista a value in the user's Run key. From Vista on Windows silently skips a
-// program from the Run key that asks for administrator rights, as this one does: there a
-// scheduled task at the user's logon starts it with the highest rights the user has.
-enum class LogonStartWay { runValue, logonTask };
-
 inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* kRunValueName = "Velmora VPN";
-// The program's task folder: one task per user, named by the user's SID, so that an uninstaller
-// finds every user's task.
+// The task folder of earlier versions: one task per user, named by the user's SID, which the
+// service and the uninstallers remove.
 inline constexpr const char* kLogonTaskFolder = "\\Velmora VPN";
-
-LogonStartWay logonStartWay(const VersionRecord& version);
+// The user's own key of the program, and its note that an earlier version's task was moved.
+inline constexpr const char* kUserKey = "Software\\Velmora\\VPN";
+inline constexpr const char* kEarlierTaskMoved = "EarlierLogonTaskMoved";
 
 // "\"<program>\" /minimized": the tray, no window.
 std::string logonStartCommand(const std::string& programPath);
 
-// The task XML of the logon task: started at that user's logon, as that user with the highest
-// rights the user has, without a time limit, and also on battery.
-std::string logonTaskDefinition(const std::string& userSid, const std::string& programPath);
-
 class LogonStart {
 public:
-    LogonStart(Registry& registry, LogonTasks& tasks, WindowsVersion& version)
-        : registry_(registry), tasks_(tasks), version_(version) {}
+    explicit LogonStart(Registry& registry) : registry_(registry) {}
 
-    // Whether the start at logon of this program is set for the user, as the system holds it now.
+    // Whether the start at logon of this program is set for the user, as the Run key holds it now.
     bool isOn(const std::string& programPath);
-    // Sets it or removes exactly what setting it made. A value of the same name in the Run key
-    // that starts something else is replaced: the name is this program's. True when done.
+    // Sets the value or removes it. A value of the same name that starts something else is
+    // replaced by on and kept by off: the name is this program's. True when done.
     bool turn(bool on, const std::string& programPath);
-    // Where it lives, for the log: the Run key's value or the task's path.
-    std::string place();
+    // Where it lives, for the log.
+    static std::string place();
+
+    // Once for each user, from Windows Vista on: asks the operations to remove the task an earlier
+    // version made to start the program at the user's logon, and where there was one, sets the
+    // Run value in its place, so that the start at logon stays as the user chose it. True when it
+    // moved one.
+    bool moveEarlierTask(Operations& operations, const VersionRecord& version, const std::string& programPath);
 
 private:
     Registry& registry_;
-    LogonTasks& tasks_;
-    WindowsVersion& version_;
 };
 
 }  // namespace velmora

@@ -1,7 +1,6 @@
 #include "platform/win32/win32_log_file.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
@@ -13,34 +12,6 @@ namespace {
 
 constexpr const wchar_t* kPreviousLogSuffix = L".1";
 constexpr wchar_t kByteOrderMark = 0xFEFF;
-
-using GetFolderPathCall = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-
-// <local application data>\Velmora, or empty. Windows 2000 has SHGetFolderPathW only in
-// shfolder.dll, which every later Windows keeps; it is loaded by its full path in the system
-// folder, so that no copy in the current folder can stand in for it.
-std::wstring localDataFolder() {
-    const std::optional<std::string> system = Win32ShellFolders().systemFolder();
-    if (!system) {
-        return {};
-    }
-    HMODULE library =
-        LoadLibraryExW((widen(*system) + L"\\shfolder.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (library == nullptr) {
-        return {};
-    }
-    std::wstring folder;
-    const auto getFolderPath =
-        reinterpret_cast<GetFolderPathCall>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathW")));
-    wchar_t path[MAX_PATH] = {};
-    if (getFolderPath != nullptr &&
-        SUCCEEDED(getFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)) &&
-        path[0] != L'\0') {
-        folder = std::wstring(path) + L"\\Velmora";
-    }
-    (void)FreeLibrary(library);
-    return folder;
-}
 
 bool isReparsePoint(const BY_HANDLE_FILE_INFORMATION& information) {
     return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -107,7 +78,7 @@ Win32LogFile::Win32LogFile(const std::string& folder, const std::string& fileNam
 
 const std::wstring& Win32LogFile::folder() {
     if (!folder_) {
-        folder_ = localDataFolder();
+        folder_ = velmoraLocalDataFolder();
     }
     return *folder_;
 }

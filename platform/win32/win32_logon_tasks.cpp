@@ -1,15 +1,12 @@
 #include "platform/win32/win32_logon_tasks.h"
 
 #include <windows.h>
-#include <sddl.h>
 #include <taskschd.h>
-
-#include <vector>
 
 #include "platform/win32/com_functions.h"
 #include "platform/win32/com_ref.h"
+#include "platform/win32/process_user.h"
 #include "platform/win32/text_codec.h"
-#include "platform/win32/unique_handle.h"
 
 namespace velmora {
 
@@ -40,22 +37,7 @@ bool onRootFolder(SystemLibrary& com, SystemLibrary& automation, Work work) {
 }  // namespace
 
 std::string Win32LogonTasks::userSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return {};
-    }
-    const UniqueHandle owned(token);
-    DWORD size = 0;
-    (void)GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> user(size);
-    wchar_t* text = nullptr;
-    if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
-        return {};
-    }
-    const std::string sid = narrow(text);
-    (void)LocalFree(text);
-    return sid;
+    return narrow(processUserSid());
 }
 
 bool Win32LogonTasks::exists(const std::string& path) {

@@ -11,7 +11,9 @@ class Win32LogonTasks : public LogonTasks {
 public:
     std::string userSid() override;
     bool exists(const std::string& path) override;
-    bool create(const std::string& path, const std::string& definition) override;
+    // Registers a task from its definition (task XML, UTF-8), replacing one of the same path and
+    // creating its folder: an earlier version's, as the tests plant it. True when it is registered.
+    bool create(const std::string& path, const std::string& definition);
     // The task's folder goes with its last task.
     bool remove(const std::string& path) override;
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "platform/win32/desktop_shell.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 
@@ -66,13 +65,6 @@ std::unique_ptr<RunningProgram> Win32Processes::start(const std::string& program
     }
     (void)CloseHandle(info.hThread);
     return std::make_unique<Win32RunningProgram>(info.hProcess);
-}
-
-bool Win32Processes::startAsUser(const std::string& program, const std::string& arguments) {
-    if (runsElevatedAboveItsUser()) {
-        return startThroughDesktopShell(widen(program), widen(arguments), systemFolder());
-    }
-    return start(program, "\"" + program + "\" " + arguments, Window::shown) != nullptr;
 }
 
 std::optional<std::uint32_t> runHiddenToEnd(const std::string& program, const std::string& commandLine) {

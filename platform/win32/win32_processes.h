@@ -14,7 +14,6 @@ public:
                                           Window window) override;
     // Without User Account Control's split (Windows 2000 and XP, or with it turned off) this
     // program's rights are the user's, and the program is started as any other.
-    bool startAsUser(const std::string& program, const std::string& arguments) override;
 };
 
 // Starts the program hidden, as above, waits for it to end without dispatching messages and

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_registry.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include "platform/win32/text_codec.h"
 
@@ -117,6 +118,36 @@ bool Win32Registry::deleteValue(RegRoot root, const std::string& subkey, const s
     }
     const LONG result = RegDeleteValueW(key.get(), widen(valueName).c_str());
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+std::vector<std::string> Win32Registry::subkeys(RegRoot root, const std::string& subkey) {
+    const OpenKey key(root, subkey, KEY_READ);
+    std::vector<std::string> names;
+    if (key.get() == nullptr) {
+        return names;
+    }
+    // A key name has at most 255 characters.
+    wchar_t name[256] = {};
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            return names;
+        }
+        names.push_back(narrow(std::wstring(name, length)));
+    }
+}
+
+bool Win32Registry::closeKey(RegRoot root, const std::string& subkey) {
+    const OpenKey key(root, subkey, WRITE_DAC);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (key.get() == nullptr || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                    L"D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;NS)", SDDL_REVISION_1, &descriptor,
+                                    nullptr)) {
+        return false;
+    }
+    const bool set = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    (void)LocalFree(descriptor);
+    return set;
 }
 
 bool Win32Registry::hasValues(RegRoot root, const std::string& subkey) {

@@ -19,6 +19,8 @@ public:
                      const std::string& value) override;
     bool deleteValue(RegRoot root, const std::string& subkey, const std::string& valueName) override;
     bool hasValues(RegRoot root, const std::string& subkey) override;
+    std::vector<std::string> subkeys(RegRoot root, const std::string& subkey) override;
+    bool closeKey(RegRoot root, const std::string& subkey) override;
 };
 
 }  // namespace velmora

@@ -26,6 +26,47 @@ std::optional<std::string> Win32ShellFolders::systemFolder() {
     return narrow(path);
 }
 
+namespace {
+
+using GetFolderPathCall = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+
+}  // namespace
+
+// <local application data>\Velmora, or empty. Windows 2000 has SHGetFolderPathW only in
+// shfolder.dll, which every later Windows keeps; it is loaded by its full path in the system
+// folder, so that no copy in the current folder can stand in for it.
+std::wstring velmoraLocalDataFolder() {
+    const std::optional<std::string> system = Win32ShellFolders().systemFolder();
+    if (!system) {
+        return {};
+    }
+    HMODULE library =
+        LoadLibraryExW((widen(*system) + L"\\shfolder.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (library == nullptr) {
+        return {};
+    }
+    std::wstring folder;
+    const auto getFolderPath =
+        reinterpret_cast<GetFolderPathCall>(reinterpret_cast<void*>(GetProcAddress(library, "SHGetFolderPathW")));
+    wchar_t path[MAX_PATH] = {};
+    if (getFolderPath != nullptr &&
+        SUCCEEDED(getFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+        path[0] != L'\0') {
+        folder = std::wstring(path) + L"\\Velmora";
+    }
+    (void)FreeLibrary(library);
+    return folder;
+}
+
+std::optional<std::string> Win32ShellFolders::localDataFolder() {
+    const std::wstring folder = velmoraLocalDataFolder();
+    if (folder.empty()) {
+        return std::nullopt;
+    }
+    (void)CreateDirectoryW(folder.c_str(), nullptr);
+    return narrow(folder);
+}
+
 std::optional<std::string> nativeSystemFolder() {
     wchar_t windows[MAX_PATH] = {};
     const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);

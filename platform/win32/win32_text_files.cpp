@@ -5,7 +5,9 @@
 #include <sddl.h>
 
 #include <optional>
+#include <vector>
 
+#include "platform/win32/process_user.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 
@@ -36,12 +38,10 @@ std::size_t endOfLastLine(const std::string& bytes) {
 // The private descriptor as CreateFileW takes it.
 class PrivateDescriptor {
 public:
-    // withOwner: the administrators as the owner, which a program without their rights may not
-    // name; the file is then owned by whoever creates it.
-    explicit PrivateDescriptor(bool withOwner) {
-        const std::wstring text = withOwner ? kPrivateFileDescriptor : std::wstring(kPrivateFileDescriptor).substr(4);
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor_,
-                                                                  nullptr)) {
+    PrivateDescriptor() {
+        const std::wstring user = processUserSid();
+        if (user.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(privateFileDescriptor(user).c_str(),
+                                                                                 SDDL_REVISION_1, &descriptor_, nullptr)) {
             descriptor_ = nullptr;
         }
         attributes_.nLength = sizeof attributes_;
@@ -59,18 +59,27 @@ private:
     SECURITY_ATTRIBUTES attributes_ = {};
 };
 
-// A new file of that name, private from its creation: whatever lay there before was removed, and
-// one that comes back under the name in between (another user's, a link) is never opened.
-HANDLE createPrivate(const std::wstring& path) {
-    (void)DeleteFileW(path.c_str());
-    for (const bool withOwner : {true, false}) {
-        PrivateDescriptor descriptor(withOwner);
-        if (descriptor.attributes() == nullptr) {
-            return INVALID_HANDLE_VALUE;
-        }
-        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, descriptor.attributes(), CREATE_NEW,
+// How many names beside the target a write tries before it gives up.
+constexpr int kTemporaryNames = 16;
+
+std::wstring temporaryName(const std::wstring& target, int attempt) {
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(attempt) + L".tmp";
+}
+
+// A new private file at a name beside the target that nothing holds yet, and that name; never
+// one that exists (another user's, a link, a folder), which is left as it is.
+HANDLE createPrivateBeside(const std::wstring& target, std::wstring& name) {
+    PrivateDescriptor descriptor;
+    if (descriptor.attributes() == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    for (int attempt = 0; attempt < kTemporaryNames; ++attempt) {
+        name = temporaryName(target, attempt);
+        const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, descriptor.attributes(), CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_OWNER) {
+        const DWORD error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+                                             error != ERROR_ACCESS_DENIED)) {
             return file;
         }
     }
@@ -79,10 +88,10 @@ HANDLE createPrivate(const std::wstring& path) {
 
 // Writes the bytes into a private file beside the target, then puts it in the target's place.
 bool replaceWithPrivate(const std::wstring& target, const std::string& bytes) {
-    const std::wstring temporary = target + L".tmp";
+    std::wstring temporary;
     bool written = false;
     {
-        const UniqueHandle file(createPrivate(temporary));
+        const UniqueHandle file(createPrivateBeside(target, temporary));
         if (file.get() == INVALID_HANDLE_VALUE) {
             return false;
         }
@@ -96,14 +105,19 @@ bool replaceWithPrivate(const std::wstring& target, const std::string& bytes) {
     return true;
 }
 
-bool isAdministratorsOrSystem(PSID sid) {
+std::wstring sidText(PSID sid) {
     wchar_t* text = nullptr;
     if (sid == nullptr || !ConvertSidToStringSidW(sid, &text)) {
-        return false;
+        return {};
     }
     const std::wstring name = text;
     (void)LocalFree(text);
-    return name == L"S-1-5-32-544" || name == L"S-1-5-18";
+    return name;
+}
+
+bool isUs(PSID sid, const std::wstring& userSid) {
+    const std::wstring name = sidText(sid);
+    return !name.empty() && (name == L"S-1-5-32-544" || name == L"S-1-5-18" || name == userSid);
 }
 
 // The root folder of the path's volume, with its backslash: "C:\" or "\\server\share\".
@@ -139,29 +153,40 @@ std::optional<std::string> readAll(HANDLE file) {
 
 }  // namespace
 
-bool grantsOnlyAdministratorsAndSystem(HANDLE file) {
+std::wstring firstTemporaryName(const std::wstring& target) {
+    return temporaryName(target, 0);
+}
+
+std::wstring privateFileDescriptor(const std::wstring& userSid) {
+    return L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;" + userSid + L")";
+}
+
+FileOwnership fileOwnership(HANDLE file, const std::wstring& userSid) {
     PSID owner = nullptr;
     PACL access = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
                         nullptr, &access, nullptr, &descriptor) != ERROR_SUCCESS) {
-        return false;
+        return {};
     }
+    FileOwnership ownership;
+    ownership.ownedByUs = isUs(owner, userSid);
     // No list at all grants everything to everyone; an entry that denies takes nothing away from
-    // the administrators; one that only its subfolders would inherit does not apply to a file.
-    bool restricted = access != nullptr && isAdministratorsOrSystem(owner);
-    for (DWORD i = 0; restricted && i < access->AceCount; ++i) {
+    // us; one that only its subfolders would inherit does not apply to a file.
+    bool onlyOurs = access != nullptr && ownership.ownedByUs;
+    for (DWORD i = 0; onlyOurs && i < access->AceCount; ++i) {
         ACE_HEADER* entry = nullptr;
         if (!GetAce(access, i, reinterpret_cast<void**>(&entry))) {
-            restricted = false;
+            onlyOurs = false;
         } else if (entry->AceType == ACCESS_ALLOWED_ACE_TYPE && (entry->AceFlags & INHERIT_ONLY_ACE) == 0) {
-            restricted = isAdministratorsOrSystem(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart);
+            onlyOurs = isUs(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart, userSid);
         } else if (entry->AceType != ACCESS_DENIED_ACE_TYPE && (entry->AceFlags & INHERIT_ONLY_ACE) == 0) {
-            restricted = false;
+            onlyOurs = false;
         }
     }
+    ownership.onlyOurs = onlyOurs;
     (void)LocalFree(descriptor);
-    return restricted;
+    return ownership;
 }
 
 bool volumeKeepsPermissions(const std::wstring& path) {
@@ -197,10 +222,15 @@ FileAccess Win32TextFiles::restrictAccess(const std::string& path) {
         if (!volumeKeepsPermissions(target)) {
             return FileAccess::openToAll;
         }
+        const FileOwnership ownership = fileOwnership(file.get(), processUserSid());
+        // Another user's file is theirs: it is not taken over as this user's own.
+        if (!ownership.ownedByUs) {
+            return FileAccess::failed;
+        }
         // A second name for the file (a hard link) is a way in that its own permissions do not show.
         BY_HANDLE_FILE_INFORMATION information = {};
         if (GetFileInformationByHandle(file.get(), &information) && information.nNumberOfLinks == 1 &&
-            grantsOnlyAdministratorsAndSystem(file.get())) {
+            ownership.onlyOurs) {
             return FileAccess::restricted;
         }
         bytes = readAll(file.get());

@@ -41,9 +41,7 @@ bool has(const std::vector<std::string>& lines, const std::string& line) {
 
 AppSession::AppSession(const WindowsRelease& windows) : app(windows) {
     setProhibitIpsec(true);
-    for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
-        DeleteFileW(file);
-    }
+    DeleteFileW(settingsPath().c_str());
 }
 
 AppSession::~AppSession() {
@@ -138,6 +136,11 @@ WindowDriver AppSession::connectIpsec(const ConnProfile& profile, const std::wst
     EXPECT_TRUE(journalled("ping -n 8 10.0.0.0"));
     EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));
     return window;
+}
+
+std::string AppSession::pptpDial() const {
+    return "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:" +
+           app.phonebookArgument(L"pptp.pbk") + " ";
 }
 
 std::vector<std::string> AppSession::journal() const {

@@ -47,6 +47,9 @@ protected:
     // session is up and the window has gone to the tray.
     WindowDriver connectIpsec(const ConnProfile& profile = ipsecProfile(), const std::wstring& startFolder = {});
 
+    // The dial of dialProfile(), as the program composes it.
+    std::string pptpDial() const;
+
     std::vector<std::string> journal() const;
     // True once the journal holds the line, within kTicks.
     bool journalled(const std::string& line) const;

@@ -38,6 +38,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_text_files.h"
 #include "sim/sim_state.h"
+#include "tests/data/earlier_logon_task.h"
 #include "tests/data/expected_files.h"
 #include "tests/e2e/window_driver.h"
 #include "tests/win32/temp_folder.h"
@@ -287,7 +288,7 @@ void plantLogonStarts(const std::wstring& program) {
     ASSERT_TRUE(Win32Registry().createKey(kHkeyLocalMachine, kOtherProfile));
     ASSERT_TRUE(Win32Registry().writeString(kHkeyCurrentUser, kRunKey, kRunValueName, logonStartCommand(path)));
     for (const std::string& sid : {tasks.userSid(), std::string(kOtherUser)}) {
-        ASSERT_TRUE(tasks.create(taskOf(sid), logonTaskDefinition(sid, path)));
+        ASSERT_TRUE(tasks.create(taskOf(sid), testing::earlierLogonTaskDefinition(sid, path)));
     }
 }
 void expectNoLogonStart() {

@@ -216,9 +216,9 @@ TEST_F(OnWindows10, toolsPlantedInTheFolderItStartsFromNeverRun) {
     EXPECT_TRUE(assigned(kOurs));
 }
 
-// What the program keeps at the drive's root is for the administrators alone: the settings file a
-// user left open to everyone is closed at the start, the phonebooks are made closed, and a
-// phonebook another user changed after the start is the program's own again when rasdial runs.
+// What the program keeps is private: the user's settings file left open to everyone is closed at
+// the start, the phonebooks are made closed, and a phonebook changed after the start is the
+// program's own again when rasdial runs.
 TEST_F(OnWindows10, theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhonebook) {
     // Made the plain way, as another user or an earlier version would: open to everyone here.
     const auto replacePlainly = [](const std::wstring& path, const std::string& bytes) {
@@ -227,7 +227,7 @@ TEST_F(OnWindows10, theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhoneb
         DWORD written = 0;
         return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
     };
-    const std::wstring settings = L"C:\\l2tpipsec.ini";
+    const std::wstring settings = testing::settingsPath();
     ASSERT_TRUE(saveSettings(ipsecProfile()));
     const std::string savedBytes = testing::readBytes(settings);
     ASSERT_TRUE(replacePlainly(settings, savedBytes));
@@ -235,7 +235,7 @@ TEST_F(OnWindows10, theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhoneb
     sim::saveRasdialScenario({true, 3, "10.10.10.4"});
     WindowDriver window = startShown();
 
-    const std::wstring phonebook = L"C:\\ipsec.pbk";
+    const std::wstring phonebook = app.phonebook(L"ipsec.pbk");
     ASSERT_TRUE(replacePlainly(phonebook, "[corvinaltexum]\r\nCustomDialDll=C:\\Users\\Public\\dial.dll\r\n"));
     ASSERT_TRUE(window.clickLater(Control::Command1));
     ASSERT_TRUE(eventually([&] { return countStartingWith(journal(), "rasdial ") == 1; }, kTicks));
@@ -243,7 +243,7 @@ TEST_F(OnWindows10, theFilesItKeepsGrantNothingToOthersAndADialReadsItsOwnPhoneb
     EXPECT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
 
     EXPECT_EQ(testing::readBytes(settings), savedBytes);
-    for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
+    for (const std::wstring& file : {settings, phonebook}) {
         EXPECT_EQ(testing::grantedTo(file).count(L"S-1-1-0"), 0u) << narrow(file);
     }
 }

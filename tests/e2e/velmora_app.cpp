@@ -1,9 +1,12 @@
 #include "tests/e2e/velmora_app.h"
 
+#include <shlobj.h>
+
 #include <optional>
 
 #include "core/ipsec/netsh_policy.h"
 #include "core/settings/settings_lines.h"
+#include "core/text/command_line.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ansi_codec.h"
@@ -130,10 +133,24 @@ ConnProfile ipsecProfile() {
     return p;
 }
 
+std::wstring settingsPath() {
+    wchar_t local[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local) != S_OK) {
+        return {};
+    }
+    const std::wstring folder = std::wstring(local) + L"\\Velmora";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\l2tpipsec.ini";
+}
+
 bool saveSettings(const ConnProfile& profile) {
     Win32AnsiCodec codec;
     Win32TextFiles files;
-    return files.writeLines("C:\\l2tpipsec.ini", composeSettings(profile, codec).lines);
+    return files.writeLines(narrow(settingsPath()), composeSettings(profile, codec).lines);
+}
+
+std::string VelmoraApp::phonebookArgument(const std::wstring& name) const {
+    return quoteArgument(narrow(phonebook(name)));
 }
 
 void setLink(bool up) {

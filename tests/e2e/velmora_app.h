@@ -42,6 +42,9 @@ public:
     bool running(std::size_t instance = 0) const;
 
     const std::wstring& programFolder() const { return program_.path(); }
+    // A phonebook the program writes into its folder before each dial, and as a dial names it.
+    std::wstring phonebook(const std::wstring& name) const { return program_.file(name); }
+    std::string phonebookArgument(const std::wstring& name) const;
 
 private:
     WineReportsWindows windows_;
@@ -60,6 +63,9 @@ void setProhibitIpsec(bool present);
 ConnProfile dialProfile();
 // The same with IPsec over L2TP.
 ConnProfile ipsecProfile();
+
+// The program's settings file: in its folder of the user's local application data.
+std::wstring settingsPath();
 
 // Saves the profile as the program's settings file, as a Connect would have; false when the
 // file could not be written.

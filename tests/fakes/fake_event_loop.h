@@ -26,6 +26,8 @@ public:
         runPending();
         if (auto* fake = dynamic_cast<FakeRunningProgram*>(&program)) {
             fake->runToEnd();
+        } else if (behindRemoteProgram) {
+            behindRemoteProgram();
         }
         return program.exitStatus();
     }
@@ -47,6 +49,9 @@ public:
 
     // Queues an event to run inside the next wait (a delay or a wait for a program).
     void duringNextDelay(std::function<void()> event) { pending_.push_back(std::move(event)); }
+
+    // Lets what stands behind a program of another's (a run of the service's) end by itself.
+    std::function<void()> behindRemoteProgram;
 
     int delays = 0;
     int waits = 0;

@@ -62,7 +62,10 @@ public:
         programs.push_back(program);
         if (commandLine.rfind("rasdial ", 0) == 0) {
             dialWindows.push_back(window);
-        } else if (window == Window::hidden) {
+        } else if (window == Window::shown) {
+            shown.push_back(commandLine);
+            return shownFails ? nullptr : std::make_unique<FakeRunningProgram>(nullptr, 0, false, &terminations);
+        } else {
             started.push_back(commandLine);
             const std::optional<std::uint32_t> status = statusOf ? statusOf(commandLine) : 0u;
             if (!status) {
@@ -88,13 +91,8 @@ public:
         return child;
     }
 
-    bool startAsUser(const std::string& program, const std::string& arguments) override {
-        asUser.push_back(program + " " + arguments);
-        return !asUserFails;
-    }
-
-    std::vector<std::string> asUser;    // programs started with the user's rights: "program arguments"
-    bool asUserFails = false;
+    std::vector<std::string> shown;     // programs other than a dial started with their window
+    bool shownFails = false;
     std::vector<std::string> waited;    // the dials, in order
     std::vector<std::string> started;   // the other programs started hidden, in order
     std::vector<std::string> programs;  // the program file of every start, in order

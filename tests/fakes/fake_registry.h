@@ -1,5 +1,6 @@
 // The registry in memory: keys hold values of any type as raw bytes; a test can make a key
-// refuse reading or writing, as an access-control list would, and refuse new keys.
+// refuse reading or writing, as an access-control list would, and refuse new keys; a key knows
+// whether it was closed to everyone but the system's accounts.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,7 @@ public:
     struct Key {
         bool readable = true;
         bool writable = true;
+        bool closed = false;
         std::map<std::string, Value> values;
     };
 
@@ -98,6 +100,29 @@ public:
         ++accesses;
         const Key* k = find(root, subkey);
         return k != nullptr && k->readable && !k->values.empty();
+    }
+
+    std::vector<std::string> subkeys(RegRoot root, const std::string& subkey) override {
+        ++accesses;
+        std::vector<std::string> names;
+        const std::string prefix = subkey + "\\";
+        for (const auto& [path, k] : keys) {
+            const std::string& name = path.second;
+            if (path.first == root && name.rfind(prefix, 0) == 0 && name.find('\\', prefix.size()) == std::string::npos) {
+                names.push_back(name.substr(prefix.size()));
+            }
+        }
+        return names;
+    }
+
+    bool closeKey(RegRoot root, const std::string& subkey) override {
+        ++accesses;
+        const auto k = keys.find({root, subkey});
+        if (k == keys.end() || !k->second.writable) {
+            return false;
+        }
+        k->second.closed = true;
+        return true;
     }
 
     // Creates the key when needed.

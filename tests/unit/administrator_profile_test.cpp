@@ -119,7 +119,7 @@ TEST_F(AdministratorProfileAtStart, aFirstStartTakesItAndLogsEachFieldButNeverTh
 
 TEST_F(AdministratorProfileAtStart, fillsOnlyTheFieldsTheFileDoesNotHoldYet) {
     // A file of an older version: seven lines, the preshared key's empty.
-    files.files["C:\\l2tpipsec.ini"] = "corvinaltexum\r\n192.168.0.0\r\n255.255.255.0\r\n10.10.10.4\r\n\r\n"
+    files.files[testing::kSettingsPath] = "corvinaltexum\r\n192.168.0.0\r\n255.255.255.0\r\n10.10.10.4\r\n\r\n"
                                        "ESP-3DES\r\nold.example.com\r\n";
     load(deployed);
     EXPECT_EQ(window.text(Control::txtServerAddress), "old.example.com");
@@ -131,7 +131,7 @@ TEST_F(AdministratorProfileAtStart, fillsOnlyTheFieldsTheFileDoesNotHoldYet) {
 }
 
 TEST_F(AdministratorProfileAtStart, aPolicyWinsOverTheFileAndTheProfileIsFixedAndNeverSavedAsTheUsersOwn) {
-    files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
+    files.files[testing::kSettingsPath] = testing::kSampleSettingsFile;
     settings.readConfig({}, {{"SERVER", "profile.example.com"}},
                         {{"SERVER", "policy.example.com"}, {"PSK", "PolicyKey9"}, {"IPSEC", "0"}, {"SUITE", "DES"}});
     EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
@@ -148,7 +148,7 @@ TEST_F(AdministratorProfileAtStart, aPolicyWinsOverTheFileAndTheProfileIsFixedAn
     settings.writeConfig();
     std::string expected = testing::kSampleSettingsFile;
     expected.replace(expected.find("\xD5\xC5\xC8\xFD"), 4, "lisi");
-    EXPECT_EQ(files.files["C:\\l2tpipsec.ini"], expected);
+    EXPECT_EQ(files.files[testing::kSettingsPath], expected);
 
     // The policy gone, the user's own come back, and nothing is fixed.
     testing::FakeControlSurface next;
@@ -160,19 +160,19 @@ TEST_F(AdministratorProfileAtStart, aPolicyWinsOverTheFileAndTheProfileIsFixedAn
 }
 
 TEST_F(AdministratorProfileAtStart, aPolicyWinsAlsoWhenTheFileCannotBeRead) {
-    files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
-    files.unreadable.insert("C:\\l2tpipsec.ini");
+    files.files[testing::kSettingsPath] = testing::kSampleSettingsFile;
+    files.unreadable.insert(testing::kSettingsPath);
     window.setText(Control::txtServerAddress, "typed.example.com");
     settings.readConfig({}, deployed, {{"SERVER", "policy.example.com"}});
     EXPECT_EQ(window.text(Control::txtServerAddress), "policy.example.com");
     EXPECT_EQ(window.fixed, std::set<Control>{Control::txtServerAddress});
     EXPECT_EQ(window.text(Control::txtpreshare), "") << "the profile fills no file it could not read";
     settings.writeConfig();
-    EXPECT_EQ(files.files["C:\\l2tpipsec.ini"].find("policy.example.com"), std::string::npos);
+    EXPECT_EQ(files.files[testing::kSettingsPath].find("policy.example.com"), std::string::npos);
 }
 
 TEST_F(AdministratorProfileAtStart, withoutAProfileNothingIsLogged) {
-    files.files["C:\\l2tpipsec.ini"] = testing::kSampleSettingsFile;
+    files.files[testing::kSettingsPath] = testing::kSampleSettingsFile;
     load({});
     EXPECT_TRUE(log.file.lines.empty());
 }

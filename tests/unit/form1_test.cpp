@@ -28,7 +28,7 @@ namespace velmora {
 namespace {
 
 constexpr const char* kParameters = "System\\CurrentControlSet\\Services\\RasMan\\Parameters";
-constexpr const char* kSettings = "C:\\l2tpipsec.ini";
+const std::string kSettings = testing::kSettingsPath;
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -115,7 +115,7 @@ protected:
     LocalOperations operations{processes, registry, files, programFiles, shell, version, logonTasks};
     Form1 form{window, host,
                Platform{ras, processes, shell, files, codec, loop, registry, ip, management, version,
-                        programFiles, log.file, log.clock, logonTasks, operations}};
+                        programFiles, log.file, log.clock, operations}};
 };
 
 TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
@@ -168,75 +168,97 @@ TEST_F(Form1Test, registrySwitchNotSetEndsTheProgramBeforeThePhonebooks) {
     EXPECT_TRUE(files.files.empty());
 }
 
-// Start-up closes the program's files to other users before it reads or writes any of them.
-TEST_F(Form1Test, startUpClosesTheFilesOthersCanReachBeforeReadingThem) {
+// Start-up closes the user's settings to other users before it reads them, and reads none that
+// another user owns.
+TEST_F(Form1Test, startUpClosesTheSettingsOthersCanReachAndReadsNoneThatIsNotTheUsers) {
     storeSettings(1, 0, 0, 0);
-    files.open = {"C:\\l2tpipsec.ini"};
+    files.open = {kSettings};
     form.Form_Load();
     EXPECT_EQ(window.text(Control::txtUserName), "alice");
     EXPECT_TRUE(files.open.empty());
     EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(),
-                        testing::kLogTime + "其他用户可以读取或更改这些文件，已改为只有管理员和系统可以访问：C:\\l2tpipsec.ini"),
+                        testing::kLogTime + "其他用户可以读取或更改配置文件，已改为只有本用户、管理员和系统可以访问：" +
+                            kSettings),
               log.file.lines.end());
 }
 
-// Notepad gets the user's rights; where it cannot be started so, the user learns where the log is.
-TEST_F(Form1Test, theTraysLogItemStartsNotepadAsTheUserOrSaysWhereTheLogIs) {
+TEST_F(Form1Test, anotherUsersSettingsFileIsNotReadAndTheFallbacksServe) {
+    storeSettings(1, 0, 0, 0);
+    files.open = {kSettings};
+    files.unwritable = {kSettings};
     form.Form_Load();
-    window.messages.clear();
-    const std::string notepad = "C:\\WINDOWS\\system32\\notepad.exe";
-    const std::string logFile = "C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log";
-    form.mnuTrayLog_Click();
-    EXPECT_EQ(processes.asUser, std::vector<std::string>{notepad + " \"" + logFile + "\""});
-    EXPECT_TRUE(window.messages.empty());
-    processes.asUserFails = true;
-    form.mnuTrayLog_Click();
-    EXPECT_EQ(window.messages, std::vector<std::string>{"无法打开日志。日志文件是 " + logFile + "。"});
-    EXPECT_TRUE(processes.waited.empty()) << "never started with the program's own rights";
+    EXPECT_EQ(window.messages,
+              std::vector<std::string>{"配置文件 " + std::string(kSettings) + " 可能被他人改动过，没有读取，恢复默认配置！"});
+    EXPECT_EQ(window.text(Control::txtUserName), "");
+    EXPECT_EQ(window.value(Control::Check1), kUnchecked);
 }
 
-// The check mark is read from the system at each opening, never from what the program last did.
-TEST_F(Form1Test, theLogonItemShowsWhatTheSystemHoldsTogglesItAndTellsAFailure) {
-    version.record = {10, 0, "", 19045};
+// An earlier version kept one settings file for everyone at the drive's root, which only
+// administrators could read: the first administrator to start this one gets it as their own.
+TEST_F(Form1Test, theEarlierVersionsSettingsFileBecomesTheAdministratorsOwnAndGoes) {
+    const std::string earlier = "C:\\l2tpipsec.ini";
+    storeSettings(1, 0, 0, 0);
+    files.files[earlier] = files.files[kSettings];
+    files.files.erase(kSettings);
+    programFiles.files = {earlier};
+    form.Form_Load();
+    EXPECT_EQ(window.text(Control::txtUserName), "alice");
+    EXPECT_EQ(files.files[kSettings], files.files[earlier]);
+    EXPECT_EQ(programFiles.removed, (std::vector<std::string>{earlier, "C:\\ipsec.pbk", "C:\\pptp.pbk"}));
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(),
+                        testing::kLogTime + "早先版本的配置文件 C:\\l2tpipsec.ini 已移为本用户的配置文件 " + kSettings),
+              log.file.lines.end());
+}
+
+// Notepad runs on its own; where it cannot be started, the user learns where the log is.
+TEST_F(Form1Test, theTraysLogItemStartsNotepadOrSaysWhereTheLogIs) {
     form.Form_Load();
     window.messages.clear();
-    const std::string task = "\\Velmora VPN\\S-1-5-21-1-2-3-1001";
+    const std::string logFile = "C:\\Users\\alice\\AppData\\Local\\Velmora\\velmora.log";
+    form.mnuTrayLog_Click();
+    EXPECT_EQ(processes.shown, std::vector<std::string>{"notepad \"" + logFile + "\""});
+    EXPECT_EQ(processes.programs.back(), "C:\\WINDOWS\\system32\\notepad.exe");
+    EXPECT_TRUE(window.messages.empty());
+    processes.shownFails = true;
+    form.mnuTrayLog_Click();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"无法打开日志。日志文件是 " + logFile + "。"});
+}
+
+// The check mark is read from the Run key at each opening, never from what the program last did.
+TEST_F(Form1Test, theLogonItemShowsWhatTheRunKeyHoldsTogglesItAndTellsAFailure) {
+    form.Form_Load();
+    window.messages.clear();
+    const std::string place = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Velmora VPN";
     const auto checkOnOpening = [this] {
         form.trayMenu_Opening();
         return window.value(Control::mnuTrayLogon);
     };
     EXPECT_EQ(checkOnOpening(), kUnchecked);
     form.mnuTrayLogon_Click();
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "登录时启动已开启（计划任务 " + task + "）");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "登录时启动已开启（" + place + "）");
     EXPECT_EQ(checkOnOpening(), kChecked);
-    logonTasks.tasks.clear();  // removed by hand meanwhile
+    ASSERT_TRUE(registry.deleteValue(kHkeyCurrentUser, kRunKey, kRunValueName));  // removed by hand meanwhile
     EXPECT_EQ(checkOnOpening(), kUnchecked);
 
-    logonTasks.refuses = true;
+    registry.key(kHkeyCurrentUser, kRunKey).writable = false;
     form.mnuTrayLogon_Click();
     EXPECT_EQ(window.messages, std::vector<std::string>{"无法开启登录时启动。"});
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法开启登录时启动（计划任务 " + task + "）");
-
-    logonTasks.refuses = false;
-    logonTasks.tasks[task] = "";
-    form.mnuTrayLogon_Click();
-    EXPECT_TRUE(logonTasks.tasks.empty());
-    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "登录时启动已关闭（计划任务 " + task + "）");
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "无法开启登录时启动（" + place + "）");
 }
 
-TEST_F(Form1Test, aSecondLogonChoiceOrAnEndWhileTheSchedulerWorksChangesNothingMore) {
-    version.record = {6, 1, "Service Pack 1", 7601};
+// A start after an upgrade on Vista or later: the task an earlier version made to start the
+// program at logon goes, and the Run value takes its place.
+TEST_F(Form1Test, theFirstStartMovesAnEarlierVersionsLogonTaskIntoTheRunKey) {
+    version.record = {10, 0, "", 19045};
+    logonTasks.tasks["\\Velmora VPN\\S-1-5-21-1-2-3-1001"] = "<Task/>";
     form.Form_Load();
-    window.messages.clear();
-    logonTasks.duringChange = [this] { form.mnuTrayLogon_Click(); };
-    form.mnuTrayLogon_Click();
-    EXPECT_EQ(logonTasks.tasks.size(), 1u) << "the inner choice neither removed nor made another";
-
-    logonTasks.tasks.clear();
-    logonTasks.refuses = true;
-    logonTasks.duringChange = [this] { form.Form_Unload(); };
-    form.mnuTrayLogon_Click();
-    EXPECT_TRUE(window.messages.empty()) << "no message box once the program ends";
+    EXPECT_TRUE(logonTasks.tasks.empty());
+    form.trayMenu_Opening();
+    EXPECT_EQ(window.value(Control::mnuTrayLogon), kChecked);
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(),
+                        testing::kLogTime + "早先版本的登录时启动计划任务已删除，改为 HKCU\\Software\\Microsoft\\Windows\\"
+                                            "CurrentVersion\\Run\\Velmora VPN"),
+              log.file.lines.end());
 }
 
 TEST_F(Form1Test, theWindowsVersionChoosesThePolicyTool) {
@@ -802,7 +824,7 @@ TEST_F(Form1Test, theStatusItemTellsTheLinkAndHoldsNothingUp) {
     form.Check3_Click();
     ras.list.connections.clear();
     processes.onRun = nullptr;
-    processes.asUserFails = true;
+    processes.shownFails = true;
     loop.duringNextDelay([this] {
         form.mnuTrayStatus_Click();
         form.mnuTrayLog_Click();

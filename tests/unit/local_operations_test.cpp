@@ -21,7 +21,7 @@ constexpr const char* kFolder = "C:\\Program Files\\Velmora";
 
 class LocalOperationsTest : public ::testing::Test {
 protected:
-    PolicyRun run(PolicyRule rule, bool apply) {
+    PolicyRun run(RuleDirection rule, bool apply) {
         return PolicyRun{rule, apply, "10.10.10.4", "10.8.0.1", "255.255.0.0", "shared key", "ESP-3DES-SHA"};
     }
 
@@ -72,9 +72,9 @@ TEST_F(LocalOperationsTest, policyRunsComposeTheToolsLineForTheWindowsVersionAnd
     const std::string ipsecpol = std::string(kFolder) + "\\ipsecpol.exe";
     folder.files = {ipsecpol};
     version.record = {5, 0, "Service Pack 4", 2195};
-    EXPECT_NE(operations.startPolicyRun(run(PolicyRule::outbound, true)).program, nullptr);
+    EXPECT_NE(operations.startPolicyRun(run(RuleDirection::outbound, true)).program, nullptr);
     version.record = {10, 0, "", 19045};
-    EXPECT_NE(operations.startPolicyRun(run(PolicyRule::inbound, false)).program, nullptr);
+    EXPECT_NE(operations.startPolicyRun(run(RuleDirection::inbound, false)).program, nullptr);
     EXPECT_EQ(processes.started,
               (std::vector<std::string>{
                   "ipsecpol -w REG -p \"corvinaltexum\" -r \"windows to zerta\" -f 10.10.10.4/255.255.255.255="
@@ -88,7 +88,7 @@ TEST_F(LocalOperationsTest, policyRunsComposeTheToolsLineForTheWindowsVersionAnd
 TEST_F(LocalOperationsTest, aPolicyToolThatCannotStartIsNamed) {
     processes.statusOf = [](const std::string&) { return std::nullopt; };
     version.record = {10, 0, "", 19045};
-    const Started started = operations.startPolicyRun(run(PolicyRule::outbound, true));
+    const Started started = operations.startPolicyRun(run(RuleDirection::outbound, true));
     EXPECT_EQ(started.program, nullptr);
     EXPECT_EQ(started.failure, "无法启动策略工具 C:\\Program Files\\Velmora\\velmora-ipsec.exe。");
     EXPECT_FALSE(started.refused);

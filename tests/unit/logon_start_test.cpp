@@ -3,48 +3,38 @@
 #include <gtest/gtest.h>
 
 #include "core/system/general.h"
-#include "tests/fakes/fake_logon_tasks.h"
+#include "tests/fakes/fake_operations.h"
 #include "tests/fakes/fake_registry.h"
-#include "tests/fakes/fake_windows_version.h"
 
 namespace velmora {
 namespace {
 
 constexpr const char* kProgram = "C:\\Program Files\\Velmora VPN\\velmora.exe";
-constexpr const char* kTask = "\\Velmora VPN\\S-1-5-21-1-2-3-1001";
+constexpr const char* kSid = "S-1-5-21-1-2-3-1001";
+constexpr const char* kEarlierTask = "\\Velmora VPN\\S-1-5-21-1-2-3-1001";
 
 class LogonStartTest : public ::testing::Test {
 protected:
+    LogonStartTest() { machine.tasks.sid = kSid; }
     std::optional<std::string> runValue() { return registry.readString(kHkeyCurrentUser, kRunKey, kRunValueName); }
 
     testing::FakeRegistry registry;
-    testing::FakeLogonTasks tasks;
-    testing::FakeWindowsVersion version;
-    LogonStart start{registry, tasks, version};
+    testing::OperationsOnRegistry machine{registry};
+    LogonStart start{registry};
 };
 
-TEST_F(LogonStartTest, theRunValueBeforeVistaTheTaskFromVistaOnAndOffRemovesIt) {
-    for (const auto& [major, minor, task] : std::vector<std::tuple<std::uint32_t, std::uint32_t, bool>>{
-             {5, 0, false}, {5, 1, false}, {5, 2, false}, {6, 0, true}, {6, 1, true}, {10, 0, true}}) {
-        SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor));
-        version.record = {major, minor, "", 0};
-        EXPECT_FALSE(start.isOn(kProgram));
-        ASSERT_TRUE(start.turn(true, kProgram));
-        EXPECT_TRUE(start.isOn(kProgram));
-        EXPECT_EQ(runValue(), task ? std::nullopt : std::optional<std::string>(logonStartCommand(kProgram)));
-        EXPECT_EQ(tasks.tasks.count(kTask), task ? 1u : 0u);
-        EXPECT_EQ(start.place(), task ? std::string("计划任务 ") + kTask
-                                      : "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Velmora VPN");
-        ASSERT_TRUE(start.turn(false, kProgram));
-        EXPECT_FALSE(start.isOn(kProgram));
-        EXPECT_EQ(runValue(), std::nullopt);
-        EXPECT_TRUE(tasks.tasks.empty());
-    }
-    EXPECT_EQ(logonStartCommand(kProgram), "\"C:\\Program Files\\Velmora VPN\\velmora.exe\" /minimized");
+TEST_F(LogonStartTest, theRunValueOnEveryWindowsAndOffRemovesIt) {
+    EXPECT_FALSE(start.isOn(kProgram));
+    ASSERT_TRUE(start.turn(true, kProgram));
+    EXPECT_TRUE(start.isOn(kProgram));
+    EXPECT_EQ(runValue(), "\"C:\\Program Files\\Velmora VPN\\velmora.exe\" /minimized");
+    EXPECT_EQ(LogonStart::place(), "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Velmora VPN");
+    ASSERT_TRUE(start.turn(false, kProgram));
+    EXPECT_FALSE(start.isOn(kProgram));
+    EXPECT_EQ(runValue(), std::nullopt);
 }
 
 TEST_F(LogonStartTest, aRunValueOfTheNameStartingSomethingElseIsNotOnIsReplacedByOnAndKeptByOff) {
-    version.record = {5, 1, "Service Pack 3", 2600};
     registry.setString(kHkeyCurrentUser, kRunKey, kRunValueName, "C:\\Other\\other.exe");
     EXPECT_FALSE(start.isOn(kProgram));
     EXPECT_TRUE(start.turn(false, kProgram));
@@ -53,16 +43,31 @@ TEST_F(LogonStartTest, aRunValueOfTheNameStartingSomethingElseIsNotOnIsReplacedB
     EXPECT_EQ(runValue(), logonStartCommand(kProgram));
 }
 
-TEST_F(LogonStartTest, theTaskStartsTheProgramInTheTrayAtTheUsersLogonWithHerHighestRights) {
-    const std::string xml = logonTaskDefinition("S-1-5-21-9", "C:\\R&D <x>\\velmora.exe");
-    for (const char* part :
-         {"<LogonTrigger><Enabled>true</Enabled><UserId>S-1-5-21-9</UserId></LogonTrigger>",
-          "<Principal id=\"Author\"><UserId>S-1-5-21-9</UserId><LogonType>InteractiveToken</LogonType>"
-          "<RunLevel>HighestAvailable</RunLevel></Principal>",
-          "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
-          "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
-          "<Command>C:\\R&amp;D &lt;x&gt;\\velmora.exe</Command><Arguments>/minimized</Arguments>"}) {
-        EXPECT_NE(xml.find(part), std::string::npos) << part;
+TEST_F(LogonStartTest, anEarlierVersionsTaskBecomesTheRunValueOnceAndOnlyFromVistaOn) {
+    struct Row {
+        const char* what;
+        std::uint32_t major;
+        bool task;
+        bool moved;
+    };
+    for (const Row& row : {Row{"XP, where no task was made", 5, true, false},
+                           Row{"Windows 10 with the task", 10, true, true},
+                           Row{"Windows 10 without one", 10, false, false}}) {
+        SCOPED_TRACE(row.what);
+        registry.keys.clear();
+        machine.tasks.tasks.clear();
+        if (row.task) {
+            machine.tasks.tasks[kEarlierTask] = "<Task/>";
+        }
+        const VersionRecord version{row.major, 0, "", 0};
+        EXPECT_EQ(start.moveEarlierTask(machine.operations, version, kProgram), row.moved);
+        EXPECT_EQ(start.isOn(kProgram), row.moved);
+        EXPECT_EQ(machine.tasks.tasks.count(kEarlierTask), row.task && !row.moved ? 1u : 0u);
+        // Turned off later, it stays off: the task is looked for once.
+        ASSERT_TRUE(start.turn(false, kProgram));
+        machine.tasks.tasks[kEarlierTask] = "<Task/>";
+        EXPECT_FALSE(start.moveEarlierTask(machine.operations, version, kProgram));
+        EXPECT_FALSE(start.isOn(kProgram));
     }
 }
 

@@ -89,12 +89,16 @@ TEST(NetshSteps, workedExampleInboundApply) {
               }));
 }
 
-TEST(NetshSteps, withdrawalStoresTheSameRuleAndUnassigns) {
+TEST(NetshSteps, aWithdrawalUnassignsThenDeletesTheRuleAndItsKey) {
     for (const auto& [apply, withdraw] : {std::pair{outboundArgs("-x"), outboundArgs("-y")},
                                           std::pair{inboundArgs("-x"), inboundArgs("-y")}}) {
-        Lines expected = lines(apply);
-        expected.back() = "netsh ipsec static set policy name=corvinaltexum assign=no";
+        const Lines applied = lines(apply);
+        Lines expected = {applied[3], "netsh ipsec static set policy name=corvinaltexum assign=no"};
+        expected.insert(expected.end(), applied.begin(), applied.begin() + 3);  // the three deletions
         EXPECT_EQ(lines(withdraw), expected);
+        for (const std::string& line : lines(withdraw)) {
+            EXPECT_EQ(line.find("psk="), std::string::npos) << line;
+        }
     }
 }
 
@@ -200,10 +204,43 @@ TEST(RunPolicyTool, anApplyStopsAtTheFirstRequiredFailureAndNeverAssigns) {
 TEST(RunPolicyTool, aWithdrawalRunsOnWhateverTheStepsAnswer) {
     ScriptedTools tools;
     testing::FakeRegistry registry;
-    tools.answers = {{"delete", 1}, {"add filterlist", 1}, {"add filter ", 2}, {"add rule", 3}};
-    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 1);
+    tools.answers = {{"set policy", 5}, {"delete rule", 1}, {"delete filterlist", 1}};
+    EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 5);
     EXPECT_EQ(tools.ran, lines(outboundArgs("-y")));
-    EXPECT_EQ(tools.ran.back(), "netsh ipsec static set policy name=corvinaltexum assign=no");
+    EXPECT_EQ(tools.ran.back(), "netsh ipsec static delete filteraction name=\"windows to zerta\"");
+}
+
+// The rule netsh stored, with its key, lies where every user may read: an apply that stored it
+// closes its key; nothing else in the store, and nothing after a failure or a withdrawal.
+TEST(RunPolicyTool, anApplyThatStoredTheRuleClosesItsKeyAndNoOther) {
+    const std::string store = "SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
+    const std::string ours = store + "\\ipsecNFA{11}";
+    const std::string other = store + "\\ipsecNFA{22}";
+    const std::string list = store + "\\ipsecFilter{33}";
+    struct Row {
+        const char* what;
+        const char* active;
+        std::vector<std::pair<std::string, int>> answers;
+        bool closed;
+    };
+    const Row rows[] = {
+        {"an apply that worked", "-x", {}, true},
+        {"an apply whose rule was refused", "-x", {{"add rule", 1}}, false},
+        {"a withdrawal", "-y", {}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::FakeRegistry registry;
+        registry.setString(kHkeyLocalMachine, ours, "ipsecName", "windows to zerta");
+        registry.setString(kHkeyLocalMachine, other, "ipsecName", "办公室规则");
+        registry.setString(kHkeyLocalMachine, list, "ipsecName", "windows to zerta");
+        ScriptedTools tools;
+        tools.answers = row.answers;
+        (void)runPolicyTool(outboundArgs(row.active), tools, registry);
+        EXPECT_EQ(registry.key(kHkeyLocalMachine, ours).closed, row.closed);
+        EXPECT_FALSE(registry.key(kHkeyLocalMachine, other).closed);
+        EXPECT_FALSE(registry.key(kHkeyLocalMachine, list).closed);
+    }
 }
 
 TEST(RunPolicyTool, argumentsItCannotReadRunNothingAndFail) {
@@ -240,9 +277,9 @@ TEST(RunPolicyTool, theLocalPolicyAssignedBeforeIsAssignedAgainWhenOursIsWithdra
     // The withdrawal unassigns ours, then assigns the other again, once.
     EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
     EXPECT_EQ(runPolicyTool(outboundArgs("-y"), tools, registry), 0);
-    const Lines once = {"netsh ipsec static set policy name=corvinaltexum assign=no",
+    const Lines once = {"netsh ipsec static delete filteraction name=\"windows to zerta\"",
                         "netsh ipsec static set policy name=办公室策略 assign=yes"};
-    EXPECT_EQ(Lines(tools.ran.end() - 11, tools.ran.end() - 9), once);
+    EXPECT_EQ(Lines(tools.ran.end() - 7, tools.ran.end() - 5), once);
     EXPECT_EQ(tools.ran.back(), once[0]);
     EXPECT_FALSE(registry.readString(kHkeyLocalMachine, kVelmoraKey, kPolicyAssignedBefore).has_value());
 }

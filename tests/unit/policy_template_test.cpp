@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/service/client_decision.h"
 #include "core/settings/administrator_profile.h"
 
 namespace velmora {
@@ -118,9 +119,10 @@ TEST_F(PolicyTemplate, isWellFormedXml) {
 
 TEST_F(PolicyTemplate, eachPolicyValueIsASettingTheProgramReadsUnderItsKeyAndTheReverse) {
     const auto values = attributeValues(admx, "valueName");
-    EXPECT_EQ(std::set<std::string>(values.begin(), values.end()),
-              std::set<std::string>(kAdministratorSettings.begin(), kAdministratorSettings.end()));
-    EXPECT_EQ(values.size(), kAdministratorSettings.size()) << "one policy per setting";
+    std::set<std::string> read(kAdministratorSettings.begin(), kAdministratorSettings.end());
+    read.insert(kAllowedGroupValue);  // the service's
+    EXPECT_EQ(std::set<std::string>(values.begin(), values.end()), read);
+    EXPECT_EQ(values.size(), read.size()) << "one policy per setting";
     // The registry is not case-sensitive; the program reads HKLM\SOFTWARE\Policies\...
     std::string programKey = kPolicyKey;
     for (const std::string& key : attributeValues(admx, "key")) {
@@ -129,7 +131,7 @@ TEST_F(PolicyTemplate, eachPolicyValueIsASettingTheProgramReadsUnderItsKeyAndThe
                                [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
             << key;
     }
-    EXPECT_EQ(attributeValues(admx, "class"), std::vector<std::string>(kAdministratorSettings.size(), "Machine"));
+    EXPECT_EQ(attributeValues(admx, "class"), std::vector<std::string>(read.size(), "Machine"));
 }
 
 TEST_F(PolicyTemplate, bothLanguagesHoldEveryTextAndPresentationItNames) {

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(ServiceCoreForTheHost, aTakeBackGivesNoHandleOfAWithdrawalThatHasEndedToWaitOn) {
     const ClientId client = administrator();
-    const PolicyRun apply{PolicyRule::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "Zq8preshared",
+    const PolicyRun apply{RuleDirection::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "Zq8preshared",
                           "ESP-3DES-SHA"};
     ASSERT_TRUE(ask(client, apply).has_value());
     (void)core.poll();

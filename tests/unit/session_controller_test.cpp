@@ -110,7 +110,7 @@ protected:
         }
         return found;
     }
-    bool saved() const { return files.files.count("C:\\l2tpipsec.ini") != 0; }
+    bool saved() const { return files.files.count(testing::kSettingsPath) != 0; }
     bool active() const { return !window.enabled(Control::Command1); }
 
     FakeControlSurface window;

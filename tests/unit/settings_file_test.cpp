@@ -13,7 +13,7 @@
 namespace velmora {
 namespace {
 
-constexpr const char* kPath = "C:\\l2tpipsec.ini";
+const std::string kPath = testing::kSettingsPath;
 constexpr const char* kMissingMessage = "配置文件不存在，恢复默认配置！";
 
 void putProfile(ControlSurface& window, const ConnProfile& p) {
@@ -93,12 +93,13 @@ TEST_F(SettingsFileTest, replacesALongerFileWhole) {
     EXPECT_EQ(files.files[kPath], testing::kSampleSettingsFile);
 }
 
-TEST_F(SettingsFileTest, buildsThePathFromTheDataFolder) {
+TEST_F(SettingsFileTest, keepsTheFileInTheUsersOwnFolderWhateverDriveTheDocumentsAreOn) {
     testing::FakeShellFolders otherDrive{std::string("D:\\Users\\user\\Documents")};
-    SettingsFile onD{window, otherDrive, files, codec, log.log};
-    onD.writeConfig();
-    EXPECT_EQ(files.files.count("D:\\l2tpipsec.ini"), 1u);
-    EXPECT_EQ(files.files.count(kPath), 0u);
+    otherDrive.localData = "E:\\Profiles\\user\\AppData\\Local\\Velmora";
+    SettingsFile onE{window, otherDrive, files, codec, log.log};
+    onE.writeConfig();
+    EXPECT_EQ(files.files.count("E:\\Profiles\\user\\AppData\\Local\\Velmora\\l2tpipsec.ini"), 1u);
+    EXPECT_EQ(files.files.count("D:\\l2tpipsec.ini"), 0u);
 }
 
 TEST_F(SettingsFileTest, anUnsavableSecretIsStoredEmptyAndReportedOnce) {
@@ -139,12 +140,12 @@ TEST_F(SettingsFileTest, aFileThatCannotBeWrittenIsReportedOnce) {
     typed.txtPasswd = "密码";
     putProfile(window, typed);
     settings.writeConfig();
-    EXPECT_EQ(window.messages, std::vector<std::string>{"无法写入配置文件 C:\\l2tpipsec.ini，本次设置没有保存！"});
+    EXPECT_EQ(window.messages, std::vector<std::string>{"无法写入配置文件 " + kPath + "，本次设置没有保存！"});
     EXPECT_EQ(files.files.count(kPath), 0u);
 
     settings.writeConfig();  // the next Connect: nothing new to tell
     EXPECT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "无法写入配置文件 C:\\l2tpipsec.ini"});
+    EXPECT_EQ(log.file.lines, std::vector<std::string>{testing::kLogTime + "无法写入配置文件 " + kPath});
 }
 
 TEST_F(SettingsFileTest, eachUnsavableSecretIsToldOnceARun) {
@@ -269,7 +270,7 @@ TEST_F(SettingsFileTest, aFileThatCannotBeReadIsReportedAndTheWindowKeepsItsValu
     files.unreadable.insert(kPath);
     const ConnProfile before = readProfile(window);
     load();
-    EXPECT_EQ(window.messages, std::vector<std::string>{"无法读取配置文件 C:\\l2tpipsec.ini，保留当前设置！"});
+    EXPECT_EQ(window.messages, std::vector<std::string>{"无法读取配置文件 " + kPath + "，保留当前设置！"});
     expectStoredFieldsEqual(readProfile(window), before);
     EXPECT_TRUE(clicks.empty());
 }
@@ -327,6 +328,46 @@ TEST_F(SettingsFileTest, check2IsShownOnlyWhileCheck1IsOff) {
     files.files[kPath] = ipsecOff;
     load();
     EXPECT_TRUE(window.visible(Control::Check2));
+}
+
+// Before it is read, the file is closed to the computer's other users; one that is not the
+// user's to keep private (another user's, or one that cannot be closed) is not read at all.
+TEST_F(SettingsFileTest, theFileIsClosedToOthersBeforeItIsReadAndReadOnlyWhenItIsTheUsersOwn) {
+    struct Row {
+        const char* what;
+        bool open;
+        bool closable;
+        bool permissions;
+        const char* logged;  // after the time, before the path; empty: nothing
+        bool read;
+    };
+    const Row rows[] = {
+        {"closed already", false, true, true, "", true},
+        {"open to others", true, true, true, "其他用户可以读取或更改配置文件，已改为只有本用户、管理员和系统可以访问：", true},
+        {"another user's", true, false, true, "配置文件属于其他用户或无法改为只有本用户、管理员和系统可以访问，没有读取：",
+         false},
+        {"on FAT32", true, true, false, "配置文件所在的文件系统不保存权限，本机所有用户都能读取和更改：", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        log.file.lines.clear();
+        files.open.clear();
+        files.unwritable.clear();
+        if (row.open) {
+            files.open.insert(kPath);
+        }
+        if (!row.closable) {
+            files.unwritable.insert(kPath);
+        }
+        files.permissions = row.permissions;
+        window.setText(Control::txtServerAddress, "");
+        loadFrom(testing::kSampleSettingsFile);
+        const std::vector<std::string> expected =
+            *row.logged ? std::vector<std::string>{testing::kLogTime + row.logged + kPath} : std::vector<std::string>{};
+        EXPECT_EQ(std::vector<std::string>(log.file.lines.begin(), log.file.lines.begin() + expected.size()),
+                  expected);
+        EXPECT_EQ(window.text(Control::txtServerAddress), row.read ? "vpn.example.com" : "0.0.0.0");
+    }
 }
 
 }  // namespace

@@ -40,14 +40,14 @@ protected:
 
 // --- Manifest ----------------------------------------------------------------------------
 
-TEST_F(VelmoraExeResources, manifestAsksForVisualStylesAdministratorRightsSupportedSystemsAndSystemDpi) {
+TEST_F(VelmoraExeResources, manifestAsksForVisualStylesTheUsersOwnRightsSupportedSystemsAndSystemDpi) {
     ASSERT_NE(module, nullptr);
     const std::string manifest = resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
     ASSERT_FALSE(manifest.empty());
     const auto has = [&](const std::string& text) { return manifest.find(text) != std::string::npos; };
     EXPECT_TRUE(has("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_TRUE(has("publicKeyToken=\"6595b64144ccf1df\""));
-    EXPECT_TRUE(has("level=\"requireAdministrator\" uiAccess=\"false\""));
+    EXPECT_TRUE(has("level=\"asInvoker\" uiAccess=\"false\""));
     // Windows XP before SP3 refuses a program whose trustInfo is in the asm.v3 namespace.
     EXPECT_TRUE(has("<ms_asmv2:trustInfo xmlns:ms_asmv2=\"urn:schemas-microsoft-com:asm.v2\">"));
     EXPECT_FALSE(has("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\""));

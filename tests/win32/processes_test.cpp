@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/desktop_shell.h"
 #include "platform/win32/text_codec.h"
 #include "tests/win32/temp_folder.h"
 
@@ -122,17 +121,6 @@ TEST(Win32Processes, leavesNoHandleBehindOnceLetGo) {
         runToEnd(child() + " exit 0", i % 2 == 0 ? Processes::Window::shown : Processes::Window::hidden);
     }
     EXPECT_EQ(handleCount(), before);
-}
-
-// The desktop's shell starts the program in its own process, with the desktop user's rights.
-TEST(DesktopShell, startsTheProgramWithItsArgumentsInTheFolderGiven) {
-    TempFolder folder;
-    const std::wstring output = folder.file(L"folder.txt");
-    ASSERT_TRUE(startThroughDesktopShell(widen(childProgram()), L"folder " + widen(quoted(output)), folder.path()));
-    for (int i = 0; i < 100 && !fileExists(output); ++i) {
-        Sleep(100);
-    }
-    EXPECT_EQ(testing::readBytes(output), narrow(folder.path()));
 }
 
 }  // namespace

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "core/system/general.h"
 #include "core/system/l2tp_switch.h"
 #include "platform/win32/win32_registry.h"
 #include "tests/fakes/fake_control_surface.h"
 #include "tests/fakes/fake_log.h"
 #include "tests/fakes/fake_operations.h"
+#include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
@@ -290,6 +295,37 @@ TEST(Win32RegistryStrings, roundTripInAnyLanguageCreatingTheKeysAndRemovingTheVa
     for (const wchar_t* key : {L"Software\\VelmoraTest\\新的\\Strings", L"Software\\VelmoraTest\\新的", L"Software\\VelmoraTest"}) {
         (void)RegDeleteKeyW(HKEY_CURRENT_USER, key);
     }
+}
+
+// The store's keys are listed by name, and a key closed to everyone but the system, the
+// administrators and NETWORK SERVICE (which reads policy) shows exactly that, inheriting nothing.
+TEST_F(Win32General, listsSubkeysAndClosesAKeyToAllButTheSystemsAccounts) {
+    const std::wstring rule = std::wstring(kKey) + L"\\ipsecNFA{11}";
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, rule.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    EXPECT_EQ(registry.subkeys(kHkeyCurrentUser, "Software\\VelmoraTests"), std::vector<std::string>{"ipsecNFA{11}"});
+    EXPECT_TRUE(registry.subkeys(kHkeyCurrentUser, "Software\\NoSuchVelmoraKey").empty());
+
+    ASSERT_TRUE(registry.closeKey(kHkeyCurrentUser, "Software\\VelmoraTests\\ipsecNFA{11}"));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, rule.c_str(), 0, READ_CONTROL, &key), ERROR_SUCCESS);
+    DWORD size = 0;
+    (void)RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> bytes(size);
+    ASSERT_EQ(RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, bytes.data(), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(bytes.data(), &control, &revision));
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL access = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(bytes.data(), &present, &access, &defaulted));
+    EXPECT_EQ(testing::grantedTo(access), (std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", L"S-1-5-20"}));
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, rule.c_str()), ERROR_SUCCESS);
 }
 
 }  // namespace

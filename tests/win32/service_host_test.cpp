@@ -107,7 +107,7 @@ protected:
     Win32RemoteAccess local;
 };
 
-const PolicyRun kOutboundApply{PolicyRule::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "Zq8preshared",
+const PolicyRun kOutboundApply{RuleDirection::outbound, true, "10.10.10.4", "10.8.0.1", "255.255.0.0", "Zq8preshared",
                                "ESP-3DES-SHA"};
 const Route kRoute{"10.8.0.0", "255.255.0.0", "10.10.10.4"};
 

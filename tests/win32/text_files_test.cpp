@@ -13,6 +13,7 @@
 #include "core/connection/phonebook.h"
 #include "core/settings/secret_line.h"
 #include "core/settings/settings_lines.h"
+#include "platform/win32/process_user.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ansi_codec.h"
@@ -130,14 +131,9 @@ TEST_F(Win32TextFilesTest, readsTheFirstLinesOfAFileThatGoesOnPastTheLimit) {
     EXPECT_EQ(p.txtpeermask2, "255.255.0.0");
 }
 
-TEST_F(Win32TextFilesTest, aWriteThatFailsLeavesTheOldFileWhole) {
+TEST_F(Win32TextFilesTest, aWriteThatFailsLeavesTheOldFileWholeAndNothingBesideIt) {
     writeBytes(folder + "l2tpipsec.ini", testing::kSampleSettingsFile);
-    // The new file cannot be made beside the old one.
-    ASSERT_TRUE(CreateDirectoryW(widen(folder + "l2tpipsec.ini.tmp").c_str(), nullptr));
-    EXPECT_FALSE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
-    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
-    ASSERT_TRUE(RemoveDirectoryW(widen(folder + "l2tpipsec.ini.tmp").c_str()));
-
+    const std::wstring temporary = firstTemporaryName(widen(folder + "l2tpipsec.ini"));
     // The old file cannot be replaced (another program holds it open): nothing of the new one
     // stays behind.
     {
@@ -147,16 +143,18 @@ TEST_F(Win32TextFilesTest, aWriteThatFailsLeavesTheOldFileWhole) {
         EXPECT_FALSE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
     }
     EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), testing::kSampleSettingsFile);
-    EXPECT_EQ(GetFileAttributesW(widen(folder + "l2tpipsec.ini.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(temporary.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// The descriptor as the program builds it: owned by the administrators, the administrators and the
+// The descriptor as the program builds it: the user it runs for, the administrators and the
 // system alone, nothing inherited. Wine keeps no descriptor of its own for a file, so what a file
 // shows there is its Unix mode: no entry for Everyone.
-TEST(PrivateFileDescriptor, grantsTheAdministratorsAndTheSystemAloneAndInheritsNothing) {
+TEST(PrivateFileDescriptor, grantsTheUserTheAdministratorsAndTheSystemAloneAndInheritsNothing) {
+    const std::wstring user = processUserSid();
+    ASSERT_EQ(user.rfind(L"S-1-5-", 0), 0u) << narrow(user);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateFileDescriptor, SDDL_REVISION_1,
-                                                                     &descriptor, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(privateFileDescriptor(user).c_str(),
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
@@ -165,28 +163,27 @@ TEST(PrivateFileDescriptor, grantsTheAdministratorsAndTheSystemAloneAndInheritsN
     BOOL defaulted = FALSE;
     PACL access = nullptr;
     ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &access, &defaulted));
-    EXPECT_EQ(grantedTo(access), (std::set<std::wstring>{L"S-1-5-32-544", L"S-1-5-18"}));
-    PSID owner = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-    wchar_t* ownerText = nullptr;
-    ASSERT_TRUE(ConvertSidToStringSidW(owner, &ownerText));
-    EXPECT_EQ(std::wstring(ownerText), L"S-1-5-32-544");
-    LocalFree(ownerText);
+    EXPECT_EQ(grantedTo(access), (std::set<std::wstring>{L"S-1-5-32-544", L"S-1-5-18", user}));
     LocalFree(descriptor);
 }
 
-TEST_F(Win32TextFilesTest, aWrittenFileGrantsEveryoneNothingAndALeftoverTemporaryIsNeverWrittenThrough) {
-    // Another user's file under the temporary's name, linked to a file of theirs.
+// Whatever lies at the name a write would try first (a link to another user's file, a folder)
+// is left as it is and blocks nothing.
+TEST_F(Win32TextFilesTest, whatLiesAtTheFirstTemporaryNameIsNeverWrittenThroughAndBlocksNothing) {
+    const std::wstring temporary = firstTemporaryName(widen(folder + "l2tpipsec.ini"));
     writeBytes(folder + "victim.txt", "theirs");
-    ASSERT_TRUE(CreateHardLinkW(widen(folder + "l2tpipsec.ini.tmp").c_str(), widen(folder + "victim.txt").c_str(),
-                                nullptr));
+    ASSERT_TRUE(CreateHardLinkW(temporary.c_str(), widen(folder + "victim.txt").c_str(), nullptr));
     ASSERT_EQ(grantedTo(folder + "victim.txt").count(kEveryone), 1u) << "a file made the plain way is open here";
-
     ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", {"x"}));
     EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), "x\r\n");
     EXPECT_EQ(readBytes(folder + "victim.txt"), "theirs");
     EXPECT_EQ(grantedTo(folder + "l2tpipsec.ini").count(kEveryone), 0u);
-    EXPECT_EQ(GetFileAttributesW(widen(folder + "l2tpipsec.ini.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_TRUE(DeleteFileW(temporary.c_str()));
+    ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+    ASSERT_TRUE(files.writeLines(folder + "l2tpipsec.ini", {"y"}));
+    EXPECT_EQ(readBytes(folder + "l2tpipsec.ini"), "y\r\n");
+    ASSERT_TRUE(RemoveDirectoryW(temporary.c_str()));
 }
 
 TEST_F(Win32TextFilesTest, aFileOpenToOthersIsClosedWithItsBytesKept) {

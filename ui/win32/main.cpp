@@ -1,10 +1,13 @@
-// Entry point of velmora.exe: the real window, the real platform services, and the window's
-// behaviour between them.
+// Entry point of velmora.exe: the real window, the real platform services, the service (or this
+// process's own rights where none answers), and the window's behaviour between them.
 #include <windows.h>
 
 #include "core/service/local_operations.h"
+#include "core/service/operations_choice.h"
+#include "core/service/service_client.h"
 #include "core/system/script_command.h"
 #include "platform/win32/command_line_arguments.h"
+#include "platform/win32/process_user.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_ansi_codec.h"
@@ -18,6 +21,7 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_remote_access.h"
+#include "platform/win32/win32_service_channel.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_text_files.h"
 #include "platform/win32/win32_windows_version.h"
@@ -59,12 +63,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32LogFile log;
     Win32Clock clock;
     Win32LogonTasks logonTasks;
-    LocalOperations operations(processes, registry, files, programFiles, shell, version, logonTasks);
+    LocalOperations ownOperations(processes, registry, files, programFiles, shell, version, logonTasks);
+    Win32ServiceConnector connector;
+    ServiceClient service(connector, remoteAccess);
+    const OperationsChoice choice = chooseOperations(service.hello(), processIsAdministrator());
+    if (choice.way == OperationsWay::refused) {
+        (void)MessageBoxW(nullptr, widen(choice.message).c_str(), widen(kMessageCaption).c_str(),
+                          MB_OK | MB_ICONWARNING);
+        return script_exit::notAsAsked;
+    }
+    if (choice.way == OperationsWay::offerElevation) {
+        if (MessageBoxW(nullptr, widen(choice.message).c_str(), widen(kMessageCaption).c_str(),
+                        MB_YESNO | MB_ICONWARNING) == IDYES) {
+            (void)startAgainAsAdministrator();
+        }
+        return script_exit::notAsAsked;
+    }
+    const bool throughService = choice.way == OperationsWay::service;
+    Operations& operations = throughService ? static_cast<Operations&>(service) : ownOperations;
+    RemoteAccess& connections = throughService ? static_cast<RemoteAccess&>(service) : remoteAccess;
 
     MainWindow window(instance);
     loop.setDialogWindow(window.handle());
     Form1 form(window, window,
-               Platform{remoteAccess, processes, shell, files, codec, loop, registry, ipHelper,
-                        management, version, programFiles, log, clock, logonTasks, operations});
+               Platform{connections, processes, shell, files, codec, loop, registry, ipHelper,
+                        management, version, programFiles, log, clock, operations});
     return window.run(form, inTray ? SW_SHOWMINNOACTIVE : showCommand, request.verb == ScriptVerb::connect);
 }

@@ -142,9 +142,6 @@ constexpr const wchar_t* kShutDownReason = L"Velmora VPN 正在断开连接并�
 
 using BlockReasonCreate = BOOL WINAPI(HWND, LPCWSTR);
 using BlockReasonDestroy = BOOL WINAPI(HWND);
-using MessageFilterEx = BOOL WINAPI(HWND, UINT, DWORD, void*);
-using MessageFilter = BOOL WINAPI(UINT, DWORD);
-constexpr DWORD kMessageFilterAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
 
 // Tells Windows, for as long as it lives, why the program holds the end of the session up.
 class ShutDownBlock {
@@ -168,16 +165,6 @@ private:
     HWND window_;
     bool created_ = false;
 };
-
-// An elevated program hears from Explorer, which runs with the user's rights, only what it lets
-// through: Windows 7's call per window, else Vista's per process; nothing to do before Vista.
-void letThroughFromTheShell(SystemLibrary& user32, HWND window, UINT message) {
-    if (auto* filterEx = user32.function<MessageFilterEx>("ChangeWindowMessageFilterEx")) {
-        (void)filterEx(window, message, kMessageFilterAllow, nullptr);
-    } else if (auto* filter = user32.function<MessageFilter>("ChangeWindowMessageFilter")) {
-        (void)filter(message, kMessageFilterAllow);
-    }
-}
 
 // Owns a menu handle for the span of one popup.
 class PopupMenu {
@@ -213,9 +200,6 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
     window_ = CreateWindowExW(0, kMainWindowClass, widen(kWindowCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               instance, this);
-    letThroughFromTheShell(user32_, window_, taskbarCreated_);
-    // A script run without elevation hands its command over the same way.
-    letThroughFromTheShell(user32_, window_, WM_COPYDATA);
     RECT client{};
     GetClientRect(window_, &client);
     lastSize_ = MAKELPARAM(client.right, client.bottom);
