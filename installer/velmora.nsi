@@ -3,7 +3,7 @@
 ; Start-menu and a desktop shortcut and an Add/Remove Programs entry, registers and starts the
 ; service, and sets the registry switch the program needs; its uninstaller removes the service,
 ; exactly those files and what the service wrote beside them, puts the switch back as it found it,
-; and leaves the user's settings and phonebooks in the data folder.
+; and leaves each user's settings and connection log in that user's local application data.
 ; Built by CMake: makensis -INPUTCHARSET UTF8 -DVERSION=<x.y.z> -DPUBLISHER=<name>
 ;   -DPROGRAMS=<folder of velmora.exe> -DGENERATED=<folder of defaultgate.pbk>
 ;   -DICON=<velmora.ico> -DWIZARD=<picture of the welcome and finish pages>
@@ -104,7 +104,8 @@ InstallDir "$PROGRAMFILES\Velmora"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
-Var DataFolder
+; The uninstalling user's folder of velmora.exe's settings and log, for the last page.
+Var SettingsFolder
 ; What the uninstaller did with the switch, for its last page.
 Var SwitchNote
 
@@ -139,8 +140,8 @@ Var SwitchNote
 并把安装时修改的注册表设置恢复为安装前的状态。$_CLICK"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!define KEPT_FILES "l2tpipsec.ini（您的连接设置，其中保存着 VPN 密码和预共享的密钥）和电话簿 ipsec.pbk、\
-pptp.pbk 仍保留在 $DataFolder 中，重新安装后即可继续使用；如不再需要，请手动删除这三个文件。"
+!define KEPT_FILES "您的连接设置 l2tpipsec.ini（含 VPN 密码和预共享的密钥）和连接日志保留在 \
+$SettingsFolder 中，不再需要时请手动删除。"
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote$\r$\n$\r$\n${KEPT_FILES}"
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote重新启动计算机后生效。\
@@ -388,14 +389,9 @@ SectionEnd
 
 Function un.onInit
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再卸载。"
-  ; Where the program keeps its files: the root of the drive of the user's documents folder, or
-  ; of the system's drive when the documents lie on a network share.
-  StrCpy $DataFolder $DOCUMENTS 3
-  StrCpy $0 $DOCUMENTS 2
-  ${If} $0 == "\\"
-  ${OrIf} $DataFolder == ""
-    StrCpy $DataFolder $SYSDIR 3
-  ${EndIf}
+  ; Each user's own: the Velmora folder of the user's local application data (read here, while the
+  ; shell folders are still the user's rather than all users').
+  StrCpy $SettingsFolder "$LOCALAPPDATA\Velmora"
 FunctionEnd
 
 ; Puts back what the installer recorded: the value as it was, or no value, or no key. A change

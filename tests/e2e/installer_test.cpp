@@ -80,6 +80,14 @@ std::wstring shellFolder(int csidl) {
     return path;
 }
 
+// Where velmora.exe keeps this user's settings: the Velmora folder of the local application data.
+std::wstring userSettingsFolder() {
+    return shellFolder(CSIDL_LOCAL_APPDATA) + L"\\Velmora";
+}
+std::wstring userSettings() {
+    return userSettingsFolder() + L"\\l2tpipsec.ini";
+}
+
 std::wstring startMenuShortcut() {
     return shellFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velmora VPN.lnk";
 }
@@ -333,13 +341,15 @@ void pressNext(HWND wizard) {
 }
 
 // The pages address the user one way, put no blank before a full stop, and spell the program's
-// name one way.
+// name one way (a folder named Velmora in a path is not the name).
 void expectOneWording(const std::vector<std::string>& texts) {
     for (const std::string& text : texts) {
         EXPECT_EQ(text.find("你"), std::string::npos) << text;
         EXPECT_EQ(text.find(" 。"), std::string::npos) << text;
         for (std::size_t at = text.find("Velmora"); at != std::string::npos; at = text.find("Velmora", at + 1)) {
-            EXPECT_EQ(text.compare(at, 11, "Velmora VPN"), 0) << text;
+            if (at == 0 || text[at - 1] != '\\') {
+                EXPECT_EQ(text.compare(at, 11, "Velmora VPN"), 0) << text;
+            }
         }
     }
 }
@@ -383,8 +393,10 @@ protected:
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
         // The service manager starts the service without this program's environment.
         sim::publishSimFolder(sim.path());
-        for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
-            DeleteFileW(file);
+        // Also an earlier version's, which the program would carry over.
+        for (const std::wstring& file : {userSettings(), std::wstring(L"C:\\l2tpipsec.ini"), std::wstring(L"C:\\ipsec.pbk"),
+                                         std::wstring(L"C:\\pptp.pbk")}) {
+            DeleteFileW(file.c_str());
         }
     }
 
@@ -508,7 +520,8 @@ protected:
         p.txtPasswd = "secret1";
         p.Check2 = kChecked;
         Win32AnsiCodec codec;
-        ASSERT_TRUE(Win32TextFiles().writeLines("C:\\l2tpipsec.ini", composeSettings(p, codec).lines));
+        CreateDirectoryW(userSettingsFolder().c_str(), nullptr);
+        ASSERT_TRUE(Win32TextFiles().writeLines(narrow(userSettings()), composeSettings(p, codec).lines));
     }
 
     // Closes velmora.exe as a user would, or ends it the hard way when it does not close.
@@ -643,14 +656,15 @@ TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersF
 
     // A folder of the user's choice, with a blank and Chinese in its name, that holds the
     // stand-ins too: the uninstaller must leave what it did not install, and take what the
-    // service wrote.
+    // service wrote. An earlier version's files at the drive's root are the user's too.
     install(L"C:\\VPN 客户端");
     prepareDefaultGatewayDial();
     writeServiceFiles();
     Win32TextFiles files;
-    ASSERT_TRUE(files.writeLines("C:\\ipsec.pbk", {"[corvinaltexum]"}));
-    ASSERT_TRUE(files.writeLines("C:\\pptp.pbk", {"[corvinaltexum]"}));
-    const std::string settings = testing::readBytes(L"C:\\l2tpipsec.ini");
+    for (const char* earlier : {"C:\\l2tpipsec.ini", "C:\\ipsec.pbk", "C:\\pptp.pbk"}) {
+        ASSERT_TRUE(files.writeLines(earlier, {"[corvinaltexum]"}));
+    }
+    const std::string settings = testing::readBytes(userSettings());
     ASSERT_TRUE(fileExists(startMenuShortcut()));
     plantLogonStarts(installed(L"velmora.exe"));
 
@@ -665,9 +679,10 @@ TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersF
     for (const std::wstring& file : kStandIns) {
         EXPECT_TRUE(fileExists(installed(file))) << narrow(file);
     }
-    EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), settings);
-    EXPECT_EQ(testing::readBytes(L"C:\\ipsec.pbk"), "[corvinaltexum]\r\n");
-    EXPECT_EQ(testing::readBytes(L"C:\\pptp.pbk"), "[corvinaltexum]\r\n");
+    EXPECT_EQ(testing::readBytes(userSettings()), settings);
+    for (const wchar_t* earlier : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
+        EXPECT_EQ(testing::readBytes(earlier), "[corvinaltexum]\r\n") << narrow(earlier);
+    }
 }
 
 TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsOrItsServiceCannotGoAndAnUpgradeReplacesIt) {
@@ -765,7 +780,8 @@ TEST_P(InstallerScenario, withoutARestartTheFinishPageRunsVelmoraAndTheUninstall
     std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
                                                                      {"ProhibitIpsec 已恢复为安装前的状态", "uninstall-finish"}});
     EXPECT_NE(shownWith(wizard, "l2tpipsec.ini"), nullptr) << "beside the files it keeps";
-    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, "含 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, narrow(userSettingsFolder())), nullptr) << "where the user finds them";
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(0));
     EXPECT_EQ(readSwitch(), 1);
@@ -789,8 +805,8 @@ TEST_P(InstallerScenario, afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartF
                                                                      {"是否立即重新启动", "uninstall-finish-restart"}});
     EXPECT_NE(shownWith(wizard, "ProhibitIpsec 已恢复"), nullptr);
     // The files it keeps are named in this variant too, with the password they hold.
-    EXPECT_NE(shownWith(wizard, "ipsec.pbk、pptp.pbk"), nullptr);
-    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, narrow(userSettingsFolder())), nullptr);
+    EXPECT_NE(shownWith(wizard, "含 VPN 密码和预共享的密钥"), nullptr);
     EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
@@ -975,7 +991,8 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
         writeServiceFiles();
         Win32TextFiles files;
-        ASSERT_TRUE(files.writeLines("C:\\l2tpipsec.ini", {"corvinaltexum"}));
+        CreateDirectoryW(userSettingsFolder().c_str(), nullptr);
+        ASSERT_TRUE(files.writeLines(narrow(userSettings()), {"corvinaltexum"}));
         plantLogonStarts(installed(L"velmora.exe"));
 
         EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(restart));
@@ -989,7 +1006,7 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         EXPECT_FALSE(fileExists(userStartMenuShortcut()));
         EXPECT_EQ(profileValue(L"PSK"), std::nullopt);
         expectNoLogonStart();
-        EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), "corvinaltexum\r\n") << "the user's settings stay";
+        EXPECT_EQ(testing::readBytes(userSettings()), "corvinaltexum\r\n") << "the user's settings stay";
     }
 }
 
