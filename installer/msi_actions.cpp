@@ -1,7 +1,7 @@
 // velmora-msi.dll: the custom actions of velmora.msi that Windows Installer's own tables cannot
-// express: the registry switch set and given back as the computer had it, and the administrator's
-// profile stored in a key that only administrators can read, every user's start at logon removed.
-// Each runs deferred, as SYSTEM.
+// express: the install folder's rights, the service's time at Windows' end, the registry switch set
+// and given back as the computer had it, and the administrator's profile stored in a key that only
+// administrators can read, every user's start at logon removed. Each runs deferred, as SYSTEM.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -12,6 +12,8 @@
 
 #include "core/settings/administrator_profile.h"
 #include "core/system/logon_start.h"
+#include "installer/install_folder.h"
+#include "service/service_registration.h"
 
 namespace {
 
@@ -272,6 +274,32 @@ void removeRunValues() {
 }
 
 }  // namespace
+
+// Gives the install folder, which the action data names, the rights that keep what runs as the
+// system out of other users' reach, before any file is copied into it (installer/install_folder.h).
+extern "C" __declspec(dllexport) UINT __stdcall SecureInstallFolder(MSIHANDLE install) {
+    return velmora::secureInstallFolder(actionData(install)) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+}
+
+// Gives the service the package has just installed its time at Windows' end (Vista on), as
+// velmora-service.exe /register does.
+extern "C" __declspec(dllexport) UINT __stdcall SetServicePreShutdown(MSIHANDLE) {
+    const velmora::ServiceRegistration registration;
+    DWORD result = ERROR_SUCCESS;
+    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service =
+        manager != nullptr ? OpenServiceW(manager, registration.name.c_str(), SERVICE_CHANGE_CONFIG) : nullptr;
+    if (service != nullptr) {
+        result = velmora::setPreShutdownTime(service, registration.preShutdownMs);
+        CloseServiceHandle(service);
+    } else {
+        result = GetLastError();
+    }
+    if (manager != nullptr) {
+        CloseServiceHandle(manager);
+    }
+    return result == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+}
 
 // Records what the computer has, unless an earlier installation did, then sets the switch to the
 // number 1, creating the key when it is missing. The restart it needs is scheduled by the

@@ -1,8 +1,9 @@
-; velmora-setup.exe: installs velmora.exe, velmora-ipsec.exe and defaultgate.pbk into
-; Program Files\Velmora with a Start-menu and a desktop shortcut and an Add/Remove Programs
-; entry, and sets the registry switch the program needs; its uninstaller removes exactly those,
-; puts the switch back as it found it, and leaves the user's settings and phonebooks in the data
-; folder.
+; velmora-setup.exe: installs velmora.exe, velmora-service.exe, velmora-ipsec.exe and
+; defaultgate.pbk into Program Files\Velmora, a folder only administrators may change, with a
+; Start-menu and a desktop shortcut and an Add/Remove Programs entry, registers and starts the
+; service, and sets the registry switch the program needs; its uninstaller removes the service,
+; exactly those files and what the service wrote beside them, puts the switch back as it found it,
+; and leaves each user's settings and connection log in that user's local application data.
 ; Built by CMake: makensis -INPUTCHARSET UTF8 -DVERSION=<x.y.z> -DPUBLISHER=<name>
 ;   -DPROGRAMS=<folder of velmora.exe> -DGENERATED=<folder of defaultgate.pbk>
 ;   -DICON=<velmora.ico> -DWIZARD=<picture of the welcome and finish pages>
@@ -14,6 +15,7 @@ RequestExecutionLevel admin
 ManifestDPIAware true
 
 !include MUI2.nsh
+!include FileFunc.nsh
 !include LogicLib.nsh
 !include x64.nsh
 
@@ -40,6 +42,33 @@ ManifestDPIAware true
 ; The exit code when the switch changed and Windows must restart, as Windows Installer gives it.
 !define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
+; The service: velmora-service.exe registers (or updates) and starts it with /register, stops and
+; removes it with /unregister, and ends with 0 or the Windows error.
+!define SERVICE_NAME "VelmoraVpn"
+!define SERVICE_EXE "velmora-service.exe"
+!define SC_MANAGER_CONNECT 0x0001
+!define SERVICE_QUERY_CONFIG 0x0001
+!define SERVICE_CONFIG_BYTES 8192
+; The exit codes of a run that fails (the README lists them): the install folder could not be
+; given its rights, or the installed service could not be stopped and removed, before anything was
+; copied or removed; the service could not be registered or started after the files were copied.
+!define EXIT_FOLDER_NOT_SECURED 3
+!define EXIT_SERVICE_NOT_REMOVED 4
+!define EXIT_SERVICE_NOT_REGISTERED 5
+
+; The install folder's rights, as velmora-msi.dll gives them too.
+!searchparse /file "${__FILEDIR__}/install_folder.h" 'kInstallFolderRights = L"' INSTALL_FOLDER_RIGHTS '"'
+!define SDDL_REVISION_1 1
+!define FOLDER_ACCESS 0x000E0000 ; READ_CONTROL, WRITE_DAC, WRITE_OWNER
+!define SHARE_READ_WRITE 3
+!define OPEN_EXISTING 3
+!define FOLDER_FLAGS 0x02200000 ; FILE_FLAG_BACKUP_SEMANTICS, FILE_FLAG_OPEN_REPARSE_POINT
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
+!define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+!define ERROR_DIRECTORY 267
+!define SE_FILE_OBJECT 1
+!define OWNER_AND_PROTECTED_DACL 0x80000005
+
 ; The program's start at logon: each user's Run value (before Vista), each user's task in the
 ; program's task folder (from Vista on).
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
@@ -54,10 +83,14 @@ ManifestDPIAware true
 ; line each. The install section copies them and the uninstaller deletes them, both from here.
 !macro InstalledFiles Do
   !insertmacro ${Do} "${PROGRAMS}" "velmora.exe"
+  !insertmacro ${Do} "${PROGRAMS}" "${SERVICE_EXE}"
   !insertmacro ${Do} "${PROGRAMS}" "velmora-ipsec.exe"
   !insertmacro ${Do} "${GENERATED}" "defaultgate.pbk"
 !macroend
+; A new file, which takes the folder's rights, rather than one written through: a file of that name
+; that someone else made while the folder was open to users would keep its owner.
 !macro InstallFile Folder Name
+  Delete "$INSTDIR\${Name}"
   File "${Folder}/${Name}"
 !macroend
 !macro RemoveFile Folder Name
@@ -71,7 +104,8 @@ InstallDir "$PROGRAMFILES\Velmora"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
-Var DataFolder
+; The uninstalling user's folder of velmora.exe's settings and log, for the last page.
+Var SettingsFolder
 ; What the uninstaller did with the switch, for its last page.
 Var SwitchNote
 
@@ -106,8 +140,8 @@ Var SwitchNote
 并把安装时修改的注册表设置恢复为安装前的状态。$_CLICK"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!define KEPT_FILES "l2tpipsec.ini（您的连接设置，其中保存着 VPN 密码和预共享的密钥）和电话簿 ipsec.pbk、\
-pptp.pbk 仍保留在 $DataFolder 中，重新安装后即可继续使用；如不再需要，请手动删除这三个文件。"
+!define KEPT_FILES "您的连接设置 l2tpipsec.ini（含 VPN 密码和预共享的密钥）和连接日志保留在 \
+$SettingsFolder 中，不再需要时请手动删除。"
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote$\r$\n$\r$\n${KEPT_FILES}"
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} 已从您的计算机中卸载。$SwitchNote重新启动计算机后生效。\
@@ -161,6 +195,62 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "版权所有 © ${CO
   ${EndIf}
 !macroend
 
+; Runs the service's program with the verb and waits for it; a failure is told, with the program's
+; exit code (the Windows error), and ends the run with the exit code given. Uses $0.
+!macro RunServiceProgram Program Verb Failure Message
+  ClearErrors
+  ExecWait '"${Program}" ${Verb}' $0
+  ${If} ${Errors}
+    StrCpy $0 "无法运行 ${Program}"
+  ${ElseIf} $0 <> 0
+    StrCpy $0 "错误代码 $0"
+  ${Else}
+    StrCpy $0 ""
+  ${EndIf}
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "${Message}" /SD IDOK
+    SetErrorLevel ${Failure}
+    Abort
+  ${EndIf}
+!macroend
+
+; $R0: the program the service manager runs as the service (its command line is the path, quoted),
+; or nothing when the service is not registered. Uses $0 to $3.
+!macro RegisteredServiceProgram Prefix
+Function ${Prefix}RegisteredServiceProgram
+  StrCpy $R0 ""
+  System::Call 'advapi32::OpenSCManagerW(p 0, p 0, i ${SC_MANAGER_CONNECT}) p .r0'
+  ${If} $0 <> 0
+    System::Call 'advapi32::OpenServiceW(p r0, w "${SERVICE_NAME}", i ${SERVICE_QUERY_CONFIG}) p .r1'
+    ${If} $1 <> 0
+      System::Alloc ${SERVICE_CONFIG_BYTES}
+      Pop $2
+      System::Call 'advapi32::QueryServiceConfigW(p r1, p r2, i ${SERVICE_CONFIG_BYTES}, *i .r3) i .r3'
+      ${If} $3 <> 0
+        System::Call '*$2(i, i, i, w .R0)'
+      ${EndIf}
+      System::Free $2
+      System::Call 'advapi32::CloseServiceHandle(p r1)'
+    ${EndIf}
+    System::Call 'advapi32::CloseServiceHandle(p r0)'
+  ${EndIf}
+  StrCpy $1 $R0 1
+  ${If} $1 == '"'
+    StrCpy $2 1
+    ${Do}
+      StrCpy $1 $R0 1 $2
+      ${IfThen} $1 == '"' ${|} ${ExitDo} ${|}
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      IntOp $2 $2 + 1
+    ${Loop}
+    IntOp $2 $2 - 1
+    StrCpy $R0 $R0 $2 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro RegisteredServiceProgram ""
+!insertmacro RegisteredServiceProgram "un."
+
 Function .onInit
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。"
 FunctionEnd
@@ -193,6 +283,67 @@ Function SetL2tpSwitch
   ${EndIf}
 FunctionEnd
 
+; Gives the install folder its rights (installer/install_folder.h) before any program is copied into
+; it, whichever folder was chosen: made with them when it is missing (the folders above it plainly),
+; given them when it exists, which reaches what it holds. A link or a file in its place is refused.
+; The name is held, without sharing its deletion, while it is looked at and its rights are set. A
+; failure is told and ends the run before anything is copied. Uses $0 to $5.
+Function SecureInstallFolder
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${INSTALL_FOLDER_RIGHTS}", \
+                i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0 ?e'
+  Pop $2
+  ${If} $0 = 0
+    StrCpy $0 $2
+  ${Else}
+    ${GetParent} "$INSTDIR" $2
+    CreateDirectory "$2"
+    System::Call '*(i 12, p r1, i 0) p .r3'
+    System::Call 'kernel32::CreateDirectoryW(w "$INSTDIR", p r3)'
+    System::Free $3
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR", i ${FOLDER_ACCESS}, i ${SHARE_READ_WRITE}, p 0, \
+                  i ${OPEN_EXISTING}, i ${FOLDER_FLAGS}, p 0) p .r2 ?e'
+    Pop $0
+    ${If} $2 <> -1
+      System::Call 'kernel32::GetFileAttributesW(w "$INSTDIR") i .r3'
+      IntOp $4 $3 & ${FILE_ATTRIBUTE_DIRECTORY}
+      IntOp $5 $3 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+      StrCpy $0 ${ERROR_DIRECTORY}
+      ${If} $3 <> -1
+      ${AndIf} $4 <> 0
+      ${AndIf} $5 = 0
+        System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r4, *i .r5)'
+        System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r5, *p .r3, *i .r5)'
+        System::Call 'advapi32::SetSecurityInfo(p r2, i ${SE_FILE_OBJECT}, i ${OWNER_AND_PROTECTED_DACL}, p r4, p 0, \
+                      p r3, p 0) i .r0'
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r2)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "无法设置安装文件夹 $INSTDIR 的访问权限（错误代码 $0）。安装已取消，没有复制任何文件。" /SD IDOK
+    SetErrorLevel ${EXIT_FOLDER_NOT_SECURED}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; The installed service goes before its files are replaced (they must not be in use), through the
+; program the service manager runs: only an administrator can have registered it, whereas a file
+; in a folder chosen earlier may have been put there by anyone.
+Function RemoveInstalledService
+  Call RegisteredServiceProgram
+  ${If} $R0 != ""
+  ${AndIf} ${FileExists} "$R0"
+    !insertmacro RunServiceProgram "$R0" "/unregister" ${EXIT_SERVICE_NOT_REMOVED} \
+      "无法停止并删除已安装的 ${PRODUCT} 服务（$0）。安装已取消，没有复制任何文件。"
+  ${EndIf}
+FunctionEnd
+
+Function RegisterService
+  !insertmacro RunServiceProgram "$INSTDIR\${SERVICE_EXE}" "/register" ${EXIT_SERVICE_NOT_REGISTERED} \
+    "无法注册并启动 ${PRODUCT} 服务（$0）。程序文件已经复制，但服务运行之前 ${PRODUCT} 不能连接；请重新运行安装程序。"
+FunctionEnd
+
 ; Started from its own folder, where the default-gateway dial finds defaultgate.pbk.
 Function RunVelmora
   SetOutPath "$INSTDIR"
@@ -206,7 +357,9 @@ Function .onInstSuccess
 FunctionEnd
 
 Section "${PRODUCT}" Program
+  Call SecureInstallFolder
   SetOutPath "$INSTDIR"
+  Call RemoveInstalledService
   !insertmacro InstalledFiles InstallFile
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -230,18 +383,15 @@ Section "${PRODUCT}" Program
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
   Call SetL2tpSwitch
+  ; Last: a failure leaves an installation that its uninstaller, or this installer run again, completes.
+  Call RegisterService
 SectionEnd
 
 Function un.onInit
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再卸载。"
-  ; Where the program keeps its files: the root of the drive of the user's documents folder, or
-  ; of the system's drive when the documents lie on a network share.
-  StrCpy $DataFolder $DOCUMENTS 3
-  StrCpy $0 $DOCUMENTS 2
-  ${If} $0 == "\\"
-  ${OrIf} $DataFolder == ""
-    StrCpy $DataFolder $SYSDIR 3
-  ${EndIf}
+  ; Each user's own: the Velmora folder of the user's local application data (read here, while the
+  ; shell folders are still the user's rather than all users').
+  StrCpy $SettingsFolder "$LOCALAPPDATA\Velmora"
 FunctionEnd
 
 ; Puts back what the installer recorded: the value as it was, or no value, or no key. A change
@@ -350,12 +500,32 @@ Function un.onUninstSuccess
   ${EndIf}
 FunctionEnd
 
+; The service of this folder, through its own program, before anything is removed; a service that
+; another folder's program runs is not this installation's and stays.
+Function un.RemoveService
+  Call un.RegisteredServiceProgram
+  ${If} $R0 == "$INSTDIR\${SERVICE_EXE}"
+  ${AndIf} ${FileExists} "$R0"
+    !insertmacro RunServiceProgram "$R0" "/unregister" ${EXIT_SERVICE_NOT_REMOVED} \
+      "无法停止并删除 ${PRODUCT} 服务（$0）。卸载已取消，没有删除任何文件。"
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
+  ; The service's program runs in the system folder; the install folder, emptied, goes at the end.
+  SetOutPath "$SYSDIR"
+  Call un.RemoveService
   Call un.RestoreL2tpSwitch
   Call un.RemoveLogonTasks
   Call un.RemoveRunValues
   !insertmacro InstalledFiles RemoveFile
   Delete "$INSTDIR\${UNINSTALLER}"
+  ; What the service wrote beside its program: the dials' phonebooks and its log.
+  Delete "$INSTDIR\ipsec.pbk"
+  Delete "$INSTDIR\pptp.pbk"
+  Delete "$INSTDIR\logs\velmora-service.log"
+  Delete "$INSTDIR\logs\velmora-service.log.1"
+  RMDir "$INSTDIR\logs"
   ; Only when empty: anything else in it was not put there by the installer.
   RMDir "$INSTDIR"
 

@@ -1,8 +1,11 @@
 #include "sim/sim_state.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
+#include <map>
+#include <utility>
 
 #include "platform/win32/unique_handle.h"
 
@@ -10,8 +13,66 @@ namespace velmora::sim {
 
 namespace {
 
+constexpr const wchar_t* kPublishedFolderKey = L"Software\\Velmora Sim";
+
 std::wstring pathOf(const wchar_t* name) {
     return simFolder() + L"\\" + name;
+}
+
+std::wstring fromUtf8(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string toUtf8(const std::wstring& wide) {
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::wstring publishedFolder() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPublishedFolderKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t folder[MAX_PATH] = {};
+    DWORD size = sizeof folder - sizeof(wchar_t);
+    DWORD type = REG_NONE;
+    const LONG read = RegQueryValueExW(key, L"Folder", nullptr, &type, reinterpret_cast<BYTE*>(folder), &size);
+    (void)RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ ? std::wstring(folder) : std::wstring();
+}
+
+// The image names of this process, of its parent and of that one's parent, from one snapshot of
+// the processes; a process that has ended leaves its name and those before it empty.
+std::vector<std::string> ancestry() {
+    std::vector<std::string> names(3);
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    std::map<DWORD, std::pair<DWORD, std::wstring>> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        processes[entry.th32ProcessID] = {entry.th32ParentProcessID, entry.szExeFile};
+    }
+    DWORD id = GetCurrentProcessId();
+    for (std::string& name : names) {
+        const auto found = processes.find(id);
+        if (id == 0 || found == processes.end()) {
+            break;
+        }
+        // Some Windows give the full path of the image, others its name.
+        const std::wstring& image = found->second.second;
+        name = toUtf8(image.substr(image.find_last_of(L"\\/") + 1));
+        id = found->second.first;
+    }
+    return names;
 }
 
 std::string readWholeFile(const std::wstring& path) {
@@ -67,9 +128,28 @@ std::wstring simFolder() {
     if (length > 0 && length < MAX_PATH) {
         return folder;
     }
+    const std::wstring published = publishedFolder();
+    if (!published.empty()) {
+        return published;
+    }
     GetModuleFileNameW(nullptr, folder, MAX_PATH);
     std::wstring path = folder;
     return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+void publishSimFolder(const std::wstring& folder) {
+    if (folder.empty()) {
+        (void)RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPublishedFolderKey);
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPublishedFolderKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    (void)RegSetValueExW(key, L"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                         static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    (void)RegCloseKey(key);
 }
 
 std::vector<std::string> loadEntries() {
@@ -190,12 +270,16 @@ void saveConnections(const std::vector<SimConnection>& connections) {
 }
 
 void appendJournal(const std::string& line) {
+    const std::vector<std::string> starters = ancestry();
     // The stand-ins run side by side (a dial while the policy tool's netsh steps go on), and
-    // Wine's appends from two processes can land on the same place: one at a time.
+    // Wine's appends from two processes can land on the same place: one at a time. The starters'
+    // line goes in the same turn, so that both files keep one order.
     const UniqueHandle turn(CreateMutexW(nullptr, FALSE, L"VelmoraSimJournal"));
     const DWORD waited = turn.get() != nullptr ? WaitForSingleObject(turn.get(), 10000) : WAIT_FAILED;
     const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     writeFile(pathOf(L"journal.txt"), line + "\r\n", true);
+    writeFile(pathOf(L"journal-starters.txt"),
+              starters[0] + "\t" + starters[1] + "\t" + starters[2] + "\t" + line + "\r\n", true);
     if (held) {
         ReleaseMutex(turn.get());
     }
@@ -203,6 +287,25 @@ void appendJournal(const std::string& line) {
 
 std::vector<std::string> readJournal() {
     return splitLines(readWholeFile(pathOf(L"journal.txt")));
+}
+
+std::vector<JournalEntry> readJournalStarters() {
+    std::vector<JournalEntry> entries;
+    for (const std::string& text : splitLines(readWholeFile(pathOf(L"journal-starters.txt")))) {
+        JournalEntry entry;
+        std::size_t start = 0;
+        for (std::string* name : {&entry.program, &entry.parent, &entry.grandparent}) {
+            const std::size_t tab = text.find('\t', start);
+            if (tab == std::string::npos) {
+                break;
+            }
+            *name = text.substr(start, tab - start);
+            start = tab + 1;
+        }
+        entry.line = text.substr(start);
+        entries.push_back(entry);
+    }
+    return entries;
 }
 
 RasdialScenario loadRasdialScenario() {
@@ -236,13 +339,6 @@ IpsecStore loadIpsecStore() {
 }
 
 namespace {
-
-std::wstring fromUtf8(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 constexpr const wchar_t* kLocalStore = L"SOFTWARE\\Policies\\Microsoft\\Windows\\IPSec\\Policy\\Local";
 

@@ -2,12 +2,15 @@
 // the phonebook's entries, the active connections, the journal of what the stand-ins were asked
 // to do, and what the stand-in rasdial is to act out.
 //
-// All live in the folder named by VELMORA_SIM_DIR, or else the folder of the running program:
+// All live in the folder named by VELMORA_SIM_DIR, else the one the tests published in the registry
+// (for a service, which the service manager starts without the tests' environment), else the
+// folder of the running program:
 //   ras-entries.txt one phonebook entry name per line, in the service's order (UTF-8, CR LF)
 //   ras-state.txt   one active connection per line: "<handle> <entry name>", followed by a tab
 //                   and the address it obtained once it has one (UTF-8, CR LF)
 //   ras-hangups.txt one connection being hung up per line: "<handle> <tick count it goes at>"
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
+//   journal-starters.txt  for each journal line, in the same order, who wrote it (see JournalEntry)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
 //   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
@@ -29,6 +32,10 @@ struct SimConnection {
 
 std::wstring simFolder();
 
+// Names the folder for the programs started without the tests' environment, in
+// HKLM\Software\Velmora Sim (value Folder); an empty folder removes the key.
+void publishSimFolder(const std::wstring& folder);
+
 std::vector<std::string> loadEntries();
 void saveEntries(const std::vector<std::string>& names);
 
@@ -47,6 +54,17 @@ bool hangingUp(std::uint32_t handle);
 
 void appendJournal(const std::string& line);
 std::vector<std::string> readJournal();
+
+// A journal line and who wrote it: the image names (e.g. "netsh.exe") of the process that wrote it,
+// of its parent and of its parent's parent, each empty where that process could not be found.
+// journal-starters.txt has one line per journal line: the three names and the line, tab-separated.
+struct JournalEntry {
+    std::string line;
+    std::string program;
+    std::string parent;
+    std::string grandparent;
+};
+std::vector<JournalEntry> readJournalStarters();
 
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
 // "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It lists the entry it

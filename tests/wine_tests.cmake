@@ -42,15 +42,19 @@ add_executable(velmora_win32_tests
   win32/service_host_test.cpp
   win32/service_registration_test.cpp
   win32/private_folder_test.cpp
+  win32/sim_journal_test.cpp
+  win32/install_folder_test.cpp
+  win32/msi_service_action_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
-  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host GTest::gtest_main)
+  velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host velmora_install_folder
+  GTest::gtest_main)
 # The tests that call the stand-in remote-access service directly import it.
 target_link_libraries(velmora_win32_tests PRIVATE version iphlpapi ole32 rasapi32 msi)
 add_dependencies(velmora_win32_tests velmora_msi)
 target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora.exe"
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
-  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe"
+  VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe" VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
   VELMORA_SERVICE_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-service.exe"
   VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
 
@@ -245,10 +249,10 @@ foreach(scenario IN LISTS msi_scenarios)
 endforeach()
 set(installer_scenarios
   wineReportsTheScenariosWindowsVersion
-  silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry
+  silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntryAndStartsTheService
   theStartMenuShortcutStartsADefaultGatewayDialThatFindsThePhonebook
   silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles
-  installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds
+  installAndUninstallAreRefusedWhileVelmoraRunsOrItsServiceCannotGoAndAnUpgradeReplacesIt
   silentInstallSetsTheSwitchAndTheUninstallPutsBackWhatItFound
   withoutARestartTheFinishPageRunsVelmoraAndTheUninstallerSaysWhatItPutBack
   afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartForLater

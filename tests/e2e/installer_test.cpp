@@ -1,11 +1,12 @@
 // velmora-setup.exe under Wine, as an administrator would use it: the silent install and what it
 // leaves (files, shortcuts read back through the shell, the Add/Remove Programs entry, the registry
-// switch), velmora.exe started from its Start-menu shortcut dialling with defaultgate.pbk, the
-// silent uninstall and the switch it puts back, the pages of both with and without a restart, and
-// the refusals while velmora.exe runs. Each scenario runs in a Wine session of its own, once with
-// Wine reporting Windows 2000 and once Windows 10 (see wine_tests.cmake). Then velmora.msi under
-// Wine's msiexec: a silent install with the administrator's profile and the first start that uses
-// it, an upgrade, a refused downgrade and the uninstall.
+// switch, the service running), velmora.exe started from its Start-menu shortcut dialling with
+// defaultgate.pbk, the silent uninstall, the service gone and the switch it puts back, the pages of
+// both with and without a restart, and the refusals while velmora.exe runs, while the installed
+// service cannot be removed and for a folder that is a link. Each scenario runs in a Wine session of
+// its own, once with Wine reporting Windows 2000 and once Windows 10 (see wine_tests.cmake). Then
+// velmora.msi under Wine's msiexec: a silent install with the administrator's profile, the service
+// and the first start that uses it, an upgrade, a refused downgrade and the uninstall.
 #include <windows.h>
 #include <aclapi.h>
 #include <msi.h>
@@ -17,6 +18,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -55,20 +57,35 @@ constexpr long long kNoKey = -2;
 constexpr long long kNoValue = -1;
 // What the installer puts into the install folder, and the stand-ins of the remote-access service
 // and its tools that the tests put beside them (test equipment, never installed).
-const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"velmora-ipsec.exe", L"defaultgate.pbk",
-                                                   L"uninstall.exe"};
+const std::vector<std::wstring> kInstalledFiles = {L"velmora.exe", L"velmora-service.exe", L"velmora-ipsec.exe",
+                                                   L"defaultgate.pbk", L"uninstall.exe"};
+// What the service writes beside its program, and the folder of its log.
+const std::vector<std::wstring> kServiceFiles = {L"ipsec.pbk", L"pptp.pbk", L"logs\\velmora-service.log",
+                                                 L"logs\\velmora-service.log.1"};
+constexpr const wchar_t* kServiceName = L"VelmoraVpn";
 const std::vector<std::wstring> kStandIns = {L"rasdial.exe",  L"route.exe",    L"ping.exe",
                                              L"ipseccmd.exe", L"ipsecpol.exe", L"netsh.exe"};
 // The installer's exit code when it refuses (NSIS: aborted by the script), and the installer's or
-// uninstaller's when it changed the switch and Windows must restart.
+// uninstaller's when it changed the switch and Windows must restart; when the install folder could
+// not be given its rights, and when the installed service could not be removed.
 constexpr DWORD kAbortedByScript = 2;
 constexpr DWORD kRestartPending = 3010;
+constexpr DWORD kFolderNotSecured = 3;
+constexpr DWORD kServiceNotRemoved = 4;
 constexpr int kWaitMs = 30000;
 
 std::wstring shellFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
+}
+
+// Where velmora.exe keeps this user's settings: the Velmora folder of the local application data.
+std::wstring userSettingsFolder() {
+    return shellFolder(CSIDL_LOCAL_APPDATA) + L"\\Velmora";
+}
+std::wstring userSettings() {
+    return userSettingsFolder() + L"\\l2tpipsec.ini";
 }
 
 std::wstring startMenuShortcut() {
@@ -177,6 +194,95 @@ void putSwitch(long long state) {
     ASSERT_EQ(readSwitch(), state);
 }
 
+// The service as the service manager reports it.
+struct ServiceSeen {
+    DWORD state = 0;
+    DWORD start = 0;
+    DWORD processId = 0;
+    std::wstring account;
+    std::wstring program;  // unquoted
+};
+
+struct ServiceHandleClose {
+    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+using ServiceHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ServiceHandleClose>;
+
+// Nothing when the service is not registered.
+std::optional<ServiceSeen> velmoraService() {
+    const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const ServiceHandle service(
+        manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS) : nullptr);
+    if (!service) {
+        return std::nullopt;
+    }
+    ServiceSeen seen;
+    std::vector<BYTE> buffer(8192);
+    DWORD size = 0;
+    if (QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                            static_cast<DWORD>(buffer.size()), &size)) {
+        const auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+        seen.start = config->dwStartType;
+        seen.account = config->lpServiceStartName != nullptr ? config->lpServiceStartName : L"";
+        seen.program = config->lpBinaryPathName != nullptr ? config->lpBinaryPathName : L"";
+        if (seen.program.size() >= 2 && seen.program.front() == L'"' && seen.program.back() == L'"') {
+            seen.program = seen.program.substr(1, seen.program.size() - 2);
+        }
+    }
+    SERVICE_STATUS_PROCESS status{};
+    if (QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                             &size)) {
+        seen.state = status.dwCurrentState;
+        seen.processId = status.dwProcessId;
+    }
+    return seen;
+}
+
+// The service runs the program of that folder, for the system, started with Windows; waits a
+// moment for it to run. Its process, 0 when it does not run so.
+DWORD expectServiceRunsFrom(const std::wstring& folder) {
+    std::optional<ServiceSeen> seen;
+    eventually([&] { return (seen = velmoraService()) && seen->state == SERVICE_RUNNING; }, kWaitMs);
+    if (!seen) {
+        ADD_FAILURE() << "the service is not registered";
+        return 0;
+    }
+    EXPECT_EQ(seen->state, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(seen->start, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(seen->account, L"LocalSystem");
+    EXPECT_EQ(seen->program, folder + L"\\velmora-service.exe");
+    return seen->state == SERVICE_RUNNING ? seen->processId : 0;
+}
+
+// Stops the service (as a test's own step, or to clean up after a failed one) and, when asked,
+// removes it.
+void stopService(bool remove) {
+    const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const ServiceHandle service(
+        manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE) : nullptr);
+    if (!service) {
+        return;
+    }
+    SERVICE_STATUS status{};
+    ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+    eventually([&] { return QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_STOPPED; },
+               kWaitMs);
+    if (remove) {
+        DeleteService(service.get());
+    }
+}
+
+// The Unix path Wine gives a Windows one.
+std::string unixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
+    const std::string result = unix != nullptr ? unix : "";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
 // What 登录时启动 makes for this user, and for another user of the computer (one with a profile).
 constexpr const char* kOtherUser = "S-1-5-21-7-7-7-1001";
 constexpr const char* kOtherProfile =
@@ -235,13 +341,15 @@ void pressNext(HWND wizard) {
 }
 
 // The pages address the user one way, put no blank before a full stop, and spell the program's
-// name one way.
+// name one way (a folder named Velmora in a path is not the name).
 void expectOneWording(const std::vector<std::string>& texts) {
     for (const std::string& text : texts) {
         EXPECT_EQ(text.find("你"), std::string::npos) << text;
         EXPECT_EQ(text.find(" 。"), std::string::npos) << text;
         for (std::size_t at = text.find("Velmora"); at != std::string::npos; at = text.find("Velmora", at + 1)) {
-            EXPECT_EQ(text.compare(at, 11, "Velmora VPN"), 0) << text;
+            if (at == 0 || text[at - 1] != '\\') {
+                EXPECT_EQ(text.compare(at, 11, "Velmora VPN"), 0) << text;
+            }
         }
     }
 }
@@ -283,19 +391,25 @@ protected:
         putSwitch(1);
         setWineVersion(GetParam());
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", sim.path().c_str());
-        for (const wchar_t* file : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
-            DeleteFileW(file);
+        // The service manager starts the service without this program's environment.
+        sim::publishSimFolder(sim.path());
+        // Also an earlier version's, which the program would carry over.
+        for (const std::wstring& file : {userSettings(), std::wstring(L"C:\\l2tpipsec.ini"), std::wstring(L"C:\\ipsec.pbk"),
+                                         std::wstring(L"C:\\pptp.pbk")}) {
+            DeleteFileW(file.c_str());
         }
     }
 
     ~InstallerScenario() override {
         closeVelmora();
         // Whatever a failed scenario left behind goes, so that the next starts clean.
-        for (const auto& files : {kInstalledFiles, kStandIns}) {
+        stopService(true);
+        for (const auto& files : {kInstalledFiles, kStandIns, kServiceFiles}) {
             for (const std::wstring& file : files) {
                 DeleteFileW(installed(file).c_str());
             }
         }
+        RemoveDirectoryW(installed(L"logs").c_str());
         RemoveDirectoryW(folder().c_str());
         DeleteFileW(startMenuShortcut().c_str());
         DeleteFileW(desktopShortcut().c_str());
@@ -304,6 +418,7 @@ protected:
         setWineVersion(nullptr);
         SetCurrentDirectoryW(startFolder_);
         SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);
+        sim::publishSimFolder({});
         testing::runCommandLine("/bin/sh -c \"ip addr del 10.10.10.4/32 dev lo 2>/dev/null\"");
         CoUninitialize();
     }
@@ -328,10 +443,30 @@ protected:
     std::wstring installed(const std::wstring& file) const { return folder() + L"\\" + file; }
     static std::wstring setup() { return L"\"" + widen(VELMORA_SETUP) + L"\""; }
 
-    // Installs silently, into the folder given or else the default one.
+    // Installs silently, into the folder given or else the default one; the service runs then.
     void install(const std::wstring& folder = {}) {
         folder_ = folder;
         ASSERT_EQ(run(setup() + (folder.empty() ? L" /S" : L" /S /D=" + folder)), std::optional<DWORD>(0));
+        ASSERT_NE(expectServiceRunsFrom(this->folder()), 0u);
+    }
+
+    // As the service would write them: the dials' phonebooks and its log, the full one set aside.
+    void writeServiceFiles() const {
+        CreateDirectoryW(installed(L"logs").c_str(), nullptr);
+        for (const std::wstring& file : kServiceFiles) {
+            if (!fileExists(installed(file))) {
+                ASSERT_TRUE(Win32TextFiles().writeLines(narrow(installed(file)), {"[corvinaltexum]"}));
+            }
+        }
+    }
+
+    // Nothing the service wrote is left, nor the service.
+    void expectNoServiceLeft() const {
+        EXPECT_FALSE(velmoraService().has_value());
+        for (const std::wstring& file : kServiceFiles) {
+            EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
+        }
+        EXPECT_FALSE(fileExists(installed(L"logs")));
     }
 
     // The uninstaller run in place (_?=), so that its own exit code tells.
@@ -385,7 +520,8 @@ protected:
         p.txtPasswd = "secret1";
         p.Check2 = kChecked;
         Win32AnsiCodec codec;
-        ASSERT_TRUE(Win32TextFiles().writeLines("C:\\l2tpipsec.ini", composeSettings(p, codec).lines));
+        CreateDirectoryW(userSettingsFolder().c_str(), nullptr);
+        ASSERT_TRUE(Win32TextFiles().writeLines(narrow(userSettings()), composeSettings(p, codec).lines));
     }
 
     // Closes velmora.exe as a user would, or ends it the hard way when it does not close.
@@ -422,11 +558,13 @@ TEST_P(InstallerScenario, wineReportsTheScenariosWindowsVersion) {
     EXPECT_EQ(testing::readBytes(report), windows2000 ? "5.0|ipsecpol|Service Pack 4" : "6.2|velmora-ipsec|");
 }
 
-TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntry) {
+TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEntryAndStartsTheService) {
     install();
     EXPECT_EQ(folder(), shellFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora");
-    EXPECT_EQ(testing::readBytes(installed(L"velmora.exe")),
-              testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\velmora.exe"));
+    for (const wchar_t* program : {L"velmora.exe", L"velmora-service.exe"}) {
+        EXPECT_EQ(testing::readBytes(installed(program)), testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\" + program))
+            << narrow(program);
+    }
     EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
     EXPECT_TRUE(fileExists(installed(L"uninstall.exe")));
 
@@ -493,19 +631,46 @@ TEST_P(InstallerScenario, theStartMenuShortcutStartsADefaultGatewayDialThatFinds
 }
 
 TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles) {
+    // A folder chosen that is a link is refused before anything is copied; the folder it leads to
+    // keeps its rights and its contents. (Wine shows a Unix link as a reparse point.)
+    const std::wstring target = L"C:\\VPN-target";
+    const std::wstring link = L"C:\\VPN-link";
+    const std::string unixTarget = unixPath(target);
+    const std::string unixLink = unixPath(link);
+    // Also what an earlier failed run left. Wine neither waits for a Unix program nor gives its
+    // exit status: what it did is looked for.
+    const auto removeLink = [&] {
+        testing::runCommandLine("/bin/sh -c \"rm -f '" + unixLink + "'; rm -rf '" + unixTarget + "'\"");
+        return eventually([&] { return !fileExists(link) && !fileExists(target); }, kWaitMs);
+    };
+    ASSERT_TRUE(removeLink());
+    testing::runCommandLine("/bin/sh -c \"mkdir '" + unixTarget + "' && ln -s '" + unixTarget + "' '" + unixLink +
+                            "' && touch '" + unixTarget + "/made'\"");
+    ASSERT_TRUE(eventually([&] { return fileExists(target + L"\\made"); }, kWaitMs));
+    ASSERT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(run(setup() + L" /S /D=" + link), std::optional<DWORD>(kFolderNotSecured));
+    EXPECT_FALSE(fileExists(target + L"\\velmora-service.exe"));
+    EXPECT_FALSE(velmoraService().has_value());
+    EXPECT_FALSE(uninstallValue(L"DisplayName").has_value());
+    EXPECT_TRUE(removeLink());
+
     // A folder of the user's choice, with a blank and Chinese in its name, that holds the
-    // stand-ins too: the uninstaller must leave what it did not install.
+    // stand-ins too: the uninstaller must leave what it did not install, and take what the
+    // service wrote. An earlier version's files at the drive's root are the user's too.
     install(L"C:\\VPN 客户端");
     prepareDefaultGatewayDial();
+    writeServiceFiles();
     Win32TextFiles files;
-    ASSERT_TRUE(files.writeLines("C:\\ipsec.pbk", {"[corvinaltexum]"}));
-    ASSERT_TRUE(files.writeLines("C:\\pptp.pbk", {"[corvinaltexum]"}));
-    const std::string settings = testing::readBytes(L"C:\\l2tpipsec.ini");
+    for (const char* earlier : {"C:\\l2tpipsec.ini", "C:\\ipsec.pbk", "C:\\pptp.pbk"}) {
+        ASSERT_TRUE(files.writeLines(earlier, {"[corvinaltexum]"}));
+    }
+    const std::string settings = testing::readBytes(userSettings());
     ASSERT_TRUE(fileExists(startMenuShortcut()));
     plantLogonStarts(installed(L"velmora.exe"));
 
     uninstall();
     expectNoLogonStart();
+    expectNoServiceLeft();
     for (const std::wstring& file : kInstalledFiles) {
         EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
     }
@@ -514,12 +679,13 @@ TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersF
     for (const std::wstring& file : kStandIns) {
         EXPECT_TRUE(fileExists(installed(file))) << narrow(file);
     }
-    EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), settings);
-    EXPECT_EQ(testing::readBytes(L"C:\\ipsec.pbk"), "[corvinaltexum]\r\n");
-    EXPECT_EQ(testing::readBytes(L"C:\\pptp.pbk"), "[corvinaltexum]\r\n");
+    EXPECT_EQ(testing::readBytes(userSettings()), settings);
+    for (const wchar_t* earlier : {L"C:\\l2tpipsec.ini", L"C:\\ipsec.pbk", L"C:\\pptp.pbk"}) {
+        EXPECT_EQ(testing::readBytes(earlier), "[corvinaltexum]\r\n") << narrow(earlier);
+    }
 }
 
-TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsAndGoAheadOnceItEnds) {
+TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsOrItsServiceCannotGoAndAnUpgradeReplacesIt) {
     install();
     prepareDefaultGatewayDial();
     const auto process = start(L"\"" + installed(L"velmora.exe") + L"\"", folder());
@@ -545,12 +711,37 @@ TEST_P(InstallerScenario, installAndUninstallAreRefusedWhileVelmoraRunsAndGoAhea
     EXPECT_TRUE(uninstallValue(L"DisplayName").has_value());
 
     closeVelmora();
+    // Over the installed version: its service stopped and removed by its own program, then the new
+    // one registered and started.
+    const UniqueHandle oldService(OpenProcess(SYNCHRONIZE, FALSE, expectServiceRunsFrom(folder())));
     EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
     EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
+    EXPECT_EQ(WaitForSingleObject(oldService.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "the old service runs on";
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
+
+    // A service that its program cannot remove (here a program that fails the verb) stops the
+    // install and the uninstall before anything is copied or removed.
+    stopService(false);
+    ASSERT_TRUE(CopyFileW((testing::programFolder() + L"\\velmora_test_child.exe").c_str(),
+                          installed(L"velmora-service.exe").c_str(), FALSE));
+    ASSERT_TRUE(DeleteFileW(installed(L"defaultgate.pbk").c_str()));
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(kServiceNotRemoved));
+    EXPECT_FALSE(fileExists(installed(L"defaultgate.pbk"))) << "a stopped install copies nothing";
+    EXPECT_EQ(run(uninstallInPlace(L"/S ")), std::optional<DWORD>(kServiceNotRemoved));
+    EXPECT_TRUE(fileExists(installed(L"velmora.exe"))) << "a stopped uninstall removes nothing";
+    EXPECT_TRUE(uninstallValue(L"DisplayName").has_value());
+    EXPECT_TRUE(velmoraService().has_value());
+    ASSERT_TRUE(CopyFileW((widen(VELMORA_PROGRAMS_DIR) + L"\\velmora-service.exe").c_str(),
+                          installed(L"velmora-service.exe").c_str(), FALSE));
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(0));
+    EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
+
     for (const std::wstring& file : kStandIns) {
         DeleteFileW(installed(file).c_str());
     }
     uninstall();
+    expectNoServiceLeft();
     EXPECT_TRUE(eventually([&] { return !fileExists(folder()); }, kWaitMs)) << "the emptied folder goes too";
 }
 
@@ -589,7 +780,8 @@ TEST_P(InstallerScenario, withoutARestartTheFinishPageRunsVelmoraAndTheUninstall
     std::tie(process, wizard) = throughThePages(uninstallInPlace(), {{"并把安装时修改的注册表设置恢复", "uninstall-confirm"},
                                                                      {"ProhibitIpsec 已恢复为安装前的状态", "uninstall-finish"}});
     EXPECT_NE(shownWith(wizard, "l2tpipsec.ini"), nullptr) << "beside the files it keeps";
-    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, "含 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, narrow(userSettingsFolder())), nullptr) << "where the user finds them";
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(0));
     EXPECT_EQ(readSwitch(), 1);
@@ -613,8 +805,8 @@ TEST_P(InstallerScenario, afterAChangeOfTheSwitchBothFinishPagesOfferTheRestartF
                                                                      {"是否立即重新启动", "uninstall-finish-restart"}});
     EXPECT_NE(shownWith(wizard, "ProhibitIpsec 已恢复"), nullptr);
     // The files it keeps are named in this variant too, with the password they hold.
-    EXPECT_NE(shownWith(wizard, "ipsec.pbk、pptp.pbk"), nullptr);
-    EXPECT_NE(shownWith(wizard, "其中保存着 VPN 密码和预共享的密钥"), nullptr);
+    EXPECT_NE(shownWith(wizard, narrow(userSettingsFolder())), nullptr);
+    EXPECT_NE(shownWith(wizard, "含 VPN 密码和预共享的密钥"), nullptr);
     EXPECT_EQ(SendMessageW(shownWith(wizard, "之后重新启动"), BM_GETCHECK, 0, 0), BST_CHECKED);
     pressNext(wizard);
     EXPECT_EQ(exitCode(process), std::optional<DWORD>(kRestartPending));
@@ -688,9 +880,13 @@ TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAC
                                               L"SUITE=ESP-3DES-SHA REMOTENET1=10.8.0.0/255.255.0.0")),
               std::optional<DWORD>(0));
     EXPECT_TRUE(productInstalled(VELMORA_MSI_CODE));
-    // The same files in the same folder as velmora-setup.exe's, its uninstaller aside.
-    EXPECT_EQ(testing::readBytes(installed(L"velmora.exe")),
-              testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\velmora.exe"));
+    // The same files in the same folder as velmora-setup.exe's, its uninstaller aside, and the same
+    // service.
+    for (const wchar_t* program : {L"velmora.exe", L"velmora-service.exe"}) {
+        EXPECT_EQ(testing::readBytes(installed(program)), testing::readBytes(widen(VELMORA_PROGRAMS_DIR) + L"\\" + program))
+            << narrow(program);
+    }
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
     EXPECT_TRUE(fileExists(installed(L"velmora-ipsec.exe")));
     EXPECT_EQ(testing::readBytes(installed(L"defaultgate.pbk")), testing::kDefaultGatePbk);
     const auto shortcut = readShortcut(userStartMenuShortcut());
@@ -735,7 +931,8 @@ TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAC
         }
         return false;
     };
-    EXPECT_TRUE(anyLine("rasdial corvinaltexum zhangwei secret1 /PHONE:vpn.example.com /PHONEBOOK:C:\\ipsec.pbk"));
+    EXPECT_TRUE(anyLine("rasdial corvinaltexum zhangwei secret1 /PHONE:vpn.example.com /PHONEBOOK:\"" +
+                        narrow(installed(L"ipsec.pbk")) + "\""));
     EXPECT_TRUE(anyLine("Zq8preshared")) << "the policy takes the administrator's key";
     EXPECT_TRUE(anyLine("10.8.0.0"));
 }
@@ -768,6 +965,7 @@ TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRef
     EXPECT_FALSE(productInstalled(VELMORA_MSI_OLDER_CODE));
     EXPECT_TRUE(productInstalled(VELMORA_MSI_CODE));
     EXPECT_TRUE(fileExists(installed(L"velmora.exe")));
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
     EXPECT_EQ(readSwitch(), 1);
     EXPECT_EQ(profileValue(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
     EXPECT_EQ(profileValue(L"PSK"), std::optional<std::wstring>(L"NewKey42"));
@@ -776,6 +974,7 @@ TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRef
     EXPECT_TRUE(productInstalled(VELMORA_MSI_CODE));
     EXPECT_FALSE(productInstalled(VELMORA_MSI_OLDER_CODE));
     EXPECT_EQ(profileValue(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com")) << "a refused install writes nothing";
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
 
     // The last uninstall gives back what the first installation found.
     EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(kRestartPending));
@@ -789,21 +988,25 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         const DWORD restart = found == 1 ? 0 : kRestartPending;
         ASSERT_EQ(msiexec(installing(VELMORA_MSI, L"PSK=Zq8preshared")), std::optional<DWORD>(restart));
         EXPECT_EQ(readSwitch(), 1);
+        EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
+        writeServiceFiles();
         Win32TextFiles files;
-        ASSERT_TRUE(files.writeLines("C:\\l2tpipsec.ini", {"corvinaltexum"}));
+        CreateDirectoryW(userSettingsFolder().c_str(), nullptr);
+        ASSERT_TRUE(files.writeLines(narrow(userSettings()), {"corvinaltexum"}));
         plantLogonStarts(installed(L"velmora.exe"));
 
         EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(restart));
         EXPECT_EQ(readSwitch(), found);
         EXPECT_FALSE(productInstalled(VELMORA_MSI_CODE));
-        for (const wchar_t* file : {L"velmora.exe", L"velmora-ipsec.exe", L"defaultgate.pbk"}) {
+        expectNoServiceLeft();
+        for (const wchar_t* file : {L"velmora.exe", L"velmora-service.exe", L"velmora-ipsec.exe", L"defaultgate.pbk"}) {
             EXPECT_FALSE(fileExists(installed(file))) << narrow(file);
         }
         EXPECT_FALSE(fileExists(folder()));
         EXPECT_FALSE(fileExists(userStartMenuShortcut()));
         EXPECT_EQ(profileValue(L"PSK"), std::nullopt);
         expectNoLogonStart();
-        EXPECT_EQ(testing::readBytes(L"C:\\l2tpipsec.ini"), "corvinaltexum\r\n") << "the user's settings stay";
+        EXPECT_EQ(testing::readBytes(userSettings()), "corvinaltexum\r\n") << "the user's settings stay";
     }
 }
 

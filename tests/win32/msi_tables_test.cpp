@@ -1,7 +1,8 @@
-// velmora.msi's tables as Windows Installer reads them: what it installs, an action sequence
-// that allows a major upgrade, the upgrade and downgrade rows, the properties that keep a
-// silent installation from restarting and the key out of the log, and the administrator's
-// profile passed whole to the action that stores it. The rest is seen installing, end to end.
+// velmora.msi's tables as Windows Installer reads them: what it installs, the service as its own
+// program registers it and what the uninstall removes of what it wrote, an action sequence that
+// allows a major upgrade, the upgrade and downgrade rows, the properties that keep a silent
+// installation from restarting and the key out of the log, and the administrator's profile passed
+// whole to the action that stores it. The rest is seen installing, end to end.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -15,6 +16,7 @@
 
 #include "core/settings/administrator_profile.h"
 #include "platform/win32/text_codec.h"
+#include "service/service_registration.h"
 
 namespace velmora {
 namespace {
@@ -81,7 +83,8 @@ TEST_F(MsiTables, installExactlyTheFilesOfTheSetupIntoItsFolder) {
         files.insert(row[0]);
         EXPECT_EQ(row[1], "INSTALLDIR") << row[0];
     }
-    EXPECT_EQ(files, (std::set<std::string>{"velmora.exe", "velmora-ipsec.exe", "defaultgate.pbk"}));
+    EXPECT_EQ(files,
+              (std::set<std::string>{"velmora.exe", "velmora-service.exe", "velmora-ipsec.exe", "defaultgate.pbk"}));
     EXPECT_EQ(properties().at("ALLUSERS"), "1") << "per machine";
 }
 
@@ -144,7 +147,7 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
             EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
         }
     }
-    EXPECT_EQ(deferred, 7);
+    EXPECT_EQ(deferred, 9);
     for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
         EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
                   (std::vector<Row>{{"3393"}}))
@@ -155,6 +158,80 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
     EXPECT_LT(at.at("RollbackAdministratorProfile"), at.at("WriteAdministratorProfile"));
     EXPECT_LT(at.at("SetL2tpSwitch"), at.at("InstallFinalize"));
     EXPECT_GT(at.at("SetL2tpSwitch"), at.at("InstallFiles"));
+}
+
+TEST_F(MsiTables, theServiceIsRegisteredAsItsProgramRegistersItselfAndStoppedBeforeItsFileIsReplaced) {
+    const auto component = rows("SELECT `Component_` FROM `File` WHERE `FileName` = 'velmora-service.exe'");
+    ASSERT_EQ(component.size(), 1u);
+    const ServiceRegistration registration;
+    const auto installed = rows("SELECT `Name`, `DisplayName`, `ServiceType`, `StartType`, `ErrorControl`, `StartName`, "
+                                "`Password`, `Arguments`, `Component_`, `Description` FROM `ServiceInstall`");
+    // A service that cannot be installed fails the installation (vital, 0x8000).
+    EXPECT_EQ(installed,
+              (std::vector<Row>{{narrow(registration.name), narrow(registration.displayName),
+                                 std::to_string(registration.type), std::to_string(registration.start),
+                                 std::to_string(0x8000 | registration.errorControl),
+                                 narrow(registration.account), "", "", component[0][0],
+                                 narrow(registration.description)}}));
+    // Started on installation (1); stopped on installation (2), so that an upgrade or a repair
+    // replaces a file not in use, and on removal (0x20); removed on removal (0x80); waited for.
+    EXPECT_EQ(rows("SELECT `Name`, `Event`, `Arguments`, `Wait`, `Component_` FROM `ServiceControl`"),
+              (std::vector<Row>{{narrow(registration.name), std::to_string(0x1 | 0x2 | 0x20 | 0x80), "", "1",
+                                 component[0][0]}}));
+
+    std::map<std::string, std::string> conditions;
+    const auto at = sequence(&conditions);
+    for (const char* action : {"StopServices", "DeleteServices", "InstallServices", "StartServices"}) {
+        ASSERT_EQ(at.count(action), 1u) << action;
+        EXPECT_GT(at.at(action), at.at("InstallInitialize")) << action;
+        EXPECT_LT(at.at(action), at.at("InstallFinalize")) << action;
+    }
+    EXPECT_LT(at.at("StopServices"), at.at("DeleteServices"));
+    EXPECT_LT(at.at("DeleteServices"), at.at("RemoveFiles"));
+    EXPECT_LT(at.at("InstallFiles"), at.at("InstallServices"));
+    // Its time at Windows' end once it is registered, before it starts.
+    EXPECT_GT(at.at("SetServicePreShutdown"), at.at("InstallServices"));
+    EXPECT_LT(at.at("SetServicePreShutdown"), at.at("StartServices"));
+    EXPECT_EQ(conditions.at("SetServicePreShutdown"), "NOT REMOVE=\"ALL\"");
+    EXPECT_EQ(rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'SetServicePreShutdown'"),
+              (std::vector<Row>{{"3073", "VelmoraActions", "SetServicePreShutdown"}}));
+}
+
+TEST_F(MsiTables, theUninstallRemovesWhatTheServiceWroteBesideItsProgram) {
+    const auto removed = rows("SELECT `FileName`, `DirProperty`, `InstallMode`, `Component_` FROM `RemoveFile`");
+    // On removal (2), with the service's component; a row without a name removes the emptied folder.
+    EXPECT_EQ(std::set<Row>(removed.begin(), removed.end()),
+              (std::set<Row>{{"ipsec.pbk", "INSTALLDIR", "2", "Service"},
+                             {"pptp.pbk", "INSTALLDIR", "2", "Service"},
+                             {"velmora-service.log", "LOGS", "2", "Service"},
+                             {"velmora-service.log.1", "LOGS", "2", "Service"},
+                             {"", "LOGS", "2", "Service"}}));
+    EXPECT_EQ(rows("SELECT `Directory_Parent`, `DefaultDir` FROM `Directory` WHERE `Directory` = 'LOGS'"),
+              (std::vector<Row>{{"INSTALLDIR", "logs"}}));
+    EXPECT_EQ(rows("SELECT `Component_` FROM `File` WHERE `FileName` = 'velmora-service.exe'"),
+              (std::vector<Row>{{"Service"}}));
+}
+
+TEST_F(MsiTables, theInstallFolderGetsItsRightsBeforeAnyFileIsCopiedIntoIt) {
+    std::map<std::string, std::string> conditions;
+    const auto at = sequence(&conditions);
+    // Handed the folder as the deferred action's data (a property set, 51, at once: not in the
+    // script, 0x400), once the folder is known.
+    const auto prepared =
+        rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'PrepareSecureInstallFolder'");
+    ASSERT_EQ(prepared.size(), 1u);
+    EXPECT_EQ(std::stoi(prepared[0][0]) & 0x43F, 51);
+    EXPECT_EQ(prepared[0][1], "SecureInstallFolder");
+    EXPECT_EQ(prepared[0][2], "[INSTALLDIR]");
+    EXPECT_GT(at.at("PrepareSecureInstallFolder"), at.at("CostFinalize"));
+    // As the system, and a failure fails the installation (no 0x40).
+    EXPECT_EQ(rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'SecureInstallFolder'"),
+              (std::vector<Row>{{"3073", "VelmoraActions", "SecureInstallFolder"}}));
+    EXPECT_GT(at.at("SecureInstallFolder"), at.at("InstallInitialize"));
+    EXPECT_LT(at.at("SecureInstallFolder"), at.at("InstallFiles"));
+    for (const char* action : {"PrepareSecureInstallFolder", "SecureInstallFolder"}) {
+        EXPECT_EQ(conditions.at(action), "NOT REMOVE=\"ALL\"") << action << ": an installation, an upgrade or a repair";
+    }
 }
 
 TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfileAndKeptOutOfTheLog) {

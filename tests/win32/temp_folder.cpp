@@ -62,6 +62,11 @@ std::optional<DWORD> runCommandLine(const std::string& commandLine) {
                         &info)) {
         return std::nullopt;
     }
+    // Wine starts a Unix program without a process to wait for, and the thread value it gives is
+    // none of this program's: closing it would close a handle that something else here holds.
+    if (info.hProcess == nullptr) {
+        return std::nullopt;
+    }
     const UniqueHandle process(info.hProcess);
     const UniqueHandle thread(info.hThread);
     DWORD status = 0;

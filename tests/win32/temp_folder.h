@@ -33,8 +33,9 @@ std::string readBytes(const std::wstring& path);
 std::wstring programFolder();
 
 // Runs a command line hidden as Windows finds its program from the line itself (under Wine, a Unix
-// program by its path too) and waits for it; its exit status, nothing when it did not start. For
-// the tests' own helpers: the program never starts anything this way.
+// program by its path too) and waits for it; its exit status, nothing when it did not start. Wine
+// neither waits for a Unix program nor reports its end: nothing then, and what it does is to be
+// looked for. For the tests' own helpers: the program never starts anything this way.
 std::optional<DWORD> runCommandLine(const std::string& commandLine);
 
 // The accounts (SID strings) that an access list grants something to; "S-1-1-0" is Everyone.

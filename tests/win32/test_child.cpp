@@ -11,6 +11,9 @@
 //   velmora_test_child folder <output file>                 writes its current folder
 //   velmora_test_child handle <value> <output file>         writes "inherited" when the handle of
 //                                                            that value is open in it, else "none"
+//   velmora_test_child run <program>                        starts the program (its command line
+//                                                            its quoted path), waits for it and ends
+//                                                            with its exit status
 #include <windows.h>
 
 #include <cstdlib>
@@ -81,6 +84,21 @@ int wmain(int argc, wchar_t** argv) {
         const auto value = static_cast<std::uintptr_t>(_wtoi64(argv[2]));
         writeFile(argv[3], GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? "inherited" : "none");
         return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"run") {
+        std::wstring line = L"\"" + std::wstring(argv[2]) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+            return 2;
+        }
+        WaitForSingleObject(started.hProcess, INFINITE);
+        DWORD status = 2;
+        GetExitCodeProcess(started.hProcess, &status);
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+        return static_cast<int>(status);
     }
     return 2;
 }
