@@ -86,7 +86,8 @@ protected:
         return ::testing::AssertionFailure() << applied() << " applied, " << withdrawn() << " withdrawn";
     }
 
-    // The store holds the policy, assigned or not, with its two rules and nothing twice.
+    // The store holds the policy: assigned, with its two rules and nothing twice; or withdrawn,
+    // unassigned with no rule, filter list or filter action left, and so no key.
     void expectStore(bool assigned, const char* when) const {
         if (!throughNetsh()) {
             EXPECT_EQ(sim::loadIpsecStore().policies.size(), 0u) << when;
@@ -96,6 +97,12 @@ protected:
         ASSERT_EQ(store.policies.size(), 1u) << when;
         EXPECT_EQ(store.policies[0].name, "corvinaltexum") << when;
         EXPECT_EQ(store.policies[0].assigned, assigned) << when;
+        if (!assigned) {
+            EXPECT_TRUE(store.rules.empty()) << when;
+            EXPECT_TRUE(store.filterLists.empty()) << when;
+            EXPECT_TRUE(store.filterActions.empty()) << when;
+            return;
+        }
         ASSERT_EQ(store.rules.size(), 2u) << when;
         EXPECT_EQ(store.filterLists.size(), 2u) << when;
         EXPECT_EQ(store.filterActions.size(), 2u) << when;
