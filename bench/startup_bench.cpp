@@ -2,7 +2,9 @@
 // window (bare, and with one control): each started in turn, from CreateProcess until its window
 // is visible and the program idle, with its private bytes and the DLLs it holds at that moment
 // (and its private bytes half a second later, once what waited for the first idle moment is done).
-// velmora.exe makes a default start: settings present, hardware code off, link down.
+// velmora.exe makes a default start: settings present, hardware code off, link down; first with no
+// service to answer it (its own rights, as Wine gives every program), then again with
+// velmora-service.exe registered and running, whose pipe it connects to and greets at its start.
 //   velmora_startup_bench [folder holding velmora.exe and velmora_startup_floor.exe]
 #include <windows.h>
 #include <psapi.h>
@@ -178,10 +180,27 @@ Figures summarise(const char* name, const std::vector<Start>& starts) {
     return figures;
 }
 
-void printRatios(const char* floorName, const Figures& velmora, const Figures& floor) {
-    std::printf("velmora.exe / %s: time %.2f by the least, %.2f by the median; private bytes %.2f by the least, "
+// Runs velmora-service.exe from the folder with the option (/register, /unregister) to its end.
+bool runService(const std::wstring& folder, const wchar_t* option) {
+    std::wstring line = L"\"" + folder + L"\\velmora-service.exe\" " + option;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    DWORD status = 1;
+    const bool ended = WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(info.hProcess, &status);
+    CloseHandle(info.hProcess);
+    return ended && status == 0;
+}
+
+void printRatios(const char* name, const char* floorName, const Figures& velmora, const Figures& floor) {
+    std::printf("%s / %s: time %.2f by the least, %.2f by the median; private bytes %.2f by the least, "
                 "%.2f by the median\n",
-                floorName, velmora.milliseconds.first / floor.milliseconds.first,
+                name, floorName, velmora.milliseconds.first / floor.milliseconds.first,
                 velmora.milliseconds.second / floor.milliseconds.second,
                 static_cast<double>(velmora.privateBytes.first) / static_cast<double>(floor.privateBytes.first),
                 static_cast<double>(velmora.privateBytes.second) / static_cast<double>(floor.privateBytes.second));
@@ -229,7 +248,29 @@ int wmain(int argc, wchar_t** argv) {
         figures[program] = summarise(programs[program].name, starts[program]);
     }
     for (std::size_t floor = 1; floor < kPrograms; ++floor) {
-        printRatios(programs[floor].name, figures[0], figures[floor]);
+        printRatios("velmora.exe", programs[floor].name, figures[0], figures[floor]);
+    }
+
+    if (!runService(folder, L"/register")) {
+        std::puts("velmora-service.exe /register failed");
+        return 1;
+    }
+    std::vector<Start> served;
+    for (int run = -1; run < kRuns; ++run) {
+        const std::optional<Start> start = startOnce(folder, programs[0]);
+        if (!start) {
+            std::puts("velmora.exe did not show its main window with the service running");
+            (void)runService(folder, L"/unregister");
+            return 1;
+        }
+        if (run >= 0) {
+            served.push_back(*start);
+        }
+    }
+    (void)runService(folder, L"/unregister");
+    const Figures service = summarise("velmora.exe, service", served);
+    for (std::size_t floor = 1; floor < kPrograms; ++floor) {
+        printRatios("velmora.exe with the service", programs[floor].name, service, figures[floor]);
     }
     return 0;
 }

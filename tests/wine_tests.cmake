@@ -235,7 +235,7 @@ target_compile_definitions(velmora_installer_tests PRIVATE
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_MSI_CODE="{${velmora_msi_product_code}}"
   VELMORA_MSI_OLDER="Z:${VELMORA_TEST_BIN}/velmora-older.msi" VELMORA_MSI_OLDER_CODE="{${velmora_msi_older_product_code}}")
 set(msi_scenarios
-  silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAConnectDialsWithIt
+  silentInstallGivesTheProfileAndTheServiceRunsTheConnectAndTakesItBackFromAKilledWindow
   aStartBeforeTheRestartRemindsTheUserAndGoesOn
   anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRefusesTheDowngrade
   theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled

@@ -210,12 +210,20 @@ void ServiceClient::hangUp(RasHandle handle) {
     (void)call(HangUp{handle});
 }
 
+// Handle 0 is no connection: the questions about it are answered without the service, which keeps
+// the window's start (a link not yet looked at) from waiting on it.
 std::string ServiceClient::connectionAddress(RasHandle handle) {
+    if (handle == 0) {
+        return {};
+    }
     const auto reply = call(ConnectionQuery{MessageKind::connectionAddress, handle});
     return reply && done(*reply) ? text(*reply, 0) : std::string();
 }
 
 ConnectionStatistics ServiceClient::connectionStatistics(RasHandle handle) {
+    if (handle == 0) {
+        return {};
+    }
     const auto reply = call(ConnectionQuery{MessageKind::connectionStatistics, handle});
     if (!reply || !done(*reply) || number(*reply, 0) != 1) {
         return {};
@@ -224,11 +232,17 @@ ConnectionStatistics ServiceClient::connectionStatistics(RasHandle handle) {
 }
 
 bool ServiceClient::connectionGone(RasHandle handle) {
+    if (handle == 0) {
+        return true;
+    }
     const auto reply = call(ConnectionQuery{MessageKind::connectionGone, handle});
     return !reply || !done(*reply) || number(*reply, 0) == 1;
 }
 
 bool ServiceClient::connectionConnected(RasHandle handle) {
+    if (handle == 0) {
+        return false;
+    }
     const auto reply = call(ConnectionQuery{MessageKind::connectionConnected, handle});
     return reply && done(*reply) && number(*reply, 0) == 1;
 }

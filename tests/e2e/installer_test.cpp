@@ -16,9 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -852,7 +854,7 @@ protected:
     }
 };
 
-TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAConnectDialsWithIt) {
+TEST_P(MsiScenario, silentInstallGivesTheProfileAndTheServiceRunsTheConnectAndTakesItBackFromAKilledWindow) {
     // A switch already set: nothing to restart for.
     ASSERT_EQ(msiexec(installing(VELMORA_MSI, L"SERVER=vpn.example.com PROTOCOL=L2TP IPSEC=1 PSK=Zq8preshared "
                                               L"SUITE=ESP-3DES-SHA REMOTENET1=10.8.0.0/255.255.0.0")),
@@ -913,6 +915,46 @@ TEST_P(MsiScenario, silentInstallWithPropertiesGivesTheFirstStartTheProfileAndAC
                         narrow(installed(L"ipsec.pbk")) + "\""));
     EXPECT_TRUE(anyLine("Zq8preshared")) << "the policy takes the administrator's key";
     EXPECT_TRUE(anyLine("10.8.0.0"));
+
+    // The window asked; the service ran the dial, the policy's tool and, at the link watch's tick,
+    // the routes.
+    const auto journalled = [](const std::string& line) {
+        const auto lines = sim::readJournal();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    ASSERT_TRUE(eventually([&] { return journalled("route add 10.8.0.0 mask 255.255.0.0 10.10.10.4 metric 1"); },
+                           kWaitMs));
+    std::map<std::string, int> byTheService;
+    for (const sim::JournalEntry& entry : sim::readJournalStarters()) {
+        const std::string tool = entry.line.substr(0, entry.line.find(' '));
+        if (tool == "rasdial" || tool == "route") {
+            EXPECT_EQ(entry.parent, "velmora-service.exe") << entry.line;
+        } else if (tool == "netsh") {
+            EXPECT_EQ(entry.parent + "<" + entry.grandparent, "velmora-ipsec.exe<velmora-service.exe") << entry.line;
+        }
+        ++byTheService[tool];
+    }
+    EXPECT_EQ(byTheService["rasdial"], 1);
+    EXPECT_GE(byTheService["route"], 1);
+    EXPECT_GE(byTheService["netsh"], 18) << "two rules' steps";
+
+    // The window ends without a word, as the Task Manager ends it: the service takes back what it
+    // made, the link, the policy and the routes, within seconds.
+    {
+        const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, velmora_->processId()));
+        ASSERT_TRUE(TerminateProcess(process.get(), 1));
+        ASSERT_EQ(WaitForSingleObject(process.get(), kWaitMs), WAIT_OBJECT_0);
+        velmora_.reset();
+    }
+    EXPECT_TRUE(eventually(
+        [&] {
+            const sim::IpsecStore store = sim::loadIpsecStore();
+            return sim::loadConnections().empty() && journalled("route delete 10.8.0.0 mask 255.255.0.0 10.10.10.4") &&
+                   store.rules.empty() &&
+                   store.policy("corvinaltexum") != nullptr && !store.policy("corvinaltexum")->assigned;
+        },
+        10000))
+        << "within 10 seconds of the window's end";
 }
 
 TEST_P(MsiScenario, aStartBeforeTheRestartRemindsTheUserAndGoesOn) {

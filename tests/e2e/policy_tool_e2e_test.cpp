@@ -85,30 +85,26 @@ TEST_F(PolicyToolEndToEnd, aKeyWithBlanksAndQuotesArrivesWhole) {
     EXPECT_EQ(rule->psk, "a \"shared\" key\\");
 }
 
-TEST_F(PolicyToolEndToEnd, withdrawingWhenNothingWasAppliedLeavesAnUnassignedPolicy) {
-    const PolicyLines withdraw = lines(workedExample(), kPolicyOff);
-    EXPECT_EQ(run(withdraw.outbound), 0u);
-    EXPECT_EQ(run(withdraw.inbound), 0u);
-    const sim::IpsecStore store = sim::loadIpsecStore();
-    ASSERT_EQ(store.policies.size(), 1u);
-    EXPECT_FALSE(store.policies[0].assigned);
-    EXPECT_TRUE(store.rules.empty());
-}
-
-// The store every user may read keeps no key once the policy is withdrawn.
-TEST_F(PolicyToolEndToEnd, aWithdrawalLeavesNoRuleAndNoKeyInTheStore) {
-    const PolicyLines apply = lines(workedExample(), kPolicyOn);
-    ASSERT_EQ(run(apply.outbound), 0u);
-    ASSERT_EQ(run(apply.inbound), 0u);
-    ASSERT_EQ(sim::loadIpsecStore().rules.size(), 2u);
-    const PolicyLines withdraw = lines(workedExample(), kPolicyOff);
-    EXPECT_EQ(run(withdraw.outbound), 0u);
-    EXPECT_EQ(run(withdraw.inbound), 0u);
-    const sim::IpsecStore store = sim::loadIpsecStore();
-    ASSERT_EQ(store.policies.size(), 1u);
-    EXPECT_FALSE(store.policies[0].assigned);
-    EXPECT_TRUE(store.rules.empty());
-    EXPECT_TRUE(store.filterActions.empty());
+// A withdrawal, whether anything was applied or not, succeeds and leaves an unassigned policy and
+// no rule: the store every user may read keeps no key once the policy is withdrawn.
+TEST_F(PolicyToolEndToEnd, aWithdrawalLeavesAnUnassignedPolicyAndNoRuleNoKey) {
+    for (const bool applied : {false, true}) {
+        SCOPED_TRACE(applied);
+        if (applied) {
+            const PolicyLines apply = lines(workedExample(), kPolicyOn);
+            ASSERT_EQ(run(apply.outbound), 0u);
+            ASSERT_EQ(run(apply.inbound), 0u);
+            ASSERT_EQ(sim::loadIpsecStore().rules.size(), 2u);
+        }
+        const PolicyLines withdraw = lines(workedExample(), kPolicyOff);
+        EXPECT_EQ(run(withdraw.outbound), 0u);
+        EXPECT_EQ(run(withdraw.inbound), 0u);
+        const sim::IpsecStore store = sim::loadIpsecStore();
+        ASSERT_EQ(store.policies.size(), 1u);
+        EXPECT_FALSE(store.policies[0].assigned);
+        EXPECT_TRUE(store.rules.empty());
+        EXPECT_TRUE(store.filterActions.empty());
+    }
 }
 
 TEST_F(PolicyToolEndToEnd, anApplyThatCannotStoreItsRuleNeverAssigns) {

@@ -7,20 +7,12 @@
 
 #include <string>
 
-#include "tests/fakes/fake_file_operations.h"
-#include "tests/fakes/fake_log.h"
-#include "tests/fakes/fake_logon_tasks.h"
-#include "tests/fakes/fake_processes.h"
-#include "tests/fakes/fake_registry.h"
-#include "tests/fakes/fake_remote_access.h"
-#include "tests/fakes/fake_shell_folders.h"
-#include "tests/fakes/fake_text_files.h"
-#include "tests/fakes/fake_windows_version.h"
+#include "tests/fakes/fake_service.h"
 
 namespace velmora {
 namespace {
 
-class ServiceCoreForTheHost : public ::testing::Test {
+class ServiceCoreForTheHost : public ::testing::Test, protected testing::FakeService {
 protected:
     ClientId administrator() {
         ClientFacts facts;
@@ -41,20 +33,6 @@ protected:
         const std::optional<Bytes> body = reader.next();
         return body ? decodeMessage(body->data(), body->size()) : std::nullopt;
     }
-
-    testing::FakeProcesses processes;
-    testing::FakeRegistry registry;
-    testing::FakeTextFiles files;
-    testing::FakeFileOperations folder;
-    testing::FakeShellFolders shell{std::string("C:\\Documents and Settings\\user\\My Documents")};
-    testing::FakeWindowsVersion version;
-    testing::FakeLogonTasks tasks;
-    LocalOperations operations{processes, registry, files, folder, shell, version, tasks};
-    testing::FakeRemoteAccess remoteAccess;
-    testing::FakeLogFile logFile;
-    testing::FakeClock clock;
-    ServiceLog log{logFile, clock};
-    ServiceCore core{operations, remoteAccess, clock, log};
 };
 
 TEST_F(ServiceCoreForTheHost, aTakeBackGivesNoHandleOfAWithdrawalThatHasEndedToWaitOn) {

@@ -6,15 +6,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "core/system/general.h"
-#include "tests/fakes/fake_file_operations.h"
-#include "tests/fakes/fake_log.h"
-#include "tests/fakes/fake_logon_tasks.h"
-#include "tests/fakes/fake_processes.h"
-#include "tests/fakes/fake_registry.h"
-#include "tests/fakes/fake_remote_access.h"
-#include "tests/fakes/fake_shell_folders.h"
-#include "tests/fakes/fake_text_files.h"
-#include "tests/fakes/fake_windows_version.h"
+#include "tests/fakes/fake_service.h"
 
 namespace velmora {
 namespace {
@@ -38,7 +30,7 @@ PolicyRun policy(RuleDirection rule, bool apply) {
 
 const Route kRoute{"10.8.0.0", "255.255.0.0", "10.10.10.4"};
 
-class ServiceCoreTest : public ::testing::Test {
+class ServiceCoreTest : public ::testing::Test, protected testing::FakeService {
 protected:
     ServiceCoreTest() {
         version.record = {10, 0, "", 19045};
@@ -47,9 +39,9 @@ protected:
             events.push_back(line);
             return std::optional<std::uint32_t>(0u);
         };
-        ras.onHangUp = [this](RasHandle handle) { events.push_back("hang up " + std::to_string(handle)); };
+        remoteAccess.onHangUp = [this](RasHandle handle) { events.push_back("hang up " + std::to_string(handle)); };
         // The stand-in rasdial: the entry comes up.
-        processes.onRun = [this](const std::string&) { ras.connect(kLink, kEntryName); };
+        processes.onRun = [this](const std::string&) { remoteAccess.connect(kLink, kEntryName); };
     }
 
     // The reply to a request, as the client reads it; the service gets the frame as the reader
@@ -96,19 +88,6 @@ protected:
     }
 
     Lines events;
-    testing::FakeProcesses processes;
-    testing::FakeRegistry registry;
-    testing::FakeTextFiles files;
-    testing::FakeFileOperations folder;
-    testing::FakeShellFolders shell{std::nullopt};
-    testing::FakeWindowsVersion version;
-    testing::FakeLogonTasks tasks;
-    LocalOperations operations{processes, registry, files, folder, shell, version, tasks};
-    testing::FakeRemoteAccess ras;
-    testing::FakeLogFile logFile;
-    testing::FakeClock clock;
-    ServiceLog log{logFile, clock};
-    ServiceCore core{operations, ras, clock, log};
     std::uint32_t requests = 0;
 };
 
@@ -137,7 +116,7 @@ TEST_F(ServiceCoreTest, whatAGoneClientMadeIsTakenBackTheLinkFirstThenThePolicyT
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.state);
-        ras.list.connections.clear();
+        remoteAccess.list.connections.clear();
         const ClientId client = row.policy ? sessionOf(user("alice"), row.dial, row.route) : core.connect(user("alice"), {});
         const std::size_t before = events.size();
         const std::uint32_t gone = clock.ticks;
@@ -155,11 +134,11 @@ TEST_F(ServiceCoreTest, aDialUnderWayWhenItsClientGoesIsEndedWithTheConnectionIt
     processes.holdDials = true;
     const ClientId client = core.connect(user("alice"), {});
     ASSERT_TRUE(done(ask(client, DialRequest{DialPhonebook::pptp, "vpn.example.com", "alice", "secret"})));
-    ras.connect(kLink, kEntryName);  // the connection is being made
+    remoteAccess.connect(kLink, kEntryName);  // the connection is being made
     core.disconnect(client);
     takeBackAll();
     EXPECT_EQ(processes.terminations, 1);
-    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{kLink});
+    EXPECT_EQ(remoteAccess.hangUps, std::vector<RasHandle>{kLink});
 }
 
 TEST_F(ServiceCoreTest, aClientOfAnotherSessionCannotTouchWhatTheFirstMadeUntilItIsTakenBack) {
@@ -169,7 +148,7 @@ TEST_F(ServiceCoreTest, aClientOfAnotherSessionCannotTouchWhatTheFirstMadeUntilI
     EXPECT_TRUE(refused(ask(bob, policy(RuleDirection::outbound, false))));
     EXPECT_TRUE(refused(ask(bob, DialRequest{DialPhonebook::l2tp, "vpn.example.com", "bob", "secret"})));
     EXPECT_TRUE(refused(ask(bob, HangUp{kLink})));
-    EXPECT_TRUE(ras.hangUps.empty());
+    EXPECT_TRUE(remoteAccess.hangUps.empty());
     // What anyone may ask about the link is answered.
     const Message list = ask(bob, ListConnections{});
     ASSERT_TRUE(done(list));
@@ -296,7 +275,7 @@ TEST_F(ServiceCoreTest, theServiceStoppingTakesBackEveryClient) {
     takeBackAll();
     EXPECT_NE(std::find(events.begin(), events.end(), kWithdrawInbound), events.end());
     EXPECT_NE(std::find(events.begin(), events.end(), kDeleteRoute), events.end());
-    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{kLink});
+    EXPECT_EQ(remoteAccess.hangUps, std::vector<RasHandle>{kLink});
 }
 
 }  // namespace

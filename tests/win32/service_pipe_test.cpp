@@ -1,6 +1,7 @@
 // The service's pipe against Wine: its descriptor entry by entry, as built and as an instance of
 // the pipe holds it, and a name another program took first, which the service refuses to serve on
 // and the window refuses to talk to.
+#include "platform/win32/process_user.h"
 #include "platform/win32/service_pipe.h"
 
 #include <windows.h>
@@ -119,20 +120,6 @@ TEST(ServicePipeDescriptor, isTheAdministratorsOwnAndGrantsOnlyWhatEachNeedsAsBu
 
 // A pipe of the service's name that another program made before the service started: without a
 // descriptor (Wine then gives it no owner), or owned by the user who runs the program.
-std::wstring ownUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return {};
-    }
-    const UniqueHandle owned(token);
-    DWORD size = 0;
-    (void)GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> user(size);
-    if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
-        return {};
-    }
-    return sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-}
 
 HANDLE squat(const std::wstring& descriptorText) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -152,7 +139,7 @@ class SquattedPipe : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SquattedPipe, isNeitherServedOnByTheServiceNorTalkedToByTheWindow) {
     const std::wstring descriptor =
-        std::string(GetParam()) == "no descriptor" ? std::wstring() : L"O:" + ownUserSid() + L"D:(A;;GA;;;WD)";
+        std::string(GetParam()) == "no descriptor" ? std::wstring() : L"O:" + processUserSid() + L"D:(A;;GA;;;WD)";
     const UniqueHandle squatter(squat(descriptor));
     ASSERT_NE(squatter.get(), INVALID_HANDLE_VALUE) << GetLastError();
     EXPECT_FALSE(pipeOwnedBySystemOrAdministrators(squatter.get()));
