@@ -274,17 +274,6 @@ void stopService(bool remove) {
     }
 }
 
-// The Unix path Wine gives a Windows one.
-std::string unixPath(const std::wstring& path) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
-    const std::string result = unix != nullptr ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
 // What 登录时启动 makes for this user, and for another user of the computer (one with a profile).
 constexpr const char* kOtherUser = "S-1-5-21-7-7-7-1001";
 constexpr const char* kOtherProfile =
@@ -634,27 +623,16 @@ TEST_P(InstallerScenario, theStartMenuShortcutStartsADefaultGatewayDialThatFinds
 
 TEST_P(InstallerScenario, silentUninstallRemovesWhatItInstalledAndKeepsTheUsersFiles) {
     // A folder chosen that is a link is refused before anything is copied; the folder it leads to
-    // keeps its rights and its contents. (Wine shows a Unix link as a reparse point.)
+    // keeps its rights and its contents.
     const std::wstring target = L"C:\\VPN-target";
     const std::wstring link = L"C:\\VPN-link";
-    const std::string unixTarget = unixPath(target);
-    const std::string unixLink = unixPath(link);
-    // Also what an earlier failed run left. Wine neither waits for a Unix program nor gives its
-    // exit status: what it did is looked for.
-    const auto removeLink = [&] {
-        testing::runCommandLine("/bin/sh -c \"rm -f '" + unixLink + "'; rm -rf '" + unixTarget + "'\"");
-        return eventually([&] { return !fileExists(link) && !fileExists(target); }, kWaitMs);
-    };
-    ASSERT_TRUE(removeLink());
-    testing::runCommandLine("/bin/sh -c \"mkdir '" + unixTarget + "' && ln -s '" + unixTarget + "' '" + unixLink +
-                            "' && touch '" + unixTarget + "/made'\"");
-    ASSERT_TRUE(eventually([&] { return fileExists(target + L"\\made"); }, kWaitMs));
-    ASSERT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    ASSERT_TRUE(testing::removeLinkedFolder(target, link)) << "left by an earlier run";
+    ASSERT_TRUE(testing::makeLinkedFolder(target, link));
     EXPECT_EQ(run(setup() + L" /S /D=" + link), std::optional<DWORD>(kFolderNotSecured));
     EXPECT_FALSE(fileExists(target + L"\\velmora-service.exe"));
     EXPECT_FALSE(velmoraService().has_value());
     EXPECT_FALSE(uninstallValue(L"DisplayName").has_value());
-    EXPECT_TRUE(removeLink());
+    EXPECT_TRUE(testing::removeLinkedFolder(target, link));
 
     // A folder of the user's choice, with a blank and Chinese in its name, that holds the
     // stand-ins too: the uninstaller must leave what it did not install, and take what the

@@ -9,22 +9,10 @@
 #include <string>
 
 #include "installer/install_folder.h"
-#include "platform/win32/text_codec.h"
 #include "tests/win32/temp_folder.h"
 
 namespace velmora {
 namespace {
-
-// The Unix path Wine gives a Windows one.
-std::string unixPath(const std::wstring& path) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
-    const std::string result = unix != nullptr ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
 
 TEST(InstallFolder, aMissingFolderIsMadeWithTheFoldersAboveItAndAnExistingOneKeepsWhatItHolds) {
     testing::TempFolder temp;
@@ -53,20 +41,12 @@ TEST(InstallFolder, aFileOrALinkInItsPlaceIsRefusedAndLeftAsItIs) {
     EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(secureInstallFolder(file + L"\\Velmora"), DWORD{ERROR_PATH_NOT_FOUND}) << "below a file";
 
-    // A link to a folder whose rights must not change (Wine shows a Unix link as a reparse point).
+    // A link to a folder whose rights must not change.
     const std::wstring target = temp.file(L"system");
     const std::wstring link = temp.file(L"linked");
-    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
-    // Wine neither waits for a Unix program nor gives its exit status: the link is looked for.
-    testing::runCommandLine("/bin/sh -c \"ln -s '" + unixPath(target) + "' '" + unixPath(temp.path()) + "/linked'\"");
-    DWORD linked = INVALID_FILE_ATTRIBUTES;
-    for (int look = 0; look < 100 && (linked = GetFileAttributesW(link.c_str())) == INVALID_FILE_ATTRIBUTES; ++look) {
-        Sleep(50);
-    }
-    ASSERT_TRUE(linked != INVALID_FILE_ATTRIBUTES && (linked & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+    ASSERT_TRUE(testing::makeLinkedFolder(target, link));
     EXPECT_EQ(secureInstallFolder(link), DWORD{ERROR_DIRECTORY});
-    RemoveDirectoryW(link.c_str());
-    RemoveDirectoryW(target.c_str());
+    EXPECT_TRUE(testing::removeLinkedFolder(target, link));
 }
 
 }  // namespace

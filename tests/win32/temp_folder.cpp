@@ -34,7 +34,49 @@ void removeTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// The Unix path Wine gives a Windows one.
+std::string unixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix != nullptr ? toUnix(path.c_str()) : nullptr;
+    const std::string result = unix != nullptr ? unix : "";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Looks every 50 milliseconds, for up to five seconds, whether the condition holds.
+template <typename Condition>
+bool within5Seconds(Condition condition) {
+    for (int look = 0; look < 100; ++look) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return condition();
+}
+
 }  // namespace
+
+bool makeLinkedFolder(const std::wstring& target, const std::wstring& link) {
+    runCommandLine("/bin/sh -c \"mkdir -p '" + unixPath(target) + "' && ln -s '" + unixPath(target) + "' '" +
+                   unixPath(link) + "'\"");
+    return within5Seconds([&] {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    });
+}
+
+bool removeLinkedFolder(const std::wstring& target, const std::wstring& link) {
+    // Only when there is something to remove: the Unix program could still be at work when the
+    // next one makes them anew.
+    if (!fileExists(link) && !fileExists(target)) {
+        return true;
+    }
+    runCommandLine("/bin/sh -c \"rm -f '" + unixPath(link) + "'; rm -rf '" + unixPath(target) + "'\"");
+    return within5Seconds([&] { return !fileExists(link) && !fileExists(target); });
+}
 
 TempFolder::TempFolder() {
     wchar_t base[MAX_PATH];

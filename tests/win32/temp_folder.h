@@ -38,6 +38,12 @@ std::wstring programFolder();
 // looked for. For the tests' own helpers: the program never starts anything this way.
 std::optional<DWORD> runCommandLine(const std::string& commandLine);
 
+// Under Wine: a new folder `target` and, named `link`, a Unix symbolic link to it, which Wine shows
+// as a reparse point; false when the link did not appear within seconds. removeLinkedFolder takes
+// both away, also what an earlier run left; false when they are still there.
+bool makeLinkedFolder(const std::wstring& target, const std::wstring& link);
+bool removeLinkedFolder(const std::wstring& target, const std::wstring& link);
+
 // The accounts (SID strings) that an access list grants something to; "S-1-1-0" is Everyone.
 std::set<std::wstring> grantedTo(PACL access);
 // The same of a file's access list; {"unreadable"} when its security cannot be read.
