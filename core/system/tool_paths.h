@@ -1,6 +1,7 @@
-// Where each program the dialer starts is taken from. The program runs with administrator
-// rights and is often started from a downloads folder or a share: a program is taken only from
-// a folder that only administrators can change, never from the current folder.
+// Where each program that the service (or an elevated copy of the window) and the window start is
+// taken from. They run with administrator rights, or a user's, and are often started from a
+// downloads folder or a share: a program is taken only from a folder that only administrators can
+// change, never from the current folder.
 #pragma once
 
 #include <string>
