@@ -278,5 +278,43 @@ TEST_F(ServiceCoreTest, theServiceStoppingTakesBackEveryClient) {
     EXPECT_EQ(remoteAccess.hangUps, std::vector<RasHandle>{kLink});
 }
 
+// The host waits on the handles the core gives between polls: a program that has ended is no
+// longer among them, or every wait would wake at once (here, for the whole pause between the two
+// lines of a withdrawal).
+TEST_F(ServiceCoreTest, aTakeBackGivesNoHandleOfAWithdrawalThatHasEndedToWaitOn) {
+    const ClientId client = core.connect(user("alice"), {});
+    ASSERT_TRUE(done(ask(client, policy(RuleDirection::outbound, true))));
+    (void)core.poll();
+    core.disconnect(client);
+    (void)core.poll();
+    ASSERT_TRUE(core.takingBack());
+    ASSERT_EQ(events.back(), kWithdrawOutbound);
+    EXPECT_TRUE(core.waitHandles().empty()) << "an ended program's handle wakes every wait at once";
+    clock.ticks += kTakeBackPolicyPauseMs;
+    (void)core.poll();
+    EXPECT_EQ(events.back(), kWithdrawInbound);
+    EXPECT_FALSE(core.takingBack());
+}
+
+// Every reply decodes within the channel's bounds: an earlier version's settings file too long
+// for one is answered as none rather than in a frame that would break the client's stream.
+TEST_F(ServiceCoreTest, anOldSettingsFileTooBigForAReplyIsAnsweredAsNone) {
+    ClientFacts administrator = user("admin");
+    administrator.administrator = true;
+    const ClientId client = core.connect(administrator, {});
+    std::string manyLines;
+    for (int i = 0; i < 20; ++i) {
+        manyLines += std::string(1000, 'b') + "\r\n";
+    }
+    for (const std::string& bytes : {std::string(kMaxTextBytes + 1, 'a') + "\r\n", manyLines}) {
+        files.files["C:\\l2tpipsec.ini"] = bytes;
+        const Message reply = ask(client, OldSettings{'C', false});
+        EXPECT_EQ(reply.numbers, (std::vector<std::uint32_t>{static_cast<std::uint32_t>(ReplyStatus::done), 0}));
+        EXPECT_TRUE(reply.texts.empty());
+    }
+    files.files["C:\\l2tpipsec.ini"] = "vpn.example.com\r\n" + std::string(kMaxTextBytes, 'c') + "\r\n";
+    EXPECT_EQ(ask(client, OldSettings{'C', false}).texts, (Lines{"vpn.example.com", std::string(kMaxTextBytes, 'c')}));
+}
+
 }  // namespace
 }  // namespace velmora
