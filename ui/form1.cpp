@@ -43,6 +43,22 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       logonStart_(platform.registry) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
+    window_.onMessage([this](const std::string& text) {
+        if (!askers_.empty() && askers_.back() == Origin::script) {
+            log_.messageForScript(text);
+            return true;
+        }
+        ++boxesOpen_;
+        uncountedWindow_.showMessage(text);
+        --boxesOpen_;
+        return true;
+    });
+}
+
+void Form1::tell(const std::string& text) {
+    ++boxesOpen_;
+    uncountedWindow_.showMessage(text);
+    --boxesOpen_;
 }
 
 void Form1::reveal(Control control) {
@@ -105,6 +121,7 @@ std::string Form1::entryName() const {
 void Form1::Form_Load() {
     const Busy busy(busy_);
     const Busy asked(asked_);
+    const Asking asking(askers_, Origin::window);
     if (host_.anotherInstanceRunning()) {
         window_.showMessage("该程序已经运行！");
         host_.endProgram();
@@ -228,6 +245,7 @@ void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin or
     if (!closing_) {
         const Busy busy(busy_);
         const Busy asked(asked_);
+        const Asking asking(askers_, origin);
         (session_.*command)(origin);
     }
 }
@@ -247,15 +265,26 @@ void Form1::Command3_Click() {
 void Form1::Timer1_Timer() {
     if (tickMayRun()) {
         const Busy busy(busy_);
-        session_.Timer1_Timer();
+        const Asking asking(askers_, Origin::autoDial);
+        if (lookAgain_) {
+            lookAgain_ = false;
+            session_.linkMayHaveChanged(!boxOpen());
+        } else {
+            session_.Timer1_Timer();
+        }
+    } else if (!closing_) {
+        // The event under way may wait long: the status still shows whether the link is up.
+        (void)link_.getL2tpState(entryName());
     }
     // The protocol chosen since shows at the latest here.
     showLinkStatus();
 }
 
+// A dial started under a box could not be stopped: every click on the tray icon goes to the box.
 void Form1::Timer2_Timer() {
-    if (tickMayRun()) {
+    if (tickMayRun() && !boxOpen()) {
         const Busy busy(busy_);
+        const Asking asking(askers_, Origin::autoDial);
         session_.Timer2_Timer();
     }
 }
@@ -274,7 +303,11 @@ void Form1::addressesChanged() {
 void Form1::linkMayHaveChanged() {
     if (tickMayRun()) {
         const Busy busy(busy_);
-        session_.linkMayHaveChanged();
+        const Asking asking(askers_, Origin::autoDial);
+        lookAgain_ = false;
+        session_.linkMayHaveChanged(!boxOpen());
+    } else if (!closing_) {
+        lookAgain_ = true;
     }
     showLinkStatus();
 }
@@ -321,7 +354,7 @@ void Form1::mnuTrayStatus_Click() {
     report.ipsec = window_.value(Control::Check1) != kUnchecked;
     report.policy = link_.status().policy();
     report.policyApplied = policy_.mayBeInForce();
-    uncountedWindow_.showMessage(linkReportText(report));
+    tell(linkReportText(report));
 }
 
 int Form1::linkStatusCode() {
@@ -341,8 +374,10 @@ int Form1::scriptCommand(ScriptVerb verb) {
     case ScriptVerb::connect: {
         if (!usable(Control::menuOn)) {
             // A session under way, or its policy being withdrawn: nothing new is started.
-            const int status = linkStatusCode();
-            return status == script_exit::notConnected ? script_exit::notAsAsked : status;
+            if (dialer_.dialling() || session_.connecting()) {
+                return script_exit::dialling;
+            }
+            return session_.connectedAsAsked() ? script_exit::done : script_exit::notAsAsked;
         }
         sessionCommand(&SessionController::Command1_Click, Origin::script);
         if (closing_) {
@@ -351,7 +386,7 @@ int Form1::scriptCommand(ScriptVerb verb) {
         if (session_.connectRefused()) {
             return script_exit::refused;
         }
-        return link_.getL2tpState(entryName()) ? script_exit::done : script_exit::notAsAsked;
+        return session_.connectedAsAsked() ? script_exit::done : script_exit::notAsAsked;
     }
     case ScriptVerb::disconnect:
         if (usable(Control::menuOff)) {
@@ -378,7 +413,7 @@ void Form1::mnuTrayLog_Click() {
     }
     // Notepad lives on its own: nothing waits for it.
     if (!platform_.processes.start(notepad, "notepad \"" + log + "\"", Processes::Window::shown)) {
-        uncountedWindow_.showMessage("无法打开日志。日志文件是 " + log + "。");
+        tell("无法打开日志。日志文件是 " + log + "。");
     }
 }
 
@@ -398,7 +433,7 @@ void Form1::mnuTrayLogon_Click() {
     const bool done = logonStart_.turn(on, program);
     log_.logonStartChanged(on, done, LogonStart::place());
     if (!done) {
-        uncountedWindow_.showMessage(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
+        tell(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
     }
 }
 
@@ -425,6 +460,7 @@ void Form1::Check1_Click() {
     }
     const Busy busy(busy_);
     const Busy asked(asked_);
+    const Asking asking(askers_, Origin::window);
     if (window_.value(Control::Check1) == kUnchecked) {
         window_.setEnabled(Control::Command3, false);
         window_.setEnabled(Control::menuL2tp, false);
@@ -450,6 +486,7 @@ void Form1::Check2_Click() {
     }
     const Busy busy(busy_);
     const Busy asked(asked_);
+    const Asking asking(askers_, Origin::window);
     hangUpStep();
     const bool on = window_.value(Control::Check2) == kChecked;
     window_.setEnabled(Control::txtpeer, !on);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
@@ -129,7 +130,24 @@ private:
         int& count_;
     };
 
+    // Records who asked for the event under way for as long as it runs: a message for a script's
+    // own command goes to the log, since nobody may be there to answer a box.
+    class Asking {
+    public:
+        Asking(std::vector<Origin>& askers, Origin origin) : askers_(askers) { askers_.push_back(origin); }
+        ~Asking() { askers_.pop_back(); }
+        Asking(const Asking&) = delete;
+        Asking& operator=(const Asking&) = delete;
+
+    private:
+        std::vector<Origin>& askers_;
+    };
+
     std::string entryName() const;
+    // A box of the tray's own items, counted as open while it waits.
+    void tell(const std::string& text);
+    // True while a message box waits for its answer: every click on the tray icon goes to it.
+    bool boxOpen() const { return boxesOpen_ > 0; }
     // Runs a command of the session for whoever asked, unless the window is closing.
     void sessionCommand(void (SessionController::*command)(Origin), Origin origin);
     void hangUpStep();
@@ -168,6 +186,11 @@ private:
     SessionController session_;
     LogonStart logonStart_;
     int busy_ = 0;
+    int boxesOpen_ = 0;
+    std::vector<Origin> askers_;
+    // A resume or an address change came while another event was under way: the next tick of the
+    // link watch looks as they would have.
+    bool lookAgain_ = false;
     int asked_ = 0;  // the user's (or a script's) own commands under way: they answer for themselves
     bool closing_ = false;
     bool unloaded_ = false;

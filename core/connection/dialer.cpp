@@ -64,6 +64,10 @@ Dialer::DialRun Dialer::runRasdial(const DialRequest& request, const DialLog& st
 // waits (the program ending during a Stop) goes through the same steps and waits as long.
 void Dialer::cancel(CancelledBy by) {
     if (dial_ == nullptr) {
+        if (preparing_ > 0 && !preparationCancelled_) {
+            preparationCancelled_ = true;
+            log_.dialCancelled(by);
+        }
         return;
     }
     Dial& dial = *dial_;
@@ -110,11 +114,15 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     {
         // The link shows as being dialled until the dial's outcome and address are known.
         const LinkStatus::Working dialling(linkQuery_.status(), LinkStatus::Work::dialling);
-        const auto before = readIpAddrTable(ipHelper_, window_);
-        // The snapshot may have told the user something, and the program may have begun to end
-        // while that message was open.
-        if (refused_) {
-            return DialOutcome::cancelled;
+        std::optional<std::vector<std::string>> before;
+        {
+            // The snapshot may tell the user something: a Stop or the program's end while that
+            // message is open ends the dial before it starts.
+            const Preparing preparing(*this);
+            before = readIpAddrTable(ipHelper_, window_);
+            if (refused_ || preparationCancelled_) {
+                return DialOutcome::cancelled;
+            }
         }
         run = runRasdial(request, started);
         if (run.refused) {

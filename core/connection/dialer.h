@@ -57,14 +57,16 @@ public:
     // The link went down: the routes started for the next one are logged again.
     void linkLost() { routesLogged_ = false; }
 
-    // True while a dial's rasdial runs.
-    bool dialling() const { return dial_ != nullptr; }
+    // True from the start of a dial's preparation (the address snapshot, which may tell the user
+    // something) until its rasdial has returned.
+    bool dialling() const { return preparing_ > 0 || dial_ != nullptr; }
 
     // Ends the dial under way, logged at once as cancelled by whom: the entry's connections are
     // hung up in whatever state the remote-access service lists them, rasdial is given a few
     // seconds to return by itself (then ended), the entry's connections are listed and hung up
     // again, and each is waited for until the service has let it go. The window stays
-    // responsive meanwhile. The dial then returns cancelled.
+    // responsive meanwhile. The dial then returns cancelled. A dial still being prepared starts no
+    // rasdial.
     void cancel(CancelledBy by);
 
     // Hangs up the entry's connections and waits, while the window stays responsive, until the
@@ -88,6 +90,23 @@ public:
     const std::string& routeCmd2() const { return routeCmd2_; }
 
 private:
+    // Counts a dial as being prepared for as long as it is; a cancel meanwhile holds until the
+    // last preparation ends.
+    class Preparing {
+    public:
+        explicit Preparing(Dialer& dialer) : dialer_(dialer) { ++dialer_.preparing_; }
+        ~Preparing() {
+            if (--dialer_.preparing_ == 0) {
+                dialer_.preparationCancelled_ = false;
+            }
+        }
+        Preparing(const Preparing&) = delete;
+        Preparing& operator=(const Preparing&) = delete;
+
+    private:
+        Dialer& dialer_;
+    };
+
     // One rasdial run, as far as a cancel needs to know it.
     struct Dial {
         RunningProgram* program = nullptr;
@@ -126,6 +145,8 @@ private:
     };
 
     Dial* dial_ = nullptr;
+    int preparing_ = 0;             // dials being prepared, before their rasdial starts
+    bool preparationCancelled_ = false;
     Found found_;
     bool refused_ = false;
     bool routesLogged_ = false;

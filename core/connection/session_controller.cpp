@@ -34,6 +34,18 @@ constexpr std::array<std::pair<Control, bool>, 8> kDuringDial = {{
     {Control::menuOff, true},
 }};
 
+// Counts a command as under way for as long as it runs, however it returns.
+class UnderWay {
+public:
+    explicit UnderWay(int& count) : count_(count) { ++count_; }
+    ~UnderWay() { --count_; }
+    UnderWay(const UnderWay&) = delete;
+    UnderWay& operator=(const UnderWay&) = delete;
+
+private:
+    int& count_;
+};
+
 }  // namespace
 
 std::string SessionController::entryName() const {
@@ -185,6 +197,15 @@ void SessionController::shutDown() {
     dialer_.hangUpLink(entryName(), endHungUp_);
 }
 
+bool SessionController::connectedAsAsked() {
+    if (!link_.getL2tpState(entryName())) {
+        return false;
+    }
+    const LinkStatus::Policy policy = link_.status().policy();
+    return !ipsecOn() || (ipsecSessionGoesOn() && policy_.mayBeInForce() &&
+                          (policy == LinkStatus::Policy::nothingToSay || policy == LinkStatus::Policy::domainApplies));
+}
+
 void SessionController::Command1_Click(Origin origin) {
     connect(origin);
 }
@@ -195,6 +216,7 @@ void SessionController::connect(Origin origin) {
         return;
     }
     log_.connectAsked(origin);
+    const UnderWay connecting(connecting_);
     const std::string name = entryName();
     if (!fieldsPass()) {
         connectRefused_ = true;
@@ -258,10 +280,17 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         stoppedBeforeTheDial();
         return;
     }
-    // A link up already (dialled another way) has the policy applied for its own address.
+    // A link up already (dialled another way) has the policy applied for its own address, and
+    // none for an address that may not be its own: the user has been told that it is unknown.
     if (link_.getL2tpState(name)) {
-        (void)coverage_.linkAddress();
+        const bool addressKnown = !coverage_.linkAddress().empty();
         if (!ipsecSessionGoesOn()) {
+            return;
+        }
+        if (!addressKnown) {
+            setCommands(false);
+            window_.setEnabled(Control::Command3, dialItemWasEnabled);
+            window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
             return;
         }
     }
@@ -273,14 +302,19 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     }
     if (applied.outcome == PolicyResult::failed) {
         // Nothing half-applied stays behind, and nothing is dialled unprotected.
-        coverage_.withdrawn(applyPolicy(kPolicyOff).outcome != PolicyResult::failed);
+        const PolicyResult cleanedUp = applyPolicy(kPolicyOff);
+        coverage_.withdrawn(cleanedUp.outcome != PolicyResult::failed);
         if (ending_) {
             return;
         }
         setCommands(false);
         window_.setEnabled(Control::Command3, dialItemWasEnabled);
         window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
-        window_.showMessage(kPolicyNotSet + applied.failure);
+        std::string message = kPolicyNotSet + applied.failure;
+        if (cleanedUp.outcome == PolicyResult::failed) {
+            message += "\n\n" + std::string(kPolicyNotWithdrawn) + cleanedUp.failure;
+        }
+        window_.showMessage(message);
         return;
     }
     settings_.writeConfig();
@@ -289,6 +323,7 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     }
     if (!link_.getL2tpState(name)) {
         const DialOutcome outcome = dial(name, false, origin);
+        connectRefused_ = outcome == DialOutcome::refused;
         if (outcome == DialOutcome::cancelled || !ipsecSessionGoesOn()) {
             return;
         }
@@ -310,6 +345,7 @@ void SessionController::connectPlain(const std::string& name, Origin origin) {
         return;
     }
     const DialOutcome outcome = dial(name, window_.value(Control::Check2) == kChecked, origin);
+    connectRefused_ = outcome == DialOutcome::refused;
     if (outcome != DialOutcome::cancelled && !ending_ && link_.getL2tpState(name)) {
         setCommands(true);
         window_.setWindowState(WindowState::minimised);
@@ -356,7 +392,20 @@ void SessionController::Command3_Click(Origin origin) {
     autoDialHeld_ = false;
     link_.status().autoDialRunEnds();
     const std::string name = entryName();
-    if (!link_.getL2tpState(name) && dial(name, false, origin) == DialOutcome::up && protectLink(name)) {
+    if (!link_.getL2tpState(name)) {
+        redial(name, origin);
+    }
+}
+
+void SessionController::redial(const std::string& name, Origin origin) {
+    const UnderWay connecting(connecting_);
+    if (dial(name, false, origin) != DialOutcome::up) {
+        return;
+    }
+    // The policy may cover the new link already (the same address as before): it is pinged all
+    // the same, as every link that comes up is.
+    (void)protectLink(name);
+    if (ipsecSessionGoesOn() && link_.getL2tpState(name) && coverage_.coversLink(coverage_.linkAddress())) {
         startPing();
     }
 }
@@ -415,9 +464,7 @@ void SessionController::Timer2_Timer() {
         connect(Origin::autoDial);
     } else if (!link_.getL2tpState(name)) {
         log_.autoRedial(link_.status().autoDialFailures() + 1);
-        if (dial(name, false, Origin::autoDial) == DialOutcome::up && protectLink(name)) {
-            startPing();
-        }
+        redial(name, Origin::autoDial);
     } else {
         return;  // nothing to redial
     }
@@ -431,7 +478,7 @@ void SessionController::Timer2_Timer() {
     }
 }
 
-void SessionController::linkMayHaveChanged() {
+void SessionController::linkMayHaveChanged(bool mayRedial) {
     if (ending_ || withdrawing_) {
         return;
     }
@@ -444,7 +491,9 @@ void SessionController::linkMayHaveChanged() {
     }
     // Each re-checks what a Stop or the program's end during the hang-up changed.
     Timer1_Timer();
-    Timer2_Timer();
+    if (mayRedial) {
+        Timer2_Timer();
+    }
 }
 
 }  // namespace velmora

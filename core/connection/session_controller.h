@@ -57,8 +57,9 @@ public:
     // The computer woke from sleep or its addresses changed: the link watch looks now instead of
     // at its next tick, and with auto-dial on the auto-dial redials now. With auto-dial on, a
     // session's link that the service still lists but whose tunnel is gone is hung up first (and
-    // the log says so), so that it is dialled again.
-    void linkMayHaveChanged();
+    // the log says so), so that it is dialled again; the redial waits for the auto-dial's next tick
+    // unless mayRedial.
+    void linkMayHaveChanged(bool mayRedial);
 
     // The program is ending (its window closed, the Windows session ending): from now on no
     // command starts a dial, a ping or applies the policy, and one that resumes after a wait
@@ -76,6 +77,11 @@ public:
     bool autoDialHeld() const { return autoDialHeld_; }
     // The last Connect was refused by a check of the fields.
     bool connectRefused() const { return connectRefused_; }
+    // A Connect, an L2TP dial or a redial is under way (preparing, dialling, or protecting the link).
+    bool connecting() const { return connecting_ > 0; }
+    // The session is connected as a Connect asks: the link is up and, with IPsec, the session goes
+    // on with its policy applied.
+    bool connectedAsAsked();
 
 private:
     std::string entryName() const;
@@ -94,6 +100,9 @@ private:
     // Stop's end of a session: Stop off, the policy withdrawn when asked, then Connect on.
     void endSession(bool withdraw);
     void startPing();
+    // Dials the link that is down in a session (L2TP dial, the auto-dial); once it is up and the
+    // policy covers it, pings the far end.
+    void redial(const std::string& name, Origin origin);
     void setCommands(bool active);
     // Applies or withdraws the policy, the link's status showing the change while it runs.
     PolicyResult applyPolicy(const char* strActive);
@@ -124,6 +133,7 @@ private:
     bool withdrawing_ = false;  // Stop or the program's end is withdrawing the policy
     bool autoDialHeld_ = false;
     bool connectRefused_ = false;
+    int connecting_ = 0;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
     bool linkSeenDown_ = false;       // the watch saw the session's link go down
     std::vector<RasHandle> endHungUp_;  // the connections the shut-down hung up

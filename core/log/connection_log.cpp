@@ -82,6 +82,10 @@ void ConnectionLog::connectRefused(const std::string& checkMessage) {
     write("连接未进行，参数检查未通过：" + checkMessage);
 }
 
+void ConnectionLog::messageForScript(const std::string& message) {
+    write("命令行的请求：" + message);
+}
+
 void ConnectionLog::policyPair(const std::string& strActive, const std::string& ipsecTool,
                                const std::vector<std::optional<std::uint32_t>>& exitStatuses) {
     std::string event = "IPSec策略" + strActive + (strActive == kPolicyOff ? "（撤销）" : "（应用）") + "：" + ipsecTool;

@@ -44,6 +44,8 @@ public:
     void connectAsked(Origin origin);
     // A Connect refused by the field checks, with the failing check's own message.
     void connectRefused(const std::string& checkMessage);
+    // A message for a command a script asked for, which no box shows: nobody may be there.
+    void messageForScript(const std::string& message);
     // A pair of policy runs, strActive being kPolicyOn or kPolicyOff. exitStatuses holds one
     // entry per run the program waited for (nothing for a run that could not start); leave it
     // empty for the tools whose runs are not waited for.

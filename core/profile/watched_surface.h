@@ -31,7 +31,9 @@ public:
     void showMessage(const std::string& text) override {
         ++messagesShown_;
         lastMessage_ = text;
-        window_.showMessage(text);
+        if (!divert_ || !divert_(text)) {
+            window_.showMessage(text);
+        }
     }
     void setFocus(Control control) override {
         if (reveal_) {
@@ -51,12 +53,15 @@ public:
 
     // Runs before a control takes the focus, so that a control in a hidden frame can be shown.
     void onReveal(std::function<void(Control)> reveal) { reveal_ = std::move(reveal); }
+    // Asked before each message box: true takes the message elsewhere, and no box opens.
+    void onMessage(std::function<bool(const std::string&)> divert) { divert_ = std::move(divert); }
 
 private:
     ControlSurface& window_;
     int messagesShown_ = 0;
     std::string lastMessage_;
     std::function<void(Control)> reveal_;
+    std::function<bool(const std::string&)> divert_;
 };
 
 }  // namespace velmora

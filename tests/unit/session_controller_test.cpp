@@ -481,7 +481,7 @@ TEST_P(SessionLookTest, aDeadLinkIsHungUpAndRedialledOnlyWithAutoDial) {
     if (row.link != LinkAfterSleep::dropped) {
         ras.connect(77, "corvinaltexum");
     }
-    session.linkMayHaveChanged();
+    session.linkMayHaveChanged(true);
     EXPECT_EQ(ras.hangUps, row.hungUp ? std::vector<RasHandle>{77} : std::vector<RasHandle>{});
     EXPECT_EQ(std::count(log.file.lines.begin(), log.file.lines.end(),
                          testing::kLogTime + "链路已列出但隧道不通，挂断后重拨：corvinaltexum"),
@@ -511,7 +511,7 @@ TEST_F(SessionTest, aStopDuringTheLookAtOnceHangUpHoldsTheRedial) {
     ras.lingerLooks = 1;
     processes.waited.clear();
     loop.duringNextDelay([this] { session.Command2_Click(Origin::window); });
-    session.linkMayHaveChanged();
+    session.linkMayHaveChanged(true);
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_FALSE(active());
@@ -643,9 +643,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AddressSourceCase{"serviceOverAnotherAdaptersNewAddress", false, true, "192.0.2.30", "10.10.10.9"},
                       AddressSourceCase{"snapshotOnly", false, false, "10.10.10.9", "10.10.10.9"},
                       AddressSourceCase{"neither", false, false, "", ""},
-                      AddressSourceCase{"serviceForALinkUpAtConnect", true, true, "", "10.10.10.9"},
-                      AddressSourceCase{"neitherForALinkUpAtConnect", true, false, "", ""}),
+                      AddressSourceCase{"serviceForALinkUpAtConnect", true, true, "", "10.10.10.9"}),
     [](const ::testing::TestParamInfo<AddressSourceCase>& info) { return std::string(info.param.name); });
+
+// A link dialled another way whose address nobody can tell: the saved address may be another
+// link's, so nothing is applied, the user is told, and the session does not begin.
+TEST_F(SessionTest, aLinkUpAtConnectWhoseAddressNobodyKnowsGetsNoPolicy) {
+    useIpsec();
+    window.setText(Control::txtlocal, "10.10.10.2");
+    ras.connect(handle, "corvinaltexum");
+    session.Command1_Click(Origin::window);
+
+    EXPECT_TRUE(linesEndingWith(" -x").empty());
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("无法得知当前连接获得的IP地址", 0), 0u) << window.messages[0];
+    EXPECT_TRUE(window.enabled(Control::Command1));
+    EXPECT_FALSE(window.enabled(Control::Command2));
+    EXPECT_TRUE(startedStartingWith("ping ").empty());
+}
 
 TEST_F(SessionTest, aLinkThatComesBackGetsOnePairAndOnePingWhicheverDialBringsItBack) {
     useIpsec();
