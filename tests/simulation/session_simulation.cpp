@@ -164,6 +164,7 @@ bool asksToStop(Kind kind) {
 struct Link {
     RasHandle handle = 0;
     std::string address;
+    bool addressGiven = true;  // the service tells the address
 };
 
 struct Failure {
@@ -586,7 +587,7 @@ private:
                       "/connect refused by a check answered " + std::to_string(code));
             }
             if (code == script_exit::notAsAsked) {
-                check(!up || (ipsec_ && !policyInForceFor(link_->address)) || frames_.size() > 1,
+                check(!up || !link_->addressGiven || (ipsec_ && !policyInForceFor(link_->address)) || frames_.size() > 1,
                       Invariant::scriptCodesTrue, "/connect answered 5 with the link up and protected");
             }
             break;
@@ -651,7 +652,7 @@ private:
             ras_.addresses[handle] = address;
         }
         ip_.add(address);
-        link_ = Link{handle, address};
+        link_ = Link{handle, address, answered};
         hadLink_ = true;
         step("  link " + std::to_string(handle) + " up with " + address +
              (answered ? "" : " (the service does not give the address)"));

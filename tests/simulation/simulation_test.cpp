@@ -38,6 +38,44 @@ TEST(Simulation, everySeedHoldsEveryInvariant) {
     }
 }
 
+// Runs the simulation once broke, shrunk, each kept with what it showed.
+struct FoundRun {
+    const char* name;
+    std::vector<std::uint32_t> choices;
+};
+
+class FoundRuns : public ::testing::TestWithParam<FoundRun> {};
+
+TEST_P(FoundRuns, holdEveryInvariant) {
+    ChoiceTape tape(GetParam().choices);
+    const RunResult result = runSession(tape, kTopEvents);
+    std::string steps;
+    for (const std::string& step : result.steps) {
+        steps += step + "\n";
+    }
+    EXPECT_FALSE(result.violation) << steps;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Simulation, FoundRuns,
+    ::testing::Values(
+        // A script's Stop while the dial's address snapshot told of a failure: the dial went on.
+        FoundRun{"stopWhileTheDialIsPrepared", {0, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1}},
+        // Connect over a link whose address nobody knew applied the saved address.
+        FoundRun{"connectOverALinkOfUnknownAddress",
+                 {0, 1, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 6, 0, 0, 0, 0, 1, 3, 0, 0, 0, 0, 0, 5, 0, 7,
+                  0, 11, 0, 0}},
+        // /connect during a Stop's withdrawal answered "a dial is under way".
+        FoundRun{"connectDuringAWithdrawal", {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 3, 0, 1, 0, 3}},
+        // The auto-dial redialled under 连接状态's box, where no click reaches 停止.
+        FoundRun{"autoDialUnderTheStatusBox", {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 21, 0, 7, 0, 3, 0, 4}},
+        // A script's /connect opened a box for the field check, waiting for nobody.
+        FoundRun{"scriptConnectRefusedByAField",
+                 {2, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0, 0, 0, 11, 0, 12}},
+        // The network check of a script's dial answered 5 behind a box.
+        FoundRun{"scriptDialRefusedByTheNetworkCheck", {0, 0, 0, 0, 12, 0, 3, 0, 3, 2}}),
+    [](const ::testing::TestParamInfo<FoundRun>& info) { return std::string(info.param.name); });
+
 // The same choices give the same run, step by step, so a failing seed can be looked at again.
 TEST(Simulation, aSeedReplaysExactly) {
     ChoiceTape first(42);
