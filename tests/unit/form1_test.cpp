@@ -598,6 +598,65 @@ TEST_F(Form1Test, aResumeRedialsADroppedLinkAtOnceButNotInsideAnotherEvent) {
     EXPECT_EQ(processes.waited.size(), 3u);
 }
 
+// A resume dropped inside another event is made up at the next tick: a listed link whose tunnel
+// went with the sleep is hung up there, as the resume would have done.
+TEST_F(Form1Test, aResumeDroppedInsideAnotherEventIsMadeUpAtTheNextTick) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    loop.duringNextDelay([this] { form.systemResumed(); });
+    form.Command1_Click();
+    ASSERT_EQ(processes.waited.size(), 1u);
+    ras.disconnected.insert(12);
+    form.Timer1_Timer();
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(),
+                        testing::kLogTime + "链路已列出但隧道不通，挂断后重拨：corvinaltexum"),
+              log.file.lines.end());
+    ras.hangUps.clear();
+    form.Timer1_Timer();  // made up once
+    EXPECT_TRUE(ras.hangUps.empty());
+}
+
+// The auto-dial dials nothing while a box of the tray's own waits for its answer, since every click
+// on the tray icon goes to the box and 停止 could not be reached; it dials at the tick after it.
+TEST_F(Form1Test, theAutoDialWaitsForTheStatusBoxToBeAnswered) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    form.Command1_Click();
+    ras.list.connections.clear();
+    window.duringMessage = [this](const std::string&) {
+        form.Timer1_Timer();
+        form.Timer2_Timer();
+        form.addressesChanged();
+    };
+    form.mnuTrayStatus_Click();
+    EXPECT_EQ(processes.waited.size(), 1u);
+    window.duringMessage = nullptr;
+    form.Timer2_Timer();
+    EXPECT_EQ(processes.waited.size(), 2u);
+}
+
+// A script's command opens no box, which nobody may be there to answer: the log has the message,
+// and the exit code says what came of it.
+TEST_F(Form1Test, aScriptsCommandTellsTheLogInsteadOfABox) {
+    storeSettings(1, 0, 0, 0);
+    form.Form_Load();
+    window.messages.clear();
+    window.setText(Control::txtServerAddress, "");
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::refused);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_NE(std::find_if(log.file.lines.begin(), log.file.lines.end(),
+                           [](const std::string& line) { return line.find("命令行的请求：") != std::string::npos; }),
+              log.file.lines.end());
+    // A user's click inside the script's wait still has its box.
+    window.setText(Control::txtServerAddress, "203.0.113.10");
+    loop.duringNextDelay([this] { form.mnuTrayStatus_Click(); });
+    form.scriptCommand(ScriptVerb::connect);
+    EXPECT_EQ(window.messages.size(), 1u);
+}
+
 TEST_F(Form1Test, autoDialShowsOneMessageAndThenHoldsOff) {
     storeSettings(0, 0, 1, 0);
     form.Form_Load();

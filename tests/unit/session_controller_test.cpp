@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/ipsec/windows_version.h"
 #include "core/profile/validation.h"
 #include "core/service/local_operations.h"
 #include "tests/fakes/fake_ansi_codec.h"
@@ -685,6 +686,41 @@ TEST_F(SessionTest, aLinkThatComesBackGetsOnePairAndOnePingWhicheverDialBringsIt
         handle = 77;
         tunnel = "10.10.10.9";
     }
+}
+
+// The redial after a Connect whose own dial failed brings up the address applied before it: the
+// policy covers that link as it is, and its far end is pinged all the same.
+TEST_F(SessionTest, aRedialToTheAddressAppliedBeforeIsPingedToo) {
+    useIpsec();
+    window.setValue(Control::Check3, 1);
+    window.setText(Control::txtlocal, tunnel);
+    for (const bool byTheUser : {false, true}) {
+        dialSucceeds = false;
+        session.Command1_Click(Origin::window);
+        dialSucceeds = true;
+        processes.started.clear();
+        if (byTheUser) {
+            session.Command3_Click(Origin::window);
+        } else {
+            session.Timer2_Timer();
+        }
+        EXPECT_TRUE(policyStates().empty()) << byTheUser;  // what was applied covers it
+        EXPECT_EQ(startedStartingWith("ping ").size(), 1u) << byTheUser;
+        session.Command2_Click(Origin::window);
+        dropLink();
+    }
+}
+
+// An apply that failed and the withdrawal after it that failed too: the user hears of both.
+TEST_F(SessionTest, aFailedApplyAndAFailedCleanUpAreBothTold) {
+    useIpsec();
+    policy.setIpsecTool(kPolicyToolName);
+    processes.statusOf = [](const std::string&) -> std::optional<std::uint32_t> { return 1u; };
+    session.Command1_Click(Origin::window);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("IPSec策略没有设置成功", 0), 0u) << window.messages[0];
+    EXPECT_NE(window.messages[0].find("IPSec策略没有撤销成功"), std::string::npos) << window.messages[0];
+    EXPECT_FALSE(active());
 }
 
 TEST_F(SessionTest, stopsWithdrawalStaysFinalWhateverIsChosenInsideIt) {
