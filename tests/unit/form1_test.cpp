@@ -426,28 +426,6 @@ TEST_F(Form1Test, stopAndShutDownAfterTheFieldsWereEditedWithdrawWhatWasApplied)
     EXPECT_EQ(host.calls.back(), "trayIconRemove");
 }
 
-TEST_F(Form1Test, ticksDuringADialDoNothingAndAClosingEndsTheDialWithNothingLeft) {
-    startIpsecSession();
-    window.setValue(Control::Check3, 1);  // auto-dial on
-    processes.holdDials = true;
-    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
-        processes.started.clear();
-        form.Timer1_Timer();
-        form.Timer2_Timer();
-        EXPECT_TRUE(processes.started.empty());
-        EXPECT_EQ(processes.waited.size(), 1u);
-        ras.connect(12, "corvinaltexum");  // listed while it is being made
-        form.Form_Unload();
-    });
-    form.Command1_Click();
-    EXPECT_EQ(processes.terminations, 1);
-    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
-    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y"}));
-    EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(timesCalled("trayIconRemove"), 1);
-    EXPECT_EQ(startedWith("ping "), 0);
-}
-
 // Windows ends the process as soon as the end of its session has been told: told in any wait of
 // a close's clean-up (the withdrawal's two pauses, the wait until the link is gone), the shut-down
 // is finished before the telling returns.
@@ -550,32 +528,6 @@ TEST_P(Form1ClosedInTheReapply, withdrawsLastHangsUpAndEndsEverything) {
 
 INSTANTIATE_TEST_SUITE_P(EachPause, Form1ClosedInConnect, ::testing::Range(0, 2));
 INSTANTIATE_TEST_SUITE_P(EachPause, Form1ClosedInTheReapply, ::testing::Range(0, 4));
-
-TEST_F(Form1Test, closingDuringStopsPauseEndsWithTheWithdrawal) {
-    startIpsecSession();
-    form.Command1_Click();
-    processes.started.clear();
-    ras.connect(12, "corvinaltexum");
-    loop.duringNextDelay([this] { form.Form_Unload(); });
-    form.Command2_Click();
-    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -y", " -y", " -y"}));
-    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
-    EXPECT_FALSE(window.enabled(Control::Command1));  // Stop did not carry on after the end
-}
-
-TEST_F(Form1Test, aTickDuringAnotherEventsWaitIsDropped) {
-    startIpsecSession();
-    window.setValue(Control::Check3, 1);
-    form.Check3_Click();
-    // Ticks of both timers inside Connect's pause: no second Connect, no re-apply, no dial.
-    loop.duringNextDelay([this] {
-        form.Timer2_Timer();
-        form.Timer1_Timer();
-    });
-    form.Command1_Click();
-    EXPECT_EQ(policyStates(), (std::vector<std::string>{" -x", " -x"}));
-    EXPECT_EQ(processes.waited.size(), 1u);
-}
 
 // A resume (or an address change) runs the link watch and the auto-dial at once, unless another
 // event is under way: then it is dropped as a tick would be.

@@ -1040,17 +1040,5 @@ TEST_F(SessionTest, stopIsThereFromTheStartOfConnectAndEndsItBeforeTheDial) {
     EXPECT_EQ(window.windowState(), WindowState::normal);
 }
 
-TEST_F(SessionTest, aCloseWhileASnapshotMessageIsOpenDialsNothing) {
-    table.table.status = AddressTableStatus::readFailed;
-    window.duringMessage = [this](const std::string& text) {
-        if (text == "ERROR") {
-            session.shutDown();
-        }
-    };
-    session.Command1_Click(Origin::window);
-    EXPECT_TRUE(processes.waited.empty());
-    EXPECT_EQ(window.messages, std::vector<std::string>{"ERROR"});
-}
-
 }  // namespace
 }  // namespace velmora
