@@ -147,6 +147,10 @@ DialOutcome SessionController::dial(const std::string& name, bool defaultGateway
     dialSessionActive_ = !before[0];
     const DialOutcome outcome =
         defaultGateway ? dialer_.dialtol2tp_defaultgate(name, origin) : dialer_.dialtol2tp(name, origin);
+    // The dial saw the link up: if it goes before the watch's next look, the watch tells of it.
+    if (outcome == DialOutcome::up) {
+        linkWasUp = true;
+    }
     if (!ending_) {
         // What a command run meanwhile switched (a Stop) stays as it left it.
         for (std::size_t i = 0; i < kDuringDial.size(); ++i) {

@@ -21,6 +21,7 @@
 #include "tests/fakes/fake_text_files.h"
 #include "tests/fakes/fake_windows_version.h"
 #include "ui/form1.h"
+#include "ui/layout.h"
 
 namespace velmora::simulation {
 
@@ -448,6 +449,11 @@ private:
     }
 
     bool usable(Control control) const { return surface_.enabled(control) && surface_.visible(control); }
+    // A field the user can reach: usable, in a frame that shows.
+    bool reachable(Control control) const {
+        const std::optional<Control> frame = layoutItem(control).container;
+        return usable(control) && (!frame || surface_.visible(*frame));
+    }
     bool windowShown() const { return host_.shown && surface_.windowState() != WindowState::minimised; }
 
     // Whether the Stop asked for is one the program takes: a button only when it can be clicked.
@@ -546,7 +552,7 @@ private:
         static const char* const values[] = {"", "10.8.0.0", "10.10.10.5", "vpn2.example.com", "x"};
         const Control field = fields[tape_.draw(std::size(fields))];
         const char* value = values[tape_.draw(std::size(values))];
-        if (windowShown() && usable(field)) {
+        if (windowShown() && reachable(field)) {
             surface_.setText(field, value);
             step(std::string("  field set to \"") + value + "\"");
         }
@@ -684,7 +690,9 @@ private:
         if (lostUntold_ > 0 && --lostUntold_ == 0 && !link_ && !surface_.enabled(Control::Command1)) {
             const bool logged = std::any_of(
                 log_.file.lines.begin() + static_cast<std::ptrdiff_t>(logWhenLost_), log_.file.lines.end(),
-                [](const std::string& line) { return line.find("链路断开") != std::string::npos; });
+                [](const std::string& line) {
+                    return line.find("链路断开") != std::string::npos || line.find("拨号结束：未连接") != std::string::npos;
+                });
             check(logged || host_.balloons > balloonsWhenLost_, Invariant::failuresTold,
                   "the link went down two ticks ago and nothing told of it");
         }

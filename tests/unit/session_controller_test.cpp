@@ -711,6 +711,16 @@ TEST_F(SessionTest, aRedialToTheAddressAppliedBeforeIsPingedToo) {
     }
 }
 
+// A link that a Connect brought up and that goes before the watch first looks is told as lost.
+TEST_F(SessionTest, aLinkLostBeforeTheWatchsFirstLookIsLogged) {
+    useIpsec();
+    session.Command1_Click(Origin::window);
+    dropLink();
+    session.Timer1_Timer();
+    EXPECT_NE(std::find(log.file.lines.begin(), log.file.lines.end(), testing::kLogTime + "链路断开：corvinaltexum"),
+              log.file.lines.end());
+}
+
 // An apply that failed and the withdrawal after it that failed too: the user hears of both.
 TEST_F(SessionTest, aFailedApplyAndAFailedCleanUpAreBothTold) {
     useIpsec();
