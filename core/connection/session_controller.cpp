@@ -437,7 +437,8 @@ void SessionController::linkMayHaveChanged() {
     }
     const std::string name = entryName();
     if (window_.value(Control::Check3) == kChecked && !autoDialHeld_ && sessionActive() &&
-        link_.getL2tpState(name) && !tunnelAlive(remoteAccess_, ipHelper_, link_.hRasConn())) {
+        link_.getL2tpState(name) &&
+        tunnelCheck_.look(remoteAccess_, ipHelper_, link_.hRasConn()) == TunnelLook::dead) {
         log_.deadLinkHungUp(name);
         std::vector<RasHandle> hungUp;
         dialer_.hangUpLink(name, hungUp);

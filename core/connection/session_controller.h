@@ -10,6 +10,7 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/connection/policy_coverage.h"
+#include "core/connection/tunnel_check.h"
 #include "core/ipsec/ipsec_policy.h"
 #include "core/log/connection_log.h"
 #include "core/profile/watched_surface.h"
@@ -57,7 +58,8 @@ public:
     // The computer woke from sleep or its addresses changed: the link watch looks now instead of
     // at its next tick, and with auto-dial on the auto-dial redials now. With auto-dial on, a
     // session's link that the service still lists but whose tunnel is gone is hung up first (and
-    // the log says so), so that it is dialled again.
+    // the log says so), so that it is dialled again; a tunnel's address missing from the host
+    // counts as gone only when two of these looks in a row miss it.
     void linkMayHaveChanged();
 
     // The program is ending (its window closed, the Windows session ending): from now on no
@@ -120,6 +122,7 @@ private:
     SettingsFile& settings_;
     ConnectionLog& log_;
     PolicyCoverage coverage_{window_, link_, remoteAccess_, dialer_, registry_};
+    TunnelCheck tunnelCheck_;  // remembers a look that missed the tunnel's address
     bool ending_ = false;
     bool withdrawing_ = false;  // Stop or the program's end is withdrawing the policy
     bool autoDialHeld_ = false;

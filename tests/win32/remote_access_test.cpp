@@ -84,19 +84,19 @@ TEST_F(RemoteAccessTest, sixtyFiveConnectionsReadAsDownAndKeepTheLastHandle) {
 // then says it is gone.
 TEST_F(RemoteAccessTest, aHungUpConnectionIsGoneOnlyAfterAMoment) {
     sim::saveConnections({{7, "corvinaltexum"}, {8, "other"}});
-    EXPECT_TRUE(ras.connectionConnected(7));
+    EXPECT_EQ(ras.connectionConnected(7), ConnectedAnswer::connected);
     ras.hangUp(7);
-    EXPECT_FALSE(ras.connectionGone(7));
-    EXPECT_FALSE(ras.connectionConnected(7));
+    EXPECT_EQ(ras.connectionGone(7), GoneAnswer::stillThere);
+    EXPECT_EQ(ras.connectionConnected(7), ConnectedAnswer::notConnected);
     EXPECT_TRUE(query.getL2tpState("corvinaltexum")) << "still listed while it is being ended";
     Sleep(sim::kHangUpLingerMs + 300);
-    EXPECT_TRUE(ras.connectionGone(7));
+    EXPECT_EQ(ras.connectionGone(7), GoneAnswer::gone);
     EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
-    EXPECT_FALSE(ras.connectionGone(8));
-    EXPECT_TRUE(ras.connectionConnected(8));
+    EXPECT_EQ(ras.connectionGone(8), GoneAnswer::stillThere);
+    EXPECT_EQ(ras.connectionConnected(8), ConnectedAnswer::connected);
     EXPECT_TRUE(query.getL2tpState("other"));
-    EXPECT_TRUE(ras.connectionGone(99));
-    EXPECT_FALSE(ras.connectionConnected(99));
+    EXPECT_EQ(ras.connectionGone(99), GoneAnswer::gone);
+    EXPECT_EQ(ras.connectionConnected(99), ConnectedAnswer::notConnected);
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 
