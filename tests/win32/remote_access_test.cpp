@@ -100,6 +100,38 @@ TEST_F(RemoteAccessTest, aHungUpConnectionIsGoneOnlyAfterAMoment) {
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
 }
 
+// Only an invalid handle says the connection is gone; any other failure of the status question
+// tells nothing either way, whether the connection is listed or not.
+TEST_F(RemoteAccessTest, aStatusTheServiceFailsToTellIsNoAnswer) {
+    sim::saveConnections({{7, "corvinaltexum"}});
+    const struct {
+        std::uint32_t failure;
+        RasHandle connection;
+        ConnectedAnswer connected;
+        GoneAnswer gone;
+    } rows[] = {
+        {0, 7, ConnectedAnswer::connected, GoneAnswer::stillThere},
+        {0, 99, ConnectedAnswer::notConnected, GoneAnswer::gone},
+        {ERROR_INVALID_HANDLE, 7, ConnectedAnswer::notConnected, GoneAnswer::gone},
+        {ERROR_NOT_ENOUGH_MEMORY, 7, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},
+        {ERROR_NOT_ENOUGH_MEMORY, 99, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},
+        {711, 7, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},  // the service could not start
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.failure) + " for " + std::to_string(row.connection));
+        sim::saveStatusFailure(row.failure);
+        EXPECT_EQ(ras.connectionConnected(row.connection), row.connected);
+        EXPECT_EQ(ras.connectionGone(row.connection), row.gone);
+    }
+}
+
+// A library without the status function gives no answer, as a failing service does.
+TEST_F(RemoteAccessTest, withoutTheStatusFunctionThereIsNoAnswer) {
+    Win32RemoteAccess withoutService{L"velmora-no-such-library.dll"};
+    EXPECT_EQ(withoutService.connectionConnected(7), ConnectedAnswer::noAnswer);
+    EXPECT_EQ(withoutService.connectionGone(7), GoneAnswer::noAnswer);
+}
+
 // The projection's record is the 40-byte one, which the stand-in checks as the service does.
 TEST_F(RemoteAccessTest, theConnectionsAddressComesFromItsIpProjection) {
     sim::saveConnections({{7, "corvinaltexum", "10.10.10.7"}, {8, "being dialled"}});
