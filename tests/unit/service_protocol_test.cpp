@@ -59,17 +59,11 @@ TEST(ServiceProtocol, everyRequestComesThroughItsFrameAsItWasSent) {
 }
 
 // Yes and no keep the numbers an earlier window reads; whatever else a reply carries is no answer.
-TEST(ServiceProtocol, anAnswerAboutAConnectionIsItsNumberAndBack) {
+TEST(ServiceProtocol, anAnswerAboutAConnectionKeepsTheOldNumbersAndReadsAnyOtherAsNoAnswer) {
     EXPECT_EQ(answerNumber(ConnectedAnswer::connected), 1u);
     EXPECT_EQ(answerNumber(ConnectedAnswer::notConnected), 0u);
     EXPECT_EQ(answerNumber(GoneAnswer::gone), 1u);
     EXPECT_EQ(answerNumber(GoneAnswer::stillThere), 0u);
-    for (const auto answer : {ConnectedAnswer::connected, ConnectedAnswer::notConnected, ConnectedAnswer::noAnswer}) {
-        EXPECT_EQ(connectedAnswer(answerNumber(answer)), answer);
-    }
-    for (const auto answer : {GoneAnswer::gone, GoneAnswer::stillThere, GoneAnswer::noAnswer}) {
-        EXPECT_EQ(goneAnswer(answerNumber(answer)), answer);
-    }
     EXPECT_EQ(connectedAnswer(3), ConnectedAnswer::noAnswer);
     EXPECT_EQ(goneAnswer(0xFFFFFFFFu), GoneAnswer::noAnswer);
 }

@@ -125,13 +125,6 @@ TEST_F(RemoteAccessTest, aStatusTheServiceFailsToTellIsNoAnswer) {
     }
 }
 
-// A library without the status function gives no answer, as a failing service does.
-TEST_F(RemoteAccessTest, withoutTheStatusFunctionThereIsNoAnswer) {
-    Win32RemoteAccess withoutService{L"velmora-no-such-library.dll"};
-    EXPECT_EQ(withoutService.connectionConnected(7), ConnectedAnswer::noAnswer);
-    EXPECT_EQ(withoutService.connectionGone(7), GoneAnswer::noAnswer);
-}
-
 // The projection's record is the 40-byte one, which the stand-in checks as the service does.
 TEST_F(RemoteAccessTest, theConnectionsAddressComesFromItsIpProjection) {
     sim::saveConnections({{7, "corvinaltexum", "10.10.10.7"}, {8, "being dialled"}});
