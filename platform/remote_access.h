@@ -25,6 +25,14 @@ struct ConnectionStatistics {
     std::uint32_t connectedMs = 0;  // how long it has been connected
 };
 
+// Whether the service reports a connection connected. A question the service fails tells nothing
+// either way: a moment after the computer resumes it can fail for a connection that is up.
+enum class ConnectedAnswer { connected, notConnected, noAnswer };
+
+// Whether the service still knows a connection; only its answer that the handle is invalid says
+// the connection is gone.
+enum class GoneAnswer { gone, stillThere, noAnswer };
+
 struct ConnectionList {
     std::uint32_t status = 0;  // 0 on success, else the service's error code
     std::vector<ActiveConnection> connections;  // in the service's order
@@ -54,13 +62,14 @@ public:
     // the service counts them (Windows 2000 on); unknown otherwise.
     virtual ConnectionStatistics connectionStatistics(RasHandle handle) = 0;
 
-    // True once the service no longer knows the connection (it has been hung up completely),
-    // also when the service cannot be asked.
-    virtual bool connectionGone(RasHandle handle) = 0;
+    // Gone once the service no longer knows the connection (it has been hung up completely); no
+    // answer when the service fails the question otherwise or cannot be asked.
+    virtual GoneAnswer connectionGone(RasHandle handle) = 0;
 
-    // True while the service reports the connection connected; false once it reports it in any
-    // other state (disconnected, still being made, being hung up) or no longer knows it.
-    virtual bool connectionConnected(RasHandle handle) = 0;
+    // Connected while the service reports the connection connected; not connected once it reports
+    // it in any other state (disconnected, still being made, being hung up) or no longer knows it;
+    // no answer when the service fails the question otherwise or cannot be asked.
+    virtual ConnectedAnswer connectionConnected(RasHandle handle) = 0;
 
     // The system's own description (UTF-8, in the system's language) of an error code that a
     // dial ended with: a remote-access code (600 to 999) from the service alone, since the

@@ -396,6 +396,15 @@ void saveNetshFailure(const std::string& commandStart) {
     writeFile(pathOf(L"netsh-fails.txt"), commandStart + "\r\n", false);
 }
 
+std::uint32_t loadStatusFailure() {
+    const std::vector<std::string> lines = splitLines(readWholeFile(pathOf(L"ras-status-fails.txt")));
+    return lines.empty() ? 0 : static_cast<std::uint32_t>(std::strtoul(lines.front().c_str(), nullptr, 10));
+}
+
+void saveStatusFailure(std::uint32_t error) {
+    writeFile(pathOf(L"ras-status-fails.txt"), std::to_string(error) + "\r\n", false);
+}
+
 void saveRasdialScenario(const RasdialScenario& scenario) {
     std::string line = std::string(scenario.connects ? "connect" : "fail") + " " + std::to_string(scenario.seconds);
     if (scenario.connects && !scenario.tunnelAddress.empty()) {

@@ -14,6 +14,7 @@
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
 //   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
+//   ras-status-fails.txt  the error the stand-in rasapi32 answers every status question with
 #pragma once
 
 #include <cstdint>
@@ -94,5 +95,10 @@ void saveIpsecStore(const IpsecStore& store);
 // netsh fails as if netsh had refused them, changing nothing; empty: none.
 std::string loadNetshFailure();
 void saveNetshFailure(const std::string& commandStart);
+
+// The error code (0: none) with which the stand-in rasapi32 fails every question about a
+// connection's status, listed or not, as the service can for a moment after the computer resumes.
+std::uint32_t loadStatusFailure();
+void saveStatusFailure(std::uint32_t error);
 
 }  // namespace velmora::sim

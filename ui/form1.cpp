@@ -266,7 +266,7 @@ void Form1::Timer1_Timer() {
     if (tickMayRun()) {
         const Busy busy(busy_);
         const Asking asking(askers_, Origin::autoDial);
-        if (lookAgain_) {
+        if (lookAgain_ || session_.wantsAnotherLook()) {
             lookAgain_ = false;
             session_.linkMayHaveChanged(!boxOpen());
         } else {

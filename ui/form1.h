@@ -189,7 +189,7 @@ private:
     int boxesOpen_ = 0;
     std::vector<Origin> askers_;
     // A resume or an address change came while another event was under way: the next tick of the
-    // link watch looks as they would have.
+    // link watch looks as they would have (as it does after a look that must be confirmed).
     bool lookAgain_ = false;
     int asked_ = 0;  // the user's (or a script's) own commands under way: they answer for themselves
     bool closing_ = false;

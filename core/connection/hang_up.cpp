@@ -32,7 +32,9 @@ void waitUntilGone(RemoteAccess& remoteAccess, EventLoop& loop, ConnectionLog& l
     std::vector<RasHandle> left = handles;
     for (std::uint32_t waited = 0;; waited += kLookMs) {
         left.erase(std::remove_if(left.begin(), left.end(),
-                                  [&](RasHandle handle) { return remoteAccess.connectionGone(handle); }),
+                                  [&](RasHandle handle) {
+                                      return remoteAccess.connectionGone(handle) == GoneAnswer::gone;
+                                  }),
                    left.end());
         if (left.empty()) {
             return;

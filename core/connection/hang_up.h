@@ -21,7 +21,8 @@ void hangUpEntry(RemoteAccess& remoteAccess, const std::string& entry, Connectio
                  std::vector<RasHandle>& asked);
 
 // Waits, while the window stays responsive, until the service knows none of the connections,
-// or kHangUpWaitMs has passed (which the log tells).
+// or kHangUpWaitMs has passed (which the log tells). A connection the service gives no answer
+// about is still waited for: it may be there.
 void waitUntilGone(RemoteAccess& remoteAccess, EventLoop& loop, ConnectionLog& log,
                    const std::vector<RasHandle>& handles);
 

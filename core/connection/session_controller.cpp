@@ -205,9 +205,8 @@ bool SessionController::connectedAsAsked() {
     if (!link_.getL2tpState(entryName())) {
         return false;
     }
-    const LinkStatus::Policy policy = link_.status().policy();
-    return !ipsecOn() || (ipsecSessionGoesOn() && policy_.mayBeInForce() &&
-                          (policy == LinkStatus::Policy::nothingToSay || policy == LinkStatus::Policy::domainApplies));
+    return !ipsecOn() ||
+           (ipsecSessionGoesOn() && policy_.mayBeInForce() && coverage_.coversLink(coverage_.linkAddress()));
 }
 
 void SessionController::Command1_Click(Origin origin) {
@@ -487,11 +486,16 @@ void SessionController::linkMayHaveChanged(bool mayRedial) {
         return;
     }
     const std::string name = entryName();
+    lookAgain_ = false;
     if (window_.value(Control::Check3) == kChecked && !autoDialHeld_ && sessionActive() &&
-        link_.getL2tpState(name) && !tunnelAlive(remoteAccess_, ipHelper_, link_.hRasConn())) {
-        log_.deadLinkHungUp(name);
-        std::vector<RasHandle> hungUp;
-        dialer_.hangUpLink(name, hungUp);
+        link_.getL2tpState(name)) {
+        const TunnelLook look = tunnelCheck_.look(remoteAccess_, ipHelper_, link_.hRasConn());
+        lookAgain_ = look == TunnelLook::lookAgain;
+        if (look == TunnelLook::dead) {
+            log_.deadLinkHungUp(name);
+            std::vector<RasHandle> hungUp;
+            dialer_.hangUpLink(name, hungUp);
+        }
     }
     // Each re-checks what a Stop or the program's end during the hang-up changed.
     Timer1_Timer();

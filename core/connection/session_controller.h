@@ -10,6 +10,7 @@
 #include "core/connection/dialer.h"
 #include "core/connection/link_query.h"
 #include "core/connection/policy_coverage.h"
+#include "core/connection/tunnel_check.h"
 #include "core/ipsec/ipsec_policy.h"
 #include "core/log/connection_log.h"
 #include "core/profile/watched_surface.h"
@@ -57,9 +58,12 @@ public:
     // The computer woke from sleep or its addresses changed: the link watch looks now instead of
     // at its next tick, and with auto-dial on the auto-dial redials now. With auto-dial on, a
     // session's link that the service still lists but whose tunnel is gone is hung up first (and
-    // the log says so), so that it is dialled again; the redial waits for the auto-dial's next tick
-    // unless mayRedial.
+    // the log says so), so that it is dialled again; a tunnel's address missing from the host
+    // counts as gone only when two looks in a row miss it (the second at the link watch's next
+    // tick at the latest). The redial waits for the auto-dial's next tick unless mayRedial.
     void linkMayHaveChanged(bool mayRedial);
+    // The last of those looks missed the tunnel's address once: the next tick looks again.
+    bool wantsAnotherLook() const { return lookAgain_; }
 
     // The program is ending (its window closed, the Windows session ending): from now on no
     // command starts a dial, a ping or applies the policy, and one that resumes after a wait
@@ -129,6 +133,8 @@ private:
     SettingsFile& settings_;
     ConnectionLog& log_;
     PolicyCoverage coverage_{window_, link_, remoteAccess_, dialer_, registry_};
+    bool lookAgain_ = false;
+    TunnelCheck tunnelCheck_;  // remembers a look that missed the tunnel's address
     bool ending_ = false;
     bool withdrawing_ = false;  // Stop or the program's end is withdrawing the policy
     bool autoDialHeld_ = false;

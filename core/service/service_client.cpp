@@ -231,20 +231,22 @@ ConnectionStatistics ServiceClient::connectionStatistics(RasHandle handle) {
     return {true, number(*reply, 1), number(*reply, 2), number(*reply, 3)};
 }
 
-bool ServiceClient::connectionGone(RasHandle handle) {
+// A service that does not answer, or refuses the question, tells nothing of the connection.
+GoneAnswer ServiceClient::connectionGone(RasHandle handle) {
     if (handle == 0) {
-        return true;
+        return GoneAnswer::gone;
     }
     const auto reply = call(ConnectionQuery{MessageKind::connectionGone, handle});
-    return !reply || !done(*reply) || number(*reply, 0) == 1;
+    return reply && done(*reply) && reply->numbers.size() == 2 ? goneAnswer(number(*reply, 0)) : GoneAnswer::noAnswer;
 }
 
-bool ServiceClient::connectionConnected(RasHandle handle) {
+ConnectedAnswer ServiceClient::connectionConnected(RasHandle handle) {
     if (handle == 0) {
-        return false;
+        return ConnectedAnswer::notConnected;
     }
     const auto reply = call(ConnectionQuery{MessageKind::connectionConnected, handle});
-    return reply && done(*reply) && number(*reply, 0) == 1;
+    return reply && done(*reply) && reply->numbers.size() == 2 ? connectedAnswer(number(*reply, 0))
+                                                               : ConnectedAnswer::noAnswer;
 }
 
 }  // namespace velmora

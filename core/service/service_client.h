@@ -49,8 +49,8 @@ public:
     void hangUp(RasHandle handle) override;
     std::string connectionAddress(RasHandle handle) override;
     ConnectionStatistics connectionStatistics(RasHandle handle) override;
-    bool connectionGone(RasHandle handle) override;
-    bool connectionConnected(RasHandle handle) override;
+    GoneAnswer connectionGone(RasHandle handle) override;
+    ConnectedAnswer connectionConnected(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override { return local_.errorText(code); }
 
 private:

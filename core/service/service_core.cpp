@@ -181,7 +181,7 @@ bool ServiceCore::anotherClientsLink(ClientId asking) const {
         const bool dialling = std::any_of(other.runs.begin(), other.runs.end(),
                                           [](const auto& run) { return !run.second.policy; });
         const bool linked = std::any_of(other.links.begin(), other.links.end(), [&](RasHandle connection) {
-            return !remoteAccess_.connectionGone(connection);
+            return remoteAccess_.connectionGone(connection) != GoneAnswer::gone;
         });
         return entry.first != asking && (dialling || linked);
     });
@@ -233,9 +233,9 @@ Message ServiceCore::answer(const Client&, std::uint32_t requestId, const Connec
                                  statistics.connectedMs});
     }
     case MessageKind::connectionGone:
-        return reply(requestId, {remoteAccess_.connectionGone(query.connection) ? 1u : 0u});
+        return reply(requestId, {answerNumber(remoteAccess_.connectionGone(query.connection))});
     default:
-        return reply(requestId, {remoteAccess_.connectionConnected(query.connection) ? 1u : 0u});
+        return reply(requestId, {answerNumber(remoteAccess_.connectionConnected(query.connection))});
     }
 }
 
@@ -377,7 +377,7 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             client.runs.clear();
             for (const RasHandle connection : client.links) {
                 if (std::find(back.hungUp.begin(), back.hungUp.end(), connection) == back.hungUp.end() &&
-                    !remoteAccess_.connectionGone(connection)) {
+                    remoteAccess_.connectionGone(connection) != GoneAnswer::gone) {
                     log_.tookBack(user, describe(HangUp{connection}));
                     remoteAccess_.hangUp(connection);
                     back.hungUp.push_back(connection);
@@ -388,7 +388,9 @@ bool ServiceCore::takeBack(ClientId id, Client& client) {
             break;
         case Step::waitGone: {
             const bool allGone = std::all_of(back.hungUp.begin(), back.hungUp.end(),
-                                             [&](RasHandle connection) { return remoteAccess_.connectionGone(connection); });
+                                             [&](RasHandle connection) {
+                                                 return remoteAccess_.connectionGone(connection) == GoneAnswer::gone;
+                                             });
             if (!allGone && since(back.since) < kTakeBackHangUpWaitMs) {
                 return false;
             }

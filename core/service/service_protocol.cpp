@@ -197,6 +197,61 @@ Message requestMessage(std::uint32_t id, const Request& request) {
     return message;
 }
 
+namespace {
+
+// Yes and no keep the numbers that a reply carried before "no answer" was one of its answers.
+constexpr std::uint32_t kAnswerNo = 0;
+constexpr std::uint32_t kAnswerYes = 1;
+constexpr std::uint32_t kNoAnswer = 2;
+
+}  // namespace
+
+std::uint32_t answerNumber(ConnectedAnswer answer) {
+    switch (answer) {
+    case ConnectedAnswer::connected:
+        return kAnswerYes;
+    case ConnectedAnswer::notConnected:
+        return kAnswerNo;
+    case ConnectedAnswer::noAnswer:
+        break;
+    }
+    return kNoAnswer;
+}
+
+std::uint32_t answerNumber(GoneAnswer answer) {
+    switch (answer) {
+    case GoneAnswer::gone:
+        return kAnswerYes;
+    case GoneAnswer::stillThere:
+        return kAnswerNo;
+    case GoneAnswer::noAnswer:
+        break;
+    }
+    return kNoAnswer;
+}
+
+ConnectedAnswer connectedAnswer(std::uint32_t number) {
+    switch (number) {
+    case kAnswerYes:
+        return ConnectedAnswer::connected;
+    case kAnswerNo:
+        return ConnectedAnswer::notConnected;
+    default:
+        return ConnectedAnswer::noAnswer;
+    }
+}
+
+GoneAnswer goneAnswer(std::uint32_t number) {
+    switch (number) {
+    case kAnswerYes:
+        return GoneAnswer::gone;
+    case kAnswerNo:
+        return GoneAnswer::stillThere;
+    default:
+        return GoneAnswer::noAnswer;
+    }
+}
+
 std::optional<Request> parseRequest(const Message& m) {
     switch (m.kind) {
     case MessageKind::hello:

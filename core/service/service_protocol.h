@@ -113,6 +113,13 @@ Message requestMessage(std::uint32_t id, const Request& request);
 // letter). Whether the values themselves may be used is for the checks (request_checks.h).
 std::optional<Request> parseRequest(const Message& message);
 
+// A reply's number for an answer about a connection: 1 for connected or gone, 0 for not connected
+// or still there, 2 for no answer; a number out of that range reads as no answer.
+std::uint32_t answerNumber(ConnectedAnswer answer);
+std::uint32_t answerNumber(GoneAnswer answer);
+ConnectedAnswer connectedAnswer(std::uint32_t number);
+GoneAnswer goneAnswer(std::uint32_t number);
+
 // How the service answered, the first number of every reply.
 enum class ReplyStatus : std::uint32_t {
     done = 0,

@@ -177,28 +177,33 @@ constexpr std::uint32_t kConnectedState = 0x2000;  // RASCS_Connected
 
 }  // namespace
 
-// The connection's state as the service reports it; nothing when it does not know the connection
-// (any error: an invalid handle once it is gone) or cannot be asked.
-std::optional<std::uint32_t> Win32RemoteAccess::connectState(RasHandle handle) {
+Win32RemoteAccess::ConnectStatus Win32RemoteAccess::connectStatus(RasHandle handle) {
     auto* const getStatus = library_.function<GetConnectStatus>("RasGetConnectStatusA");
     if (getStatus == nullptr) {
-        return std::nullopt;
+        return {ERROR_PROC_NOT_FOUND, 0};
     }
     RasConnStatusRecord status{};
     status.dwSize = sizeof status;
-    if (getStatus(reinterpret_cast<HRASCONN>(handle), &status) != 0) {
-        return std::nullopt;
+    const DWORD error = getStatus(reinterpret_cast<HRASCONN>(handle), &status);
+    return {error, error == 0 ? status.rasconnstate : 0};
+}
+
+// Any other error (out of memory, the service busy or not started yet) says nothing of the
+// connection, which a moment later can be answered as connected.
+GoneAnswer Win32RemoteAccess::connectionGone(RasHandle handle) {
+    const ConnectStatus status = connectStatus(handle);
+    if (status.error == ERROR_INVALID_HANDLE) {
+        return GoneAnswer::gone;
     }
-    return status.rasconnstate;
+    return status.error == 0 ? GoneAnswer::stillThere : GoneAnswer::noAnswer;
 }
 
-// A service that cannot be asked ends the wait too.
-bool Win32RemoteAccess::connectionGone(RasHandle handle) {
-    return !connectState(handle);
-}
-
-bool Win32RemoteAccess::connectionConnected(RasHandle handle) {
-    return connectState(handle) == kConnectedState;
+ConnectedAnswer Win32RemoteAccess::connectionConnected(RasHandle handle) {
+    const ConnectStatus status = connectStatus(handle);
+    if (status.error == 0) {
+        return status.state == kConnectedState ? ConnectedAnswer::connected : ConnectedAnswer::notConnected;
+    }
+    return status.error == ERROR_INVALID_HANDLE ? ConnectedAnswer::notConnected : ConnectedAnswer::noAnswer;
 }
 
 std::string Win32RemoteAccess::errorText(std::uint32_t code) {

@@ -5,8 +5,6 @@
 // a function each call fails as the service's own failure would.
 #pragma once
 
-#include <optional>
-
 #include "platform/remote_access.h"
 #include "platform/win32/system_library.h"
 
@@ -22,12 +20,18 @@ public:
     void hangUp(RasHandle handle) override;
     std::string connectionAddress(RasHandle handle) override;
     ConnectionStatistics connectionStatistics(RasHandle handle) override;
-    bool connectionGone(RasHandle handle) override;
-    bool connectionConnected(RasHandle handle) override;
+    GoneAnswer connectionGone(RasHandle handle) override;
+    ConnectedAnswer connectionConnected(RasHandle handle) override;
     std::string errorText(std::uint32_t code) override;
 
 private:
-    std::optional<std::uint32_t> connectState(RasHandle handle);
+    // What the service answered about the connection: its error code (0 when it answered) and,
+    // when it answered, the connection's state.
+    struct ConnectStatus {
+        std::uint32_t error = 0;
+        std::uint32_t state = 0;
+    };
+    ConnectStatus connectStatus(RasHandle handle);
 
     SystemLibrary library_;
 };

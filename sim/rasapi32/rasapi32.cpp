@@ -185,6 +185,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HANDLE hrasco
     if (status->dwSize != sizeof(RasConnStatusRecord)) {
         return kErrorInvalidSize;
     }
+    if (const std::uint32_t failure = velmora::sim::loadStatusFailure()) {
+        return failure;
+    }
     const auto handle = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(hrasconn));
     for (const auto& connection : velmora::sim::loadConnections()) {
         if (connection.handle == handle) {

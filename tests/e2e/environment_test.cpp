@@ -66,8 +66,8 @@ TEST(Environment, standInRemoteAccessServiceAnswers) {
     EXPECT_EQ(list.connections[0].entryName, "corvinaltexum");
 
     ras.hangUp(42);
-    EXPECT_FALSE(ras.connectionGone(42)) << "the service ends it for a moment first";
-    EXPECT_TRUE(eventually([&] { return ras.connectionGone(42); }));
+    EXPECT_EQ(ras.connectionGone(42), GoneAnswer::stillThere) << "the service ends it for a moment first";
+    EXPECT_TRUE(eventually([&] { return ras.connectionGone(42) == GoneAnswer::gone; }));
     EXPECT_TRUE(ras.activeConnections().connections.empty());
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 42"});
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", nullptr);

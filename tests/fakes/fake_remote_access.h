@@ -34,23 +34,27 @@ public:
             onHangUp(handle);
         }
     }
-    bool connectionGone(RasHandle handle) override {
+    GoneAnswer connectionGone(RasHandle handle) override {
+        if (unanswered.count(handle) != 0) {
+            return GoneAnswer::noAnswer;
+        }
         const auto found = lingering.find(handle);
         if (found != lingering.end() && found->second-- > 0) {
-            return false;
+            return GoneAnswer::stillThere;
         }
         if (found != lingering.end()) {
             lingering.erase(found);
             drop(handle);
             note("gone " + std::to_string(handle));
         }
-        return std::none_of(list.connections.begin(), list.connections.end(),
-                            [&](const ActiveConnection& c) { return c.handle == handle; });
+        return listed(handle) ? GoneAnswer::stillThere : GoneAnswer::gone;
     }
-    bool connectionConnected(RasHandle handle) override {
-        return disconnected.count(handle) == 0 &&
-               std::any_of(list.connections.begin(), list.connections.end(),
-                           [&](const ActiveConnection& c) { return c.handle == handle; });
+    ConnectedAnswer connectionConnected(RasHandle handle) override {
+        if (unanswered.count(handle) != 0) {
+            return ConnectedAnswer::noAnswer;
+        }
+        return disconnected.count(handle) == 0 && listed(handle) ? ConnectedAnswer::connected
+                                                                 : ConnectedAnswer::notConnected;
     }
     std::string connectionAddress(RasHandle handle) override {
         const auto found = addresses.find(handle);
@@ -80,6 +84,7 @@ public:
     std::map<std::uint32_t, std::string> errorTexts;
     std::map<RasHandle, std::string> addresses;  // what each connection's projection answers
     std::set<RasHandle> disconnected;            // listed, but no longer reported connected
+    std::set<RasHandle> unanswered;              // whose status the service fails to tell
     std::map<RasHandle, ConnectionStatistics> statistics;  // unknown for the others
     // Looks at a hung-up connection that still find it there.
     int lingerLooks = 0;
@@ -90,6 +95,10 @@ public:
     std::vector<std::string>* calls = nullptr;
 
 private:
+    bool listed(RasHandle handle) const {
+        return std::any_of(list.connections.begin(), list.connections.end(),
+                           [&](const ActiveConnection& c) { return c.handle == handle; });
+    }
     void note(const std::string& call) {
         if (calls != nullptr) {
             calls->push_back(call);

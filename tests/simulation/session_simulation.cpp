@@ -37,6 +37,7 @@ const char* invariantName(Invariant invariant) {
     case Invariant::commandsEnd: return "commandsEnd";
     case Invariant::noBoxForNobody: return "noBoxForNobody";
     case Invariant::stopReachable: return "stopReachable";
+    case Invariant::goodLinkKept: return "goodLinkKept";
     }
     return "?";
 }
@@ -91,7 +92,7 @@ enum class Kind {
     trayConnect, trayStop, trayDial, trayStatus, trayLog, trayLogon, trayRestore, trayExit, trayDoubleClick,
     scriptConnect, scriptDisconnect, scriptStatus, scriptExit,
     linkWatchTick, autoDialTick, resume, addressesChanged, sessionEnds,
-    linkDrops, addressGoes, linkReturns, addressTableFails,
+    linkDrops, addressGoes, linkReturns, addressTableFails, statusUnanswered,
 };
 
 const char* kindName(Kind kind) {
@@ -123,6 +124,7 @@ const char* kindName(Kind kind) {
     case Kind::addressGoes: return "world: the link's address goes";
     case Kind::linkReturns: return "world: the link comes back by itself";
     case Kind::addressTableFails: return "world: the address table cannot be read for a while";
+    case Kind::statusUnanswered: return "world: the service cannot tell the link's status for a while";
     }
     return "?";
 }
@@ -136,14 +138,14 @@ constexpr Kind kFreeKinds[] = {
     Kind::scriptConnect, Kind::scriptDisconnect, Kind::scriptStatus,
     Kind::linkWatchTick, Kind::autoDialTick, Kind::linkWatchTick, Kind::autoDialTick,
     Kind::resume, Kind::addressesChanged, Kind::linkDrops, Kind::addressGoes, Kind::linkReturns,
-    Kind::addressTableFails,
+    Kind::addressTableFails, Kind::statusUnanswered,
 };
 constexpr Kind kFreeEnds[] = {Kind::closeBox, Kind::trayExit, Kind::scriptExit, Kind::sessionEnds};
 // What still arrives while a box is open: its own modal loop dispatches them.
 constexpr Kind kUnderBoxKinds[] = {
     Kind::scriptConnect, Kind::scriptDisconnect, Kind::scriptStatus,
     Kind::linkWatchTick, Kind::autoDialTick, Kind::resume, Kind::addressesChanged,
-    Kind::linkDrops, Kind::addressGoes, Kind::linkReturns, Kind::addressTableFails,
+    Kind::linkDrops, Kind::addressGoes, Kind::linkReturns, Kind::addressTableFails, Kind::statusUnanswered,
 };
 constexpr Kind kUnderBoxEnds[] = {Kind::scriptExit, Kind::sessionEnds};
 
@@ -166,6 +168,7 @@ struct Link {
     RasHandle handle = 0;
     std::string address;
     bool addressGiven = true;  // the service tells the address
+    bool tunnelGone = false;   // listed, but its address has left the host
 };
 
 struct Failure {
@@ -258,6 +261,8 @@ public:
         storeSettings();
         ras_.onHangUp = [this](RasHandle handle) {
             if (link_ && link_->handle == handle) {
+                check(link_->tunnelGone || stopAsked(), Invariant::goodLinkKept,
+                      "link " + std::to_string(handle) + " hung up with its tunnel working");
                 removeLinkTraces();
             }
         };
@@ -372,6 +377,9 @@ private:
         nowMs_ += milliseconds;
         if (nowMs_ >= tableFailsUntilMs_) {
             ip_.table.status = AddressTableStatus::ok;
+        }
+        if (nowMs_ >= statusUnansweredUntilMs_) {
+            ras_.unanswered.clear();
         }
         log_.clock.ticks = static_cast<std::uint32_t>(nowMs_);
         check(nowMs_ - startMs_ <= kCommandBoundMs, Invariant::commandsEnd,
@@ -531,17 +539,25 @@ private:
         case Kind::addressGoes:
             if (link_) {
                 removeAddress(link_->address);
+                link_->tunnelGone = true;
                 step("  the tunnel is gone; the connection is still listed");
             }
             break;
         case Kind::linkReturns:
-            if (!link_ && hadLink_ && !dialRunning()) {
+            // As Windows redials a link that failed, never one that was hung up.
+            if (!link_ && droppedByWorld_ && !dialRunning() && !unloading_) {
                 bringLinkUp();
             }
             break;
         case Kind::addressTableFails:
             ip_.table.status = AddressTableStatus::readFailed;
             tableFailsUntilMs_ = nowMs_ + 10000;
+            break;
+        case Kind::statusUnanswered:
+            if (link_) {
+                ras_.unanswered.insert(link_->handle);
+                statusUnansweredUntilMs_ = nowMs_ + 10000;
+            }
             break;
         }
     }
@@ -592,9 +608,10 @@ private:
                 check(code == script_exit::refused || code == script_exit::notTaken, Invariant::scriptCodesTrue,
                       "/connect refused by a check answered " + std::to_string(code));
             }
-            if (code == script_exit::notAsAsked) {
-                check(!up || !link_->addressGiven || (ipsec_ && !policyInForceFor(link_->address)) || frames_.size() > 1,
-                      Invariant::scriptCodesTrue, "/connect answered 5 with the link up and protected");
+            // With IPsec, 5 may also mean a policy that the program has still to apply anew for a
+            // link that came back: only a plain link is wholly known here.
+            if (code == script_exit::notAsAsked && !ipsec_) {
+                check(!up || frames_.size() > 1, Invariant::scriptCodesTrue, "/connect answered 5 with the link up");
             }
             break;
         case ScriptVerb::disconnect:
@@ -623,6 +640,10 @@ private:
             return asksForADial(f.kind) || f.kind == Kind::autoDialTick || f.kind == Kind::linkWatchTick ||
                    f.kind == Kind::resume || f.kind == Kind::addressesChanged;
         });
+    }
+
+    bool stopAsked() const {
+        return std::any_of(frames_.begin(), frames_.end(), [](const Frame& f) { return asksToStop(f.kind); });
     }
 
     bool dialRunning() const {
@@ -659,7 +680,7 @@ private:
         }
         ip_.add(address);
         link_ = Link{handle, address, answered};
-        hadLink_ = true;
+        droppedByWorld_ = false;
         step("  link " + std::to_string(handle) + " up with " + address +
              (answered ? "" : " (the service does not give the address)"));
     }
@@ -671,6 +692,7 @@ private:
         ras_.drop(link_->handle);
         ras_.addresses.erase(link_->handle);
         removeLinkTraces();
+        droppedByWorld_ = true;
         if (!surface_.enabled(Control::Command1)) {
             lostUntold_ = 2;
             logWhenLost_ = log_.file.lines.size();
@@ -707,7 +729,8 @@ private:
             return f.kind == Kind::trayStatus || f.kind == Kind::trayLog || f.kind == Kind::trayLogon ||
                    f.kind == Kind::trayRestore || f.kind == Kind::trayDoubleClick || f.kind == Kind::scriptStatus ||
                    f.kind == Kind::editField || f.kind == Kind::linkDrops || f.kind == Kind::addressGoes ||
-                   f.kind == Kind::linkReturns || f.kind == Kind::addressTableFails;
+                   f.kind == Kind::linkReturns || f.kind == Kind::addressTableFails ||
+                   f.kind == Kind::statusUnanswered;
         });
     }
 
@@ -759,7 +782,7 @@ private:
     std::optional<std::string> rules_[2];  // the address each rule of ours in force is for
     std::vector<Route> routes_;
     std::optional<Link> link_;
-    bool hadLink_ = false;
+    bool droppedByWorld_ = false;
     RasHandle nextHandle_ = 100;
 
     std::vector<Frame> frames_;
@@ -776,6 +799,7 @@ private:
     long waitsThisEvent_ = 0;
     std::uint64_t nowMs_ = 0;
     std::uint64_t tableFailsUntilMs_ = 0;
+    std::uint64_t statusUnansweredUntilMs_ = 0;
     std::uint64_t startMs_ = 0;
     RasHandle linkAtStart_ = 0;
 };

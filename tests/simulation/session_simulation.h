@@ -27,6 +27,7 @@ enum class Invariant {
     commandsEnd,              // every command ends within its bounds
     noBoxForNobody,           // no box opens for a script command, which has nobody to answer it
     stopReachable,            // no dial starts while a box takes every click
+    goodLinkKept,             // no link whose tunnel works is hung up unless the user asked
 };
 
 const char* invariantName(Invariant invariant);

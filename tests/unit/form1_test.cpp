@@ -570,6 +570,21 @@ TEST_F(Form1Test, aResumeDroppedInsideAnotherEventIsMadeUpAtTheNextTick) {
     EXPECT_TRUE(ras.hangUps.empty());
 }
 
+// A tunnel address missing at a resume is looked at again at the next tick, which hangs the link up.
+TEST_F(Form1Test, aTunnelAddressMissingAtAResumeIsLookedAtAgainAtTheNextTick) {
+    startIpsecSession();
+    window.setValue(Control::Check3, 1);
+    form.Check3_Click();
+    form.Command1_Click();
+    form.Timer1_Timer();
+    ras.addresses[12] = "10.10.10.4";
+    ip.table.addresses.pop_back();
+    form.systemResumed();
+    EXPECT_TRUE(ras.hangUps.empty());
+    form.Timer1_Timer();
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{12});
+}
+
 // The auto-dial dials nothing while a box of the tray's own waits for its answer, since every click
 // on the tray icon goes to the box and 停止 could not be reached; it dials at the tick after it.
 TEST_F(Form1Test, theAutoDialWaitsForTheStatusBoxToBeAnswered) {

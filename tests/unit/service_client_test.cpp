@@ -108,7 +108,33 @@ TEST_F(ServiceClientTest, aServiceThatGoesAwayEndsWhatItRanAndTheNextRequestFind
     EXPECT_TRUE(refused.refused);
     EXPECT_NE(refused.failure.find("Velmora VPN 服务没有响应"), std::string::npos);
     EXPECT_EQ(client.activeConnections().status, kServiceGoneStatus);
-    EXPECT_TRUE(client.connectionGone(12));
+    EXPECT_EQ(client.connectionGone(12), GoneAnswer::noAnswer) << "a service gone tells nothing of the link";
+    EXPECT_EQ(client.connectionConnected(12), ConnectedAnswer::noAnswer);
+}
+
+// The service's three answers about a connection reach the window as it gave them; one it could
+// not give stays no answer rather than becoming "gone" or "not connected".
+TEST_F(ServiceClientTest, theStatusOfAConnectionCrossesTheChannelInEachOfItsAnswers) {
+    ras.connect(12, "corvinaltexum");
+    ras.connect(13, "corvinaltexum");
+    ras.disconnected.insert(13);
+    ras.connect(14, "corvinaltexum");
+    ras.unanswered.insert(14);
+    const struct {
+        RasHandle connection;
+        ConnectedAnswer connected;
+        GoneAnswer gone;
+    } rows[] = {
+        {12, ConnectedAnswer::connected, GoneAnswer::stillThere},
+        {13, ConnectedAnswer::notConnected, GoneAnswer::stillThere},
+        {14, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},
+        {15, ConnectedAnswer::notConnected, GoneAnswer::gone},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.connection);
+        EXPECT_EQ(client.connectionConnected(row.connection), row.connected);
+        EXPECT_EQ(client.connectionGone(row.connection), row.gone);
+    }
 }
 
 TEST_F(ServiceClientTest, whatTheServiceRefusesTheWindowTellsInItsOwnWords) {

@@ -58,6 +58,16 @@ TEST(ServiceProtocol, everyRequestComesThroughItsFrameAsItWasSent) {
     }
 }
 
+// Yes and no keep the numbers an earlier window reads; whatever else a reply carries is no answer.
+TEST(ServiceProtocol, anAnswerAboutAConnectionKeepsTheOldNumbersAndReadsAnyOtherAsNoAnswer) {
+    EXPECT_EQ(answerNumber(ConnectedAnswer::connected), 1u);
+    EXPECT_EQ(answerNumber(ConnectedAnswer::notConnected), 0u);
+    EXPECT_EQ(answerNumber(GoneAnswer::gone), 1u);
+    EXPECT_EQ(answerNumber(GoneAnswer::stillThere), 0u);
+    EXPECT_EQ(connectedAnswer(3), ConnectedAnswer::noAnswer);
+    EXPECT_EQ(goneAnswer(0xFFFFFFFFu), GoneAnswer::noAnswer);
+}
+
 TEST(FrameReader, cutsFramesWhereverTheBytesBreakAndRefusesALengthPastTheBound) {
     const Bytes first = encodeFrame(requestMessage(1, Hello{}));
     const Bytes second = encodeFrame(requestMessage(2, ListConnections{}));

@@ -451,8 +451,9 @@ TEST_F(SessionTest, autoDialRedialsADroppedLinkWithThePlainDialer) {
 
 // After the computer slept or its addresses changed, the watch and the auto-dial look at once: a
 // link the service lists without its tunnel is hung up and dialled again, the policy following the
-// new address; a dropped link is redialled; nothing else is touched.
-enum class LinkAfterSleep { alive, addressGone, notConnected, dropped };
+// new address (a missing address once two looks in a row missed it); a dropped link is redialled;
+// nothing else is touched, nor is a link the service gives no answer about.
+enum class LinkAfterSleep { alive, addressGone, notConnected, dropped, unanswered };
 
 struct LookRow {
     LinkAfterSleep link;
@@ -477,10 +478,15 @@ TEST_P(SessionLookTest, aDeadLinkIsHungUpAndRedialledOnlyWithAutoDial) {
     case LinkAfterSleep::addressGone: table.table.addresses.pop_back(); break;
     case LinkAfterSleep::notConnected: ras.disconnected.insert(handle); break;
     case LinkAfterSleep::dropped: dropLink(); break;
+    case LinkAfterSleep::unanswered: ras.unanswered.insert(handle); break;
     }
     nextLinkElsewhere();
     if (row.link != LinkAfterSleep::dropped) {
         ras.connect(77, "corvinaltexum");
+    }
+    if (row.link == LinkAfterSleep::addressGone) {
+        session.linkMayHaveChanged(true);
+        EXPECT_TRUE(ras.hangUps.empty()) << "the first look that misses the address looks again";
     }
     session.linkMayHaveChanged(true);
     EXPECT_EQ(ras.hangUps, row.hungUp ? std::vector<RasHandle>{77} : std::vector<RasHandle>{});
@@ -501,6 +507,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, SessionLookTest,
                                            LookRow{LinkAfterSleep::addressGone, true, true, true},
                                            LookRow{LinkAfterSleep::notConnected, true, true, true},
                                            LookRow{LinkAfterSleep::dropped, true, false, true},
+                                           LookRow{LinkAfterSleep::unanswered, true, false, false},
                                            LookRow{LinkAfterSleep::addressGone, false, false, false}));
 
 // A Stop inside the hang-up's wait ends the session there: nothing is dialled after it.
@@ -511,6 +518,7 @@ TEST_F(SessionTest, aStopDuringTheLookAtOnceHangUpHoldsTheRedial) {
     table.table.addresses.pop_back();
     ras.lingerLooks = 1;
     processes.waited.clear();
+    session.linkMayHaveChanged(true);
     loop.duringNextDelay([this] { session.Command2_Click(Origin::window); });
     session.linkMayHaveChanged(true);
     EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});

@@ -84,20 +84,45 @@ TEST_F(RemoteAccessTest, sixtyFiveConnectionsReadAsDownAndKeepTheLastHandle) {
 // then says it is gone.
 TEST_F(RemoteAccessTest, aHungUpConnectionIsGoneOnlyAfterAMoment) {
     sim::saveConnections({{7, "corvinaltexum"}, {8, "other"}});
-    EXPECT_TRUE(ras.connectionConnected(7));
+    EXPECT_EQ(ras.connectionConnected(7), ConnectedAnswer::connected);
     ras.hangUp(7);
-    EXPECT_FALSE(ras.connectionGone(7));
-    EXPECT_FALSE(ras.connectionConnected(7));
+    EXPECT_EQ(ras.connectionGone(7), GoneAnswer::stillThere);
+    EXPECT_EQ(ras.connectionConnected(7), ConnectedAnswer::notConnected);
     EXPECT_TRUE(query.getL2tpState("corvinaltexum")) << "still listed while it is being ended";
     Sleep(sim::kHangUpLingerMs + 300);
-    EXPECT_TRUE(ras.connectionGone(7));
+    EXPECT_EQ(ras.connectionGone(7), GoneAnswer::gone);
     EXPECT_FALSE(query.getL2tpState("corvinaltexum"));
-    EXPECT_FALSE(ras.connectionGone(8));
-    EXPECT_TRUE(ras.connectionConnected(8));
+    EXPECT_EQ(ras.connectionGone(8), GoneAnswer::stillThere);
+    EXPECT_EQ(ras.connectionConnected(8), ConnectedAnswer::connected);
     EXPECT_TRUE(query.getL2tpState("other"));
-    EXPECT_TRUE(ras.connectionGone(99));
-    EXPECT_FALSE(ras.connectionConnected(99));
+    EXPECT_EQ(ras.connectionGone(99), GoneAnswer::gone);
+    EXPECT_EQ(ras.connectionConnected(99), ConnectedAnswer::notConnected);
     EXPECT_EQ(sim::readJournal(), std::vector<std::string>{"RasHangUpA 7"});
+}
+
+// Only an invalid handle says the connection is gone; any other failure of the status question
+// tells nothing either way, whether the connection is listed or not.
+TEST_F(RemoteAccessTest, aStatusTheServiceFailsToTellIsNoAnswer) {
+    sim::saveConnections({{7, "corvinaltexum"}});
+    const struct {
+        std::uint32_t failure;
+        RasHandle connection;
+        ConnectedAnswer connected;
+        GoneAnswer gone;
+    } rows[] = {
+        {0, 7, ConnectedAnswer::connected, GoneAnswer::stillThere},
+        {0, 99, ConnectedAnswer::notConnected, GoneAnswer::gone},
+        {ERROR_INVALID_HANDLE, 7, ConnectedAnswer::notConnected, GoneAnswer::gone},
+        {ERROR_NOT_ENOUGH_MEMORY, 7, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},
+        {ERROR_NOT_ENOUGH_MEMORY, 99, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},
+        {711, 7, ConnectedAnswer::noAnswer, GoneAnswer::noAnswer},  // the service could not start
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.failure) + " for " + std::to_string(row.connection));
+        sim::saveStatusFailure(row.failure);
+        EXPECT_EQ(ras.connectionConnected(row.connection), row.connected);
+        EXPECT_EQ(ras.connectionGone(row.connection), row.gone);
+    }
 }
 
 // The projection's record is the 40-byte one, which the stand-in checks as the service does.
