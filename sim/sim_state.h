@@ -11,9 +11,11 @@
 //   ras-hangups.txt one connection being hung up per line: "<handle> <tick count it goes at>"
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   journal-starters.txt  for each journal line, in the same order, who wrote it (see JournalEntry)
+//   journal-times.txt     for each journal line, in the same order, when it was written (see TimedLine)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
 //   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
+//   policy-tool-seconds.txt  how long the stand-in ipsecpol and ipseccmd take after their line
 #pragma once
 
 #include <cstdint>
@@ -66,6 +68,14 @@ struct JournalEntry {
 };
 std::vector<JournalEntry> readJournalStarters();
 
+// A journal line and the tick count (GetTickCount, in milliseconds) at which it was written: every
+// process of one Wine session reads the same clock. journal-times.txt has one number per journal line.
+struct TimedLine {
+    std::string line;
+    std::uint32_t tick = 0;
+};
+std::vector<TimedLine> readTimedJournal();
+
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
 // "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It lists the entry it
 // was asked to dial among the connections at once, as the service lists a connection being made,
@@ -94,5 +104,10 @@ void saveIpsecStore(const IpsecStore& store);
 // netsh fails as if netsh had refused them, changing nothing; empty: none.
 std::string loadNetshFailure();
 void saveNetshFailure(const std::string& commandStart);
+
+// The seconds the stand-in ipsecpol and ipseccmd take once their line is journalled, from
+// policy-tool-seconds.txt: none without the file.
+int loadPolicyToolSeconds();
+void savePolicyToolSeconds(int seconds);
 
 }  // namespace velmora::sim
