@@ -44,8 +44,8 @@ void endRunPastItsLimit(RunningProgram& program, EventLoop& loop) {
 
 void IpsecPolicy::setIpsecTool(const std::string& tool) {
     ipsecTool_ = tool;
-    // ipsecpol and ipseccmd were never read for success: what their statuses mean is not theirs to
-    // say here, so a status of theirs goes into the log and fails nothing.
+    // What ipsecpol's and ipseccmd's statuses say about the rule stored is not known: they go into
+    // the log and fail nothing.
     statusCounts_ = tool == kPolicyToolName;
 }
 
