@@ -25,7 +25,7 @@ wine reg add 'HKLM\System\CurrentControlSet\Services\RasMan\Parameters' /v Prohi
 
 run="$PWD/build/windows/run"
 mkdir -p "$run"
-rm -f "$run/journal.txt" "$run/journal-starters.txt" "$run/ras-state.txt" "$run/screenshot.png"
+rm -f "$run/journal.txt" "$run/journal-starters.txt" "$run/journal-times.txt" "$run/ras-state.txt" "$run/screenshot.png"
 export VELMORA_SIM_DIR="Z:$run"
 # The service starts with the prefix's Wine session, without this shell's environment: its
 # stand-ins find the simulated state through the registry.

@@ -280,6 +280,7 @@ void appendJournal(const std::string& line) {
     writeFile(pathOf(L"journal.txt"), line + "\r\n", true);
     writeFile(pathOf(L"journal-starters.txt"),
               starters[0] + "\t" + starters[1] + "\t" + starters[2] + "\t" + line + "\r\n", true);
+    writeFile(pathOf(L"journal-times.txt"), std::to_string(GetTickCount()) + "\r\n", true);
     if (held) {
         ReleaseMutex(turn.get());
     }
@@ -306,6 +307,16 @@ std::vector<JournalEntry> readJournalStarters() {
         entries.push_back(entry);
     }
     return entries;
+}
+
+std::vector<TimedLine> readTimedJournal() {
+    const std::vector<std::string> lines = readJournal();
+    const std::vector<std::string> ticks = splitLines(readWholeFile(pathOf(L"journal-times.txt")));
+    std::vector<TimedLine> timed;
+    for (std::size_t i = 0; i < lines.size() && i < ticks.size(); ++i) {
+        timed.push_back({lines[i], static_cast<std::uint32_t>(std::strtoul(ticks[i].c_str(), nullptr, 10))});
+    }
+    return timed;
 }
 
 RasdialScenario loadRasdialScenario() {
@@ -413,6 +424,15 @@ void saveRasdialScenario(const RasdialScenario& scenario) {
         line += " " + std::to_string(scenario.errorCode);
     }
     writeFile(pathOf(L"rasdial-scenario.txt"), line + "\r\n", false);
+}
+
+int loadPolicyToolSeconds() {
+    const std::vector<std::string> lines = splitLines(readWholeFile(pathOf(L"policy-tool-seconds.txt")));
+    return lines.empty() ? 0 : std::atoi(lines.front().c_str());
+}
+
+void savePolicyToolSeconds(int seconds) {
+    writeFile(pathOf(L"policy-tool-seconds.txt"), std::to_string(seconds) + "\r\n", false);
 }
 
 }  // namespace velmora::sim

@@ -11,10 +11,12 @@
 //   ras-hangups.txt one connection being hung up per line: "<handle> <tick count it goes at>"
 //   journal.txt     one line per command line or service call (UTF-8, CR LF)
 //   journal-starters.txt  for each journal line, in the same order, who wrote it (see JournalEntry)
+//   journal-times.txt     for each journal line, in the same order, when it was written (see TimedLine)
 //   rasdial-scenario.txt  what the next dials do (see RasdialScenario)
 //   ipsec-store.txt the stand-in netsh's IPsec policy store (see ipsec_store.h)
 //   netsh-fails.txt a command the stand-in netsh fails, by its start after "ipsec static "
 //   ras-status-fails.txt  the error the stand-in rasapi32 answers every status question with
+//   policy-tool-seconds.txt  how long the stand-in ipsecpol and ipseccmd take after their line
 #pragma once
 
 #include <cstdint>
@@ -67,6 +69,14 @@ struct JournalEntry {
 };
 std::vector<JournalEntry> readJournalStarters();
 
+// A journal line and the tick count (GetTickCount, in milliseconds) at which it was written: every
+// process of one Wine session reads the same clock. journal-times.txt has one number per journal line.
+struct TimedLine {
+    std::string line;
+    std::uint32_t tick = 0;
+};
+std::vector<TimedLine> readTimedJournal();
+
 // What the stand-in rasdial acts out, from rasdial-scenario.txt: one line
 // "connect <seconds> [<tunnel address>]" or "fail <seconds> [<error code>]". It lists the entry it
 // was asked to dial among the connections at once, as the service lists a connection being made,
@@ -100,5 +110,10 @@ void saveNetshFailure(const std::string& commandStart);
 // connection's status, listed or not, as the service can for a moment after the computer resumes.
 std::uint32_t loadStatusFailure();
 void saveStatusFailure(std::uint32_t error);
+
+// The seconds the stand-in ipsecpol and ipseccmd take once their line is journalled, from
+// policy-tool-seconds.txt: none without the file.
+int loadPolicyToolSeconds();
+void savePolicyToolSeconds(int seconds);
 
 }  // namespace velmora::sim

@@ -187,18 +187,18 @@ foreach(scenario IN LISTS app_scenarios)
                    --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier3-app-${name}.xml)
   list(APPEND app_tests tier3-app-${name})
 endforeach()
-# The window closed inside each one-second pause of Connect, of the link watch's re-apply and
-# of Stop: <suite>:<pauses>.
+# The window closed during each run of the policy tool in Connect, in the link watch's re-apply
+# and in Stop, and the tray at each DPI: <suite>:<rows>.
 foreach(entry IN ITEMS AppClosedInConnect:2 AppClosedInTheReapply:4 AppClosedInStop:2 AppTrayAtDpi:2)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 suite)
-  list(GET entry 1 pauses)
-  math(EXPR last "${pauses} - 1")
-  foreach(pause RANGE ${last})
-    set(name tier3-app-${suite}-${pause})
+  list(GET entry 1 rows)
+  math(EXPR last "${rows} - 1")
+  foreach(row RANGE ${last})
+    set(name tier3-app-${suite}-${row})
     add_test(NAME ${name}
              COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
-                     --gtest_filter=Each*/${suite}.*/${pause}
+                     --gtest_filter=Each*/${suite}.*/${row}
                      --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/${name}.xml)
     list(APPEND app_tests ${name})
   endforeach()

@@ -44,7 +44,9 @@ void endRunPastItsLimit(RunningProgram& program, EventLoop& loop) {
 
 void IpsecPolicy::setIpsecTool(const std::string& tool) {
     ipsecTool_ = tool;
-    watched_ = tool == kPolicyToolName;
+    // What ipsecpol's and ipseccmd's statuses say about the rule stored is not known: they go into
+    // the log and fail nothing.
+    statusCounts_ = tool == kPolicyToolName;
 }
 
 bool IpsecPolicy::mayGoOn(unsigned call, bool applying) const {
@@ -58,9 +60,6 @@ std::optional<std::string> IpsecPolicy::runLine(const PolicyRun& run,
     if (started.refused) {
         log_.operationRefused(started.failure);
         return started.failure;
-    }
-    if (!watched_) {
-        return std::nullopt;
     }
     if (!program) {
         statuses.push_back(std::nullopt);
@@ -79,10 +78,10 @@ std::optional<std::string> IpsecPolicy::runLine(const PolicyRun& run,
     if (pastLimit) {
         return "策略工具运行超过 " + std::to_string(kPolicyRunLimitSeconds) + " 秒没有结束，已被结束";
     }
-    if (status && *status == 0) {
+    if (!statusCounts_ || status.value_or(0) == 0) {
         return std::nullopt;
     }
-    return status ? whyRunFailed(*status) : "策略工具 " + ipsecTool_ + " 没有结束。";
+    return whyRunFailed(*status);
 }
 
 void IpsecPolicy::logRuns(Runs& runs) {
@@ -119,12 +118,11 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
         ~Restore() { underWay = beneath; }
     } restore{runsUnderWay_, beneath};
     if (nested) {
-        // The run beneath ends before this call's first line starts, and a second passes.
+        // The run beneath ends before this call's first line starts.
         if (runUnderWay_ != nullptr && !loop_.waitAtMost(*runUnderWay_, kPolicyRunLimitSeconds * 1000) &&
             !runUnderWay_->exitStatus()) {
             endRunPastItsLimit(*runUnderWay_, loop_);
         }
-        loop_.delay(1);
         if (!mayGoOn(call, applying)) {
             return {PolicyResult::superseded, {}};
         }
@@ -152,7 +150,6 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
                 break;
             }
         }
-        loop_.delay(1);
     }
     logRuns(runs);
     if (result.outcome == PolicyResult::done && !mayGoOn(call, applying)) {

@@ -323,7 +323,8 @@ TEST_F(AppScenario, aScriptsConnectStartsTheProgramInTheTrayAndItsExitEndsItOnce
     EXPECT_TRUE(app.waitForExit(kTicks));
 }
 
-// Closing the window inside the pause-th one-second pause of a command.
+// Closing the window while the policy tool's pause-th run of a command is under way, each run
+// taking a second here.
 class AppClosedInConnect : public AppScenario, public ::testing::WithParamInterface<int> {};
 class AppClosedInTheReapply : public AppScenario, public ::testing::WithParamInterface<int> {};
 class AppClosedInStop : public AppScenario, public ::testing::WithParamInterface<int> {};
@@ -334,6 +335,7 @@ TEST_P(AppClosedInConnect, withdrawsThePolicyLastAndDialsNothing) {
     p.Option1 = kProtocolL2tp;
     ASSERT_TRUE(saveSettings(p));
     WindowDriver window = startShown();
+    sim::savePolicyToolSeconds(1);
     ASSERT_TRUE(window.clickLater(Control::Command1));
     const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, 0);
     ASSERT_NE(closedAt, 0u);
@@ -344,6 +346,7 @@ TEST_P(AppClosedInConnect, withdrawsThePolicyLastAndDialsNothing) {
 
 TEST_P(AppClosedInTheReapply, withdrawsThePolicyLastAndHangsUp) {
     WindowDriver window = connectIpsec();
+    sim::savePolicyToolSeconds(1);
     const int before = policyLineCount();
     const std::size_t returning = journal().size();
     dropAndReturnTheLink();
@@ -358,6 +361,7 @@ TEST_P(AppClosedInTheReapply, withdrawsThePolicyLastAndHangsUp) {
 
 TEST_P(AppClosedInStop, withdrawsThePolicyLastAndHangsUp) {
     WindowDriver window = connectIpsec();
+    sim::savePolicyToolSeconds(1);
     const int before = policyLineCount();
     chooseFromTray(window, 2);
     const std::size_t closedAt = awaitPolicyLines(GetParam() + 1, before);
@@ -366,9 +370,9 @@ TEST_P(AppClosedInStop, withdrawsThePolicyLastAndHangsUp) {
     expectAnEndThatWithdrewLast(closedAt, true);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInConnect, ::testing::Range(0, 2));
-INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInTheReapply, ::testing::Range(0, 4));
-INSTANTIATE_TEST_SUITE_P(EachPause, AppClosedInStop, ::testing::Range(0, 2));
+INSTANTIATE_TEST_SUITE_P(EachRun, AppClosedInConnect, ::testing::Range(0, 2));
+INSTANTIATE_TEST_SUITE_P(EachRun, AppClosedInTheReapply, ::testing::Range(0, 4));
+INSTANTIATE_TEST_SUITE_P(EachRun, AppClosedInStop, ::testing::Range(0, 2));
 
 TEST_F(AppScenario, theEndOfTheWindowsSessionShutsDownAsAClose) {
     WindowDriver window = connectIpsec();
@@ -406,6 +410,7 @@ TEST_F(AppScenario, theEndOfTheWindowsSessionDuringACloseReturnsOnlyOnceTheClean
 
 TEST_F(AppScenario, stopDuringTheReapplyHasTheLastWord) {
     WindowDriver window = connectIpsec();
+    sim::savePolicyToolSeconds(1);  // long enough a run for the Stop to come during it
     for (const int pause : {0, 2}) {  // in the withdrawal, and in the application that follows it
         const int before = policyLineCount();
         dropAndReturnTheLink();

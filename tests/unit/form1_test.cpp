@@ -704,8 +704,8 @@ TEST_F(Form1Test, theLogTellsTheStoryOfAnIpsecSession) {
     const std::string dialed = "拨号结束：已连接，用时 0.0 秒，隧道地址 10.10.10.4";
     const std::string routes = "添加路由：route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1；"
                                "route add 200.200.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
-    const std::string applied = "IPSec策略 -x（应用）：ipseccmd";
-    const std::string withdrawn = "IPSec策略 -y（撤销）：ipseccmd";
+    const std::string applied = "IPSec策略 -x（应用）：ipseccmd，退出码 0、0";
+    const std::string withdrawn = "IPSec策略 -y（撤销）：ipseccmd，退出码 0、0";
     std::vector<std::string> expected = {
         "请求连接（窗口按钮）", applied, dial, dialed, routes, "链路断开：corvinaltexum",
         "自动重拨：第 1 次", dial, dialed, withdrawn, applied, "链路恢复：corvinaltexum", routes,

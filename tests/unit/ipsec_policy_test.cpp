@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "tests/fakes/fake_control_surface.h"
@@ -17,10 +20,33 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Records each start with the virtual second it happened at; can fail a start once.
-class TimedProcesses : public testing::FakeProcesses {
+// A started program whose end the caller has seen once it read an exit status from it.
+class SeenProgram : public RunningProgram {
 public:
-    explicit TimedProcesses(const testing::FakeEventLoop& loop) : loop_(loop) {}
+    SeenProgram(std::unique_ptr<RunningProgram> program, int& unseen) : program_(std::move(program)), unseen_(unseen) {
+        ++unseen_;
+    }
+    std::uintptr_t waitHandle() const override { return program_->waitHandle(); }
+    std::optional<std::uint32_t> exitStatus() override {
+        const std::optional<std::uint32_t> status = program_->exitStatus();
+        if (status && !seen_) {
+            seen_ = true;
+            --unseen_;
+        }
+        return status;
+    }
+    void terminate() override { program_->terminate(); }
+
+private:
+    std::unique_ptr<RunningProgram> program_;
+    int& unseen_;
+    bool seen_ = false;
+};
+
+// Records each start, with how many runs started before it had not been seen to end by then; can
+// fail a start once.
+class OrderedProcesses : public testing::FakeProcesses {
+public:
     std::unique_ptr<RunningProgram> start(const std::string& program, const std::string& commandLine,
                                           Window window) override {
         EXPECT_EQ(window, Window::hidden) << commandLine;
@@ -28,15 +54,23 @@ public:
             failOn.clear();
             throw std::runtime_error("cannot start");
         }
-        timed.push_back(std::to_string(loop_.elapsedSeconds) + "s " + commandLine);
-        return FakeProcesses::start(program, commandLine, window);
+        lines.push_back(commandLine);
+        unseenAtStart.push_back(unseen_);
+        std::unique_ptr<RunningProgram> started = FakeProcesses::start(program, commandLine, window);
+        return started ? std::make_unique<SeenProgram>(std::move(started), unseen_) : nullptr;
     }
 
-    Lines timed;
+    // Every run started after the one before it was seen to end.
+    bool eachStartedAfterTheLastEnded() const {
+        return std::all_of(unseenAtStart.begin(), unseenAtStart.end(), [](int unseen) { return unseen == 0; });
+    }
+
+    Lines lines;
+    std::vector<int> unseenAtStart;
     std::string failOn;
 
 private:
-    const testing::FakeEventLoop& loop_;
+    int unseen_ = 0;
 };
 
 std::string outbound(const std::string& key, const std::string& active) {
@@ -58,15 +92,18 @@ protected:
         window.setText(Control::txtpreshare, "first");
         policy.setIpsecTool("ipseccmd");
     }
-    // Vista and later: velmora-ipsec, whose runs are watched.
-    void useVelmoraIpsec() {
-        machine.version.record = {10, 0, "", 19045};
-        policy.setIpsecTool("velmora-ipsec");
+    // The tool the Windows version calls for: ipsecpol on 2000, ipseccmd on XP (as the fixture
+    // starts), velmora-ipsec from Vista on.
+    void useTool(const std::string& tool) {
+        machine.version.record = tool == "ipsecpol"        ? VersionRecord{5, 0, "Service Pack 4", 2195}
+                                 : tool == "velmora-ipsec" ? VersionRecord{10, 0, "", 19045}
+                                                           : VersionRecord{5, 1, "Service Pack 3", 2600};
+        policy.setIpsecTool(tool);
     }
 
     testing::FakeControlSurface window;
     testing::FakeEventLoop loop;
-    TimedProcesses processes{loop};
+    OrderedProcesses processes;
     testing::MemoryLog log;
     testing::FakeRegistry registry;
     testing::OperationsOnRegistry machine{registry};
@@ -75,53 +112,71 @@ protected:
     IpsecPolicy policy{window, operations, loop, log.log};
 };
 
-TEST_F(IpsecPolicyTest, startsOutboundThenInboundOneSecondApart) {
-    policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
-    EXPECT_EQ(loop.elapsedSeconds, 2);
-    EXPECT_FALSE(policy.ipsecBusy());
+TEST_F(IpsecPolicyTest, eachLineStartsOnceTheOneBeforeHasEndedOnEveryWindows) {
+    for (const std::string tool : {"ipsecpol", "ipseccmd", "velmora-ipsec"}) {
+        useTool(tool);
+        processes.lines.clear();
+        policy.config_ipsec(kPolicyOn);
+        policy.config_ipsec(kPolicyOff);
+        Lines expected;
+        for (const std::string& line : {outbound("first", " -x"), inbound("first", " -x"), outbound("first", " -y"),
+                                        inbound("first", " -y")}) {
+            expected.push_back(tool + line.substr(line.find(' ')));
+        }
+        EXPECT_EQ(processes.lines, expected) << tool;
+        EXPECT_TRUE(processes.eachStartedAfterTheLastEnded()) << tool;
+        EXPECT_FALSE(policy.ipsecBusy()) << tool;
+    }
 }
 
 TEST_F(IpsecPolicyTest, theProfileIsFixedWhenTheCallStarts) {
     loop.duringNextDelay([&] { window.setText(Control::txtpreshare, "changed"); });
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x"), "1s " + inbound("first", " -x")}));
+    EXPECT_EQ(processes.lines, (Lines{outbound("first", " -x"), inbound("first", " -x")}));
 }
 
-TEST_F(IpsecPolicyTest, aWithdrawalDuringTheFirstPauseTakesOverASecondLaterWithTheAppliedValues) {
-    loop.duringNextDelay([&] {
-        EXPECT_TRUE(policy.ipsecBusy());
-        window.setText(Control::txtpreshare, "second");
-        policy.config_ipsec(kPolicyOff);  // a Stop, or the program's end, arriving mid-pair
-    });
-    policy.config_ipsec(kPolicyOn);
-    // The pair beneath never starts its inbound line: the policy ends as asked last, withdrawn
-    // with the values that reached the store, whatever the key reads now.
-    EXPECT_EQ(processes.timed, (Lines{
-                                     "0s " + outbound("first", " -x"),
-                                     "1s " + outbound("first", " -y"),
-                                     "2s " + inbound("first", " -y"),
-                                 }));
-    EXPECT_FALSE(policy.ipsecBusy());
-}
-
-TEST_F(IpsecPolicyTest, aCallDuringTheSecondPauseStillKeepsASecondFromTheLastLine) {
-    loop.duringNextDelay([&] {
-        loop.duringNextDelay([&] { policy.config_ipsec(kPolicyOff); });
-    });
-    policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.timed, (Lines{
-                                     "0s " + outbound("first", " -x"),
-                                     "1s " + inbound("first", " -x"),
-                                     "2s " + outbound("first", " -y"),
-                                     "3s " + inbound("first", " -y"),
-                                 }));
+// A Stop, or the program's end, arriving while a line of the apply runs, and an apply (a tick's
+// re-apply) arriving while a line of the withdrawal runs: the later call's lines start once the run
+// beneath has ended, and the call beneath runs nothing more.
+TEST_F(IpsecPolicyTest, aCallDuringARunTakesOverOnceItHasEndedAndKeepsTheOrder) {
+    struct Row {
+        const char* first;
+        const char* then;
+        int runsBefore;  // the other call comes during this run of the first
+        Lines expected;
+    };
+    const Row rows[] = {
+        // The policy ends as asked last, withdrawn with the values that reached the store,
+        // whatever the key reads now.
+        {kPolicyOn, kPolicyOff, 0, {outbound("first", " -x"), outbound("first", " -y"), inbound("first", " -y")}},
+        {kPolicyOn, kPolicyOff, 1,
+         {outbound("first", " -x"), inbound("first", " -x"), outbound("first", " -y"), inbound("first", " -y")}},
+        {kPolicyOff, kPolicyOn, 0, {outbound("first", " -y"), outbound("second", " -x"), inbound("second", " -x")}},
+    };
+    for (const Row& row : rows) {
+        processes.lines.clear();
+        window.setText(Control::txtpreshare, "first");
+        const auto takeOver = [&] {
+            EXPECT_TRUE(policy.ipsecBusy());
+            window.setText(Control::txtpreshare, "second");
+            policy.config_ipsec(row.then);
+        };
+        if (row.runsBefore == 0) {
+            loop.duringNextDelay(takeOver);
+        } else {
+            loop.duringNextDelay([&] { loop.duringNextDelay(takeOver); });
+        }
+        EXPECT_EQ(policy.config_ipsec(row.first).outcome, PolicyResult::superseded) << row.first << row.runsBefore;
+        EXPECT_EQ(processes.lines, row.expected) << row.first << row.runsBefore;
+        EXPECT_TRUE(processes.eachStartedAfterTheLastEnded()) << row.first << row.runsBefore;
+        EXPECT_FALSE(policy.ipsecBusy());
+    }
 }
 
 TEST_F(IpsecPolicyTest, theDeepestOfSeveralNestedCallsWins) {
-    loop.duringNextDelay([&] {  // the first pause of a
+    loop.duringNextDelay([&] {  // a's first run
         window.setText(Control::txtpreshare, "b");
-        loop.duringNextDelay([&] {  // the second above: b's wait before its first line
+        loop.duringNextDelay([&] {  // b's wait for a's run, before its first line
             window.setText(Control::txtpreshare, "c");
             policy.config_ipsec(kPolicyOn);
         });
@@ -129,35 +184,16 @@ TEST_F(IpsecPolicyTest, theDeepestOfSeveralNestedCallsWins) {
     });
     window.setText(Control::txtpreshare, "a");
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.timed, (Lines{
-                                     "0s " + outbound("a", " -x"),
-                                     "1s " + outbound("c", " -x"),
-                                     "2s " + inbound("c", " -x"),
-                                 }));
+    EXPECT_EQ(processes.lines, (Lines{outbound("a", " -x"), outbound("c", " -x"), inbound("c", " -x")}));
 }
 
 TEST_F(IpsecPolicyTest, onceApplyingIsRefusedOnlyWithdrawalRuns) {
     loop.duringNextDelay([&] { policy.refuseApplying(); });  // the program's end, mid-pair
     policy.config_ipsec(kPolicyOn);
-    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -x")}));
+    EXPECT_EQ(processes.lines, (Lines{outbound("first", " -x")}));
     policy.config_ipsec(kPolicyOn);
     policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.timed, (Lines{
-                                     "0s " + outbound("first", " -x"),
-                                     "1s " + outbound("first", " -y"),
-                                     "2s " + inbound("first", " -y"),
-                                 }));
-}
-
-TEST_F(IpsecPolicyTest, aCallAfterTheRunIsOverStartsAtOnce) {
-    policy.config_ipsec(kPolicyOn);
-    policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.timed, (Lines{
-                                     "0s " + outbound("first", " -x"),
-                                     "1s " + inbound("first", " -x"),
-                                     "2s " + outbound("first", " -y"),
-                                     "3s " + inbound("first", " -y"),
-                                 }));
+    EXPECT_EQ(processes.lines, (Lines{outbound("first", " -x"), outbound("first", " -y"), inbound("first", " -y")}));
 }
 
 TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
@@ -165,29 +201,60 @@ TEST_F(IpsecPolicyTest, aRunCutShortLeavesThePolicyCommandsUsable) {
     EXPECT_THROW(policy.config_ipsec(kPolicyOn), std::runtime_error);
     EXPECT_FALSE(policy.ipsecBusy());
 
-    // The next call is not taken for one made inside a pause: it starts at once.
-    processes.timed.clear();
-    loop.elapsedSeconds = 0;
+    // The next call is not taken for one made inside a wait: it runs its own pair.
+    processes.lines.clear();
     policy.config_ipsec(kPolicyOff);
-    EXPECT_EQ(processes.timed, (Lines{"0s " + outbound("first", " -y"), "1s " + inbound("first", " -y")}));
+    EXPECT_EQ(processes.lines, (Lines{outbound("first", " -y"), inbound("first", " -y")}));
 }
 
-// A watched run that hangs is ended at its limit and fails the call; an apply runs nothing more,
-// a withdrawal still runs its other line; the log has the ended run's status.
+// A run that hangs is ended at its limit and fails the call, whatever the tool; an apply runs
+// nothing more, a withdrawal still runs its other line; the log has the ended run's status.
 TEST_F(IpsecPolicyTest, aRunPastItsLimitIsEndedAndCountsAsFailed) {
-    useVelmoraIpsec();
     processes.hangs = [](const std::string& line) { return line.find("windows to zerta") != std::string::npos; };
-    for (const std::string active : {kPolicyOn, kPolicyOff}) {
-        processes.timed.clear();
-        processes.terminations = 0;
-        loop.elapsedMilliseconds = 0;
-        const PolicyResult result = policy.config_ipsec(active);
-        EXPECT_EQ(result.outcome, PolicyResult::failed) << active;
-        EXPECT_NE(result.failure.find("超过 60 秒没有结束，已被结束"), std::string::npos) << result.failure;
-        EXPECT_EQ(processes.terminations, 1) << active;
-        EXPECT_GE(loop.elapsedMilliseconds, kPolicyRunLimitSeconds * 1000) << active;
-        EXPECT_EQ(processes.timed.size(), active == kPolicyOn ? 1u : 2u) << active;
-        EXPECT_NE(log.file.lines.back().find("退出码 1223"), std::string::npos) << log.file.lines.back();
+    for (const char* tool : {"ipseccmd", "velmora-ipsec"}) {
+        useTool(tool);
+        for (const std::string active : {kPolicyOn, kPolicyOff}) {
+            processes.lines.clear();
+            processes.terminations = 0;
+            loop.elapsedMilliseconds = 0;
+            const PolicyResult result = policy.config_ipsec(active);
+            EXPECT_EQ(result.outcome, PolicyResult::failed) << tool << active;
+            EXPECT_NE(result.failure.find("超过 60 秒没有结束，已被结束"), std::string::npos) << result.failure;
+            EXPECT_EQ(processes.terminations, 1) << tool << active;
+            EXPECT_GE(loop.elapsedMilliseconds, kPolicyRunLimitSeconds * 1000) << tool << active;
+            EXPECT_EQ(processes.lines.size(), active == kPolicyOn ? 1u : 2u) << tool << active;
+            EXPECT_NE(log.file.lines.back().find("退出码 1223"), std::string::npos) << log.file.lines.back();
+        }
+    }
+}
+
+// A run that cannot start fails the call on every Windows. A status other than 0 fails it only
+// where it comes from velmora-ipsec; the old tools' statuses are logged and the pair goes on.
+TEST_F(IpsecPolicyTest, whatFailsTheCallByTool) {
+    struct Row {
+        const char* tool;
+        std::optional<std::uint32_t> status;
+        PolicyResult::Outcome outcome;
+        const char* logged;  // the end of the apply's log line
+    };
+    const Row rows[] = {
+        {"ipseccmd", std::nullopt, PolicyResult::failed, "：ipseccmd，退出码 未能启动"},
+        {"ipsecpol", std::nullopt, PolicyResult::failed, "：ipsecpol，退出码 未能启动"},
+        {"velmora-ipsec", std::nullopt, PolicyResult::failed, "：velmora-ipsec，退出码 未能启动"},
+        {"ipseccmd", 87u, PolicyResult::done, "：ipseccmd，退出码 87、87"},
+        {"ipseccmd", 0u, PolicyResult::done, "：ipseccmd，退出码 0、0"},
+        {"velmora-ipsec", 87u, PolicyResult::failed, "：velmora-ipsec，退出码 87"},
+    };
+    for (const Row& row : rows) {
+        useTool(row.tool);
+        processes.statusOf = [&](const std::string&) { return row.status; };
+        const PolicyResult result = policy.config_ipsec(kPolicyOn);
+        EXPECT_EQ(result.outcome, row.outcome) << row.tool;
+        if (!row.status) {
+            EXPECT_EQ(result.failure.rfind("无法启动策略工具 ", 0), 0u) << result.failure;
+        }
+        const std::string& line = log.file.lines.back();
+        EXPECT_EQ(line.substr(line.size() - std::string(row.logged).size()), row.logged) << row.tool;
     }
 }
 

@@ -1,5 +1,5 @@
 // The stand-ins' journal as the end-to-end tests read it: where a stand-in writes it when it did
-// not inherit the tests' environment, and who started the stand-in that wrote each line.
+// not inherit the tests' environment, who started the stand-in that wrote each line, and when.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -54,14 +54,17 @@ TEST_F(StandInJournal, theEnvironmentComesFirstThenThePublishedFolderThenTheProg
             EXPECT_EQ(testing::readBytes(folder->file(L"journal.txt")), folder == row.expected ? line : "");
             DeleteFileW(folder->file(L"journal.txt").c_str());
             DeleteFileW(folder->file(L"journal-starters.txt").c_str());
+            DeleteFileW(folder->file(L"journal-times.txt").c_str());
         }
     }
 }
 
 TEST_F(StandInJournal, eachLineNamesTheStandInItsStarterAndTheStartersStarter) {
     SetEnvironmentVariableW(L"VELMORA_SIM_DIR", fromEnvironment.path().c_str());
+    const DWORD before = GetTickCount();
     sim::appendJournal("written by the test");
     ASSERT_TRUE(runStandIn());
+    const DWORD after = GetTickCount();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::wstring selfPath = self;
@@ -77,6 +80,12 @@ TEST_F(StandInJournal, eachLineNamesTheStandInItsStarterAndTheStartersStarter) {
     EXPECT_EQ(entries[1].grandparent, test);
     // The journal itself keeps its lines as they were.
     EXPECT_EQ(sim::readJournal(), (std::vector<std::string>{entries[0].line, entries[1].line}));
+    // Each line has the moment it was written, in the order written.
+    const std::vector<sim::TimedLine> timed = sim::readTimedJournal();
+    ASSERT_EQ(timed.size(), 2u);
+    EXPECT_EQ(timed[1].line, entries[1].line);
+    EXPECT_LE(timed[0].tick - before, timed[1].tick - before);
+    EXPECT_LE(timed[1].tick - before, after - before);
 }
 
 }  // namespace
