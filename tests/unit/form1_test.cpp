@@ -481,6 +481,120 @@ TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
 
 INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
 
+// Windows (Vista on) ends a program hidden in the tray within seconds of asking whether its session
+// may end unless the program has told it why it holds the end up: told beforehand, for as long as
+// something of ours may need taking back, and the host hears only of changes.
+class Form1EndOfSessionHold;
+
+struct HoldRow {
+    const char* name;
+    void (Form1EndOfSessionHold::*steps)();
+    std::vector<bool> holds;  // what the host heard, the unload's included
+};
+
+class Form1EndOfSessionHold : public Form1Test, public ::testing::WithParamInterface<HoldRow> {
+public:
+    static std::vector<HoldRow> rows() {
+        return {
+            {"ipsecSessionStoppedAndTheLinkDropped", &Form1EndOfSessionHold::ipsecSessionStoppedAndTheLinkDropped,
+             {true, false}},
+            {"ipsecDialFailedThenStopped", &Form1EndOfSessionHold::ipsecDialFailedThenStopped, {true, false}},
+            {"plainLinkUpThenStopped", &Form1EndOfSessionHold::plainLinkUpThenStopped, {true, false}},
+            {"linkUpAtTheStartHeldThroughTheClose", &Form1EndOfSessionHold::linkUpAtTheStartHeldThroughTheClose,
+             {true, false}},
+            {"aWithdrawalThatFailsAtTheClose", &Form1EndOfSessionHold::aWithdrawalThatFailsAtTheClose, {true, false}},
+            {"nothingApplied", &Form1EndOfSessionHold::nothingApplied, {}},
+        };
+    }
+
+protected:
+    // The session's steps, then a close: held throughout the clean-up, let go once it is done.
+    void run(const HoldRow& row) {
+        (this->*row.steps)();
+        form.Form_QueryUnload(UnloadMode::windowClosed);
+        form.Form_Unload();
+        EXPECT_EQ(host.holds, row.holds);
+        EXPECT_FALSE(host.holding());
+        EXPECT_TRUE(std::adjacent_find(host.holds.begin(), host.holds.end()) == host.holds.end())
+            << "the host hears only of a change";
+    }
+
+    // Held from the apply's first line, before any dial; Stop's withdrawal leaves the link, which
+    // still holds, until it drops.
+    void ipsecSessionStoppedAndTheLinkDropped() {
+        startIpsecSession();
+        std::vector<bool> atPolicyLines;
+        processes.statusOf = [this, &atPolicyLines](const std::string& line) {
+            if (line.rfind("ipseccmd ", 0) == 0) {
+                atPolicyLines.push_back(host.holding());
+            }
+            return std::optional<std::uint32_t>(0);
+        };
+        form.Command1_Click();
+        form.Timer1_Timer();
+        EXPECT_TRUE(host.holding());
+        form.Command2_Click();
+        EXPECT_TRUE(host.holding()) << "the link is still up";
+        ras.list.connections.clear();
+        form.Timer1_Timer();
+        EXPECT_FALSE(host.holding());
+        EXPECT_EQ(atPolicyLines, (std::vector<bool>{true, true, true, true}));
+    }
+    // A policy in force holds without a link, until Stop has withdrawn it.
+    void ipsecDialFailedThenStopped() {
+        startIpsecSession();
+        processes.onRun = nullptr;  // the dial fails
+        form.Command1_Click();
+        EXPECT_TRUE(host.holding());
+        form.Command2_Click();
+        EXPECT_FALSE(host.holding());
+    }
+    // A plain link, held while it is up; Stop hangs it up.
+    void plainLinkUpThenStopped() {
+        storeSettings(0, 0, 0, 0);
+        form.Form_Load();
+        processes.onRun = [this](const std::string&) { ras.connect(12, "corvinaltexum"); };
+        form.Command1_Click();
+        EXPECT_TRUE(host.holding());
+        form.menuOff_Click();
+        form.Timer1_Timer();
+        EXPECT_FALSE(host.holding());
+    }
+    // A link up before the start holds from the activation until the unload's hang-up is done.
+    void linkUpAtTheStartHeldThroughTheClose() {
+        ras.connect(12, "corvinaltexum");
+        form.Form_Load();
+        form.Form_Activate();
+        EXPECT_TRUE(host.holding());
+        ras.onHangUp = [this](RasHandle) { EXPECT_TRUE(host.holding()) << "let go before the hang-up"; };
+    }
+    // The policy may still be in force after the close's withdrawal failed (from Vista on the
+    // tool's status is read): let go all the same once the unload is done.
+    void aWithdrawalThatFailsAtTheClose() {
+        version.record = {6, 1, "Service Pack 1", 7601};
+        startIpsecSession();
+        form.Command1_Click();
+        EXPECT_TRUE(host.holding());
+        processes.statusOf = [](const std::string& line) -> std::optional<std::uint32_t> {
+            return line.size() > 3 && line.compare(line.size() - 3, 3, " -y") == 0 ? 1u : 0u;
+        };
+    }
+    // Nothing of ours: nothing held, however often the watch looks.
+    void nothingApplied() {
+        form.Form_Load();
+        form.Form_Activate();
+        form.Timer1_Timer();
+        form.Timer1_Timer();
+    }
+};
+
+TEST_P(Form1EndOfSessionHold, followsWhatMayNeedTakingBack) {
+    run(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, Form1EndOfSessionHold, ::testing::ValuesIn(Form1EndOfSessionHold::rows()),
+                         [](const ::testing::TestParamInfo<HoldRow>& row) { return std::string(row.param.name); });
+
 TEST_F(Form1Test, anActivationDuringADialThatFailsLogsNoLinkThatWentDown) {
     startIpsecSession();
     processes.onRun = nullptr;  // the dial fails
