@@ -13,6 +13,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
+#include "tests/e2e/session_end_reasons.h"
 #include "tests/e2e/window_under_test.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
@@ -785,6 +786,62 @@ TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_DELETE));
+}
+
+// --- The end of the Windows session ---------------------------------------------------------
+
+constexpr const wchar_t* kShutDownReasonText = L"Velmora VPN 正在断开连接并撤销IPSec策略，请稍候。";
+
+// Registered beforehand, so that Windows waits for the clean-up of a program hidden in the tray;
+// one registration however often the behaviour says so, and the session may still end.
+TEST(MainWindowEndOfSession, theBehavioursHoldRegistersTheReasonUntilItIsLetGo) {
+    testing::SessionEndReasons reasons;
+    WindowUnderTest w;
+    HWND window = w.driver().window();
+    EXPECT_EQ(reasons.reason(window), std::nullopt);
+    w.onWindowThread([&] {
+        w.window().holdEndOfSession(true);
+        w.window().holdEndOfSession(true);
+    });
+    EXPECT_EQ(reasons.reason(window), std::optional<std::wstring>(kShutDownReasonText));
+    EXPECT_EQ(reasons.creates(), 1);
+    DWORD_PTR answer = FALSE;
+    ASSERT_TRUE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    w.onWindowThread([&] { w.window().holdEndOfSession(false); });
+    EXPECT_EQ(reasons.reason(window), std::nullopt);
+}
+
+// The unload holds it too: the behaviour letting go at the unload's end, or the end of the
+// session's telling inside it, leaves it registered until the unload is done.
+TEST(MainWindowEndOfSession, theUnloadHoldsItAndNoHolderLetsGoOfAnothersHold) {
+    for (const bool heldBefore : {true, false}) {
+        SCOPED_TRACE(heldBefore ? "held by the behaviour" : "not held before the close");
+        testing::SessionEndReasons reasons;
+        std::vector<bool> registered;  // in Form_QueryUnload, in Form_EndSession, after it, after letting go
+        HWND handle = nullptr;
+        const auto note = [&] { registered.push_back(reasons.reason(handle).has_value()); };
+        WindowUnderTest w([&](MainWindow& window, testing::RecordingEvents& events) {
+            handle = window.handle();
+            events.reactions["Form_QueryUnload 0"] = note;
+            events.reactions["Form_EndSession"] = note;
+            events.reactions["Form_Unload"] = [&] {
+                SendMessageW(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                note();
+                window.holdEndOfSession(false);
+                note();
+            };
+        });
+        if (heldBefore) {
+            w.onWindowThread([&] { w.window().holdEndOfSession(true); });
+        }
+        PostMessageW(handle, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(eventually([&] { return w.ended(); }));
+        EXPECT_EQ(registered, (std::vector<bool>{true, true, true, true}));
+        EXPECT_EQ(reasons.reason(handle), std::nullopt);
+        EXPECT_EQ(reasons.creates(), 1);
+        EXPECT_EQ(w.events().count("Form_EndSession"), 1);
+    }
 }
 
 // The window's children from the top of the z-order, which is the tab order, by control number.
