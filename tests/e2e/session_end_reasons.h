@@ -1,7 +1,7 @@
 // Windows' record of the reasons its windows give for holding the end of the session up, for the
-// window's tests: Wine's user32 accepts no reason (its ShutdownBlockReasonCreate fails, it has no
-// ShutdownBlockReasonQuery), so its create and destroy calls in this process go to this record
-// for as long as the record lives.
+// window's tests: Wine's user32 keeps none (its ShutdownBlockReasonCreate fails and it has no
+// ShutdownBlockReasonQuery), so its create and destroy calls in this process come here for as
+// long as the record lives.
 #pragma once
 
 #include <windows.h>
@@ -23,17 +23,15 @@ public:
 
     // The reason registered for the window, as ShutdownBlockReasonQuery would tell it.
     std::optional<std::wstring> reason(HWND window) const;
-    // How many times a reason was registered for any window.
-    int creates() const;
 
 private:
-    // The first bytes of a user32 function, overwritten by a jump here.
+    // The first bytes of a user32 function, which a jump here overwrites.
     struct Redirect {
         unsigned char* at;
         std::array<unsigned char, 5> saved;
     };
     static Redirect redirect(const char* name, const void* replacement);
-    static void undo(const Redirect& redirect);
+    static void write(unsigned char* at, const std::array<unsigned char, 5>& bytes);
 
     Redirect create_;
     Redirect destroy_;
