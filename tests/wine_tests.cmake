@@ -84,7 +84,7 @@ target_link_libraries(velmora_e2e_tests PRIVATE
   velmora_fakes velmora_win32_test_support velmora_window_driver velmora_sim_state iphlpapi GTest::gtest_main)
 target_compile_definitions(velmora_e2e_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}")
 
-add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp)
+add_executable(velmora_window_tests e2e/main_window_test.cpp e2e/window_under_test.cpp e2e/session_end_reasons.cpp)
 target_link_libraries(velmora_window_tests PRIVATE
   velmora_window_driver velmora_ui_win32 velmora_resources GTest::gtest_main)
 

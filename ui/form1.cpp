@@ -100,6 +100,17 @@ void Form1::showLinkStatus() {
     if (trayIconShown_ && !closing_ && balloon.text != nullptr) {
         host_.trayBalloon(balloon.text, balloon.warning);
     }
+    holdEndOfSession();
+}
+
+void Form1::holdEndOfSession() {
+    // Windows (Vista on) ends a program hidden in the tray within seconds of asking whether the
+    // session may end unless a reason is registered by then; the shut-down takes longer.
+    const bool hold = !unloaded_ && (policy_.mayBeInForce() || link_.status().up() || link_.status().work().has_value());
+    if (hold != holdingEndOfSession_) {
+        holdingEndOfSession_ = hold;
+        host_.holdEndOfSession(hold);
+    }
 }
 
 std::optional<std::uint32_t> Form1::upSeconds(const ConnectionStatistics& statistics) {
@@ -238,6 +249,7 @@ void Form1::finishUnload() {
         if (endReason_) {
             log_.programEnding(*endReason_);
         }
+        holdEndOfSession();
     }
 }
 

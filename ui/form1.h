@@ -162,6 +162,9 @@ private:
     // Shows the link's status in the window's status line and on the tray icon (when it is there
     // and the status changed), and a balloon for a change nobody asked for.
     void showLinkStatus();
+    // Has Windows wait at the end of its session for as long as there is something of ours to
+    // take back: a policy that may be in force, a link up, a dial or a policy pair under way.
+    void holdEndOfSession();
     // How long the link has been up, as the service's statistics of it count, else since the
     // program first saw it up; nothing while it is down.
     std::optional<std::uint32_t> upSeconds(const ConnectionStatistics& statistics);
@@ -197,6 +200,7 @@ private:
     std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
     bool exitByScript_ = false;  // the program ends for a command line's /exit
     bool trayIconShown_ = false;
+    bool holdingEndOfSession_ = false;  // as the host was last told
     TrayState trayShows_;
     LinkBalloons balloons_;
     std::optional<std::uint32_t> upSinceMs_;  // the clock's count when the link was first seen up

@@ -1,5 +1,6 @@
 // What the window's behaviour needs of the real window beyond its controls (which it reaches
-// through the ControlSurface): the tray icon, the other instance, centring, restoring, ending.
+// through the ControlSurface): the tray icon, the other instance, centring, restoring, ending, and
+// what Windows is told while the end of its session waits for the program.
 #pragma once
 
 #include <string>
@@ -34,6 +35,12 @@ public:
     virtual void sendRestore() = 0;
     // Gives the window the input focus.
     virtual void focus() = 0;
+
+    // While hold is true, Windows (Vista and later) is told why the end of its session waits for
+    // the program, so that it does not end the program before its clean-up is done; false lets
+    // that go. The unload holds it as well for as long as it runs. Nothing where Windows has no
+    // such call.
+    virtual void holdEndOfSession(bool hold) = 0;
 
     // Closes the window: Form_QueryUnload (UnloadMode::byProgram) and Form_Unload run, then the
     // program ends.

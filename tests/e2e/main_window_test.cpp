@@ -13,6 +13,7 @@
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
+#include "tests/e2e/session_end_reasons.h"
 #include "tests/e2e/window_under_test.h"
 #include "ui/layout.h"
 #include "ui/win32/window_names.h"
@@ -785,6 +786,49 @@ TEST(MainWindowLifecycle, anIconStillShownWhenTheProgramEndsGoesWithTheWindow) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_DELETE));
+}
+
+// --- The end of the Windows session ---------------------------------------------------------
+
+constexpr const wchar_t* kShutDownReasonText = L"Velmora VPN 正在断开连接并撤销IPSec策略，请稍候。";
+
+// Registered while the behaviour holds it (so that Windows waits for the clean-up of a program
+// hidden in the tray) and for the span of the unload, one registration that no holder lets go of
+// while another still holds it; the session may still end.
+TEST(MainWindowEndOfSession, theReasonIsRegisteredWhileTheBehaviourOrTheUnloadHoldsIt) {
+    for (const bool heldBefore : {true, false}) {
+        SCOPED_TRACE(heldBefore ? "held by the behaviour" : "not held before the close");
+        testing::SessionEndReasons reasons;
+        std::vector<bool> registered;  // in Form_QueryUnload, in Form_EndSession, after it, after letting go
+        HWND handle = nullptr;
+        const auto note = [&] { registered.push_back(reasons.reason(handle).has_value()); };
+        WindowUnderTest w([&](MainWindow& window, testing::RecordingEvents& events) {
+            handle = window.handle();
+            events.reactions["Form_QueryUnload 0"] = note;
+            events.reactions["Form_EndSession"] = note;
+            events.reactions["Form_Unload"] = [&] {
+                SendMessageW(handle, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                note();
+                window.holdEndOfSession(false);
+                note();
+            };
+        });
+        EXPECT_EQ(reasons.reason(handle), std::nullopt);
+        if (heldBefore) {
+            w.onWindowThread([&] {
+                w.window().holdEndOfSession(true);
+                w.window().holdEndOfSession(true);
+            });
+            EXPECT_EQ(reasons.reason(handle), std::optional<std::wstring>(kShutDownReasonText));
+            DWORD_PTR answer = FALSE;
+            ASSERT_TRUE(SendMessageTimeoutW(handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
+            EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+        }
+        PostMessageW(handle, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(eventually([&] { return w.ended(); }));
+        EXPECT_EQ(registered, (std::vector<bool>{true, true, true, true}));
+        EXPECT_EQ(reasons.reason(handle), std::nullopt);
+    }
 }
 
 // The window's children from the top of the z-order, which is the tab order, by control number.

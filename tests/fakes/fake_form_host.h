@@ -23,11 +23,15 @@ public:
     void centreOnScreen() override { calls.push_back("centre"); }
     void sendRestore() override { calls.push_back("restore"); }
     void focus() override { calls.push_back("focus"); }
+    void holdEndOfSession(bool hold) override { holds.push_back(hold); }
     void unload() override { calls.push_back("unload"); }
     void endProgram() override { calls.push_back("endProgram"); }
 
     bool otherInstance = false;
     std::vector<std::string> calls;  // in order
+    std::vector<bool> holds;         // each holdEndOfSession, in order, apart from the calls
+
+    bool holding() const { return !holds.empty() && holds.back(); }
 };
 
 }  // namespace velmora::testing

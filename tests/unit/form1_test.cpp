@@ -459,6 +459,92 @@ TEST_P(Form1EndSessionInTheClose, returnsOnlyOnceAllIsDone) {
 
 INSTANTIATE_TEST_SUITE_P(EachWait, Form1EndSessionInTheClose, ::testing::Range(0, 3));
 
+// Windows (Vista on) ends a program hidden in the tray within seconds of asking whether its session
+// may end unless the program has told it why it holds the end up: told beforehand, for as long as
+// something of ours may need taking back, and the host hears only of changes.
+class Form1EndOfSessionHold;
+
+struct HoldRow {
+    const char* name;
+    void (Form1EndOfSessionHold::*steps)();
+};
+
+class Form1EndOfSessionHold : public Form1Test, public ::testing::WithParamInterface<HoldRow> {
+public:
+    static std::vector<HoldRow> rows() {
+        return {{"ipsecSessionStoppedAndTheLinkDropped", &Form1EndOfSessionHold::ipsecSessionStoppedAndTheLinkDropped},
+                {"ipsecDialFailedThenStopped", &Form1EndOfSessionHold::ipsecDialFailedThenStopped},
+                {"linkUpAtTheStartHeldThroughTheClose", &Form1EndOfSessionHold::linkUpAtTheStartHeldThroughTheClose},
+                {"aWithdrawalThatFailsAtTheClose", &Form1EndOfSessionHold::aWithdrawalThatFailsAtTheClose}};
+    }
+
+protected:
+    // The row's steps, then a close: the host hears of each change once, and nothing is held after.
+    void run(const HoldRow& row) {
+        (this->*row.steps)();
+        form.Form_QueryUnload(UnloadMode::windowClosed);
+        form.Form_Unload();
+        EXPECT_EQ(host.holds, (std::vector<bool>{true, false}));
+    }
+
+    // Held from the apply's first line, before any dial; Stop's withdrawal leaves the link, which
+    // still holds, until it drops.
+    void ipsecSessionStoppedAndTheLinkDropped() {
+        startIpsecSession();
+        std::vector<bool> atPolicyLines;
+        processes.statusOf = [this, &atPolicyLines](const std::string& line) {
+            if (line.rfind("ipseccmd ", 0) == 0) {
+                atPolicyLines.push_back(host.holding());
+            }
+            return std::optional<std::uint32_t>(0);
+        };
+        form.Command1_Click();
+        form.Timer1_Timer();
+        EXPECT_TRUE(host.holding());
+        form.Command2_Click();
+        EXPECT_TRUE(host.holding()) << "the link is still up";
+        ras.list.connections.clear();
+        form.Timer1_Timer();
+        EXPECT_FALSE(host.holding());
+        EXPECT_EQ(atPolicyLines, (std::vector<bool>{true, true, true, true}));
+    }
+    // A policy in force holds without a link, until Stop has withdrawn it.
+    void ipsecDialFailedThenStopped() {
+        startIpsecSession();
+        processes.onRun = nullptr;  // the dial fails
+        form.Command1_Click();
+        EXPECT_TRUE(host.holding());
+        form.Command2_Click();
+        EXPECT_FALSE(host.holding());
+    }
+    // A link up before the start holds from the activation until the unload's hang-up is done.
+    void linkUpAtTheStartHeldThroughTheClose() {
+        ras.connect(12, "corvinaltexum");
+        form.Form_Load();
+        form.Form_Activate();
+        EXPECT_TRUE(host.holding());
+        ras.onHangUp = [this](RasHandle) { EXPECT_TRUE(host.holding()) << "let go before the hang-up"; };
+    }
+    // The policy may still be in force after the close's withdrawal failed (from Vista on the
+    // tool's status is read): let go all the same once the unload is done.
+    void aWithdrawalThatFailsAtTheClose() {
+        version.record = {6, 1, "Service Pack 1", 7601};
+        startIpsecSession();
+        form.Command1_Click();
+        EXPECT_TRUE(host.holding());
+        processes.statusOf = [](const std::string& line) -> std::optional<std::uint32_t> {
+            return line.size() > 3 && line.compare(line.size() - 3, 3, " -y") == 0 ? 1u : 0u;
+        };
+    }
+};
+
+TEST_P(Form1EndOfSessionHold, followsWhatMayNeedTakingBack) {
+    run(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, Form1EndOfSessionHold, ::testing::ValuesIn(Form1EndOfSessionHold::rows()),
+                         [](const ::testing::TestParamInfo<HoldRow>& row) { return std::string(row.param.name); });
+
 TEST_F(Form1Test, anActivationDuringADialThatFailsLogsNoLinkThatWentDown) {
     startIpsecSession();
     processes.onRun = nullptr;  // the dial fails

@@ -140,32 +140,6 @@ BOOL CALLBACK findOwnedDialog(HWND window, LPARAM context) {
 // What Windows shows while the program holds the end of the session up (Vista and later).
 constexpr const wchar_t* kShutDownReason = L"Velmora VPN 正在断开连接并撤销IPSec策略，请稍候。";
 
-using BlockReasonCreate = BOOL WINAPI(HWND, LPCWSTR);
-using BlockReasonDestroy = BOOL WINAPI(HWND);
-
-// Tells Windows, for as long as it lives, why the program holds the end of the session up.
-class ShutDownBlock {
-public:
-    ShutDownBlock(SystemLibrary& user32, HWND window) : user32_(user32), window_(window) {
-        if (auto* create = user32_.function<BlockReasonCreate>("ShutdownBlockReasonCreate")) {
-            created_ = create(window_, kShutDownReason) != FALSE;
-        }
-    }
-    ~ShutDownBlock() {
-        auto* destroy = user32_.function<BlockReasonDestroy>("ShutdownBlockReasonDestroy");
-        if (created_ && destroy != nullptr) {
-            (void)destroy(window_);
-        }
-    }
-    ShutDownBlock(const ShutDownBlock&) = delete;
-    ShutDownBlock& operator=(const ShutDownBlock&) = delete;
-
-private:
-    SystemLibrary& user32_;
-    HWND window_;
-    bool created_ = false;
-};
-
 // Owns a menu handle for the span of one popup.
 class PopupMenu {
 public:
@@ -191,6 +165,7 @@ MainWindow::MainWindow(HINSTANCE instance, TrayIcon::Notify trayNotify)
       banner_(static_cast<HBITMAP>(
           LoadImageW(instance, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))),
       instance_(instance),
+      endOfSession_(user32_, kShutDownReason),
       tray_(std::move(trayNotify)) {
     registerWindowClass(instance, icon_, windowProc);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
@@ -465,7 +440,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != FALSE) {
             if (unloading_) {
                 if (events_ != nullptr) {
-                    const ShutDownBlock block(user32_, window_);
+                    const SessionEndReason::Scoped held(endOfSession_, window_);
                     events_->Form_EndSession();
                 }
             } else {
@@ -724,6 +699,18 @@ void MainWindow::focus() {
     }
 }
 
+void MainWindow::holdEndOfSession(bool hold) {
+    if (hold == holdingEndOfSession_) {
+        return;
+    }
+    holdingEndOfSession_ = hold;
+    if (hold) {
+        endOfSession_.hold(window_);
+    } else {
+        endOfSession_.release(window_);
+    }
+}
+
 void MainWindow::unload() {
     unloadFor(UnloadMode::byProgram);
 }
@@ -734,7 +721,7 @@ void MainWindow::unloadFor(UnloadMode mode) {
     }
     unloading_ = true;
     if (events_ != nullptr) {
-        const ShutDownBlock block(user32_, window_);
+        const SessionEndReason::Scoped held(endOfSession_, window_);
         events_->Form_QueryUnload(mode);
         events_->Form_Unload();
     }

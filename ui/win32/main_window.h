@@ -18,6 +18,7 @@
 #include "ui/form_host.h"
 #include "ui/layout.h"
 #include "ui/win32/gdi_object.h"
+#include "ui/win32/session_end_reason.h"
 #include "ui/win32/tray_icon.h"
 
 namespace velmora {
@@ -70,6 +71,7 @@ public:
     void centreOnScreen() override;
     void sendRestore() override;
     void focus() override;
+    void holdEndOfSession(bool hold) override;
     void unload() override;
     void endProgram() override;
 
@@ -123,6 +125,9 @@ private:
     SystemLibrary user32_{L"user32.dll"};
     HWND window_ = nullptr;
     HINSTANCE instance_;
+    // Held by the behaviour's own holdEndOfSession and for the span of each unload.
+    SessionEndReason endOfSession_;
+    bool holdingEndOfSession_ = false;
     std::array<HWND, kLayoutItemCount> children_{};  // null for a control not made yet
     // What a control not made yet holds, as the logic set it.
     struct Unmade {
