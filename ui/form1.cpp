@@ -380,6 +380,7 @@ int Form1::scriptCommand(ScriptVerb verb) {
     if (closing_) {
         return script_exit::notTaken;
     }
+    const Asking asking(askers_, Origin::script);
     switch (verb) {
     case ScriptVerb::status:
         return linkStatusCode();

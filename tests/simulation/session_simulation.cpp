@@ -815,6 +815,13 @@ Started Session::startPolicyRun(const PolicyRun& run) {
                   run.local;
     // The world is kind to the program's end: what it must leave clean does not hang or fail.
     const std::uint32_t outcome = unloading_ ? 0 : tape_.draw(8);
+    if (outcome == 6 && !vista_) {
+        // What the old tools' exit statuses mean is nobody's to say: theirs fail by not starting.
+        step("world: " + state->what + " cannot start");
+        Started none;
+        none.failure = "无法启动策略工具 ipseccmd。";
+        return none;
+    }
     if (outcome == 5) {
         state->looksLeft = 1 + static_cast<int>(tape_.draw(2));
     } else if (outcome == 6) {

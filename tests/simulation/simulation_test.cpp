@@ -73,7 +73,19 @@ INSTANTIATE_TEST_SUITE_P(
         FoundRun{"scriptConnectRefusedByAField",
                  {2, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0, 0, 0, 11, 0, 12}},
         // The network check of a script's dial answered 5 behind a box.
-        FoundRun{"scriptDialRefusedByTheNetworkCheck", {0, 0, 0, 0, 12, 0, 3, 0, 3, 2}}),
+        FoundRun{"scriptDialRefusedByTheNetworkCheck", {0, 0, 0, 0, 12, 0, 3, 0, 3, 2}},
+        // On XP a Stop's withdrawal whose ipseccmd hung was not waited for: the close found nothing
+        // to withdraw and the policy stayed.
+        FoundRun{"aHungWithdrawalOnXp",
+                 {0, 27, 0, 0, 24, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 13, 0, 0,
+                  0, 7, 0, 0, 0, 29}},
+        // On XP an apply whose ipseccmd hung was not waited for: /connect answered 0 over half a policy.
+        FoundRun{"aHungApplyOnXp", {0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 0, 12}},
+        // /connect answered 0 for a link that came back with another address, not yet protected.
+        FoundRun{"connectOverALinkThatCameBackElsewhere",
+                 {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 21, 0, 23, 1, 0, 0, 12}},
+        // /connect under the success box answered 0 before the dial's new address was protected.
+        FoundRun{"connectBeforeTheNewAddressIsProtected", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 3}}),
     [](const ::testing::TestParamInfo<FoundRun>& info) { return std::string(info.param.name); });
 
 // The same choices give the same run, step by step, so a failing seed can be looked at again.
