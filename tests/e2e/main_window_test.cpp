@@ -739,6 +739,19 @@ TEST_F(MainWindowTest, closingTheWindowUnloadsOnceAndEnds) {
               (Calls{"Form_Load", "Form_Activate", "Form_QueryUnload 0", "Form_Unload"}));
 }
 
+// The program's end answers the boxes still open, which would otherwise keep it running for nobody,
+// and opens no more.
+TEST_F(MainWindowTest, theProgramsEndAnswersTheBoxesStillOpen) {
+    w.onWindowThreadLater([&] {
+        w.window().showMessage("拨号成功！");
+        w.window().showMessage("该操作将挂断当前连接！");
+    });
+    ASSERT_TRUE(w.driver().waitForMessageBox().has_value());
+    PostMessageW(w.driver().window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(eventually([&] { return w.ended(); }));
+    EXPECT_TRUE(w.driver().messageBoxes().empty());
+}
+
 TEST(MainWindowLifecycle, theTrayItemUnloadsThroughTheHost) {
     WindowUnderTest w([](MainWindow& window, testing::RecordingEvents& events) {
         events.reactions["mnuTrayClose_Click"] = [&window] { window.unload(); };

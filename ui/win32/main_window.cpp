@@ -137,6 +137,17 @@ BOOL CALLBACK findOwnedDialog(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// Answers a message box owned by the window, as its OK button would: its modal loop ends at once,
+// or, for a box beneath another, as soon as control comes back to it.
+BOOL CALLBACK answerOwnedDialog(HWND window, LPARAM owner) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::wstring(name) == L"#32770") {
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
+
 // What Windows shows while the program holds the end of the session up (Vista and later).
 constexpr const wchar_t* kShutDownReason = L"Velmora VPN 正在断开连接并撤销IPSec策略，请稍候。";
 
@@ -730,8 +741,10 @@ void MainWindow::unloadFor(UnloadMode mode) {
 
 void MainWindow::endProgram() {
     ending_ = true;
-    // Gone at once for the user, while a command under way winds down.
+    // Gone at once for the user, while a command under way winds down. A box still open would keep
+    // the program running for an answer that no longer matters: each is answered.
     ShowWindow(window_, SW_HIDE);
+    EnumThreadWindows(GetCurrentThreadId(), answerOwnedDialog, reinterpret_cast<LPARAM>(window_));
     // Wakes the message loop, which ends once the current event has returned.
     PostMessageW(window_, WM_NULL, 0, 0);
 }

@@ -291,6 +291,9 @@ void MainWindow::addListItem(Control control, const std::string& item) {
 }
 
 void MainWindow::showMessage(const std::string& text) {
+    if (ending_) {
+        return;  // nobody is there to answer any more
+    }
     ++messageBoxesOpen_;
     (void)MessageBoxW(window_, widen(text).c_str(), widen(kMessageCaption).c_str(), MB_OK);
     --messageBoxesOpen_;
