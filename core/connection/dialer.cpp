@@ -225,7 +225,10 @@ void Dialer::logDialEnd(bool up, std::optional<std::uint32_t> status, const std:
 // Only the link says whether the dial worked; the exit status only says why it did not.
 void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, const std::string& phonebook, DialKind kind) {
     if (up) {
-        window_.showMessage(kDialSucceeded);
+        // An IPsec session tells of it once the link is protected.
+        if (window_.value(Control::Check1) == kUnchecked) {
+            window_.showMessage(kDialSucceeded);
+        }
         return;
     }
     const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();

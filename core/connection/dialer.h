@@ -39,7 +39,8 @@ public:
     // says the connection obtained, else the first new one in the host's address table after
     // the dial. On success with an address it composes the route commands, puts the address
     // into txtlocal and, with neither IPsec (Check1) nor the remote default gateway (Check2) on,
-    // starts the routes. Reports the outcome unless auto-dial (Check3) is on or a script asked
+    // starts the routes. Reports the outcome (a success only without IPsec, whose session tells it
+    // once the link is protected) unless auto-dial (Check3) is on or a script asked
     // (its exit code and the log tell it), a failure with the error rasdial ended with
     // (dial_failure.h); refuses to dial when network 1 is not an address, or when the phonebook cannot be written anew first
     // or the operation is refused (the user is told why). A dial cancelled, or one during which the program

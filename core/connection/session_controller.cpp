@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "core/connection/dial_failure.h"
 #include "core/connection/tunnel_check.h"
 #include "core/ipsec/windows_version.h"
 #include "core/profile/conn_profile.h"
@@ -324,12 +325,14 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
     if (!ipsecSessionGoesOn()) {
         return;
     }
+    bool dialledUp = false;
     if (!link_.getL2tpState(name)) {
         const DialOutcome outcome = dial(name, false, origin);
         connectRefused_ = outcome == DialOutcome::refused;
         if (outcome == DialOutcome::cancelled || !ipsecSessionGoesOn()) {
             return;
         }
+        dialledUp = outcome == DialOutcome::up;
     }
     // The dial may have brought the link up with another address than the one applied.
     (void)protectLink(name);
@@ -337,6 +340,12 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         return;
     }
     startPing();
+    if (dialledUp) {
+        tellDialSucceeded(origin);
+        if (!ipsecSessionGoesOn()) {
+            return;
+        }
+    }
     window_.setWindowState(WindowState::minimised);
     window_.setEnabled(Control::Command3, true);
     window_.setEnabled(Control::menuL2tp, true);
@@ -410,6 +419,14 @@ void SessionController::redial(const std::string& name, Origin origin) {
     (void)protectLink(name);
     if (ipsecSessionGoesOn() && link_.getL2tpState(name) && coverage_.coversLink(coverage_.linkAddress())) {
         startPing();
+        tellDialSucceeded(origin);
+    }
+}
+
+void SessionController::tellDialSucceeded(Origin origin) {
+    if (window_.value(Control::Check3) == kUnchecked && origin != Origin::script) {
+        dialer_.routeAdd();
+        window_.showMessage(kDialSucceeded);
     }
 }
 

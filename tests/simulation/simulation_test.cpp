@@ -21,7 +21,7 @@ std::string describe(std::uint64_t seed, const Violation& violation, const std::
 
 int seedsToRun() {
     const char* value = std::getenv("VELMORA_SIM_SEEDS");
-    return value != nullptr ? std::atoi(value) : 5000;
+    return value != nullptr ? std::atoi(value) : 20000;
 }
 
 TEST(Simulation, everySeedHoldsEveryInvariant) {
