@@ -169,6 +169,7 @@ struct Link {
     std::string address;
     bool addressGiven = true;  // the service tells the address
     bool tunnelGone = false;   // listed, but its address has left the host
+    int listedBefore = 0;      // the service's lists given out before it came up
 };
 
 struct Failure {
@@ -679,7 +680,7 @@ private:
             ras_.addresses[handle] = address;
         }
         ip_.add(address);
-        link_ = Link{handle, address, answered};
+        link_ = Link{handle, address, answered, false, ras_.queries};
         droppedByWorld_ = false;
         step("  link " + std::to_string(handle) + " up with " + address +
              (answered ? "" : " (the service does not give the address)"));
@@ -689,11 +690,13 @@ private:
         if (!link_) {
             return;
         }
+        // A link that came and went between two looks of the program's was never its to tell.
+        const bool seen = ras_.queries > link_->listedBefore;
         ras_.drop(link_->handle);
         ras_.addresses.erase(link_->handle);
         removeLinkTraces();
         droppedByWorld_ = true;
-        if (!surface_.enabled(Control::Command1)) {
+        if (seen && !surface_.enabled(Control::Command1)) {
             lostUntold_ = 2;
             logWhenLost_ = log_.file.lines.size();
             balloonsWhenLost_ = host_.balloons;
