@@ -1020,22 +1020,6 @@ TEST_F(Form1Test, aScriptsConnectSaysWhetherTheFieldsOrTheDialFailed) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-// A script's command can come in any wait of another command.
-TEST_F(Form1Test, aScriptsCommandsDuringADialAnswerDiallingAndStartNothing) {
-    startIpsecSession();
-    processes.holdDials = true;
-    atPause(2, [this] {  // the dial's wait, after the apply's two pauses
-        const std::size_t started = processes.started.size();
-        EXPECT_EQ(form.scriptCommand(ScriptVerb::status), script_exit::dialling);
-        EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::dialling);
-        EXPECT_EQ(processes.started.size(), started);
-        ras.connect(12, "corvinaltexum");
-        ip.add("10.10.10.4");
-        processes.holdDials = false;
-    });
-    EXPECT_EQ(form.scriptCommand(ScriptVerb::connect), script_exit::done);
-}
-
 // A script's Stop or exit during a script's dial: the dial is ended, and the dial's command answers
 // that the link is not up, or that the program did not see it through.
 class Form1ScriptDuringAScriptsDial : public Form1Test, public ::testing::WithParamInterface<ScriptVerb> {};

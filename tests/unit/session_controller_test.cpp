@@ -510,23 +510,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, SessionLookTest,
                                            LookRow{LinkAfterSleep::unanswered, true, false, false},
                                            LookRow{LinkAfterSleep::addressGone, false, false, false}));
 
-// A Stop inside the hang-up's wait ends the session there: nothing is dialled after it.
-TEST_F(SessionTest, aStopDuringTheLookAtOnceHangUpHoldsTheRedial) {
-    useIpsec();
-    window.setValue(Control::Check3, 1);
-    session.Command1_Click(Origin::window);
-    table.table.addresses.pop_back();
-    ras.lingerLooks = 1;
-    processes.waited.clear();
-    session.linkMayHaveChanged(true);
-    loop.duringNextDelay([this] { session.Command2_Click(Origin::window); });
-    session.linkMayHaveChanged(true);
-    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
-    EXPECT_TRUE(processes.waited.empty());
-    EXPECT_FALSE(active());
-    EXPECT_TRUE(session.autoDialHeld());
-}
-
 // The link comes up again with another address without the link watch seeing it go down, in
 // each of the ways a command can bring it up.
 enum class Relink { autoDialFirst, dialButtonFirst, dialButtonInsideTheReapply, activationDuringTheRedial };
