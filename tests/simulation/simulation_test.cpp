@@ -85,7 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
         FoundRun{"connectOverALinkThatCameBackElsewhere",
                  {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 21, 0, 23, 1, 0, 0, 12}},
         // /connect under the success box answered 0 before the dial's new address was protected.
-        FoundRun{"connectBeforeTheNewAddressIsProtected", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 3}}),
+        FoundRun{"connectBeforeTheNewAddressIsProtected", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 3}},
+        // Ticks inside a hang-up's long wait showed 已连接 for a link already gone.
+        FoundRun{"theStatusDuringALongHangUp",
+                 {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 25, 0, 13, 3, 0, 17, 3, 0, 17}}),
     [](const ::testing::TestParamInfo<FoundRun>& info) { return std::string(info.param.name); });
 
 // The same choices give the same run, step by step, so a failing seed can be looked at again.
