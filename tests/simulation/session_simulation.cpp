@@ -366,7 +366,7 @@ private:
         saved.setText(Control::txtpeer, "10.8.0.0");
         saved.setText(Control::txtpeermask, "255.255.0.0");
         saved.setText(Control::txtlocal, kSavedAddress);
-        saved.setValue(Control::Option1, l2tp_ ? kProtocolL2tp : 0);
+        saved.setValue(Control::Option1, l2tp_ ? kProtocolL2tp : kProtocolPptp);
         saved.setValue(Control::Check1, ipsec_ ? kChecked : kUnchecked);
         saved.setValue(Control::Check3, autoDial_ ? kChecked : kUnchecked);
         testing::MemoryLog unused;
