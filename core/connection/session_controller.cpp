@@ -425,7 +425,6 @@ void SessionController::redial(const std::string& name, Origin origin) {
 
 void SessionController::tellDialSucceeded(Origin origin) {
     if (window_.value(Control::Check3) == kUnchecked && origin != Origin::script) {
-        dialer_.routeAdd();
         window_.showMessage(kDialSucceeded);
     }
 }

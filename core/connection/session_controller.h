@@ -107,9 +107,9 @@ private:
     // Dials the link that is down in a session (L2TP dial, the auto-dial); once it is up and the
     // policy covers it, pings the far end.
     void redial(const std::string& name, Origin origin);
-    // An IPsec dial's success, told once the link is protected and its routes are on their way, so
-    // that no OK the user has still to give keeps the link unprotected; unless auto-dial is on or a
-    // script asked.
+    // An IPsec dial's success, told once the policy covers the link, so that no OK the user has
+    // still to give keeps the link unprotected; unless auto-dial is on or a script asked. The routes
+    // come with the link watch, as for every IPsec link.
     void tellDialSucceeded(Origin origin);
     void setCommands(bool active);
     // Applies or withdraws the policy, the link's status showing the change while it runs.
