@@ -157,7 +157,7 @@ set(app_scenarios
 list(APPEND app_scenarios
   OnWindows10.aRedialThatBringsANewAddressIsProtectedForIt
   OnWindows10.aLinkUpAtConnectIsProtectedForTheAddressItObtained
-  OnWindows10.twoLooksAfterAResumeHangUpALinkWhoseTunnelIsGoneAndRedial
+  OnWindows10.aResumeAndTheNextTickHangUpALinkWhoseTunnelIsGoneAndRedial
   OnWindows10.aFailingNetshStepStopsConnectBeforeTheDial
   OnWindows10.aLocalPolicyAssignedBeforeIsAssignedAgainAfterStop
   OnWindows10.toolsPlantedInTheFolderItStartsFromNeverRun

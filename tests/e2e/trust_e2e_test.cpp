@@ -126,10 +126,10 @@ TEST_F(OnWindows10, aRedialThatBringsANewAddressIsProtectedForIt) {
 }
 
 // After a sleep the service still lists the connection, but its tunnel is gone: the resume's look
-// misses the address, which the next resume's look confirms; the link is hung up and dialled again
-// at once, and the policy follows the new address. The watch's ticks alone never would: to them the
-// link is up and covered.
-TEST_F(OnWindows10, twoLooksAfterAResumeHangUpALinkWhoseTunnelIsGoneAndRedial) {
+// misses the address, which the watch's next tick looks at again and confirms; the link is hung up
+// and dialled again, and the policy follows the new address. The watch's ticks alone never would:
+// to them the link is up and covered.
+TEST_F(OnWindows10, aResumeAndTheNextTickHangUpALinkWhoseTunnelIsGoneAndRedial) {
     ConnProfile p = ipsecProfile();
     p.Check3 = kChecked;
     ASSERT_TRUE(saveSettings(p));
@@ -141,9 +141,6 @@ TEST_F(OnWindows10, twoLooksAfterAResumeHangUpALinkWhoseTunnelIsGoneAndRedial) {
     Sleep(6000);  // a tick of the watch, which finds nothing to do
     ASSERT_EQ(countStartingWith(journal(), "RasHangUpA "), 0);
     ASSERT_TRUE(PostMessageW(window.window(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
-    Sleep(6000);
-    ASSERT_EQ(countStartingWith(journal(), "RasHangUpA "), 0) << "one look that misses the address proves nothing";
-    ASSERT_TRUE(PostMessageW(window.window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
     EXPECT_TRUE(eventually([&] { return appliedLocalAddress() == "10.10.10.9" && assigned(kOurs); }, kTicks));
     const auto lines = journal();
     EXPECT_EQ(countStartingWith(lines, "RasHangUpA "), 1);
