@@ -130,8 +130,8 @@ std::string Form1::entryName() const {
 }
 
 void Form1::Form_Load() {
-    const Busy busy(busy_);
-    const Busy asked(asked_);
+    const UnderWay busy(busy_);
+    const UnderWay asked(asked_);
     const Asking asking(askers_, Origin::window);
     if (host_.anotherInstanceRunning()) {
         window_.showMessage("该程序已经运行！");
@@ -225,7 +225,7 @@ void Form1::Form_Unload() {
         return;
     }
     closing_ = true;
-    const Busy busy(busy_);
+    const UnderWay busy(busy_);
     window_.setEnabled(Control::Timer1, false);
     window_.setEnabled(Control::Timer2, false);
     // A command that resumes under this one finds the program ending and stops there; a dial
@@ -255,8 +255,8 @@ void Form1::finishUnload() {
 
 void Form1::sessionCommand(void (SessionController::*command)(Origin), Origin origin) {
     if (!closing_) {
-        const Busy busy(busy_);
-        const Busy asked(asked_);
+        const UnderWay busy(busy_);
+        const UnderWay asked(asked_);
         const Asking asking(askers_, origin);
         (session_.*command)(origin);
     }
@@ -276,7 +276,7 @@ void Form1::Command3_Click() {
 
 void Form1::Timer1_Timer() {
     if (tickMayRun()) {
-        const Busy busy(busy_);
+        const UnderWay busy(busy_);
         const Asking asking(askers_, Origin::autoDial);
         if (lookAgain_ || session_.wantsAnotherLook()) {
             lookAgain_ = false;
@@ -295,7 +295,7 @@ void Form1::Timer1_Timer() {
 // A dial started under a box could not be stopped: every click on the tray icon goes to the box.
 void Form1::Timer2_Timer() {
     if (tickMayRun() && !boxOpen()) {
-        const Busy busy(busy_);
+        const UnderWay busy(busy_);
         const Asking asking(askers_, Origin::autoDial);
         session_.Timer2_Timer();
     }
@@ -314,7 +314,7 @@ void Form1::addressesChanged() {
 
 void Form1::linkMayHaveChanged() {
     if (tickMayRun()) {
-        const Busy busy(busy_);
+        const UnderWay busy(busy_);
         const Asking asking(askers_, Origin::autoDial);
         lookAgain_ = false;
         session_.linkMayHaveChanged(!boxOpen());
@@ -471,8 +471,8 @@ void Form1::Check1_Click() {
     if (closing_) {
         return;
     }
-    const Busy busy(busy_);
-    const Busy asked(asked_);
+    const UnderWay busy(busy_);
+    const UnderWay asked(asked_);
     const Asking asking(askers_, Origin::window);
     if (window_.value(Control::Check1) == kUnchecked) {
         window_.setEnabled(Control::Command3, false);
@@ -497,8 +497,8 @@ void Form1::Check2_Click() {
     if (closing_) {
         return;
     }
-    const Busy busy(busy_);
-    const Busy asked(asked_);
+    const UnderWay busy(busy_);
+    const UnderWay asked(asked_);
     const Asking asking(askers_, Origin::window);
     hangUpStep();
     const bool on = window_.value(Control::Check2) == kChecked;

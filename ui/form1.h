@@ -17,6 +17,7 @@
 #include "core/service/operations.h"
 #include "core/settings/settings_file.h"
 #include "core/system/logon_start.h"
+#include "core/system/under_way.h"
 #include "platform/ansi_codec.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -118,18 +119,6 @@ public:
     WindowState lastState = WindowState::normal;
 
 private:
-    // Counts an event as under way for as long as it runs.
-    class Busy {
-    public:
-        explicit Busy(int& count) : count_(count) { ++count_; }
-        ~Busy() { --count_; }
-        Busy(const Busy&) = delete;
-        Busy& operator=(const Busy&) = delete;
-
-    private:
-        int& count_;
-    };
-
     // Records who asked for the event under way for as long as it runs: a message for a script's
     // own command goes to the log, since nobody may be there to answer a box.
     class Asking {

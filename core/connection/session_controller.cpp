@@ -9,6 +9,7 @@
 #include "core/profile/conn_profile.h"
 #include "core/profile/validation.h"
 #include "core/system/tool_paths.h"
+#include "core/system/under_way.h"
 #include "core/text/text.h"
 
 namespace velmora {
@@ -34,18 +35,6 @@ constexpr std::array<std::pair<Control, bool>, 8> kDuringDial = {{
     {Control::Command2, true},
     {Control::menuOff, true},
 }};
-
-// Counts a command as under way for as long as it runs, however it returns.
-class UnderWay {
-public:
-    explicit UnderWay(int& count) : count_(count) { ++count_; }
-    ~UnderWay() { --count_; }
-    UnderWay(const UnderWay&) = delete;
-    UnderWay& operator=(const UnderWay&) = delete;
-
-private:
-    int& count_;
-};
 
 }  // namespace
 

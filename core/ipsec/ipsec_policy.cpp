@@ -1,24 +1,13 @@
 #include "core/ipsec/ipsec_policy.h"
 
 #include "core/ipsec/policy_tool.h"
+#include "core/system/under_way.h"
 #include "core/ipsec/windows_version.h"
 #include "core/text/text.h"
 
 namespace velmora {
 
 namespace {
-
-// Counts a call as under way for as long as it runs, however it returns.
-class Running {
-public:
-    explicit Running(int& count) : count_(count) { ++count_; }
-    ~Running() { --count_; }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-
-private:
-    int& count_;
-};
 
 std::string whyRunFailed(std::uint32_t status) {
     if (status == static_cast<std::uint32_t>(kPolicyNotRecorded)) {
@@ -108,7 +97,7 @@ PolicyResult IpsecPolicy::config_ipsec(const std::string& strActive) {
     };
     const unsigned call = ++latestCall_;
     const bool nested = running_ > 0;
-    const Running running(running_);
+    const UnderWay running(running_);
     Runs runs{strActive, {}, false, false};
     Runs* const beneath = runsUnderWay_;
     runsUnderWay_ = &runs;
