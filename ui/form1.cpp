@@ -43,14 +43,14 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
       logonStart_(platform.registry) {
     link_.status().setListener([this] { showLinkStatus(); });
     window_.onReveal([this](Control control) { reveal(control); });
+    // Every box of the logic's is counted as open while it waits; one for a script's own command
+    // goes to the log.
     window_.onMessage([this](const std::string& text) {
         if (!askers_.empty() && askers_.back() == Origin::script) {
             log_.messageForScript(text);
-            return true;
+        } else {
+            tell(text);
         }
-        ++boxesOpen_;
-        uncountedWindow_.showMessage(text);
-        --boxesOpen_;
         return true;
     });
 }
