@@ -1,7 +1,8 @@
 // velmora-msi.dll: the custom actions of velmora.msi that Windows Installer's own tables cannot
 // express: the install folder's rights, the service's time at Windows' end, the registry switch set
 // and given back as the computer had it, and the administrator's profile stored in a key that only
-// administrators can read, every user's start at logon removed. Each runs deferred, as SYSTEM.
+// administrators can read, every user's start at logon removed. Each failing call is told in the
+// installer's log with its Windows error, never with a value.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -10,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "core/profile/conn_profile.h"
 #include "core/settings/administrator_profile.h"
 #include "core/system/logon_start.h"
 #include "installer/install_folder.h"
+#include "platform/win32/text_codec.h"
 #include "service/service_registration.h"
 
 namespace {
@@ -68,15 +71,29 @@ bool keyExists(const wchar_t* subkey) {
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
 }
 
-bool writeValue(const wchar_t* subkey, const wchar_t* name, const Value& value,
-                SECURITY_ATTRIBUTES* security = nullptr) {
-    Key key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_SET_VALUE, security, key.put(), nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
+// Tells the installer's log which call failed and the Windows error it gave, so that a failed
+// installation says why; never a value, which may be the preshared key.
+bool succeeded(MSIHANDLE install, const wchar_t* call, LONG result) {
+    if (result == ERROR_SUCCESS) {
+        return true;
     }
-    return RegSetValueExW(key.get(), name, 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size())) ==
-           ERROR_SUCCESS;
+    const MSIHANDLE record = MsiCreateRecord(2);
+    MsiRecordSetStringW(record, 0, L"Velmora VPN: [1] failed with Windows error [2].");
+    MsiRecordSetStringW(record, 1, call);
+    MsiRecordSetInteger(record, 2, static_cast<int>(result));
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+    MsiCloseHandle(record);
+    return false;
+}
+
+bool writeValue(MSIHANDLE install, const wchar_t* subkey, const wchar_t* name, const Value& value) {
+    Key key;
+    return succeeded(install, L"RegCreateKeyExW",
+                     RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                                     nullptr)) &&
+           succeeded(install, L"RegSetValueExW",
+                     RegSetValueExW(key.get(), name, 0, value.type, value.data.data(),
+                                    static_cast<DWORD>(value.data.size())));
 }
 
 Value dword(DWORD number) {
@@ -123,20 +140,25 @@ void deleteEmptyKey(const wchar_t* subkey) {
     }
 }
 
-// What a deferred action was given when it was scheduled.
-std::wstring actionData(MSIHANDLE install) {
+// A property's value; empty when it has none.
+std::wstring property(MSIHANDLE install, const wchar_t* name) {
     DWORD size = 0;
     wchar_t none[1] = {};
-    if (MsiGetPropertyW(install, L"CustomActionData", none, &size) != ERROR_MORE_DATA) {
+    if (MsiGetPropertyW(install, name, none, &size) != ERROR_MORE_DATA) {
         return {};
     }
-    std::wstring data(size + 1, L'\0');
-    size = static_cast<DWORD>(data.size());
-    if (MsiGetPropertyW(install, L"CustomActionData", data.data(), &size) != ERROR_SUCCESS) {
+    std::wstring value(size + 1, L'\0');
+    size = static_cast<DWORD>(value.size());
+    if (MsiGetPropertyW(install, name, value.data(), &size) != ERROR_SUCCESS) {
         return {};
     }
-    data.resize(size);
-    return data;
+    value.resize(size);
+    return value;
+}
+
+// What a deferred action was given when it was scheduled.
+std::wstring actionData(MSIHANDLE install) {
+    return property(install, L"CustomActionData");
 }
 
 // Full control for the administrators and the system, nothing for anyone else, passed on to the
@@ -178,8 +200,6 @@ public:
 
     bool ready() const { return ready_; }
     SECURITY_ATTRIBUTES* attributes() { return &attributes_; }
-    // Puts the descriptor on a key that existed before, when an earlier version made it.
-    bool apply(HKEY key) { return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor_) == ERROR_SUCCESS; }
 
 private:
     PSID administrators_ = nullptr;
@@ -273,49 +293,99 @@ void removeRunValues() {
     }
 }
 
+// The administrator's profile as an installation hands it over: one "NAME=value" line per setting,
+// in the order of the settings, the value as the property holds it. A value of "-" clears the
+// setting; an empty one leaves it as it is.
+constexpr const wchar_t* kClearSetting = L"-";
+
+// The profile as it was before this installation, for its rollback: "1" when the key existed, "0"
+// when it did not, then one "NAME=value" line per value it held.
+std::wstring profileBefore() {
+    std::wstring before = keyExists(kProfileKey) ? L"1" : L"0";
+    for (const char* setting : velmora::kAdministratorSettings) {
+        const std::wstring name = wide(setting);
+        Value kept;
+        if (readValue(kProfileKey, name.c_str(), kept) && kept.type == REG_SZ && kept.data.size() >= sizeof(wchar_t)) {
+            before += L"\n" + name + L"=" + std::wstring(reinterpret_cast<const wchar_t*>(kept.data.data()));
+        }
+    }
+    return before;
+}
+
+// The lines of an action's data.
+std::vector<std::wstring> lines(const std::wstring& data) {
+    std::vector<std::wstring> found;
+    for (std::size_t start = 0; start <= data.size();) {
+        std::size_t end = data.find(L'\n', start);
+        if (end == std::wstring::npos) {
+            end = data.size();
+        }
+        found.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return found;
+}
+
+// The administrators-only profile key, created when missing, given its rights also when an earlier
+// version made it.
+bool openProfileKey(MSIHANDLE install, Key& key) {
+    AdministratorsOnly security;
+    if (!security.ready()) {
+        return succeeded(install, L"building the profile key's security descriptor", static_cast<LONG>(GetLastError()));
+    }
+    return succeeded(install, L"RegCreateKeyExW",
+                     RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProfileKey, 0, nullptr, 0, KEY_SET_VALUE | WRITE_DAC,
+                                     security.attributes(), key.put(), nullptr)) &&
+           succeeded(install, L"RegSetKeySecurity",
+                     RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION,
+                                       security.attributes()->lpSecurityDescriptor));
+}
+
 }  // namespace
 
 // Gives the install folder, which the action data names, the rights that keep what runs as the
 // system out of other users' reach, before any file is copied into it (installer/install_folder.h).
 extern "C" __declspec(dllexport) UINT __stdcall SecureInstallFolder(MSIHANDLE install) {
-    return velmora::secureInstallFolder(actionData(install)) == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+    return succeeded(install, L"securing the install folder",
+                     static_cast<LONG>(velmora::secureInstallFolder(actionData(install))))
+               ? ERROR_SUCCESS
+               : ERROR_INSTALL_FAILURE;
 }
 
 // Gives the service the package has just installed its time at Windows' end (Vista on), as
 // velmora-service.exe /register does.
-extern "C" __declspec(dllexport) UINT __stdcall SetServicePreShutdown(MSIHANDLE) {
+extern "C" __declspec(dllexport) UINT __stdcall SetServicePreShutdown(MSIHANDLE install) {
     const velmora::ServiceRegistration registration;
-    DWORD result = ERROR_SUCCESS;
+    bool done = false;
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    const SC_HANDLE service =
-        manager != nullptr ? OpenServiceW(manager, registration.name.c_str(), SERVICE_CHANGE_CONFIG) : nullptr;
-    if (service != nullptr) {
-        result = velmora::setPreShutdownTime(service, registration.preShutdownMs);
+    if (!succeeded(install, L"OpenSCManagerW", manager != nullptr ? ERROR_SUCCESS : static_cast<LONG>(GetLastError()))) {
+        return ERROR_INSTALL_FAILURE;
+    }
+    const SC_HANDLE service = OpenServiceW(manager, registration.name.c_str(), SERVICE_CHANGE_CONFIG);
+    if (succeeded(install, L"OpenServiceW", service != nullptr ? ERROR_SUCCESS : static_cast<LONG>(GetLastError()))) {
+        done = succeeded(install, L"ChangeServiceConfig2W",
+                         static_cast<LONG>(velmora::setPreShutdownTime(service, registration.preShutdownMs)));
         CloseServiceHandle(service);
-    } else {
-        result = GetLastError();
     }
-    if (manager != nullptr) {
-        CloseServiceHandle(manager);
-    }
-    return result == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+    CloseServiceHandle(manager);
+    return done ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }
 
 // Records what the computer has, unless an earlier installation did, then sets the switch to the
 // number 1, creating the key when it is missing. The restart it needs is scheduled by the
 // package's own condition, which reads the switch before this runs.
-extern "C" __declspec(dllexport) UINT __stdcall SetL2tpSwitch(MSIHANDLE) {
+extern "C" __declspec(dllexport) UINT __stdcall SetL2tpSwitch(MSIHANDLE install) {
     Value recorded;
     if (!readValue(kRecordKey, L"SwitchRecorded", recorded) || !isOne(recorded)) {
         Value found;
         if (!keyExists(kRasManKey)) {
-            if (!writeValue(kRecordKey, L"SwitchKeyCreated", dword(1))) {
+            if (!writeValue(install, kRecordKey, L"SwitchKeyCreated", dword(1))) {
                 return ERROR_INSTALL_FAILURE;
             }
-        } else if (readValue(kRasManKey, kSwitch, found) && !writeValue(kRecordKey, kSwitch, found)) {
+        } else if (readValue(kRasManKey, kSwitch, found) && !writeValue(install, kRecordKey, kSwitch, found)) {
             return ERROR_INSTALL_FAILURE;
         }
-        if (!writeValue(kRecordKey, L"SwitchRecorded", dword(1))) {
+        if (!writeValue(install, kRecordKey, L"SwitchRecorded", dword(1))) {
             return ERROR_INSTALL_FAILURE;
         }
     }
@@ -323,27 +393,27 @@ extern "C" __declspec(dllexport) UINT __stdcall SetL2tpSwitch(MSIHANDLE) {
     if (readValue(kRasManKey, kSwitch, now) && isOne(now)) {
         return ERROR_SUCCESS;
     }
-    if (!writeValue(kRasManKey, kSwitch, dword(1))) {
+    if (!writeValue(install, kRasManKey, kSwitch, dword(1))) {
         return ERROR_INSTALL_FAILURE;
     }
     // When, so that the program can remind the user until Windows has restarted.
     FILETIME changed{};
     GetSystemTimeAsFileTime(&changed);
     const unsigned long long at = (static_cast<unsigned long long>(changed.dwHighDateTime) << 32) | changed.dwLowDateTime;
-    writeValue(kRecordKey, L"SwitchSetAt", text(std::to_wstring(at)));
+    writeValue(install, kRecordKey, L"SwitchSetAt", text(std::to_wstring(at)));
     return ERROR_SUCCESS;
 }
 
 // Puts back what was recorded: the value as it was, or no value, or no key; then forgets the
 // record. Nothing recorded, nothing changed. A failure here does not hold up the uninstall.
-extern "C" __declspec(dllexport) UINT __stdcall RestoreL2tpSwitch(MSIHANDLE) {
+extern "C" __declspec(dllexport) UINT __stdcall RestoreL2tpSwitch(MSIHANDLE install) {
     Value recorded;
     if (!readValue(kRecordKey, L"SwitchRecorded", recorded) || !isOne(recorded)) {
         return ERROR_SUCCESS;
     }
     Value before;
     if (readValue(kRecordKey, kSwitch, before)) {
-        writeValue(kRasManKey, kSwitch, before);
+        writeValue(install, kRasManKey, kSwitch, before);
     } else {
         deleteValue(kRasManKey, kSwitch);
     }
@@ -351,41 +421,76 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreL2tpSwitch(MSIHANDLE) {
     if (readValue(kRecordKey, L"SwitchKeyCreated", created) && isOne(created)) {
         deleteEmptyKey(kRasManKey);
     }
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRecordKey);
+    succeeded(install, L"RegDeleteKeyW", RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRecordKey));
     deleteEmptyKey(L"Software\\Velmora");
     return ERROR_SUCCESS;
 }
 
-// Stores the administrator's profile: the action data holds one "NAME=value" line per property the
-// package was given (a value holds no line break: each field is one line). Only administrators may
-// read the key, as it holds the preshared key; values given earlier stay unless given again.
+// Refuses an installation whose profile the program could not use, before anything changes: a
+// value holding a line break, or one the program's own checks refuse, fails it with a message that
+// names the property. Empty properties and "-" are not values.
+extern "C" __declspec(dllexport) UINT __stdcall CheckAdministratorProfile(MSIHANDLE install) {
+    velmora::AdministratorSettings given;
+    std::wstring refused;
+    for (const char* setting : velmora::kAdministratorSettings) {
+        const std::wstring name = wide(setting);
+        const std::wstring value = property(install, name.c_str());
+        if (value.empty() || value == kClearSetting) {
+            continue;
+        }
+        if (value.find_first_of(L"\r\n") != std::wstring::npos) {
+            refused += (refused.empty() ? L"" : L", ") + name;
+            continue;
+        }
+        given[setting] = velmora::narrow(value);
+    }
+    velmora::ConnProfile scratch = velmora::fallbackProfile();
+    for (const std::string& name : velmora::applyPolicies(given, scratch).unusable) {
+        refused += (refused.empty() ? L"" : L", ") + velmora::widen(name);
+    }
+    if (refused.empty()) {
+        return ERROR_SUCCESS;
+    }
+    const MSIHANDLE record = MsiCreateRecord(1);
+    MsiRecordSetStringW(record, 0,
+                        L"Velmora VPN cannot use the value of [1]. Give each property a value as the program "
+                        L"takes it in its window, or \"-\" to clear the setting. Nothing was installed.");
+    MsiRecordSetStringW(record, 1, refused.c_str());
+    MsiProcessMessage(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), record);
+    MsiCloseHandle(record);
+    return ERROR_INSTALL_FAILURE;
+}
+
+// Stores the administrator's profile (the action data: the profile as an installation hands it
+// over, see above). Only administrators may read the key, as it holds the preshared key; values
+// given earlier stay unless given again or cleared. Data not of the package's own making is
+// refused whole.
 extern "C" __declspec(dllexport) UINT __stdcall WriteAdministratorProfile(MSIHANDLE install) {
-    const std::wstring data = actionData(install);
-    AdministratorsOnly security;
-    if (!security.ready()) {
+    const std::vector<std::wstring> given = lines(actionData(install));
+    if (given.size() != velmora::kAdministratorSettings.size()) {
+        succeeded(install, L"reading the profile handed over", ERROR_INVALID_DATA);
         return ERROR_INSTALL_FAILURE;
     }
     Key key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProfileKey, 0, nullptr, 0, KEY_SET_VALUE | WRITE_DAC,
-                        security.attributes(), key.put(), nullptr) != ERROR_SUCCESS ||
-        !security.apply(key.get())) {
+    if (!openProfileKey(install, key)) {
         return ERROR_INSTALL_FAILURE;
     }
-    for (std::size_t start = 0; start < data.size();) {
-        std::size_t end = data.find(L'\n', start);
-        if (end == std::wstring::npos) {
-            end = data.size();
-        }
-        const std::wstring line = data.substr(start, end - start);
-        start = end + 1;
-        const std::size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos || equals + 1 == line.size()) {
-            continue;
-        }
-        const Value value = text(line.substr(equals + 1));
-        if (RegSetValueExW(key.get(), line.substr(0, equals).c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS) {
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const std::wstring name = wide(velmora::kAdministratorSettings[i]);
+        if (given[i].compare(0, name.size() + 1, name + L"=") != 0) {
+            succeeded(install, L"reading the profile handed over", ERROR_INVALID_DATA);
             return ERROR_INSTALL_FAILURE;
+        }
+        const std::wstring value = given[i].substr(name.size() + 1);
+        if (value == kClearSetting) {
+            RegDeleteValueW(key.get(), name.c_str());
+        } else if (!value.empty()) {
+            const Value stored = text(value);
+            if (!succeeded(install, L"RegSetValueExW",
+                           RegSetValueExW(key.get(), name.c_str(), 0, stored.type, stored.data.data(),
+                                          static_cast<DWORD>(stored.data.size())))) {
+                return ERROR_INSTALL_FAILURE;
+            }
         }
     }
     return ERROR_SUCCESS;
@@ -393,23 +498,47 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteAdministratorProfile(MSIHAN
 
 // Takes each setting of an earlier installation's profile that the command line or a transform
 // does not give anew, so that an upgrade keeps the profile whether or not Windows Installer
-// tells the older version's uninstall that it is part of the upgrade. Runs before anything is
-// removed; a profile that cannot be read is simply not kept.
+// tells the older version's uninstall that it is part of the upgrade; and hands the rollback the
+// profile as it is. Runs before anything is removed; a profile that cannot be read is not kept.
 extern "C" __declspec(dllexport) UINT __stdcall KeepAdministratorProfile(MSIHANDLE install) {
     for (const char* setting : velmora::kAdministratorSettings) {
-        const std::wstring name(setting, setting + std::char_traits<char>::length(setting));
-        wchar_t given[2] = {};
-        DWORD size = 2;
-        const UINT read = MsiGetPropertyW(install, name.c_str(), given, &size);
-        if (read == ERROR_MORE_DATA || (read == ERROR_SUCCESS && size > 0)) {
+        const std::wstring name = wide(setting);
+        if (!property(install, name.c_str()).empty()) {
             continue;
         }
         Value kept;
         if (readValue(kProfileKey, name.c_str(), kept) && kept.type == REG_SZ &&
             kept.data.size() >= sizeof(wchar_t)) {
-            const std::wstring text(reinterpret_cast<const wchar_t*>(kept.data.data()),
-                                    kept.data.size() / sizeof(wchar_t));
-            MsiSetPropertyW(install, name.c_str(), text.c_str());
+            MsiSetPropertyW(install, name.c_str(), reinterpret_cast<const wchar_t*>(kept.data.data()));
+        }
+    }
+    MsiSetPropertyW(install, L"RollbackAdministratorProfile", profileBefore().c_str());
+    return ERROR_SUCCESS;
+}
+
+// The rollback of a failed installation: the profile as it was before (the action data, see
+// profileBefore), or no key when there was none.
+extern "C" __declspec(dllexport) UINT __stdcall RestoreAdministratorProfile(MSIHANDLE install) {
+    const std::vector<std::wstring> before = lines(actionData(install));
+    if (before.empty() || before[0] != L"1") {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
+        deleteEmptyKey(L"Software\\Velmora");
+        return ERROR_SUCCESS;
+    }
+    Key key;
+    if (!openProfileKey(install, key)) {
+        return ERROR_SUCCESS;
+    }
+    for (const char* setting : velmora::kAdministratorSettings) {
+        const std::wstring name = wide(setting);
+        RegDeleteValueW(key.get(), name.c_str());
+        for (std::size_t i = 1; i < before.size(); ++i) {
+            if (before[i].compare(0, name.size() + 1, name + L"=") == 0) {
+                const Value stored = text(before[i].substr(name.size() + 1));
+                succeeded(install, L"RegSetValueExW",
+                          RegSetValueExW(key.get(), name.c_str(), 0, stored.type, stored.data.data(),
+                                         static_cast<DWORD>(stored.data.size())));
+            }
         }
     }
     return ERROR_SUCCESS;
@@ -417,9 +546,25 @@ extern "C" __declspec(dllexport) UINT __stdcall KeepAdministratorProfile(MSIHAND
 
 // The administrator's profile goes with the last uninstall; a user's settings file keeps what it
 // took from it.
-extern "C" __declspec(dllexport) UINT __stdcall RemoveAdministratorProfile(MSIHANDLE) {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
+extern "C" __declspec(dllexport) UINT __stdcall RemoveAdministratorProfile(MSIHANDLE install) {
+    succeeded(install, L"RegDeleteKeyW", RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey));
     deleteEmptyKey(L"Software\\Velmora");
+    return ERROR_SUCCESS;
+}
+
+// Sets OTHERVERSION during an uninstall when another version of the product is installed: the
+// uninstall of an older version that a newer one replaces, whether or not Windows Installer says
+// so. The other version keeps the switch, the profile and the starts at logon.
+extern "C" __declspec(dllexport) UINT __stdcall FindOtherVersion(MSIHANDLE install) {
+    const std::wstring upgradeCode = property(install, L"UpgradeCode");
+    const std::wstring productCode = property(install, L"ProductCode");
+    wchar_t found[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, i, found) == ERROR_SUCCESS; ++i) {
+        if (lstrcmpiW(found, productCode.c_str()) != 0) {
+            MsiSetPropertyW(install, L"OTHERVERSION", found);
+            break;
+        }
+    }
     return ERROR_SUCCESS;
 }
 

@@ -229,11 +229,14 @@ add_dependencies(velmora_installer_tests velmora_setup)
 # velmora.msi's scenarios beside them, with an older package of the same product (test equipment:
 # this build's files under another version).
 velmora_add_msi(velmora_msi_older ${VELMORA_TEST_BIN}/velmora-older.msi 0.9.0)
-add_dependencies(velmora_installer_tests velmora_msi velmora_msi_older)
+# A newer version than the older one whose installation fails at its last step.
+velmora_add_msi(velmora_msi_failing ${VELMORA_TEST_BIN}/velmora-failing.msi 0.9.5 FAILING_LAST)
+add_dependencies(velmora_installer_tests velmora_msi velmora_msi_older velmora_msi_failing)
 target_link_libraries(velmora_installer_tests PRIVATE msi)
 target_compile_definitions(velmora_installer_tests PRIVATE
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_MSI_CODE="{${velmora_msi_product_code}}"
-  VELMORA_MSI_OLDER="Z:${VELMORA_TEST_BIN}/velmora-older.msi" VELMORA_MSI_OLDER_CODE="{${velmora_msi_older_product_code}}")
+  VELMORA_MSI_OLDER="Z:${VELMORA_TEST_BIN}/velmora-older.msi" VELMORA_MSI_OLDER_CODE="{${velmora_msi_older_product_code}}"
+  VELMORA_MSI_FAILING="Z:${VELMORA_TEST_BIN}/velmora-failing.msi")
 set(msi_scenarios
   silentInstallGivesTheProfileAndTheServiceRunsTheConnectAndTakesItBackFromAKilledWindow
   aStartBeforeTheRestartRemindsTheUserAndGoesOn
