@@ -56,7 +56,8 @@ target_compile_definitions(velmora_win32_tests PRIVATE VELMORA_EXE="Z:${VELMORA_
   VELMORA_MSI="Z:${CMAKE_BINARY_DIR}/installer/velmora.msi" VELMORA_UPGRADE_CODE="${VELMORA_UPGRADE_CODE}"
   VELMORA_IPSEC_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe" VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
   VELMORA_SERVICE_EXE="Z:${VELMORA_PROGRAMS_DIR}/velmora-service.exe"
-  VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}")
+  VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_COPYRIGHT_YEAR="${VELMORA_COPYRIGHT_YEAR}"
+  VELMORA_HELP_URL="${VELMORA_HELP_URL}" VELMORA_CONTACT="${VELMORA_CONTACT}")
 
 # getversion as a program starting up: Wine gives each program its Windows version at start.
 add_executable(velmora_version_probe win32/version_probe.cpp)

@@ -1,8 +1,9 @@
 // velmora.msi's tables as Windows Installer reads them: what it installs, the service as its own
 // program registers it and what the uninstall removes of what it wrote, an action sequence that
-// allows a major upgrade, the upgrade and downgrade rows, the properties that keep a silent
-// installation from restarting and the key out of the log, and the administrator's profile passed
-// whole to the action that stores it. The rest is seen installing, end to end.
+// allows a major upgrade, the upgrade and downgrade rows, the refusals, the properties that keep a
+// silent installation from restarting and the key out of the log, the administrator's profile
+// passed whole to the action that stores it, and what Add/Remove Programs and the package's
+// summary tell. The rest is seen installing, end to end.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -99,10 +100,25 @@ TEST_F(MsiTables, replaceAnOlderVersionAndRefuseOverANewerOne) {
     EXPECT_EQ(std::set<Row>(upgrades.begin(), upgrades.end()),
               (std::set<Row>{{upgradeCode, "", version, "1", "WIX_UPGRADE_DETECTED"},
                              {upgradeCode, version, "", "2", "WIX_DOWNGRADE_DETECTED"}}));
-    const auto refusal = rows("SELECT `Condition`, `Description` FROM `LaunchCondition`");
-    ASSERT_EQ(refusal.size(), 1u);
-    EXPECT_EQ(refusal[0][0], "NOT WIX_DOWNGRADE_DETECTED");
-    EXPECT_NE(refusal[0][1].find("newer version of Velmora VPN"), std::string::npos);
+    // Refused: a first installation over a newer version (an installed older one is not: a newer
+    // one removes it), over velmora-setup.exe's installation, whose uninstaller it names, and for
+    // one user alone.
+    std::map<std::string, std::string> refusals;
+    for (const Row& row : rows("SELECT `Condition`, `Description` FROM `LaunchCondition`")) {
+        refusals[row[0]] = row[1];
+    }
+    ASSERT_EQ(refusals.size(), 3u);
+    EXPECT_NE(refusals["Installed OR NOT WIX_DOWNGRADE_DETECTED"].find("newer version of Velmora VPN"), std::string::npos);
+    EXPECT_NE(refusals["Installed OR NOT SETUPUNINSTALLER"].find("velmora-setup.exe"), std::string::npos);
+    EXPECT_NE(refusals["Installed OR NOT SETUPUNINSTALLER"].find("[SETUPUNINSTALLER] /S"), std::string::npos);
+    EXPECT_NE(refusals["ALLUSERS = 1"].find("every user"), std::string::npos);
+    // Where velmora-setup.exe keeps its uninstall entry (HKEY_LOCAL_MACHINE, 2; a value, 2).
+    EXPECT_EQ(rows("SELECT `AppSearch`.`Property`, `RegLocator`.`Root`, `RegLocator`.`Key`, `RegLocator`.`Name`, "
+                   "`RegLocator`.`Type` FROM `AppSearch`, `RegLocator` WHERE `AppSearch`.`Signature_` = "
+                   "`RegLocator`.`Signature_` AND `AppSearch`.`Property` = 'SETUPUNINSTALLER'"),
+              (std::vector<Row>{{"SETUPUNINSTALLER", "2",
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora",
+                                 "UninstallString", "2"}}));
     // Found also when an administrator's account is not the one installing (managed deployment).
     EXPECT_NE(p.at("SecureCustomProperties").find("WIX_UPGRADE_DETECTED"), std::string::npos);
     EXPECT_NE(p.at("SecureCustomProperties").find("WIX_DOWNGRADE_DETECTED"), std::string::npos);
@@ -120,39 +136,48 @@ TEST_F(MsiTables, theActionSequenceIsValidForAnUpgrade) {
     // is read (AppSearch) before anything changes it.
     EXPECT_LT(at.at("FindRelatedProducts"), at.at("LaunchConditions"));
     EXPECT_LT(at.at("AppSearch"), at.at("InstallInitialize"));
-    // Where Windows Installer's validation allows it: after InstallValidate, before InstallInitialize.
-    EXPECT_GT(at.at("RemoveExistingProducts"), at.at("InstallValidate"));
-    EXPECT_LT(at.at("RemoveExistingProducts"), at.at("InstallInitialize"));
+    // Once this version is wholly installed, so that an upgrade that fails leaves the older one.
+    EXPECT_GT(at.at("RemoveExistingProducts"), at.at("InstallFinalize"));
     EXPECT_GT(at.at("ScheduleReboot"), at.at("InstallFinalize"));
-    // An earlier profile is read before the older version can take it away.
-    EXPECT_GT(at.at("KeepAdministratorProfile"), at.at("AppSearch"));
-    EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("RemoveExistingProducts"));
+    // An earlier profile is read before anything changes it, once the given one is found usable.
+    EXPECT_GT(at.at("CheckAdministratorProfile"), at.at("AppSearch"));
+    EXPECT_LT(at.at("CheckAdministratorProfile"), at.at("KeepAdministratorProfile"));
     EXPECT_LT(at.at("KeepAdministratorProfile"), at.at("PrepareAdministratorProfile"));
+    EXPECT_LT(at.at("PrepareAdministratorProfile"), at.at("InstallInitialize"));
+    // Another version still installed is looked for before the uninstall's actions are scheduled.
+    EXPECT_GT(at.at("FindOtherVersion"), at.at("InstallValidate"));
+    EXPECT_LT(at.at("FindOtherVersion"), at.at("InstallInitialize"));
+    EXPECT_EQ(conditions.at("FindOtherVersion"), "REMOVE=\"ALL\"");
 
     // Deferred actions (in-script, 0x400) run inside the script, as the system (no impersonation,
-    // 0x800); the uninstall of an older version during an upgrade gives nothing back.
+    // 0x800, which only they may carry); the uninstall of a version that another replaces gives
+    // nothing back.
     int deferred = 0;
     for (const Row& row : rows("SELECT `Action`, `Type` FROM `CustomAction`")) {
         const int type = std::stoi(row[1]);
+        SCOPED_TRACE(row[0]);
         if ((type & 0x400) == 0) {
+            EXPECT_EQ(type & 0x800, 0);
             continue;
         }
         ++deferred;
-        SCOPED_TRACE(row[0]);
         ASSERT_EQ(at.count(row[0]), 1u);
         EXPECT_GT(at.at(row[0]), at.at("InstallInitialize"));
         EXPECT_LT(at.at(row[0]), at.at("InstallFinalize"));
         EXPECT_NE(type & 0x800, 0);
         if (row[0].find("Restore") == 0 || row[0].find("Remove") == 0) {
-            EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
+            EXPECT_EQ(conditions.at(row[0]), "REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE AND NOT OTHERVERSION");
         }
     }
     EXPECT_EQ(deferred, 9);
-    for (const char* rollback : {"RollbackL2tpSwitch", "RollbackAdministratorProfile"}) {
-        EXPECT_EQ(rows(std::string("SELECT `Type` FROM `CustomAction` WHERE `Action` = '") + rollback + "'"),
-                  (std::vector<Row>{{"3393"}}))
-            << rollback << ": a rollback action (0x100) in the script (0x400)";
-    }
+    // A failed installation puts back the profile as it was, and the switch only when this
+    // installation recorded it.
+    EXPECT_EQ(rows("SELECT `Action`, `Type`, `Target` FROM `CustomAction` WHERE `Type` = 3393"),
+              (std::vector<Row>{{"RollbackL2tpSwitch", "3393", "RestoreL2tpSwitch"},
+                                {"RollbackAdministratorProfile", "3393", "RestoreAdministratorProfile"}}))
+        << "rollback actions (0x100) in the script (0x400)";
+    EXPECT_EQ(conditions.at("RollbackL2tpSwitch"), "NOT Installed AND NOT SWITCHRECORDED");
+    EXPECT_EQ(conditions.at("RollbackAdministratorProfile"), "NOT Installed");
     // What a failed installation undoes is scheduled before it is done (rollback, 0x100).
     EXPECT_LT(at.at("RollbackL2tpSwitch"), at.at("SetL2tpSwitch"));
     EXPECT_LT(at.at("RollbackAdministratorProfile"), at.at("WriteAdministratorProfile"));
@@ -238,7 +263,7 @@ TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfile
     const auto p = properties();
     EXPECT_EQ(p.at("REBOOT"), "ReallySuppress") << "a silent installation never restarts";
     // The key, also inside the data handed to the deferred action that stores it.
-    EXPECT_EQ(p.at("MsiHiddenProperties"), "PSK;WriteAdministratorProfile");
+    EXPECT_EQ(p.at("MsiHiddenProperties"), "PSK;WriteAdministratorProfile;RollbackAdministratorProfile");
     const auto prepared = rows("SELECT `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'PrepareAdministratorProfile'");
     ASSERT_EQ(prepared.size(), 1u);
     EXPECT_EQ(prepared[0][0], "WriteAdministratorProfile");
@@ -247,11 +272,47 @@ TEST_F(MsiTables, everySettingTheProgramReadsIsASecurePropertyHandedToTheProfile
         expected += (expected.empty() ? "" : "\n") + std::string(name) + "=[" + name + "]";
     }
     EXPECT_EQ(prepared[0][1], expected);
-    // Handed over also when the installation runs elevated for a user who is not an administrator.
+    // Handed over also when the installation runs elevated for a user who is not an administrator;
+    // checked, and written, by a first installation or an upgrade alone, never by a repair.
     const std::string secure = ";" + p.at("SecureCustomProperties") + ";";
     for (const char* name : kAdministratorSettings) {
         EXPECT_NE(secure.find(";" + std::string(name) + ";"), std::string::npos) << name;
     }
+    std::map<std::string, std::string> conditions;
+    sequence(&conditions);
+    for (const char* action : {"CheckAdministratorProfile", "KeepAdministratorProfile", "PrepareAdministratorProfile",
+                               "WriteAdministratorProfile"}) {
+        EXPECT_EQ(conditions.at(action), "NOT Installed") << action;
+    }
+    EXPECT_EQ(rows("SELECT `Type` FROM `CustomAction` WHERE `Action` = 'CheckAdministratorProfile'"),
+              (std::vector<Row>{{"1"}}))
+        << "its failure fails the installation (no 0x40)";
+}
+
+TEST_F(MsiTables, addRemoveProgramsAndThePackagesSummaryTellWhatAnAdministratorLooksFor) {
+    const auto p = properties();
+    EXPECT_EQ(p.at("ARPHELPLINK"), VELMORA_HELP_URL);
+    EXPECT_EQ(p.at("ARPCONTACT"), VELMORA_CONTACT);
+    EXPECT_EQ(rows("SELECT `Type`, `Source`, `Target` FROM `CustomAction` WHERE `Action` = 'SetInstallLocation'"),
+              (std::vector<Row>{{"51", "ARPINSTALLLOCATION", "[INSTALLDIR]"}}));
+    const auto at = sequence();
+    EXPECT_GT(at.at("SetInstallLocation"), at.at("CostFinalize"));
+    EXPECT_LT(at.at("SetInstallLocation"), at.at("InstallFinalize"));
+
+    MSIHANDLE summary = 0;
+    ASSERT_EQ(MsiGetSummaryInformationW(0, widen(VELMORA_MSI).c_str(), 0, &summary), static_cast<UINT>(ERROR_SUCCESS));
+    const auto text = [&](UINT id) {
+        wchar_t value[256] = {};
+        DWORD size = 256;
+        UINT type = 0;
+        INT number = 0;
+        FILETIME time{};
+        MsiSummaryInfoGetPropertyW(summary, id, &type, &number, &time, value, &size);
+        return narrow(value);
+    };
+    EXPECT_EQ(text(7), "Intel;2052") << "the platform and the package's language, Simplified Chinese";
+    EXPECT_EQ(text(3), "Velmora VPN " VELMORA_VERSION);
+    MsiCloseHandle(summary);
 }
 
 }  // namespace
