@@ -45,6 +45,7 @@ add_executable(velmora_win32_tests
   win32/sim_journal_test.cpp
   win32/install_folder_test.cpp
   win32/msi_service_action_test.cpp
+  win32/msi_profile_actions_test.cpp
 )
 target_link_libraries(velmora_win32_tests PRIVATE
   velmora_core velmora_fakes velmora_win32_test_support velmora_sim_state velmora_service_host velmora_install_folder
