@@ -244,6 +244,8 @@ set(msi_scenarios
   aStartBeforeTheRestartRemindsTheUserAndGoesOn
   anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRefusesTheDowngrade
   theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled
+  anUpgradeThatFailsLeavesTheOlderVersionItsProfileAndTheSwitch
+  refusedInstallationsWriteNothingAndSetupsInstallationGoesFirst
 )
 foreach(scenario IN LISTS msi_scenarios)
   add_test(NAME tier3-msi-${scenario}

@@ -802,9 +802,13 @@ INSTANTIATE_TEST_SUITE_P(Windows, InstallerScenario, ::testing::Values("win2k", 
 //   as these scenarios do, gets them whole;
 // - the Start menu shortcut of a per-machine package goes into the user's own Start menu;
 // - during a major upgrade it removes the older version as a plain uninstall, without telling it
-//   (UPGRADINGPRODUCTCODE) that it is being replaced, so the older version's uninstall gives the
-//   switch back and takes its profile away, and the new version sets and reads both again.
+//   (UPGRADINGPRODUCTCODE) that it is being replaced: the older version finds the newer one
+//   installed (OTHERVERSION) and leaves it the switch and the profile;
+// - the rollback of a failed upgrade deletes the files the upgrade replaced, which Windows puts
+//   back from its backup.
 constexpr DWORD kMsiFailed = 1603;
+// Wine's exit code when a deferred custom action fails (Windows' is kMsiFailed).
+constexpr DWORD kMsiActionFailed = 1627;
 constexpr const wchar_t* kProfileKey = L"Software\\Velmora\\VPN";
 
 std::optional<DWORD> msiexec(const std::wstring& arguments) {
@@ -840,7 +844,7 @@ class MsiScenario : public InstallerScenario {
 protected:
     ~MsiScenario() override {
         closeVelmora();
-        for (const char* package : {VELMORA_MSI, VELMORA_MSI_OLDER}) {
+        for (const char* package : {VELMORA_MSI, VELMORA_MSI_OLDER, VELMORA_MSI_FAILING}) {
             msiexec(L"/x \"" + widen(package) + L"\" /qn");
         }
     }
@@ -972,16 +976,16 @@ TEST_P(MsiScenario, aStartBeforeTheRestartRemindsTheUserAndGoesOn) {
     EXPECT_TRUE(eventually([&] { return IsWindowVisible(velmora_->window()) != FALSE; }, kWaitMs));
 }
 
-// An upgrade replaces the older version and keeps the profile; the older one, offered afterwards, is
-// refused as a downgrade and writes nothing.
+// An upgrade replaces the older version and keeps the profile, but for what the administrator gives
+// anew or clears; a repair writes nothing; the older one, offered afterwards, is refused as a
+// downgrade and writes nothing.
 TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRefusesTheDowngrade) {
     putSwitch(0);
-    ASSERT_EQ(msiexec(installing(VELMORA_MSI_OLDER, L"SERVER=vpn.example.com PSK=Zq8preshared")),
+    ASSERT_EQ(msiexec(installing(VELMORA_MSI_OLDER, L"SERVER=vpn.example.com PSK=Zq8preshared AUTODIAL=1")),
               std::optional<DWORD>(kRestartPending));
     ASSERT_TRUE(productInstalled(VELMORA_MSI_OLDER_CODE));
-    // Without properties: the earlier profile stays; the switch is already set (Wine gives it back
-    // and sets it again within the run, see above), so no restart.
-    EXPECT_EQ(msiexec(installing(VELMORA_MSI, L"PSK=NewKey42")), std::optional<DWORD>(0));
+    // The switch is already set: no restart.
+    EXPECT_EQ(msiexec(installing(VELMORA_MSI, L"PSK=NewKey42 AUTODIAL=-")), std::optional<DWORD>(0));
     EXPECT_FALSE(productInstalled(VELMORA_MSI_OLDER_CODE));
     EXPECT_TRUE(productInstalled(VELMORA_MSI_CODE));
     EXPECT_TRUE(fileExists(installed(L"velmora.exe")));
@@ -989,6 +993,11 @@ TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRef
     EXPECT_EQ(readSwitch(), 1);
     EXPECT_EQ(profileValue(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
     EXPECT_EQ(profileValue(L"PSK"), std::optional<std::wstring>(L"NewKey42"));
+    EXPECT_EQ(profileValue(L"AUTODIAL"), std::nullopt) << "cleared by \"-\"";
+
+    // A repair, which a user may be allowed to run elevated, leaves the profile alone.
+    EXPECT_EQ(msiexec(installing(VELMORA_MSI, L"SERVER=rogue.example.com")), std::optional<DWORD>(0));
+    EXPECT_EQ(profileValue(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
 
     EXPECT_EQ(msiexec(installing(VELMORA_MSI_OLDER, L"SERVER=old.example.com")), std::optional<DWORD>(kMsiFailed));
     EXPECT_TRUE(productInstalled(VELMORA_MSI_CODE));
@@ -999,6 +1008,50 @@ TEST_P(MsiScenario, anUpgradeReplacesTheOlderVersionInPlaceKeepsTheProfileAndRef
     // The last uninstall gives back what the first installation found.
     EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(kRestartPending));
     EXPECT_EQ(readSwitch(), 0);
+}
+
+// An upgrade whose last step fails leaves the older version installed with its profile and the
+// switch as they were, and its record of what the computer had before, which its uninstall then
+// gives back. (The files are not looked at: see Wine's rollback above.)
+TEST_P(MsiScenario, anUpgradeThatFailsLeavesTheOlderVersionItsProfileAndTheSwitch) {
+    putSwitch(0);
+    ASSERT_EQ(msiexec(installing(VELMORA_MSI_OLDER, L"SERVER=vpn.example.com PSK=Zq8preshared AUTODIAL=1")),
+              std::optional<DWORD>(kRestartPending));
+    EXPECT_EQ(msiexec(installing(VELMORA_MSI_FAILING, L"SERVER=new.example.com PSK=NewKey42 AUTODIAL=-")),
+              std::optional<DWORD>(kMsiActionFailed));
+    EXPECT_TRUE(productInstalled(VELMORA_MSI_OLDER_CODE));
+    EXPECT_EQ(profileValue(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
+    EXPECT_EQ(profileValue(L"PSK"), std::optional<std::wstring>(L"Zq8preshared"));
+    EXPECT_EQ(profileValue(L"AUTODIAL"), std::optional<std::wstring>(L"1"));
+    EXPECT_EQ(profileReaders(), (std::set<std::wstring>{L"S-1-5-32-544", L"S-1-5-18"}));
+    EXPECT_EQ(readSwitch(), 1);
+
+    EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI_OLDER) + L"\" /qn"), std::optional<DWORD>(kRestartPending));
+    EXPECT_EQ(readSwitch(), 0);
+    EXPECT_EQ(profileValue(L"SERVER"), std::nullopt);
+}
+
+// An installation refused writes nothing: one for a single user, one with a value the program could
+// not use; and one over velmora-setup.exe's installation, which goes first and, uninstalled, leaves
+// the switch as the computer had it before the first installation.
+TEST_P(MsiScenario, refusedInstallationsWriteNothingAndSetupsInstallationGoesFirst) {
+    putSwitch(kNoValue);
+    for (const wchar_t* properties : {L"ALLUSERS=\"\"", L"AUTODIAL=yes", L"SUITE=AES256 PSK=Zq8preshared"}) {
+        SCOPED_TRACE(narrow(properties));
+        EXPECT_EQ(msiexec(installing(VELMORA_MSI, properties)), std::optional<DWORD>(kMsiFailed));
+        EXPECT_FALSE(productInstalled(VELMORA_MSI_CODE));
+        EXPECT_FALSE(fileExists(installed(L"velmora.exe")));
+        EXPECT_EQ(profileValue(L"PSK"), std::nullopt);
+        EXPECT_EQ(readSwitch(), kNoValue);
+    }
+
+    ASSERT_EQ(run(setup() + L" /S"), std::optional<DWORD>(kRestartPending));
+    EXPECT_EQ(msiexec(installing(VELMORA_MSI, L"PSK=Zq8preshared")), std::optional<DWORD>(kMsiFailed));
+    EXPECT_FALSE(productInstalled(VELMORA_MSI_CODE));
+    EXPECT_EQ(profileValue(L"PSK"), std::nullopt);
+    EXPECT_TRUE(uninstallValue(L"DisplayName").has_value()) << "velmora-setup.exe's installation stays whole";
+    uninstall();
+    EXPECT_EQ(readSwitch(), kNoValue);
 }
 
 TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
