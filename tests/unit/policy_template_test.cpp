@@ -143,11 +143,14 @@ TEST_F(PolicyTemplate, bothLanguagesHoldEveryTextAndPresentationItNames) {
                 EXPECT_EQ(defined.count(name), 1u) << kind << "." << name;
             }
         }
-        // The preshared key's explanation warns that every user can read a key set by policy.
+        // The preshared key's explanation warns that every user can read a key set by policy, in
+        // the domain's policy files and on each computer, and names the safer way.
         const std::size_t help = adml.find("id=\"PresharedKey_Help\"");
         ASSERT_NE(help, std::string::npos);
         const std::string text = adml.substr(help, adml.find("</string>", help) - help);
-        EXPECT_TRUE(text.find("every user") != std::string::npos || text.find("每个用户都能读取") != std::string::npos);
+        EXPECT_TRUE(text.find("every user") != std::string::npos || text.find("每个用户都能") != std::string::npos);
+        EXPECT_NE(text.find("SYSVOL"), std::string::npos);
+        EXPECT_NE(text.find("PSK"), std::string::npos);
     }
 }
 
