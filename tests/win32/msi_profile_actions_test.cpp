@@ -1,7 +1,7 @@
 // velmora-msi.dll's actions on the administrator's profile, called as Windows Installer calls them,
 // with a session of velmora.msi: the check that refuses what the program could not use, the write
-// that stores, keeps and clears values and refuses data it did not make, and the rollback that
-// puts the profile back as it was.
+// that stores, keeps and clears values and refuses data it did not make, the rollback that puts
+// the profile back as it was, and what the actions tell the installer's log.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/settings/administrator_profile.h"
 #include "platform/win32/text_codec.h"
@@ -49,16 +50,27 @@ std::wstring handedOver(const std::map<std::string, std::wstring>& given) {
     return data;
 }
 
+// What the actions told the installer: its log's informations and the errors it would show.
+std::vector<std::string> told;
+
+INT CALLBACK tell(LPVOID, UINT, LPCWSTR message) {
+    told.push_back(narrow(message != nullptr ? message : L""));
+    return IDOK;
+}
+
 class MsiProfileActions : public ::testing::Test {
 protected:
     void SetUp() override {
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
+        told.clear();
         MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        MsiSetExternalUIW(tell, INSTALLLOGMODE_INFO | INSTALLLOGMODE_ERROR, nullptr);
         ASSERT_EQ(MsiOpenPackageW(widen(VELMORA_MSI).c_str(), &session_), static_cast<UINT>(ERROR_SUCCESS));
         actions_ = LoadLibraryW((widen(VELMORA_PROGRAMS_DIR) + L"\\velmora-msi.dll").c_str());
         ASSERT_NE(actions_, nullptr);
     }
     void TearDown() override {
+        MsiSetExternalUIW(nullptr, 0, nullptr);
         MsiCloseHandle(session_);
         FreeLibrary(actions_);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProfileKey);
@@ -160,6 +172,34 @@ TEST_F(MsiProfileActions, theRollbackPutsBackTheProfileAsKeepFoundIt) {
     EXPECT_EQ(stored(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
     EXPECT_EQ(stored(L"PSK"), std::optional<std::wstring>(L"Zq8preshared"));
     EXPECT_EQ(stored(L"AUTODIAL"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+bool toldHas(const std::string& part) {
+    for (const std::string& message : told) {
+        if (message.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(MsiProfileActions, aFailureIsToldWithTheCallOrThePropertyAndItsWindowsErrorNeverAValue) {
+    EXPECT_EQ(run("CheckAdministratorProfile", {{L"SUITE", L"AES256"}, {L"PSK", L"Zq8preshared\n"}}),
+              static_cast<UINT>(ERROR_INSTALL_FAILURE));
+    EXPECT_TRUE(toldHas("cannot use the value of PSK, SUITE."));
+    // No service of that name here: its time at Windows' end cannot be set.
+    EXPECT_EQ(run("SetServicePreShutdown"), static_cast<UINT>(ERROR_INSTALL_FAILURE));
+    EXPECT_TRUE(toldHas("OpenServiceW failed with Windows error 1060."));
+    for (const std::string& message : told) {
+        EXPECT_EQ(message.find("AES256"), std::string::npos) << message;
+        EXPECT_EQ(message.find("Zq8preshared"), std::string::npos) << message;
+    }
 }
 
 }  // namespace
