@@ -4,7 +4,8 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kFirstLine = "IPSec Over L2tp\n";
+// The program, whatever the protocol: the second line names the protocol in use.
+constexpr const char* kFirstLine = "Velmora VPN\n";
 constexpr const char* kL2tpIpsec = "L2TP/IPSec";
 constexpr std::size_t kTipBytes = 63;
 

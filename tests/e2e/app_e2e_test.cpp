@@ -698,7 +698,7 @@ protected:
     // Waits until the shell shows this tip with this image, and photographs it.
     void expectShown(const std::string& state, int image, const char* name) {
         // The scenario's profile dials PPTP, which the second line names first.
-        const std::string tip = "IPSec Over L2tp\nPPTP " + state;
+        const std::string tip = "Velmora VPN\nPPTP " + state;
         EXPECT_TRUE(eventually([&] { return shell.lastTip() && shell.lastTip()->tip == tip; }, kTicks))
             << "tip: " << (shell.lastTip() ? shell.lastTip()->tip : "none") << ", wanted " << tip;
         const auto icon = shell.lastIcon();

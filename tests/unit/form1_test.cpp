@@ -136,7 +136,7 @@ TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacks) {
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
     EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接", "centre"}));
+              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 Velmora VPN\nPPTP 未连接", "centre"}));
     EXPECT_EQ(window.listItems(Control::comalg),
               (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
                                         "ESP-3DES-SHA"}));
@@ -823,10 +823,10 @@ TEST_F(Form1Test, aTrayItemActsOnlyWhileItIsUsable) {
     EXPECT_TRUE(host.calls.empty());
 }
 
-constexpr const char* kNotConnected = "trayIconShow 0 IPSec Over L2tp\nPPTP 未连接";
-constexpr const char* kDialling = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在拨号…";
-constexpr const char* kApplying = "trayIconShow 1 IPSec Over L2tp\nPPTP 正在设置IPSec策略…";
-constexpr const char* kConnected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4，0分";
+constexpr const char* kNotConnected = "trayIconShow 0 Velmora VPN\nPPTP 未连接";
+constexpr const char* kDialling = "trayIconShow 1 Velmora VPN\nPPTP 正在拨号…";
+constexpr const char* kApplying = "trayIconShow 1 Velmora VPN\nPPTP 正在设置IPSec策略…";
+constexpr const char* kConnected = "trayIconShow 2 Velmora VPN\nPPTP 已连接 10.10.10.4，0分";
 
 TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     storeSettings(0, 0, 0, 0);
@@ -855,7 +855,7 @@ TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
     window.setValue(Control::Option1, kProtocolL2tp);
     host.calls.clear();
     form.Timer1_Timer();
-    EXPECT_EQ(host.calls, std::vector<std::string>{"trayIconShow 0 IPSec Over L2tp\nL2TP/IPSec 未连接"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"trayIconShow 0 Velmora VPN\nL2TP/IPSec 未连接"});
     EXPECT_EQ(window.text(Control::lblStatus), "L2TP/IPSec 未连接");
 }
 
@@ -891,7 +891,7 @@ TEST_F(Form1Test, theTrayIconCountsFailedRedialsUntilTheUserDials) {
     window.messages.clear();
     form.Timer2_Timer();  // auto-dial: the dial fails silently
     form.Timer2_Timer();
-    EXPECT_EQ(host.calls.back(), "trayIconShow 0 IPSec Over L2tp\nPPTP 自动拨号：2 次失败");
+    EXPECT_EQ(host.calls.back(), "trayIconShow 0 Velmora VPN\nPPTP 自动拨号：2 次失败");
     EXPECT_TRUE(window.messages.empty());
     form.Command1_Click();  // the user's own attempt ends the count
     EXPECT_EQ(processes.waited.size(), 3u);
@@ -912,7 +912,7 @@ TEST_F(Form1Test, theTrayTipCountsTheTimeTheLinkHasBeenUpAndStopGivesNoBalloon) 
     form.Timer1_Timer();
     ras.statistics[12] = {true, 0, 0, 125 * 60 * 1000};
     form.Timer1_Timer();
-    const std::string connected = "trayIconShow 2 IPSec Over L2tp\nPPTP 已连接 10.10.10.4，";
+    const std::string connected = "trayIconShow 2 Velmora VPN\nPPTP 已连接 10.10.10.4，";
     EXPECT_EQ(host.calls, (std::vector<std::string>{connected + "1小时05分", connected + "2小时05分"}));
     form.menuOff_Click();
     form.Timer1_Timer();

@@ -34,11 +34,14 @@ TEST(TrayTip, saysHowLongTheLinkHasBeenUp) {
 TEST(TrayTip, showsTheTimeUpWhereItFitsAfterThePolicysNote) {
     LinkStatus status;
     status.linkSeen(true);
-    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，1小时05分");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "Velmora VPN\nL2TP/IPSec 已连接 10.10.10.4，1小时05分");
     status.setPolicy(LinkStatus::Policy::notInForce);
-    EXPECT_EQ(trayState(status, "10.0.0.4", "L2TP", 300).tip, "IPSec Over L2tp\nL2TP 已连接 10.0.0.4，5分，IPSec策略未生效");
-    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip, "IPSec Over L2tp\nL2TP/IPSec 已连接 10.10.10.4，策略未生效");
-    EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "IPSec Over L2tp\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
+    EXPECT_EQ(trayState(status, "10.0.0.4", "L2TP", 300).tip, "Velmora VPN\nL2TP 已连接 10.0.0.4，5分，IPSec策略未生效");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "L2TP/IPSec", 3900).tip,
+              "Velmora VPN\nL2TP/IPSec 已连接 10.10.10.4，1小时05分，策略未生效");
+    EXPECT_EQ(trayState(status, "172.100.100.100", "L2TP/IPSec", 3900).tip,
+              "Velmora VPN\nL2TP/IPSec 已连接 172.100.100.100，策略未生效");
+    EXPECT_EQ(trayState(status, "10.10.10.4", "PPTP").tip, "Velmora VPN\nPPTP 已连接 10.10.10.4，IPSec策略未生效");
 }
 
 // The oldest shell keeps 63 bytes of a tip: every state, with the longest address, fits them.
@@ -61,7 +64,7 @@ TEST(TrayTip, everyStateFitsTheOldestShell) {
                 for (const std::optional<std::uint32_t> up : {std::optional<std::uint32_t>(), {59}, {4294967}}) {
                     const std::string tip = trayState(status, "255.255.255.255", protocol, up).tip;
                     EXPECT_LE(ansiBytes(tip), 63u) << tip;
-                    EXPECT_EQ(tip.rfind(std::string("IPSec Over L2tp\n") + protocol + " ", 0), 0u) << tip;
+                    EXPECT_EQ(tip.rfind(std::string("Velmora VPN\n") + protocol + " ", 0), 0u) << tip;
                 }
             }
         }
