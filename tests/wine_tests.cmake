@@ -133,7 +133,7 @@ add_test(NAME tier3-e2e
 set(app_scenarios
   firstStartWithoutSettingsShowsTheFallbacksAndWritesNothing
   registrySwitchNotSetAsksForARestartAndEnds
-  secondInstanceIsRefusedAndTheFirstGoesOn
+  aSecondStartBringsTheRunningWindowForward
   plainPptpConnectDialsRoutesAndGoesToTheTray
   plainConnectThatFailsSaysSoAndStaysIdle
   hardwareCodeOnShowsTheCodeAtStartUp

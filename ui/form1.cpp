@@ -380,6 +380,13 @@ int Form1::scriptCommand(ScriptVerb verb) {
     if (closing_) {
         return script_exit::notTaken;
     }
+    if (verb == ScriptVerb::none) {
+        // The user started the program again (its shortcut): the window they look for, from the
+        // tray or the taskbar, in front.
+        trayIcon_DblClick();
+        host_.bringToFront();
+        return script_exit::done;
+    }
     const Asking asking(askers_, Origin::script);
     switch (verb) {
     case ScriptVerb::status:

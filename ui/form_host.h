@@ -35,6 +35,8 @@ public:
     virtual void sendRestore() = 0;
     // Gives the window the input focus.
     virtual void focus() = 0;
+    // Brings the window, or the box it has open, in front of other programs' windows.
+    virtual void bringToFront() = 0;
 
     // While hold is true, Windows (Vista and later) is told why the end of its session waits for
     // the program, so that it does not end the program before its clean-up is done; false lets

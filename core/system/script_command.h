@@ -8,7 +8,7 @@
 namespace velmora {
 
 enum class ScriptVerb {
-    none,        // no argument: an ordinary start
+    none,        // no argument: an ordinary start, which brings a running program's window forward
     connect,     // Connect, as the tray's item does
     disconnect,  // Stop, as the tray's item does
     status,      // only the exit code says how the link is
@@ -27,7 +27,8 @@ struct ScriptRequest {
 // start does one thing.
 ScriptRequest parseScriptArguments(const std::vector<std::string>& arguments);
 
-// True for the verbs that a running program carries out for the new process.
+// True for the verbs that a running program carries out for the new process (an ordinary start
+// among them: the running program shows its window).
 bool handedToRunningProgram(ScriptVerb verb);
 
 // The exit codes of a start with an option.

@@ -142,16 +142,21 @@ TEST_F(AppScenario, registrySwitchNotSetAsksForARestartAndEnds) {
     EXPECT_FALSE(testing::fileExists(testing::settingsPath()));
 }
 
-TEST_F(AppScenario, secondInstanceIsRefusedAndTheFirstGoesOn) {
+// Started again from its shortcut while it sits in the tray: the running window comes back in
+// front, and the second start ends at once, without a word.
+TEST_F(AppScenario, aSecondStartBringsTheRunningWindowForward) {
     ASSERT_TRUE(saveSettings(dialProfile()));
     WindowDriver first = start();
+    PostMessageW(first.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(first.window()) == FALSE; }, 20000));
     ASSERT_TRUE(app.start());
-    auto second = WindowDriver::find(app.processId(1), 20000);
-    ASSERT_TRUE(second.has_value());
-    EXPECT_TRUE(second->answerMessageBox("该程序已经运行！", 20000));
     EXPECT_TRUE(app.waitForExit(20000, 1));
+    DWORD code = 1;
+    EXPECT_TRUE(GetExitCodeProcess(app.process(1), &code));
+    EXPECT_EQ(code, static_cast<DWORD>(script_exit::done));
     EXPECT_TRUE(app.running(0));
-    EXPECT_TRUE(IsWindow(first.window()));
+    EXPECT_TRUE(eventually([&] { return IsWindowVisible(first.window()) != FALSE && !IsIconic(first.window()); }, 20000));
+    EXPECT_TRUE(eventually([&] { return GetForegroundWindow() == first.window(); }, 20000));
 }
 
 TEST_F(AppScenario, plainPptpConnectDialsRoutesAndGoesToTheTray) {

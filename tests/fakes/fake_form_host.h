@@ -23,6 +23,7 @@ public:
     void centreOnScreen() override { calls.push_back("centre"); }
     void sendRestore() override { calls.push_back("restore"); }
     void focus() override { calls.push_back("focus"); }
+    void bringToFront() override { calls.push_back("front"); }
     void holdEndOfSession(bool hold) override { holds.push_back(hold); }
     void unload() override { calls.push_back("unload"); }
     void endProgram() override { calls.push_back("endProgram"); }

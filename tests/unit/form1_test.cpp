@@ -374,6 +374,22 @@ TEST_F(Form1Test, doubleClickOnTheTrayIconReturnsToTheLastState) {
     EXPECT_EQ(timesCalled("restore"), 2);
 }
 
+// The program started again from its shortcut: its window comes out of the tray, as the last state
+// it had, in front; the new process ends with 0. An ending program does not take it.
+TEST_F(Form1Test, aSecondStartBringsTheWindowOutOfTheTrayInFront) {
+    form.lastState = WindowState::maximised;
+    window.setWindowState(WindowState::minimised);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::none), script_exit::done);
+    EXPECT_EQ(window.windowState(), WindowState::maximised);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"restore", "front"}));
+    EXPECT_TRUE(window.messages.empty());
+
+    host.calls.clear();
+    form.Form_Unload();
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::none), script_exit::notTaken);
+    EXPECT_EQ(timesCalled("front"), 0);
+}
+
 TEST_F(Form1Test, trayItemsRunTheCommandsAndExitUnloads) {
     ras.connect(8, "corvinaltexum");
     window.setEnabled(Control::Command1, false);

@@ -43,8 +43,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         if (const std::optional<int> code = handToRunningProgram(request.verb)) {
             return *code;
         }
-        // Nothing runs: only Connect starts the program, which then stays.
-        if (request.verb != ScriptVerb::connect) {
+        // Nothing runs: an ordinary start and Connect start the program, which then stays.
+        if (request.verb != ScriptVerb::none && request.verb != ScriptVerb::connect) {
             return script_exit::notRunning;
         }
     }

@@ -699,6 +699,10 @@ void MainWindow::sendRestore() {
     SendMessageW(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
+void MainWindow::bringToFront() {
+    SetForegroundWindow(GetLastActivePopup(window_));
+}
+
 void MainWindow::focus() {
     // The window itself holding the focus is as bad as another program holding it: typed keys
     // would go nowhere.

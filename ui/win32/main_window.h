@@ -70,6 +70,7 @@ public:
     void showWindow(bool visible) override;
     void centreOnScreen() override;
     void sendRestore() override;
+    void bringToFront() override;
     void focus() override;
     void holdEndOfSession(bool hold) override;
     void unload() override;

@@ -99,6 +99,12 @@ std::optional<int> handToRunningProgram(ScriptVerb verb) {
     std::int32_t code = static_cast<std::int32_t>(verb);
     COPYDATASTRUCT data{kScriptCommandMark, sizeof code, &code};
     for (HWND window : windows) {
+        if (verb == ScriptVerb::none) {
+            // The user started this process: the running one may take the foreground in its place.
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            (void)AllowSetForegroundWindow(process);
+        }
         DWORD_PTR reply = 0;
         // The reply is the exit code plus one: a window that takes no command answers 0.
         if (SendMessageTimeoutW(window, WM_COPYDATA, reinterpret_cast<WPARAM>(sender.get()),
