@@ -387,6 +387,10 @@ int Form1::scriptCommand(ScriptVerb verb) {
         host_.bringToFront();
         return script_exit::done;
     }
+    if (verb == ScriptVerb::minimized) {
+        // A start at logon with the program already running: nothing to show or to do.
+        return script_exit::done;
+    }
     const Asking asking(askers_, Origin::script);
     switch (verb) {
     case ScriptVerb::status:

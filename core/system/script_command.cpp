@@ -54,8 +54,7 @@ ScriptRequest parseScriptArguments(const std::vector<std::string>& arguments) {
 }
 
 bool handedToRunningProgram(ScriptVerb verb) {
-    return verb == ScriptVerb::none || verb == ScriptVerb::connect || verb == ScriptVerb::disconnect ||
-           verb == ScriptVerb::status || verb == ScriptVerb::exit;
+    return verb != ScriptVerb::unknown;
 }
 
 std::string scriptUsage(const std::string& unknownArgument) {

@@ -13,7 +13,7 @@ enum class ScriptVerb {
     disconnect,  // Stop, as the tray's item does
     status,      // only the exit code says how the link is
     exit,        // ends the program as 退出 does
-    minimized,   // starts in the tray, without the window
+    minimized,   // starts in the tray, without the window; nothing when the program runs
     unknown,     // anything else: the options are shown, nothing runs
 };
 
@@ -27,8 +27,8 @@ struct ScriptRequest {
 // start does one thing.
 ScriptRequest parseScriptArguments(const std::vector<std::string>& arguments);
 
-// True for the verbs that a running program carries out for the new process (an ordinary start
-// among them: the running program shows its window).
+// True for the verbs that a running program carries out for the new process: every verb it knows
+// (an ordinary start shows the running window; a start in the tray leaves it as it is).
 bool handedToRunningProgram(ScriptVerb verb);
 
 // The exit codes of a start with an option.

@@ -383,8 +383,13 @@ TEST_F(Form1Test, aSecondStartBringsTheWindowOutOfTheTrayInFront) {
     EXPECT_EQ(window.windowState(), WindowState::maximised);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"restore", "front"}));
     EXPECT_TRUE(window.messages.empty());
-
+    // A second start in the tray (at logon) leaves the window as it is.
     host.calls.clear();
+    window.setWindowState(WindowState::minimised);
+    EXPECT_EQ(form.scriptCommand(ScriptVerb::minimized), script_exit::done);
+    EXPECT_EQ(window.windowState(), WindowState::minimised);
+    EXPECT_TRUE(host.calls.empty());
+
     form.Form_Unload();
     EXPECT_EQ(form.scriptCommand(ScriptVerb::none), script_exit::notTaken);
     EXPECT_EQ(timesCalled("front"), 0);

@@ -43,8 +43,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         if (const std::optional<int> code = handToRunningProgram(request.verb)) {
             return *code;
         }
-        // Nothing runs: an ordinary start and Connect start the program, which then stays.
-        if (request.verb != ScriptVerb::none && request.verb != ScriptVerb::connect) {
+        // Nothing runs: an ordinary start, one in the tray and Connect start the program, which
+        // then stays.
+        if (request.verb == ScriptVerb::disconnect || request.verb == ScriptVerb::status ||
+            request.verb == ScriptVerb::exit) {
             return script_exit::notRunning;
         }
     }
