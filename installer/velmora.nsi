@@ -263,7 +263,8 @@ FunctionEnd
 ; system folder. Uses $0 and $1.
 Function RefuseWhileMsiInstalled
   System::Call '$SYSDIR\msi.dll::MsiEnumRelatedProductsW(w "{${MSI_UPGRADE_CODE}}", i 0, i 0, w .r1) i .r0'
-  ${If} $0 = 0
+  ; As text: a call that could not be made leaves "error", which counts as 0 among numbers.
+  ${If} $0 == "0"
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} 已经由 Windows Installer 程序包 velmora.msi 安装在本计算机上。\
 请先卸载它：在“添加或删除程序”中删除 ${PRODUCT}，或者运行 msiexec /x $1，然后再运行安装程序。" /SD IDOK
     SetErrorLevel ${EXIT_MSI_INSTALLED}
