@@ -5,6 +5,8 @@
 ; exactly those files and what the service wrote beside them, puts the switch back as it found it,
 ; and leaves each user's settings and connection log in that user's local application data.
 ; Built by CMake: makensis -INPUTCHARSET UTF8 -DVERSION=<x.y.z> -DPUBLISHER=<name>
+;   -DHELP_URL=<the publisher's help page> -DCONTACT=<the publisher's contact>
+;   -DMSI_UPGRADE_CODE=<velmora.msi's UpgradeCode, without braces>
 ;   -DPROGRAMS=<folder of velmora.exe> -DGENERATED=<folder of defaultgate.pbk>
 ;   -DICON=<velmora.ico> -DWIZARD=<picture of the welcome and finish pages>
 ;   -DOUTFILE=<velmora-setup.exe> velmora.nsi
@@ -55,6 +57,8 @@ ManifestDPIAware true
 !define EXIT_FOLDER_NOT_SECURED 3
 !define EXIT_SERVICE_NOT_REMOVED 4
 !define EXIT_SERVICE_NOT_REGISTERED 5
+; Refused before anything is written: velmora.msi has installed the product into the same folder.
+!define EXIT_MSI_INSTALLED 6
 
 ; The install folder's rights, as velmora-msi.dll gives them too.
 !searchparse /file "${__FILEDIR__}/install_folder.h" 'kInstallFolderRights = L"' INSTALL_FOLDER_RIGHTS '"'
@@ -251,7 +255,25 @@ FunctionEnd
 !insertmacro RegisteredServiceProgram ""
 !insertmacro RegisteredServiceProgram "un."
 
+; velmora.msi installs the same files into the same folder under its own record: installed over it,
+; this installer would add a second Add/Remove Programs entry for that folder, whose uninstaller would
+; delete the package's files and give back the switch beneath it. So it refuses, before anything is
+; written, while a product of the package's UpgradeCode is installed, and names how to remove it
+; first. msi.dll by its full path, as it is not one of the libraries Windows always takes from the
+; system folder. Uses $0 and $1.
+Function RefuseWhileMsiInstalled
+  System::Call '$SYSDIR\msi.dll::MsiEnumRelatedProductsW(w "{${MSI_UPGRADE_CODE}}", i 0, i 0, w .r1) i .r0'
+  ; As text: a call that could not be made leaves "error", which counts as 0 among numbers.
+  ${If} $0 == "0"
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} 已经由 Windows Installer 程序包 velmora.msi 安装在本计算机上。\
+请先卸载它：在“添加或删除程序”中删除 ${PRODUCT}，或者运行 msiexec /x $1，然后再运行安装程序。" /SD IDOK
+    SetErrorLevel ${EXIT_MSI_INSTALLED}
+    Abort
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
+  Call RefuseWhileMsiInstalled
   !insertmacro RefuseWhileVelmoraRuns "${PRODUCT} 正在运行。请先在托盘图标的菜单中选择“退出”，再运行安装程序。"
 FunctionEnd
 
@@ -373,6 +395,8 @@ Section "${PRODUCT}" Program
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\velmora.exe,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${HELP_URL}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Contact" "${CONTACT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

@@ -225,7 +225,8 @@ add_executable(velmora_installer_tests e2e/installer_test.cpp)
 target_link_libraries(velmora_installer_tests PRIVATE
   velmora_win32_test_support velmora_window_driver velmora_sim_state ole32 uuid GTest::gtest_main)
 target_compile_definitions(velmora_installer_tests PRIVATE VELMORA_PROGRAMS_DIR="Z:${VELMORA_PROGRAMS_DIR}"
-  VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}")
+  VELMORA_SETUP="Z:${CMAKE_BINARY_DIR}/installer/velmora-setup.exe" VELMORA_VERSION="${PROJECT_VERSION}"
+  VELMORA_HELP_URL="${VELMORA_HELP_URL}" VELMORA_CONTACT="${VELMORA_CONTACT}")
 set_target_properties(velmora_installer_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_BIN})
 add_dependencies(velmora_installer_tests velmora_setup)
 # velmora.msi's scenarios beside them, with an older package of the same product (test equipment:
@@ -246,6 +247,7 @@ set(msi_scenarios
   theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled
   anUpgradeThatFailsLeavesTheOlderVersionItsProfileAndTheSwitch
   refusedInstallationsWriteNothingAndSetupsInstallationGoesFirst
+  velmoraSetupIsRefusedWhileThePackageIsInstalledAndWritesNothing
 )
 foreach(scenario IN LISTS msi_scenarios)
   add_test(NAME tier3-msi-${scenario}

@@ -74,6 +74,8 @@ constexpr DWORD kAbortedByScript = 2;
 constexpr DWORD kRestartPending = 3010;
 constexpr DWORD kFolderNotSecured = 3;
 constexpr DWORD kServiceNotRemoved = 4;
+// velmora-setup.exe's refusal while velmora.msi's product is installed.
+constexpr DWORD kMsiInstalled = 6;
 constexpr int kWaitMs = 30000;
 
 std::wstring shellFolder(int csidl) {
@@ -497,6 +499,23 @@ protected:
         ASSERT_EQ(run(*line), std::optional<DWORD>(0));
         ASSERT_TRUE(eventually([] { return !uninstallValue(L"DisplayName"); }, kWaitMs));
         ASSERT_TRUE(eventually([&] { return !fileExists(installed(L"uninstall.exe")); }, kWaitMs));
+        // The entry goes last, after the folder: emptied, it has gone; holding what others put
+        // there, it stays.
+        EXPECT_TRUE(!fileExists(folder()) || !folderEmpty()) << "an empty folder is left";
+    }
+
+    bool folderEmpty() const {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(installed(L"*").c_str(), &found);
+        bool empty = true;
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more && empty; more = FindNextFileW(search, &found)) {
+            const std::wstring name = found.cFileName;
+            empty = name == L"." || name == L"..";
+        }
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+        }
+        return empty;
     }
 
     // Beside the installed program, as in the test lab; with settings that make Connect a
@@ -577,6 +596,8 @@ TEST_P(InstallerScenario, silentInstallPutsTheFilesTheShortcutsAndTheUninstallEn
     is(L"DisplayIcon", installed(L"velmora.exe") + L",0");
     is(L"DisplayVersion", widen(VELMORA_VERSION));
     is(L"Publisher", L"Velmora");
+    is(L"HelpLink", widen(VELMORA_HELP_URL));
+    is(L"Contact", widen(VELMORA_CONTACT));
     is(L"UninstallString", L"\"" + installed(L"uninstall.exe") + L"\"");
     is(L"InstallLocation", folder());
     // In kilobytes: what the installer put there besides itself, each file rounded up.
@@ -1081,6 +1102,39 @@ TEST_P(MsiScenario, theUninstallGivesTheSwitchBackAndRemovesWhatItInstalled) {
         expectNoLogonStart();
         EXPECT_EQ(testing::readBytes(userSettings()), "corvinaltexum\r\n") << "the user's settings stay";
     }
+}
+
+// Both installers put the same files into the same folder, each under its own record: velmora-setup.exe
+// refuses while the package's product is installed, writes nothing, and says what to remove first.
+TEST_P(MsiScenario, velmoraSetupIsRefusedWhileThePackageIsInstalledAndWritesNothing) {
+    putSwitch(0);
+    ASSERT_EQ(msiexec(installing(VELMORA_MSI)), std::optional<DWORD>(kRestartPending));
+    ASSERT_TRUE(productInstalled(VELMORA_MSI_CODE));
+    // A file velmora-setup.exe would copy, gone: a refused run must not bring it back.
+    ASSERT_TRUE(DeleteFileW(installed(L"defaultgate.pbk").c_str()));
+
+    EXPECT_EQ(run(setup() + L" /S"), std::optional<DWORD>(kMsiInstalled));
+    EXPECT_FALSE(uninstallValue(L"DisplayName").has_value()) << "no second Add/Remove Programs entry";
+    EXPECT_FALSE(uninstallValue(L"SwitchRecorded").has_value());
+    EXPECT_FALSE(fileExists(installed(L"uninstall.exe")));
+    EXPECT_FALSE(fileExists(installed(L"defaultgate.pbk")));
+    EXPECT_EQ(readSwitch(), 1);
+    EXPECT_NE(expectServiceRunsFrom(folder()), 0u);
+    // With its pages, the installer names what to run first.
+    const auto withPages = start(setup());
+    ASSERT_TRUE(withPages.has_value());
+    std::pair<DWORD, std::optional<std::string>> seen{withPages->dwProcessId, std::nullopt};
+    EXPECT_TRUE(eventually([&] { return !EnumWindows(answerMessageBoxOf, reinterpret_cast<LPARAM>(&seen)); }, kWaitMs));
+    EXPECT_EQ(seen.second, std::string("Velmora VPN 已经由 Windows Installer 程序包 velmora.msi 安装在本计算机上。"
+                                       "请先卸载它：在“添加或删除程序”中删除 Velmora VPN，或者运行 msiexec /x ") +
+                               VELMORA_MSI_CODE + "，然后再运行安装程序。");
+    EXPECT_EQ(exitCode(withPages->hProcess), std::optional<DWORD>(kMsiInstalled));
+    EXPECT_FALSE(uninstallValue(L"DisplayName").has_value());
+
+    // The package's uninstall gives back what the computer had before its installation.
+    EXPECT_EQ(msiexec(L"/x \"" + widen(VELMORA_MSI) + L"\" /qn"), std::optional<DWORD>(kRestartPending));
+    EXPECT_EQ(readSwitch(), 0);
+    EXPECT_FALSE(productInstalled(VELMORA_MSI_CODE));
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, MsiScenario, ::testing::Values("win10"),
