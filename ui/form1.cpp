@@ -45,19 +45,19 @@ Form1::Form1(ControlSurface& window, FormHost& host, const Platform& platform)
     window_.onReveal([this](Control control) { reveal(control); });
     // Every box of the logic's is counted as open while it waits; one for a script's own command
     // goes to the log.
-    window_.onMessage([this](const std::string& text) {
+    window_.onMessage([this](const std::string& text, MessageSign sign) {
         if (!askers_.empty() && askers_.back() == Origin::script) {
             log_.messageForScript(text);
         } else {
-            tell(text);
+            tell(text, sign);
         }
         return true;
     });
 }
 
-void Form1::tell(const std::string& text) {
+void Form1::tell(const std::string& text, MessageSign sign) {
     ++boxesOpen_;
-    uncountedWindow_.showMessage(text);
+    uncountedWindow_.showMessage(text, sign);
     --boxesOpen_;
 }
 
@@ -134,7 +134,7 @@ void Form1::Form_Load() {
     const UnderWay asked(asked_);
     const Asking asking(askers_, Origin::window);
     if (host_.anotherInstanceRunning()) {
-        window_.showMessage("该程序已经运行！");
+        window_.showMessage("该程序已经运行！", MessageSign::information);
         host_.endProgram();
         return;
     }
@@ -366,7 +366,7 @@ void Form1::mnuTrayStatus_Click() {
     report.ipsec = window_.value(Control::Check1) != kUnchecked;
     report.policy = link_.status().policy();
     report.policyApplied = policy_.mayBeInForce();
-    tell(linkReportText(report));
+    tell(linkReportText(report), MessageSign::information);
 }
 
 int Form1::linkStatusCode() {
@@ -437,7 +437,7 @@ void Form1::mnuTrayLog_Click() {
     }
     // Notepad lives on its own: nothing waits for it.
     if (!platform_.processes.start(notepad, "notepad \"" + log + "\"", Processes::Window::shown)) {
-        tell("无法打开日志。日志文件是 " + log + "。");
+        tell("无法打开日志。日志文件是 " + log + "。", MessageSign::error);
     }
 }
 
@@ -457,7 +457,7 @@ void Form1::mnuTrayLogon_Click() {
     const bool done = logonStart_.turn(on, program);
     log_.logonStartChanged(on, done, LogonStart::place());
     if (!done) {
-        tell(on ? "无法开启登录时启动。" : "无法关闭登录时启动。");
+        tell(on ? "无法开启登录时启动。" : "无法关闭登录时启动。", MessageSign::error);
     }
 }
 
@@ -466,7 +466,7 @@ void Form1::hangUpStep() {
     if (!link_.getL2tpState(entryName())) {
         return;
     }
-    window_.showMessage(kHangUpWarning);
+    window_.showMessage(kHangUpWarning, MessageSign::warning);
     std::vector<RasHandle> hungUp;
     dialer_.hangUpLink(entryName(), hungUp);
     if (closing_) {

@@ -134,7 +134,7 @@ private:
 
     std::string entryName() const;
     // A box of the tray's own items, counted as open while it waits.
-    void tell(const std::string& text);
+    void tell(const std::string& text, MessageSign sign);
     // True while a message box waits for its answer: every click on the tray icon goes to it.
     bool boxOpen() const { return boxesOpen_ > 0; }
     // Runs a command of the session for whoever asked, unless the window is closing.

@@ -15,13 +15,13 @@ std::optional<std::vector<std::string>> readIpAddrTable(IpHelper& ipHelper, Cont
         return std::nullopt;
     }
     if (read.status == AddressTableStatus::readFailed) {
-        window.showMessage("ERROR");
+        window.showMessage("ERROR", MessageSign::error);
         return std::nullopt;
     }
     std::vector<std::string> addresses;
     for (const Ipv4Bytes& address : read.addresses) {
         if (addresses.size() == kMaxSnapshotAddresses) {
-            window.showMessage("ERROR");
+            window.showMessage("ERROR", MessageSign::error);
             break;
         }
         addresses.push_back(addrToString(address));

@@ -136,10 +136,11 @@ std::string dialFailureHint(std::uint32_t code, const std::string& phonebookFold
 
 std::string dialFailureMessage(std::optional<std::uint32_t> status, const std::string& description,
                                const std::string& phonebookFolder, DialKind kind) {
+    const char* headline = kind.pptp ? kPptpDialFailed : kDialFailed;
     if (!status || *status == 0) {
-        return kDialFailed;
+        return headline;
     }
-    const std::string failed = std::string(kDialFailed) + "\n\n";
+    const std::string failed = std::string(headline) + "\n\n";
     if (*status < kFirstRemoteAccessCode || *status > kLastRemoteAccessCode) {
         return failed + "rasdial 退出码 " + exitStatusText(*status);
     }

@@ -31,13 +31,13 @@ Dialer::DialRun Dialer::runRasdial(const DialRequest& request, const DialLog& st
     run.phonebook = dial.phonebook;
     if (!dial.phonebookWritten) {
         log_.phonebookNotWritten(dial.phonebook);
-        window_.showMessage("无法写入电话簿文件 " + dial.phonebook + "，没有拨号。请检查该文件夹能否写入。");
+        window_.showMessage("无法写入电话簿文件 " + dial.phonebook + "，没有拨号。请检查该文件夹能否写入。", MessageSign::error);
         run.refused = true;
         return run;
     }
     if (dial.refused) {
         log_.operationRefused(dial.failure);
-        window_.showMessage(dial.failure);
+        window_.showMessage(dial.failure, MessageSign::error);
         run.refused = true;
         return run;
     }
@@ -100,7 +100,7 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
     const std::string mask2 = trimBlanks(profile.txtpeermask2);
     if (!checkip(peer) || !checkip(mask)) {
         log_.connectRefused(kBadNetwork1);
-        window_.showMessage(kBadNetwork1);
+        window_.showMessage(kBadNetwork1, MessageSign::warning);
         return DialOutcome::refused;
     }
     const std::string net1 = getipnetaddress(peer, mask);
@@ -227,12 +227,13 @@ void Dialer::reportDial(bool up, std::optional<std::uint32_t> status, const std:
     if (up) {
         // An IPsec session tells of it once the link is protected.
         if (window_.value(Control::Check1) == kUnchecked) {
-            window_.showMessage(kDialSucceeded);
+            window_.showMessage(kDialSucceeded, MessageSign::information);
         }
         return;
     }
     const std::string description = status && *status != 0 ? remoteAccess_.errorText(*status) : std::string();
-    window_.showMessage(dialFailureMessage(status, description, phonebook.substr(0, phonebook.rfind('\\')), kind));
+    window_.showMessage(dialFailureMessage(status, description, phonebook.substr(0, phonebook.rfind('\\')), kind),
+                        MessageSign::error);
 }
 
 }  // namespace velmora

@@ -38,7 +38,7 @@ std::string PolicyCoverage::linkAddress() {
     showPolicyState();
     if (!addressKnown_ && !toldNoAddress_) {
         toldNoAddress_ = true;
-        window_.showMessage(kNoAddress);
+        window_.showMessage(kNoAddress, MessageSign::error);
     }
     return address;
 }
@@ -69,7 +69,7 @@ void PolicyCoverage::applied(const std::string& address, RasHandle connection, b
 void PolicyCoverage::tellReapplyFailed(const std::string& why) {
     if (!toldReapplyFailed_) {
         toldReapplyFailed_ = true;
-        window_.showMessage(kPolicyNotReapplied + why);
+        window_.showMessage(kPolicyNotReapplied + why, MessageSign::error);
     }
 }
 
@@ -93,11 +93,11 @@ void PolicyCoverage::lookForDomainPolicy() {
     showPolicyState();
     if (domainPolicy_ && !toldDomainPolicy_) {
         toldDomainPolicy_ = true;
-        window_.showMessage(kDomainPolicy);
+        window_.showMessage(kDomainPolicy, MessageSign::warning);
     }
     if (!toldConnectionSecurityRules_ && groupPolicyConnectionSecurityRules(registry_)) {
         toldConnectionSecurityRules_ = true;
-        window_.showMessage(kConnectionSecurityRules);
+        window_.showMessage(kConnectionSecurityRules, MessageSign::warning);
     }
 }
 

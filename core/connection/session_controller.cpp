@@ -97,7 +97,7 @@ void SessionController::withdrawPolicy() {
     }
     coverage_.withdrawn(withdrawn.outcome == PolicyResult::done);
     if (withdrawn.outcome == PolicyResult::failed && !ending_) {
-        window_.showMessage(kPolicyNotWithdrawn + withdrawn.failure);
+        window_.showMessage(kPolicyNotWithdrawn + withdrawn.failure, MessageSign::error);
     }
 }
 
@@ -233,7 +233,7 @@ bool SessionController::fieldsPass() {
         if (trimBlanks(window_.text(Control::txtServerAddress)).empty() ||
             trimBlanks(window_.text(Control::txtUserName)).empty() ||
             trimBlanks(window_.text(Control::txtPasswd)).empty()) {
-            window_.showMessage("L2TP参数错误！");
+            window_.showMessage("L2TP参数错误！", MessageSign::warning);
             return false;
         }
         return checkDialFields(window_);
@@ -243,7 +243,7 @@ bool SessionController::fieldsPass() {
     }
     // netsh takes no double quote inside a value; the old tools' command lines carry one.
     if (policy_.ipsecTool() == kPolicyToolName && window_.text(Control::txtpreshare).find('"') != std::string::npos) {
-        window_.showMessage(std::string(kQuoteInKey) + kSetByAdministrator);
+        window_.showMessage(std::string(kQuoteInKey) + kSetByAdministrator, MessageSign::warning);
         return false;
     }
     return true;
@@ -307,7 +307,7 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
         if (cleanedUp.outcome == PolicyResult::failed) {
             message += "\n\n" + std::string(kPolicyNotWithdrawn) + cleanedUp.failure;
         }
-        window_.showMessage(message);
+        window_.showMessage(message, MessageSign::error);
         return;
     }
     settings_.writeConfig();
@@ -414,7 +414,7 @@ void SessionController::redial(const std::string& name, Origin origin) {
 
 void SessionController::tellDialSucceeded(Origin origin) {
     if (window_.value(Control::Check3) == kUnchecked && origin != Origin::script) {
-        window_.showMessage(kDialSucceeded);
+        window_.showMessage(kDialSucceeded, MessageSign::information);
     }
 }
 

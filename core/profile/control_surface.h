@@ -48,6 +48,10 @@ enum class Control {
 // Window states as the window reports them.
 enum class WindowState { normal = 0, minimised = 1, maximised = 2 };
 
+// What a message box tells, which its sign shows: something failed, something the user should
+// look at, or how it went.
+enum class MessageSign { error, warning, information };
+
 class ControlSurface {
 public:
     virtual ~ControlSurface() = default;
@@ -73,8 +77,8 @@ public:
     // Appends an item at the end of the list.
     virtual void addListItem(Control control, const std::string& item) = 0;
 
-    // Modal message box: the text, OK only, no icon, caption "Velmora-VPN". Returns when closed.
-    virtual void showMessage(const std::string& text) = 0;
+    // Modal message box: the text, OK only, its sign, caption "Velmora-VPN". Returns when closed.
+    virtual void showMessage(const std::string& text, MessageSign sign) = 0;
 
     // Gives a text box the keyboard focus with its text selected, for the user to correct it;
     // while the window is hidden in the tray, the focus waits there for the window's return.

@@ -222,7 +222,7 @@ bool checkdata(ControlSurface& window) {
     if (failure == nullptr) {
         return true;
     }
-    window.showMessage(std::string(failure) + (hiddenField ? kSetByAdministrator : ""));
+    window.showMessage(std::string(failure) + (hiddenField ? kSetByAdministrator : ""), MessageSign::warning);
     return false;
 }
 
@@ -235,7 +235,7 @@ bool checkDialFields(ControlSurface& window) {
     if (!fault) {
         return true;
     }
-    window.showMessage(fault->message);
+    window.showMessage(fault->message, MessageSign::warning);
     // After the message box: closing it hands the focus back to where it was before.
     window.setFocus(fault->field);
     return false;

@@ -28,11 +28,11 @@ public:
     std::vector<std::string> listItems(Control control) const override { return window_.listItems(control); }
     void addListItem(Control control, const std::string& item) override { window_.addListItem(control, item); }
     void fixByAdministrator(Control control) override { window_.fixByAdministrator(control); }
-    void showMessage(const std::string& text) override {
+    void showMessage(const std::string& text, MessageSign sign) override {
         ++messagesShown_;
         lastMessage_ = text;
-        if (!divert_ || !divert_(text)) {
-            window_.showMessage(text);
+        if (!divert_ || !divert_(text, sign)) {
+            window_.showMessage(text, sign);
         }
     }
     void setFocus(Control control) override {
@@ -54,14 +54,14 @@ public:
     // Runs before a control takes the focus, so that a control in a hidden frame can be shown.
     void onReveal(std::function<void(Control)> reveal) { reveal_ = std::move(reveal); }
     // Asked before each message box: true takes the message elsewhere, and no box opens.
-    void onMessage(std::function<bool(const std::string&)> divert) { divert_ = std::move(divert); }
+    void onMessage(std::function<bool(const std::string&, MessageSign)> divert) { divert_ = std::move(divert); }
 
 private:
     ControlSurface& window_;
     int messagesShown_ = 0;
     std::string lastMessage_;
     std::function<void(Control)> reveal_;
-    std::function<bool(const std::string&)> divert_;
+    std::function<bool(const std::string&, MessageSign)> divert_;
 };
 
 }  // namespace velmora

@@ -56,7 +56,7 @@ void SettingsFile::writeConfig() {
         if (!toldNotWritten_) {
             toldNotWritten_ = true;
             log_.settingsNotWritten(file);
-            window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！");
+            window_.showMessage("无法写入配置文件 " + file + "，本次设置没有保存！", MessageSign::error);
         }
         return;
     }
@@ -66,7 +66,8 @@ void SettingsFile::writeConfig() {
         toldPreshareUnsaved_ = toldPreshareUnsaved_ || tellPreshare;
         toldPasswdUnsaved_ = toldPasswdUnsaved_ || tellPasswd;
         window_.showMessage(unsavedSecretsMessage(tellPreshare ? s.preshareFault : SecretFault::none,
-                                                  tellPasswd ? s.passwdFault : SecretFault::none));
+                                                  tellPasswd ? s.passwdFault : SecretFault::none),
+                            MessageSign::warning);
     }
 }
 
@@ -81,13 +82,13 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
     ConnProfile p;
     if (contents.status == ReadStatus::failed) {
         // The window keeps its values, which are then the user's own; a policy still wins.
-        window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！");
+        window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！", MessageSign::error);
         p = readProfile(window_);
     } else {
         if (access == FileAccess::failed) {
-            window_.showMessage("配置文件 " + file + " 可能被他人改动过，没有读取，恢复默认配置！");
+            window_.showMessage("配置文件 " + file + " 可能被他人改动过，没有读取，恢复默认配置！", MessageSign::warning);
         } else if (contents.status == ReadStatus::notFound) {
-            window_.showMessage("配置文件不存在，恢复默认配置！");
+            window_.showMessage("配置文件不存在，恢复默认配置！", MessageSign::information);
         }
         const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
         p = parseSettings(lines, codec_);

@@ -44,7 +44,7 @@ RegRoot regRootKey(const std::string& name) {
 
 RegPath General::regSplitPath(const std::string& path) {
     if (leftChars(path, 5) != "HKEY_" || path.back() == '\\') {
-        window_.showMessage("Incorrect Format:\n\n" + path);
+        window_.showMessage("Incorrect Format:\n\n" + path, MessageSign::error);
         return {};
     }
     const auto backslash = path.find('\\');

@@ -66,7 +66,7 @@ StartUp modifyL2tpReg(Registry& registry, Operations& operations, ControlSurface
     // loop at every start.
     const bool written = change == SwitchChange::setNow;
     log.registrySwitchSet(written);
-    window.showMessage(written ? kRestartMessage : kWriteFailedMessage);
+    window.showMessage(written ? kRestartMessage : kWriteFailedMessage, written ? MessageSign::information : MessageSign::error);
     return StartUp::endProgram;
 }
 
@@ -82,7 +82,7 @@ void remindOfPendingRestart(Registry& registry, Clock& clock, ControlSurface& wi
         const auto when = setAt ? decimal(*setAt) : std::nullopt;
         if (when && *when > windowsStarted) {
             log.restartPending();
-            window.showMessage(kRestartPendingMessage);
+            window.showMessage(kRestartPendingMessage, MessageSign::warning);
             return;
         }
     }

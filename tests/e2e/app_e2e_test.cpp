@@ -197,7 +197,7 @@ TEST_F(AppScenario, plainConnectThatFailsSaysSoAndStaysIdle) {
     WindowDriver window = startShown();
     ASSERT_TRUE(window.clickLater(Control::Command1));
     // The fixed text, the service's description of rasdial's error, and what to check.
-    EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查L2TP参数重新拨号！\n\n"
+    EXPECT_TRUE(window.answerMessageBox("拨号失败！请检查PPTP参数重新拨号！\n\n"
                                         "错误 691：由于域上的用户名和/或密码无效，访问被拒绝。\n"
                                         "请检查VPN用户名和VPN密码。",
                                         kTicks));

@@ -157,7 +157,7 @@ TEST_F(DialEndToEnd, aFailedDialJournalsNoRoute) {
 
     // rasdial's exit status reached the message, described by the service.
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].rfind("拨号失败！请检查L2TP参数重新拨号！\n\n错误 800：无法建立 VPN 连接。", 0), 0u)
+    EXPECT_EQ(window.messages[0].rfind("拨号失败！请检查PPTP参数重新拨号！\n\n错误 800：无法建立 VPN 连接。", 0), 0u)
         << window.messages[0];
     EXPECT_EQ(sim::readJournal(), (Lines{dialLine(), "ping -n 8 10.0.0.0"}));
     EXPECT_TRUE(sim::loadConnections().empty());
@@ -169,7 +169,7 @@ TEST_F(DialEndToEnd, aDialWatchedUnderAnotherEntryNameReportsFailure) {
     dialer.dialtol2tp("office", Origin::window);
     settle();
 
-    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_EQ(window.messages, Lines{"拨号失败！请检查PPTP参数重新拨号！"});
     EXPECT_EQ(sim::readJournal(), (Lines{dialLine(), "ping -n 8 10.0.0.0"}));
     // The entry the dial names did come up; only the watched name did not.
     ASSERT_EQ(sim::loadConnections().size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(DefaultGatewayDialEndToEnd, findsThePhonebookBesideTheProgramAndComesUp) 
 
 // As rasdial does, with the remote-access error of an entry it cannot find, which the message
 // names.
-constexpr const char* kEntryNotFound = "拨号失败！请检查L2TP参数重新拨号！\n\n错误 623：找不到此连接的电话簿项。\n";
+constexpr const char* kEntryNotFound = "拨号失败！请检查PPTP参数重新拨号！\n\n错误 623：找不到此连接的电话簿项。\n";
 
 TEST_F(DefaultGatewayDialEndToEnd, failsWithoutThePhonebookBesideTheProgramWhateverTheStartFolderHolds) {
     putPhonebook(startedFrom.file(L"defaultgate.pbk"), testing::kDefaultGatePbk);

@@ -428,30 +428,37 @@ TEST_F(MainWindowTest, windowStatesAreReportedAndReachFormResize) {
     EXPECT_GE(w.events().count("Form_Resize"), 1);
 }
 
-TEST_F(MainWindowTest, aMessageBoxIsModalWithOkOnlyAndNoIcon) {
-    w.onWindowThreadLater([&] { w.window().showMessage("拨号成功！"); });
-    const auto box = w.driver().waitForMessageBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "拨号成功！");
-    EXPECT_EQ(GetWindow(box->window, GW_OWNER), w.driver().window());
-    EXPECT_FALSE(IsWindowEnabled(w.driver().window())) << "the window waits for the box";
+TEST_F(MainWindowTest, aMessageBoxIsModalWithOkOnlyAndTheSignOfWhatItTells) {
+    const std::pair<MessageSign, LPCWSTR> signs[] = {
+        {MessageSign::error, IDI_HAND}, {MessageSign::warning, IDI_EXCLAMATION}, {MessageSign::information, IDI_ASTERISK}};
+    for (const auto& [sign, icon] : signs) {
+        SCOPED_TRACE(static_cast<int>(sign));
+        w.onWindowThreadLater([&, sign = sign] { w.window().showMessage("拨号成功！", sign); });
+        const auto box = w.driver().waitForMessageBox();
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(box->text, "拨号成功！");
+        EXPECT_EQ(GetWindow(box->window, GW_OWNER), w.driver().window());
+        EXPECT_FALSE(IsWindowEnabled(w.driver().window())) << "the window waits for the box";
 
-    int buttons = 0;
-    for (HWND child = GetWindow(box->window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        if (IsWindowVisible(child) && std::wstring(name) == L"Button") {
-            ++buttons;
+        int buttons = 0;
+        HICON shown = nullptr;
+        for (HWND child = GetWindow(box->window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t name[16] = {};
+            GetClassNameW(child, name, 16);
+            if (IsWindowVisible(child) && std::wstring(name) == L"Button") {
+                ++buttons;
+            }
+            if (IsWindowVisible(child) && std::wstring(name) == L"Static" && shown == nullptr) {
+                shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+            }
         }
-        if (IsWindowVisible(child) && std::wstring(name) == L"Static") {
-            EXPECT_EQ(SendMessageW(child, STM_GETICON, 0, 0), 0) << "no icon";
-        }
+        EXPECT_EQ(buttons, 1);
+        EXPECT_NE(GetDlgItem(box->window, IDOK), nullptr);
+        EXPECT_EQ(shown, LoadIconW(nullptr, icon));
+
+        EXPECT_TRUE(w.driver().answerMessageBox("拨号成功！"));
+        EXPECT_TRUE(eventually([&] { return IsWindowEnabled(w.driver().window()) != FALSE; }));
     }
-    EXPECT_EQ(buttons, 1);
-    EXPECT_NE(GetDlgItem(box->window, IDOK), nullptr);
-
-    EXPECT_TRUE(w.driver().answerMessageBox("拨号成功！"));
-    EXPECT_TRUE(eventually([&] { return IsWindowEnabled(w.driver().window()) != FALSE; }));
 }
 
 // --- What the window offers the behaviour: FormHost ----------------------------------------
@@ -726,7 +733,7 @@ TEST_F(MainWindowTest, startsWithLoadThenOneActivation) {
     EXPECT_TRUE(IsWindowVisible(w.driver().window()));
 
     // A closing message box hands the activation back without a new Form_Activate.
-    w.onWindowThreadLater([&] { w.window().showMessage("该操作将挂断当前连接！"); });
+    w.onWindowThreadLater([&] { w.window().showMessage("该操作将挂断当前连接！", MessageSign::warning); });
     ASSERT_TRUE(w.driver().answerMessageBox("该操作将挂断当前连接！"));
     w.settle();
     EXPECT_EQ(w.events().count("Form_Activate"), 1);
@@ -743,8 +750,8 @@ TEST_F(MainWindowTest, closingTheWindowUnloadsOnceAndEnds) {
 // and opens no more.
 TEST_F(MainWindowTest, theProgramsEndAnswersTheBoxesStillOpen) {
     w.onWindowThreadLater([&] {
-        w.window().showMessage("拨号成功！");
-        w.window().showMessage("该操作将挂断当前连接！");
+        w.window().showMessage("拨号成功！", MessageSign::information);
+        w.window().showMessage("该操作将挂断当前连接！", MessageSign::warning);
     });
     ASSERT_TRUE(w.driver().waitForMessageBox().has_value());
     PostMessageW(w.driver().window(), WM_CLOSE, 0, 0);
@@ -767,7 +774,7 @@ TEST(MainWindowLifecycle, theTrayItemUnloadsThroughTheHost) {
 TEST(MainWindowLifecycle, endingTheProgramDuringLoadNeverShowsTheWindow) {
     WindowUnderTest w([](MainWindow& window, testing::RecordingEvents& events) {
         events.reactions["Form_Load"] = [&window] {
-            window.showMessage("该程序已经运行！");
+            window.showMessage("该程序已经运行！", MessageSign::information);
             window.endProgram();
         };
     });
@@ -779,7 +786,9 @@ TEST(MainWindowLifecycle, endingTheProgramDuringLoadNeverShowsTheWindow) {
 
 TEST(MainWindowLifecycle, aClickWhoseHandlerAsksTheUserWaitsForTheAnswer) {
     WindowUnderTest w([](MainWindow& window, testing::RecordingEvents& events) {
-        events.reactions["Command1_Click"] = [&window] { window.showMessage("拨号失败！请检查L2TP参数重新拨号！"); };
+        events.reactions["Command1_Click"] = [&window] {
+            window.showMessage("拨号失败！请检查L2TP参数重新拨号！", MessageSign::error);
+        };
     });
     ASSERT_TRUE(w.driver().clickLater(Control::Command1));
     ASSERT_TRUE(w.driver().answerMessageBox("拨号失败！请检查L2TP参数重新拨号！"));

@@ -311,7 +311,7 @@ TEST_F(OnWindowsXp, theTunnelsOwnIpsecAndPptpFailuresGetTheirAdvice) {
         sim::saveRasdialScenario({false, 0, "", code});
         ASSERT_TRUE(window.clickLater(Control::Command1));
         const std::string message = answerNextMessage(window);
-        EXPECT_EQ(message.rfind("拨号失败！请检查L2TP参数重新拨号！\n\n", 0), 0u) << message;
+        EXPECT_EQ(message.rfind("拨号失败！请检查PPTP参数重新拨号！\n\n", 0), 0u) << message;
         for (const std::string& part : parts) {
             EXPECT_NE(message.find(part), std::string::npos) << code << " lacks " << part << ":\n" << message;
         }

@@ -78,8 +78,9 @@ void FakeControlSurface::addListItem(Control control, const std::string& item) {
     state(control).items.push_back(item);
 }
 
-void FakeControlSurface::showMessage(const std::string& text) {
+void FakeControlSurface::showMessage(const std::string& text, MessageSign sign) {
     messages.push_back(text);
+    messageSigns.push_back(sign);
     if (duringMessage) {
         duringMessage(text);
     }

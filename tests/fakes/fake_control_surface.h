@@ -30,7 +30,7 @@ public:
     void setVisible(Control control, bool visible) override;
     std::vector<std::string> listItems(Control control) const override;
     void addListItem(Control control, const std::string& item) override;
-    void showMessage(const std::string& text) override;
+    void showMessage(const std::string& text, MessageSign sign) override;
     void setFocus(Control control) override { focus = control; }
     void fixByAdministrator(Control control) override { fixed.insert(control); }
     WindowState windowState() const override { return windowState_; }
@@ -40,6 +40,7 @@ public:
 
     // Every message shown, in order.
     std::vector<std::string> messages;
+    std::vector<MessageSign> messageSigns;  // of each message, in the same order
     std::set<Control> fixed;  // the fields fixed by the administrator
     // Runs while a message box is open, as the events its modal loop dispatches would.
     std::function<void(const std::string&)> duringMessage;

@@ -24,7 +24,9 @@ namespace {
 using Lines = std::vector<std::string>;
 
 constexpr const char* kSucceeded = "拨号成功！";
-constexpr const char* kFailed = "拨号失败！请检查L2TP参数重新拨号！";
+// The window's profile dials PPTP, as does every default-gateway dial.
+constexpr const char* kFailed = "拨号失败！请检查PPTP参数重新拨号！";
+constexpr const char* kL2tpFailed = "拨号失败！请检查L2TP参数重新拨号！";
 constexpr const char* kPptpDial =
     "rasdial corvinaltexum zhangwei secret1 /PHONE:203.0.113.10 /PHONEBOOK:\"C:\\Program Files\\Velmora\\pptp.pbk\" ";
 constexpr const char* kRoute1 = "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
@@ -118,6 +120,7 @@ TEST_F(DialerTest, invalidNetworkOneRefusesToDial) {
     window.setText(Control::txtpeermask, "255.255.0");
     dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, Lines{"远端内网地址和掩码错误！"});
+    EXPECT_EQ(window.messageSigns, std::vector<MessageSign>{MessageSign::warning}) << "the user's to correct";
     EXPECT_TRUE(processes.waited.empty());
     EXPECT_EQ(table.reads, 0);
 }
@@ -316,7 +319,7 @@ TEST(DialFailureMessage, namesTheCauseOnlyForRemoteAccessCodesAndHintsWhereItCan
         std::vector<std::string> holds;   // parts the message holds
         std::vector<std::string> lacks;   // and parts it must not
     };
-    const std::string failed = std::string(kFailed) + "\n\n";
+    const std::string failed = std::string(kL2tpFailed) + "\n\n";
     const std::vector<Row> rows = {
         // The tunnel runs without IPsec: its IPsec failures are the switch or another policy.
         {788, "d", {"错误 788：d\n", "ProhibitIpsec", "重新启动", "另有IPSec策略"}, {"l2tpipsec.ini", "UDP 500"}},
@@ -340,6 +343,11 @@ TEST(DialFailureMessage, namesTheCauseOnlyForRemoteAccessCodesAndHintsWhereItCan
     for (const std::uint32_t code : {786u, 787u, 788u, 789u, 790u, 791u, 792u, 793u, 827u, 835u}) {
         EXPECT_NE(dialFailureHint(code, "C:\\", DialKind{}).find("ProhibitIpsec"), std::string::npos) << code;
     }
+    // The headline names the protocol of the dial that failed.
+    EXPECT_EQ(dialFailureMessage(std::nullopt, "", "C:\\", DialKind{true, false}), "拨号失败！请检查PPTP参数重新拨号！");
+    EXPECT_EQ(dialFailureMessage(691, "拒绝访问。", "C:\\", DialKind{true, false}).rfind("拨号失败！请检查PPTP参数重新拨号！\n\n", 0),
+              0u);
+    EXPECT_EQ(dialFailureMessage(691, "拒绝访问。", "C:\\", DialKind{}).rfind(std::string(kL2tpFailed) + "\n\n", 0), 0u);
     // A PPTP dial's 809 is about its own port and protocol.
     const std::string pptp809 = dialFailureHint(809, "C:\\", DialKind{true, false});
     EXPECT_NE(pptp809.find("TCP 1723"), std::string::npos) << pptp809;
@@ -367,6 +375,8 @@ TEST_F(DialerTest, onlyTheLinkDecidesAndTheStatusOnlyExplains) {
     processes.exitStatus = 691;
     dialer.dialtol2tp("corvinaltexum", Origin::window);
     EXPECT_EQ(window.messages, (Lines{kFailed, kFailed, kSucceeded}));
+    EXPECT_EQ(window.messageSigns,
+              (std::vector<MessageSign>{MessageSign::error, MessageSign::error, MessageSign::information}));
 }
 
 TEST_F(DialerTest, theLinkShowsAsDialledUntilTheOutcomeAndAddressAreKnown) {

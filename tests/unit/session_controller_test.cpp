@@ -214,7 +214,7 @@ TEST_F(SessionTest, failedPlainDialLeavesTheButtons) {
     EXPECT_FALSE(active());
     EXPECT_FALSE(window.enabled(Control::Command2));
     EXPECT_EQ(window.windowState(), WindowState::normal);
-    EXPECT_EQ(window.messages, std::vector<std::string>{"拨号失败！请检查L2TP参数重新拨号！"});
+    EXPECT_EQ(window.messages, std::vector<std::string>{"拨号失败！请检查PPTP参数重新拨号！"}) << "a PPTP profile";
 }
 
 TEST_F(SessionTest, plainConnectWithTheDefaultGatewayUsesItsPhonebook) {

@@ -54,7 +54,7 @@ public:
     std::vector<std::string> listItems(Control control) const override;
     void addListItem(Control control, const std::string& item) override;
     void fixByAdministrator(Control control) override;
-    void showMessage(const std::string& text) override;
+    void showMessage(const std::string& text, MessageSign sign) override;
     void setFocus(Control control) override;
     WindowState windowState() const override;
     void setWindowState(WindowState state) override;

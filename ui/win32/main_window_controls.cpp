@@ -290,12 +290,15 @@ void MainWindow::addListItem(Control control, const std::string& item) {
     }
 }
 
-void MainWindow::showMessage(const std::string& text) {
+void MainWindow::showMessage(const std::string& text, MessageSign sign) {
     if (ending_) {
         return;  // nobody is there to answer any more
     }
+    const UINT icon = sign == MessageSign::error     ? MB_ICONERROR
+                      : sign == MessageSign::warning ? MB_ICONWARNING
+                                                     : MB_ICONINFORMATION;
     ++messageBoxesOpen_;
-    (void)MessageBoxW(window_, widen(text).c_str(), widen(kMessageCaption).c_str(), MB_OK);
+    (void)MessageBoxW(window_, widen(text).c_str(), widen(kMessageCaption).c_str(), MB_OK | icon);
     --messageBoxesOpen_;
 }
 
