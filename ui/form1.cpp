@@ -82,8 +82,11 @@ void Form1::noteFixedSettings() {
 }
 
 void Form1::showLinkStatus() {
-    const std::string protocol = protocolInUse(window_.value(Control::Check1) != kUnchecked,
-                                               window_.value(Control::Option1) == kProtocolL2tp);
+    // Until the settings are read the fields hold their fallbacks, whose protocol may not be the
+    // user's.
+    const std::string protocol = profileRead_ ? protocolInUse(window_.value(Control::Check1) != kUnchecked,
+                                                              window_.value(Control::Option1) == kProtocolL2tp)
+                                              : std::string();
     const TrayState state =
         trayState(link_.status(), trimBlanks(window_.text(Control::txtlocal)), protocol,
                   upSeconds(platform_.remoteAccess.connectionStatistics(link_.hRasConn())));
@@ -172,6 +175,8 @@ void Form1::Form_Load() {
                          readAdministratorSettings(platform_.registry, kAdministratorProfileKey),
                          readAdministratorSettings(platform_.registry, kPolicyKey));
     noteFixedSettings();
+    profileRead_ = true;
+    showLinkStatus();
     host_.centreOnScreen();
     for (Control hidden : {Control::Check1, Control::Check2, Control::Check3, Control::Frame5, Control::Frame1}) {
         window_.setVisible(hidden, false);

@@ -189,6 +189,7 @@ private:
     std::optional<EndReason> endReason_;  // why the window is closing, for the log's last line
     bool exitByScript_ = false;  // the program ends for a command line's /exit
     bool trayIconShown_ = false;
+    bool profileRead_ = false;  // the settings are read: the fields name the protocol in use
     bool holdingEndOfSession_ = false;  // as the host was last told
     TrayState trayShows_;
     LinkBalloons balloons_;

@@ -49,7 +49,7 @@ std::string protocolInUse(bool ipsec, bool l2tp) {
 
 TrayState trayState(const LinkStatus& status, const std::string& address, const std::string& protocol,
                     std::optional<std::uint32_t> upSeconds) {
-    const std::string lines = kFirstLine + protocol + " ";
+    const std::string lines = kFirstLine + (protocol.empty() ? std::string() : protocol + " ");
     if (const auto work = status.work()) {
         return {TrayImage::working,
                 lines + (*work == LinkStatus::Work::dialling ? "正在拨号…" : "正在设置IPSec策略…")};

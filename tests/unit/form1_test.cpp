@@ -42,8 +42,9 @@ protected:
 
     // A settings file as a Connect would have saved it from a window holding these values.
     void storeSettings(int check1, int check2, int check3, int checkHD, const std::string& preshare = "sharedkey",
-                       const std::string& passwd = "secret") {
+                       const std::string& passwd = "secret", int protocol = kProtocolPptp) {
         testing::FakeControlSurface saved;
+        saved.setValue(Control::Option1, protocol);
         saved.setText(Control::comalg, "ESP-3DES-SHA");
         saved.setText(Control::txtpreshare, preshare);
         saved.setText(Control::txtUserName, "alice");
@@ -135,8 +136,8 @@ TEST_F(Form1Test, secondInstanceShowsTheMessageAndEndsBeforeAnythingElse) {
 TEST_F(Form1Test, firstStartWithoutSettingsLoadsTheFallbacks) {
     form.Form_Load();
     EXPECT_EQ(window.messages, std::vector<std::string>{"配置文件不存在，恢复默认配置！"});
-    EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 Velmora VPN\nPPTP 未连接", "centre"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"trayIconAdd", "trayIconShow 0 Velmora VPN\n未连接",
+                                                    "trayIconShow 0 Velmora VPN\nPPTP 未连接", "centre"}));
     EXPECT_EQ(window.listItems(Control::comalg),
               (std::vector<std::string>{"ESP-DES", "ESP-3DES", "ESP-DES-MD5", "ESP-3DES-MD5", "ESP-DES-SHA",
                                         "ESP-3DES-SHA"}));
@@ -868,11 +869,18 @@ TEST_F(Form1Test, theTrayIconFollowsADialAndTheLink) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{kDialling, kConnected, kNotConnected, "warning VPN连接已断开。"}));
 }
 
-// The tip's second line names the protocol of the window's profile, the change showing at the
-// next look of the watch.
+// The tip's second line names the protocol of the window's profile, once the settings are read
+// (never the fallbacks' meanwhile), the change showing at the next look of the watch.
 TEST_F(Form1Test, theTrayTipNamesTheProtocolInUse) {
-    storeSettings(1, 0, 0, 0);
+    storeSettings(1, 0, 0, 0, "sharedkey", "secret", kProtocolL2tp);
     form.Form_Load();
+    for (const std::string& call : host.calls) {
+        EXPECT_EQ(call.find("PPTP"), std::string::npos) << call;
+    }
+    EXPECT_EQ(window.text(Control::lblStatus), "L2TP/IPSec 未连接");
+    window.setValue(Control::Option1, kProtocolPptp);
+    form.Timer1_Timer();
+    EXPECT_EQ(window.text(Control::lblStatus), "PPTP 未连接");
     window.setValue(Control::Option1, kProtocolL2tp);
     host.calls.clear();
     form.Timer1_Timer();
