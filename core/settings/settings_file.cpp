@@ -80,6 +80,7 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
     const TextFileContents contents =
         access == FileAccess::failed ? TextFileContents{ReadStatus::notFound, {}} : files_.readText(file);
     ConnProfile p;
+    bool fallbacks = false;  // nothing of the user's: the fallbacks fill the fields
     if (contents.status == ReadStatus::failed) {
         // The window keeps its values, which are then the user's own; a policy still wins.
         window_.showMessage("无法读取配置文件 " + file + "，保留当前设置！", MessageSign::error);
@@ -87,18 +88,22 @@ void SettingsFile::readConfig(const CheckBoxReactions& reactions, const Administ
     } else {
         if (access == FileAccess::failed) {
             window_.showMessage("配置文件 " + file + " 可能被他人改动过，没有读取，恢复默认配置！", MessageSign::warning);
-        } else if (contents.status == ReadStatus::notFound) {
-            window_.showMessage("配置文件不存在，恢复默认配置！", MessageSign::information);
         }
+        fallbacks = access != FileAccess::failed && contents.status == ReadStatus::notFound;
         const std::vector<std::string> lines = splitLines(contents.text, kSettingsLineCount);
         p = parseSettings(lines, codec_);
         const AdministratorMerge filled = fillFromAdministratorProfile(lines, administratorProfile, p);
         log_.administratorProfileUsed(filled.applied, filled.unusable);
+        fallbacks = fallbacks && filled.applied.empty();
     }
     own_ = p;
     const AdministratorMerge fixed = applyPolicies(policies, p);
     fixed_ = fixed.applied;
     log_.policiesApplied(fixed.applied, fixed.unusable);
+    // A first start whose fields the administrator filled is no loss to tell of.
+    if (fallbacks && fixed_.empty()) {
+        window_.showMessage("配置文件不存在，恢复默认配置！", MessageSign::information);
+    }
 
     window_.setText(Control::txtConnName, p.txtConnName);
     window_.setText(Control::txtpeer, p.txtpeer);

@@ -171,6 +171,27 @@ TEST_F(AdministratorProfileAtStart, aPolicyWinsAlsoWhenTheFileCannotBeRead) {
     EXPECT_EQ(files.files[testing::kSettingsPath].find("policy.example.com"), std::string::npos);
 }
 
+// A first start tells of the fallbacks only where nothing of the administrator's filled the fields.
+TEST_F(AdministratorProfileAtStart, aFirstStartSaysTheFallbacksAreUsedOnlyWhereNothingFilledTheFields) {
+    const struct {
+        AdministratorSettings profile;
+        AdministratorSettings policies;
+        bool told;
+    } rows[] = {
+        {{}, {}, true},
+        {{{"AUTODIAL", "on"}}, {}, true},
+        {deployed, {}, false},
+        {{}, {{"SERVER", "policy.example.com"}}, false},
+    };
+    for (const auto& row : rows) {
+        window.messages.clear();
+        settings.readConfig({}, row.profile, row.policies);
+        EXPECT_EQ(window.messages, row.told ? std::vector<std::string>{"配置文件不存在，恢复默认配置！"}
+                                            : std::vector<std::string>{})
+            << row.profile.size() << " " << row.policies.size();
+    }
+}
+
 TEST_F(AdministratorProfileAtStart, withoutAProfileNothingIsLogged) {
     files.files[testing::kSettingsPath] = testing::kSampleSettingsFile;
     load({});
