@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that each file the build ships carries an Authenticode signature made with SHA-256 by the
 # certificate of the PKCS#12 file the build signed with, and that the same check refuses a copy of
-# it without its signature, signed with SHA-1, or signed by another certificate of the same name.
+# it without its signature, signed with SHA-1, or signed by another certificate of the same name;
+# the programs inside velmora.msi too.
 # The PKCS#12 file's certificates are the trusted ones, so a self-signed certificate is checked
 # for real. Writes a report of one case a row for the summary.
 # The password comes from the file VELMORA_SIGN_PASSWORD_FILE names, else VELMORA_SIGN_PASSWORD.
@@ -27,7 +28,7 @@ fi
 if ! openssl pkcs12 -in "$pfx" -passin "$passin" -nokeys -clcerts -out "$work/leaf.pem" ||
    ! openssl pkcs12 -in "$pfx" -passin "$passin" -nokeys -out "$work/trusted.pem" ||
    ! openssl pkcs12 -in "$pfx" -passin "$passin" -nocerts -nodes -out "$work/key.pem"; then
-  echo "cannot read $pfx" >&2
+  echo "cannot read $pfx: is its password in VELMORA_SIGN_PASSWORD_FILE or VELMORA_SIGN_PASSWORD, as for the build?" >&2
   exit 1
 fi
 bundle=/etc/ssl/certs/ca-certificates.crt
@@ -73,6 +74,17 @@ for file in "$@"; do
     continue
   fi
   check "$name" signed "$file"
+  # A package's programs are the ones signed before it was made.
+  if [[ $name == *.msi ]]; then
+    mkdir "$work/files-$name"
+    msiextract -C "$work/files-$name" "$file" >/dev/null
+    packed_count=0
+    while IFS= read -r -d '' packed; do
+      check "$name: $(basename "$packed")" signed "$packed"
+      packed_count=$((packed_count + 1))
+    done < <(find "$work/files-$name" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0 | sort -z)
+    [ "$packed_count" -gt 0 ] || check "$name: its programs" signed "$work/files-$name/none"
+  fi
   unsigned=$work/unsigned-$name
   osslsigncode remove-signature -in "$file" -out "$unsigned" >/dev/null 2>&1 </dev/null || cp "$file" "$unsigned"
   check "$name without its signature" refused "$unsigned"
