@@ -17,9 +17,12 @@ if [ -z "${VELMORA_SIGN_PFX:-}" ]; then
     (
       umask 077
       openssl rand -hex 16 >"$signing/password"
-      openssl req -x509 -newkey rsa:2048 -sha256 -days 3650 -nodes -subj "/CN=Velmora test signing" \
-        -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
-        -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null
+      if ! openssl req -x509 -newkey rsa:2048 -sha256 -days 3650 -nodes -subj "/CN=Velmora test signing" \
+          -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+          -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>"$signing/openssl.log"; then
+        cat "$signing/openssl.log" >&2
+        exit 1
+      fi
       openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" \
         -passout "file:$signing/password" -out "$signing/velmora-test.pfx.new"
       rm "$signing/key.pem"
