@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build g++ googletest clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wine wine32:i386 wine64 xvfb x11-apps fonts-wqy-microhei locales iproute2 util-linux
-  imagemagick python3 nsis wixl msitools
+  imagemagick python3 nsis wixl msitools osslsigncode openssl
 )
 
 missing=()

@@ -8,6 +8,32 @@ scripts/install-deps.sh
 
 cmake --preset native >/dev/null
 cmake --build --preset native
+# Everything the build ships is signed: with the certificate the environment names, else with a
+# throw-away self-signed one made here once, in the build folder, which tier2-signatures checks.
+if [ -z "${VELMORA_SIGN_PFX:-}" ]; then
+  signing=$PWD/build/signing
+  if [ ! -f "$signing/velmora-test.pfx" ]; then
+    mkdir -p "$signing"
+    (
+      umask 077
+      openssl rand -hex 16 >"$signing/password"
+      if ! openssl req -x509 -newkey rsa:2048 -sha256 -days 3650 -nodes -subj "/CN=Velmora test signing" \
+          -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+          -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>"$signing/openssl.log"; then
+        cat "$signing/openssl.log" >&2
+        exit 1
+      fi
+      openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" \
+        -passout "file:$signing/password" -out "$signing/velmora-test.pfx.new"
+      rm "$signing/key.pem"
+      mv "$signing/velmora-test.pfx.new" "$signing/velmora-test.pfx"
+    )
+  fi
+  export VELMORA_SIGN_PFX=$signing/velmora-test.pfx
+  VELMORA_SIGN_PASSWORD=$(cat "$signing/password")
+  export VELMORA_SIGN_PASSWORD
+  unset VELMORA_SIGN_PASSWORD_FILE VELMORA_SIGN_TIMESTAMP_URL
+fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 

@@ -125,6 +125,16 @@ add_test(NAME tier2-win32
 add_test(NAME tier2-service-request-fuzz
          COMMAND velmora_service_request_fuzz
                  --gtest_output=xml:Z:${VELMORA_RESULTS_DIR}/tier2-service-request-fuzz.xml)
+# What the build ships, each signed by the certificate the build was given, when it was given one.
+if(VELMORA_SIGNER)
+  add_test(NAME tier2-signatures
+           COMMAND ${VELMORA_TOOLS}/verify-signatures.sh ${VELMORA_RESULTS_DIR}/tier2-signatures.xml ${VELMORA_SIGN_PFX}
+                   ${VELMORA_PROGRAMS_DIR}/velmora.exe ${VELMORA_PROGRAMS_DIR}/velmora-service.exe
+                   ${VELMORA_PROGRAMS_DIR}/velmora-ipsec.exe ${VELMORA_PROGRAMS_DIR}/velmora-msi.dll
+                   ${CMAKE_BINARY_DIR}/installer/velmora-setup.exe ${CMAKE_BINARY_DIR}/installer/velmora.msi)
+  set_tests_properties(tier2-signatures PROPERTIES
+    ENVIRONMENT "VELMORA_SIGN_PASSWORD_FILE=${VELMORA_SIGN_PASSWORD_FILE}")
+endif()
 add_test(NAME tier3-e2e
          COMMAND ${VELMORA_TOOLS}/wine-in-namespace.sh $<TARGET_FILE:velmora_e2e_tests>
                  --gtest_filter=-AppScenario.*:Each*/*:Releases/*:OnWindows*:StartWith*
