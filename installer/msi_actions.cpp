@@ -358,7 +358,8 @@ extern "C" __declspec(dllexport) UINT __stdcall SetServicePreShutdown(MSIHANDLE 
     const velmora::ServiceRegistration registration;
     bool done = false;
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!succeeded(install, L"OpenSCManagerW", manager != nullptr ? ERROR_SUCCESS : static_cast<LONG>(GetLastError()))) {
+    if (!succeeded(install, L"OpenSCManagerW",
+                   manager != nullptr ? ERROR_SUCCESS : static_cast<LONG>(GetLastError()))) {
         return ERROR_INSTALL_FAILURE;
     }
     const SC_HANDLE service = OpenServiceW(manager, registration.name.c_str(), SERVICE_CHANGE_CONFIG);

@@ -30,8 +30,8 @@ std::string upTimeText(std::uint32_t seconds);
 // The state for the link's status; address is the tunnel's address (the trimmed txtlocal),
 // shown while the link is up, and upSeconds how long it has been up, shown after it where the
 // tip still fits (a note on the IPsec policy goes first); protocol (protocolInUse) leads the
-// second line, which has none when it is empty (the profile not read yet). The tip fits the oldest shell's 63 bytes in the ANSI code page whatever the
-// address.
+// second line, which has none when it is empty (the profile not read yet). The tip fits the
+// oldest shell's 63 bytes in the ANSI code page whatever the address.
 TrayState trayState(const LinkStatus& status, const std::string& address, const std::string& protocol,
                     std::optional<std::uint32_t> upSeconds = std::nullopt);
 

@@ -146,12 +146,18 @@ DialOutcome Dialer::dialtol2tp(const std::string& connName, Origin origin) {
         found_ = {up && tunnel ? linkQuery_.hRasConn() : 0, tunnel.value_or(std::string())};
         logDialEnd(up, run.status, tunnel.value_or(std::string()), false);
         if (tunnel) {
-            routes_ = {Route{net1, mask, *tunnel}};
+            // A network of 0.0.0.0 (as a fresh settings file holds) is no network to route.
+            routes_.clear();
+            routeCmd1_.clear();
+            routeCmd2_.clear();
+            if (net1 != kNoNetwork) {
+                routes_.push_back(Route{net1, mask, *tunnel});
+                routeCmd1_ = routeLine(routes_.back());
+            }
             if (net2 != kNoNetwork) {
                 routes_.push_back(Route{net2, mask2, *tunnel});
+                routeCmd2_ = routeLine(routes_.back());
             }
-            routeCmd1_ = routeLine(routes_[0]);
-            routeCmd2_ = routes_.size() > 1 ? routeLine(routes_[1]) : std::string();
             routesLogged_ = false;
             window_.setText(Control::txtlocal, *tunnel);
             if (window_.value(Control::Check1) == kUnchecked && window_.value(Control::Check2) == kUnchecked) {

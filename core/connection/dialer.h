@@ -85,8 +85,8 @@ public:
         return connection != 0 && connection == found_.connection ? found_.address : std::string();
     }
 
-    // The route commands of the last dial that found the tunnel's address; empty before one.
-    // routeCmd2 is empty when network 2 is not usable.
+    // The route commands of the last dial that found the tunnel's address; empty before one, and
+    // each for a network of 0.0.0.0.
     const std::string& routeCmd1() const { return routeCmd1_; }
     const std::string& routeCmd2() const { return routeCmd2_; }
 

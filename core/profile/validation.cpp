@@ -150,9 +150,9 @@ struct FieldFault {
 };
 
 std::optional<FieldFault> dialFieldFault(const ConnProfile& p) {
-    // What a fresh settings file holds is no server the user chose.
+    // What a fresh settings file holds is no server the user chose, though the field is not empty.
     if (trimBlanks(p.txtServerAddress) == "0.0.0.0") {
-        return FieldFault{Control::txtServerAddress, "隧道主机名或IP地址不能为空！"};
+        return FieldFault{Control::txtServerAddress, "请填写隧道主机名或IP地址：0.0.0.0 不是可以拨号的服务器！"};
     }
     if (!checkServerAddress(trimBlanks(p.txtServerAddress))) {
         return FieldFault{Control::txtServerAddress, "隧道主机名或IP地址不是合法的IP地址或主机名！"};

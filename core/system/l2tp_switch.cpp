@@ -66,7 +66,8 @@ StartUp modifyL2tpReg(Registry& registry, Operations& operations, ControlSurface
     // loop at every start.
     const bool written = change == SwitchChange::setNow;
     log.registrySwitchSet(written);
-    window.showMessage(written ? kRestartMessage : kWriteFailedMessage, written ? MessageSign::information : MessageSign::error);
+    window.showMessage(written ? kRestartMessage : kWriteFailedMessage,
+                       written ? MessageSign::information : MessageSign::error);
     return StartUp::endProgram;
 }
 

@@ -155,7 +155,8 @@ TEST_F(AppScenario, aSecondStartBringsTheRunningWindowForward) {
     EXPECT_TRUE(GetExitCodeProcess(app.process(1), &code));
     EXPECT_EQ(code, static_cast<DWORD>(script_exit::done));
     EXPECT_TRUE(app.running(0));
-    EXPECT_TRUE(eventually([&] { return IsWindowVisible(first.window()) != FALSE && !IsIconic(first.window()); }, 20000));
+    EXPECT_TRUE(eventually(
+        [&] { return IsWindowVisible(first.window()) != FALSE && !IsIconic(first.window()); }, 20000));
     EXPECT_TRUE(eventually([&] { return GetForegroundWindow() == first.window(); }, 20000));
 }
 

@@ -429,8 +429,9 @@ TEST_F(MainWindowTest, windowStatesAreReportedAndReachFormResize) {
 }
 
 TEST_F(MainWindowTest, aMessageBoxIsModalWithOkOnlyAndTheSignOfWhatItTells) {
-    const std::pair<MessageSign, LPCWSTR> signs[] = {
-        {MessageSign::error, IDI_HAND}, {MessageSign::warning, IDI_EXCLAMATION}, {MessageSign::information, IDI_ASTERISK}};
+    const std::pair<MessageSign, LPCWSTR> signs[] = {{MessageSign::error, IDI_HAND},
+                                                     {MessageSign::warning, IDI_EXCLAMATION},
+                                                     {MessageSign::information, IDI_ASTERISK}};
     for (const auto& [sign, icon] : signs) {
         SCOPED_TRACE(static_cast<int>(sign));
         w.onWindowThreadLater([&, sign = sign] { w.window().showMessage("拨号成功！", sign); });

@@ -104,6 +104,17 @@ TEST_F(DialerTest, networkTwoEmptyInvalidOrZeroGivesNoSecondRoute) {
     }
 }
 
+// A fresh settings file's network 1, 0.0.0.0/255.255.255.0, is routed no more than network 2's.
+TEST_F(DialerTest, networkOneOfZeroGivesNoRouteOfItsOwn) {
+    dialConnects();
+    window.setText(Control::txtpeer, "0.0.0.0");
+    window.setText(Control::txtpeermask, "255.255.255.0");
+    dialer.dialtol2tp("corvinaltexum", Origin::window);
+    EXPECT_EQ(dialer.routeCmd1(), "");
+    EXPECT_EQ(dialer.routeCmd2(), kRoute2);
+    EXPECT_EQ(processes.started, Lines{kRoute2});
+}
+
 TEST_F(DialerTest, masksTypedWithLeadingZerosGoIntoTheRoutesAsTyped) {
     dialConnects();
     window.setText(Control::txtpeer, " 172.16.5.9 ");

@@ -244,7 +244,7 @@ TEST(CheckDialFields, namesAFieldTheServiceCannotTakeAndFocusesIt) {
     } rows[] = {
         {Control::txtServerAddress, "  vpn.example.com ", nullptr},
         {Control::txtServerAddress, "300.1.2.3", "隧道主机名或IP地址不是合法的IP地址或主机名！"},
-        {Control::txtServerAddress, " 0.0.0.0 ", "隧道主机名或IP地址不能为空！"},  // a fresh settings file's
+        {Control::txtServerAddress, " 0.0.0.0 ", "请填写隧道主机名或IP地址：0.0.0.0 不是可以拨号的服务器！"},  // a fresh file's
         {Control::txtUserName, " " + std::string(256, 'u') + " ", nullptr},
         {Control::txtUserName, std::string(257, 'u'), "用户名不能超过256个字符！"},
         {Control::txtPasswd, std::string(255, 'p') + "密", nullptr},  // 256 characters, more bytes

@@ -125,7 +125,8 @@ TEST_F(MsiProfileActions, theWriteStoresKeepsAndClearsValuesAndRefusesDataItDidN
     EXPECT_EQ(stored(L"AUTODIAL"), std::optional<std::wstring>(L"1"));
     EXPECT_EQ(stored(L"SUITE"), std::nullopt) << "an empty property stores nothing";
 
-    ASSERT_EQ(run("WriteAdministratorProfile", {{L"CustomActionData", handedOver({{"PSK", L"NewKey42"}, {"AUTODIAL", L"-"}})}}),
+    ASSERT_EQ(run("WriteAdministratorProfile",
+                  {{L"CustomActionData", handedOver({{"PSK", L"NewKey42"}, {"AUTODIAL", L"-"}})}}),
               static_cast<UINT>(ERROR_SUCCESS));
     EXPECT_EQ(stored(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com")) << "kept";
     EXPECT_EQ(stored(L"PSK"), std::optional<std::wstring>(L"NewKey42"));
@@ -136,7 +137,8 @@ TEST_F(MsiProfileActions, theWriteStoresKeepsAndClearsValuesAndRefusesDataItDidN
     for (const std::wstring& data : {handedOver({{"SERVER", L"evil.example.com\nPSK=planted"}}),
                                      std::wstring(L"PSK=planted"), std::wstring()}) {
         SCOPED_TRACE(narrow(data));
-        EXPECT_EQ(run("WriteAdministratorProfile", {{L"CustomActionData", data}}), static_cast<UINT>(ERROR_INSTALL_FAILURE));
+        EXPECT_EQ(run("WriteAdministratorProfile", {{L"CustomActionData", data}}),
+                  static_cast<UINT>(ERROR_INSTALL_FAILURE));
         EXPECT_EQ(stored(L"SERVER"), std::optional<std::wstring>(L"vpn.example.com"));
         EXPECT_EQ(stored(L"PSK"), std::optional<std::wstring>(L"NewKey42"));
     }

@@ -108,7 +108,8 @@ TEST_F(MsiTables, replaceAnOlderVersionAndRefuseOverANewerOne) {
         refusals[row[0]] = row[1];
     }
     ASSERT_EQ(refusals.size(), 3u);
-    EXPECT_NE(refusals["Installed OR NOT WIX_DOWNGRADE_DETECTED"].find("newer version of Velmora VPN"), std::string::npos);
+    EXPECT_NE(refusals["Installed OR NOT WIX_DOWNGRADE_DETECTED"].find("newer version of Velmora VPN"),
+              std::string::npos);
     EXPECT_NE(refusals["Installed OR NOT SETUPUNINSTALLER"].find("velmora-setup.exe"), std::string::npos);
     EXPECT_NE(refusals["Installed OR NOT SETUPUNINSTALLER"].find("[SETUPUNINSTALLER] /S"), std::string::npos);
     EXPECT_NE(refusals["ALLUSERS = 1"].find("every user"), std::string::npos);
