@@ -1,5 +1,7 @@
 #include "ui/link_report.h"
 
+#include <iterator>
+
 #include "core/log/connection_log.h"
 #include "ui/tray_state.h"
 
@@ -29,6 +31,21 @@ const char* policyText(const LinkReport& report) {
 
 }  // namespace
 
+// In units of 1024, with one decimal cut, not rounded.
+std::string sizeText(std::uint64_t bytes) {
+    if (bytes < 1024) {
+        return std::to_string(bytes) + " 字节";
+    }
+    const char* units[] = {"KB", "MB", "GB"};
+    std::uint64_t tenths = bytes * 10 / 1024;
+    std::size_t unit = 0;
+    while (unit + 1 < std::size(units) && tenths >= 1024 * 10) {
+        tenths /= 1024;
+        ++unit;
+    }
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + units[unit];
+}
+
 std::string linkReportText(const LinkReport& report) {
     if (!report.up) {
         return "VPN未连接。";
@@ -39,8 +56,8 @@ std::string linkReportText(const LinkReport& report) {
     addLine(text, "连接开始：", timestamp(report.since));
     addLine(text, "连接时长：", upTimeText(report.upSeconds));
     const ConnectionStatistics& counted = report.statistics;
-    addLine(text, "已发送（字节）：", counted.known ? std::to_string(counted.bytesSent) : "未知");
-    addLine(text, "已接收（字节）：", counted.known ? std::to_string(counted.bytesReceived) : "未知");
+    addLine(text, "已发送：", counted.known ? sizeText(counted.bytesSent) : "未知");
+    addLine(text, "已接收：", counted.known ? sizeText(counted.bytesReceived) : "未知");
     addLine(text, "IPSec策略：", policyText(report));
     return text;
 }

@@ -26,4 +26,7 @@ struct LinkReport {
 // The report's text, one fact a line; just that it is not connected when the link is down.
 std::string linkReportText(const LinkReport& report);
 
+// A count of bytes as the report gives it: "512 字节", "1.5 KB", "20.0 MB", "3.2 GB".
+std::string sizeText(std::uint64_t bytes);
+
 }  // namespace velmora

@@ -961,7 +961,7 @@ TEST_F(Form1Test, theStatusItemTellsTheLinkAndHoldsNothingUp) {
     EXPECT_EQ(window.messages, (std::vector<std::string>{
                                    "VPN未连接。",
                                    "VPN已连接\n服务器：vpn.example.com\n隧道地址：10.10.10.4\n连接开始：2026-01-02 "
-                                   "01:59:05\n连接时长：1小时05分\n已发送（字节）：1234\n已接收（字节）：56789\nIPSec策略：已生效"}));
+                                   "01:59:05\n连接时长：1小时05分\n已发送：1.2 KB\n已接收：55.4 KB\nIPSec策略：已生效"}));
 
     window.setValue(Control::Check3, 1);
     form.Check3_Click();

@@ -34,7 +34,18 @@ TEST(LinkReport, saysWhatIsUnknownAndWhetherThePolicyIsInForce) {
         const std::string text = linkReportText(report);
         EXPECT_EQ(text.substr(text.find("隧道地址")),
                   std::string("隧道地址：未知\n连接开始：2026-12-08 12:00:10\n连接时长：0分\n") +
-                      "已发送（字节）：未知\n已接收（字节）：未知\nIPSec策略：" + row.says);
+                      "已发送：未知\n已接收：未知\nIPSec策略：" + row.says);
+    }
+}
+
+TEST(LinkReport, givesBytesAsPeopleReadThem) {
+    const std::pair<std::uint64_t, const char*> rows[] = {
+        {0, "0 字节"},          {1023, "1023 字节"},          {1024, "1.0 KB"},
+        {1587, "1.5 KB"},       {1048575, "1023.9 KB"},       {1048576, "1.0 MB"},
+        {20971520, "20.0 MB"},  {3435973837ULL, "3.2 GB"},    {4294967295ULL, "3.9 GB"},
+    };
+    for (const auto& [bytes, text] : rows) {
+        EXPECT_EQ(sizeText(bytes), text) << bytes;
     }
 }
 
