@@ -17,6 +17,7 @@
 #include "core/system/script_command.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_ip_helper.h"
 #include "platform/win32/win32_management_service.h"
 #include "sim/sim_state.h"
@@ -278,6 +279,41 @@ TEST_F(AppScenario, exitFromTheTrayWithdrawsThePolicyAndHangsUp) {
     // Shut-down withdraws the policy, then hangs the link up.
     EXPECT_EQ(countEndingWith({lines.end() - 3, lines.end() - 1}, " -y"), 2);
     EXPECT_EQ(lines.back(), "RasHangUpA 1");
+}
+
+// An option the program does not know, from a script that reads its output: the options go there,
+// in the ANSI code page, and the program ends with 87 at once, no box waiting for a click.
+TEST_F(AppScenario, anUnknownOptionPrintsTheOptionsToTheScriptAndEndsAtOnce) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE reading = nullptr;
+    HANDLE writing = nullptr;
+    ASSERT_TRUE(CreatePipe(&reading, &writing, &inherit, 0));
+    const UniqueHandle readEnd(reading);
+    SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writing;
+    startup.hStdError = writing;
+    PROCESS_INFORMATION info{};
+    std::wstring line = L"\"" + app.programFolder() + L"\\velmora.exe\" /bogus";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info));
+    CloseHandle(writing);
+    CloseHandle(info.hThread);
+    const UniqueHandle process(info.hProcess);
+    // The text is far less than the pipe holds: it ends before anything is read.
+    ASSERT_EQ(WaitForSingleObject(process.get(), 20000), WAIT_OBJECT_0);
+    std::string printed;
+    char chunk[512];
+    DWORD got = 0;
+    while (ReadFile(reading, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        printed.append(chunk, got);
+    }
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(process.get(), &code));
+    EXPECT_EQ(code, static_cast<DWORD>(script_exit::unknownArgument));
+    const std::string text = Win32AnsiCodec().fromAnsi(printed).value_or("not ANSI text");
+    EXPECT_EQ(text.rfind(scriptUsage("/bogus"), 0), 0u) << text;
 }
 
 // A script drives a plain session through the running program, whose window stays where it is;

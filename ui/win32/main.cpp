@@ -6,6 +6,7 @@
 #include "core/service/operations_choice.h"
 #include "core/service/service_client.h"
 #include "core/system/script_command.h"
+#include "platform/win32/caller_output.h"
 #include "platform/win32/command_line_arguments.h"
 #include "platform/win32/process_user.h"
 #include "platform/win32/system_library.h"
@@ -35,8 +36,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     restrictDllSearchToSystemFolder();
     const ScriptRequest request = parseScriptArguments(commandLineArguments());
     if (request.verb == ScriptVerb::unknown) {
-        (void)MessageBoxW(nullptr, widen(scriptUsage(request.unknownArgument)).c_str(), widen(kMessageCaption).c_str(),
-                          MB_OK | MB_ICONWARNING);
+        // A script reads the options where it started the program; only a start without one, as
+        // from a shortcut, gets the box.
+        const std::wstring usage = widen(scriptUsage(request.unknownArgument));
+        if (!writeToCaller(usage)) {
+            (void)MessageBoxW(nullptr, usage.c_str(), widen(kMessageCaption).c_str(), MB_OK | MB_ICONWARNING);
+        }
         return script_exit::unknownArgument;
     }
     if (handedToRunningProgram(request.verb)) {
