@@ -48,7 +48,14 @@ std::string sizeText(std::uint64_t bytes) {
 
 std::string linkReportText(const LinkReport& report) {
     if (!report.up) {
-        return "VPN未连接。";
+        // What is still in force without the link, and the way back.
+        std::string text = "VPN未连接。";
+        if (report.ipsec && report.policyApplied) {
+            addLine(text, "IPSec策略：", "仍然生效。点击“重新连接”重新拨号，或点击“停止”撤销策略。");
+        } else if (report.ipsec && report.policy == LinkStatus::Policy::notWithdrawn) {
+            addLine(text, "IPSec策略：", policyText(report));
+        }
+        return text;
     }
     std::string text = "VPN已连接";
     addLine(text, "服务器：", report.server);

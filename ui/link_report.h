@@ -23,7 +23,8 @@ struct LinkReport {
     bool policyApplied = false;  // the program's policy may be in force (applied, not withdrawn)
 };
 
-// The report's text, one fact a line; just that it is not connected when the link is down.
+// The report's text, one fact a line; with the link down, that it is not connected and what of
+// the IPsec policy may still be in force.
 std::string linkReportText(const LinkReport& report);
 
 // A count of bytes as the report gives it: "512 字节", "1.5 KB", "20.0 MB", "3.2 GB".

@@ -172,9 +172,15 @@ void SessionController::endSession(bool withdraw) {
         window_.setEnabled(Control::menuL2tp, dialMenuWasEnabled);
     }
     if (!ending_) {
+        showWayBack(false);
         window_.setEnabled(Control::Command1, true);
         window_.setEnabled(Control::menuOn, true);
     }
+}
+
+void SessionController::showWayBack(bool shown) {
+    window_.setVisible(Control::Command3, shown);
+    window_.setVisible(Control::menuL2tp, shown);
 }
 
 // Each step can be run again by a shut-down that comes during this one's waits (the end of the
@@ -342,7 +348,13 @@ void SessionController::connectIpsec(const std::string& name, Origin origin) {
 
 void SessionController::connectPlain(const std::string& name, Origin origin) {
     settings_.writeConfig();
-    if (ending_ || link_.getL2tpState(name)) {
+    if (ending_) {
+        return;
+    }
+    plainLinkLost_ = false;
+    if (link_.getL2tpState(name)) {
+        // The entry's link is up already (it came back by itself): the session's, which Stop ends.
+        setCommands(true);
         return;
     }
     const DialOutcome outcome = dial(name, window_.value(Control::Check2) == kChecked, origin);
@@ -427,7 +439,14 @@ void SessionController::Timer1_Timer() {
     if (!ipsecOn()) {
         if (!up && sessionActive()) {
             log_.linkDown(name);
+            plainLinkLost_ = true;
             setCommands(false);
+        } else if (up && plainLinkLost_ && !sessionActive() && !dialer_.dialling()) {
+            // The session's link came back by itself: the session goes on, with its routes.
+            log_.linkUpAgain(name);
+            plainLinkLost_ = false;
+            setCommands(true);
+            dialer_.routeAdd();
         }
         return;
     }
@@ -440,7 +459,7 @@ void SessionController::Timer1_Timer() {
         linkWasUp = false;
         if (sessionActive()) {
             coverage_.linkLost();
-            window_.setVisible(Control::menuL2tp, true);
+            showWayBack(true);
         }
         return;
     }
@@ -448,7 +467,7 @@ void SessionController::Timer1_Timer() {
         log_.linkUpAgain(name);
     }
     linkSeenDown_ = false;
-    window_.setVisible(Control::menuL2tp, false);
+    showWayBack(false);
     if (sessionActive()) {
         dialer_.routeAdd();
     }

@@ -103,6 +103,8 @@ private:
     DialOutcome dial(const std::string& name, bool defaultGateway, Origin origin);
     // Stop's end of a session: Stop off, the policy withdrawn when asked, then Connect on.
     void endSession(bool withdraw);
+    // 重新连接, in the window and the tray, the way back to an IPsec session's link that is down.
+    void showWayBack(bool shown);
     void startPing();
     // Dials the link that is down in a session (L2TP dial, the auto-dial); once it is up and the
     // policy covers it, pings the far end.
@@ -146,6 +148,7 @@ private:
     int connecting_ = 0;
     bool dialSessionActive_ = false;  // the dial under way (or last) began in an active session
     bool linkSeenDown_ = false;       // the watch saw the session's link go down
+    bool plainLinkLost_ = false;      // a plain session's link went down by nobody's wish
     std::vector<RasHandle> endHungUp_;  // the connections the shut-down hung up
 };
 

@@ -85,7 +85,7 @@ protected:
         setLink(true);
     }
 
-    // Chooses a row of the tray menu (还原, 连接, 停止, 连接状态, 查看日志, 登录时启动, 退出 while L2TP拨号
+    // Chooses a row of the tray menu (还原, 连接, 停止, 连接状态, 查看日志, 登录时启动, 退出 while 重新连接
     // is hidden).
     void chooseFromTray(const WindowDriver& window, int row) {
         HWND menu = window.openTrayMenu();

@@ -24,7 +24,7 @@ protected:
         return Win32Registry().readString(kHkeyCurrentUser, kRunKey, kRunValueName) == command;
     }
 
-    // Chooses 登录时启动 (the sixth row while L2TP拨号 is hidden) twice: after the first the start
+    // Chooses 登录时启动 (the sixth row while 重新连接 is hidden) twice: after the first the start
     // at logon is there, after the second it is gone, and no message box came; the other way round
     // when it was set at the start.
     template <typename Made>

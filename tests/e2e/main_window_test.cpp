@@ -666,7 +666,7 @@ TEST_F(MainWindowTest, theTrayMenuHonoursTheItemsStates) {
     EXPECT_EQ(menuRows(menu), (std::vector<MenuRow>{{"还原", true},
                                                     {"连接", false},
                                                     {"停止", true},
-                                                    {"L2TP拨号", false},
+                                                    {"重新连接", false},
                                                     {"连接状态", false},
                                                     {"查看日志", false},
                                                     {"登录时启动", false, true},

@@ -99,12 +99,12 @@ const char* kindName(Kind kind) {
     switch (kind) {
     case Kind::connectButton: return "连接 (button)";
     case Kind::stopButton: return "停止 (button)";
-    case Kind::dialButton: return "L2TP拨号 (button)";
+    case Kind::dialButton: return "重新连接 (button)";
     case Kind::editField: return "edit a field";
     case Kind::closeBox: return "close box";
     case Kind::trayConnect: return "tray 连接";
     case Kind::trayStop: return "tray 停止";
-    case Kind::trayDial: return "tray L2TP拨号";
+    case Kind::trayDial: return "tray 重新连接";
     case Kind::trayStatus: return "tray 连接状态";
     case Kind::trayLog: return "tray 查看日志";
     case Kind::trayLogon: return "tray 登录时启动";

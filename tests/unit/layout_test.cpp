@@ -89,7 +89,7 @@ TEST(TrayMenu, listsItsItemsInOrderWithOneSeparator) {
     for (const TrayMenuItem& item : trayMenuItems()) {
         captions += std::string(item.caption) + "|";
     }
-    EXPECT_EQ(captions, "还原|连接|停止|L2TP拨号|连接状态|查看日志|登录时启动||退出|");
+    EXPECT_EQ(captions, "还原|连接|停止|重新连接|连接状态|查看日志|登录时启动||退出|");
     EXPECT_EQ(trayMenuItems()[3].control, Control::menuL2tp);
 }
 

@@ -38,6 +38,21 @@ TEST(LinkReport, saysWhatIsUnknownAndWhetherThePolicyIsInForce) {
     }
 }
 
+// With the link down, an IPsec session's policy still in force is told, with the way back.
+TEST(LinkReport, aLinkDownSaysWhatIsStillInForce) {
+    LinkReport report;
+    report.ipsec = true;
+    EXPECT_EQ(linkReportText(report), "VPN未连接。") << "Stop withdrew it";
+    report.policyApplied = true;
+    EXPECT_EQ(linkReportText(report),
+              "VPN未连接。\nIPSec策略：仍然生效。点击“重新连接”重新拨号，或点击“停止”撤销策略。");
+    report.policyApplied = false;
+    report.policy = LinkStatus::Policy::notWithdrawn;
+    EXPECT_EQ(linkReportText(report), "VPN未连接。\nIPSec策略：撤销失败，可能仍被指派");
+    report.ipsec = false;
+    EXPECT_EQ(linkReportText(report), "VPN未连接。");
+}
+
 TEST(LinkReport, givesBytesAsPeopleReadThem) {
     const std::pair<std::uint64_t, const char*> rows[] = {
         {0, "0 字节"},          {1023, "1023 字节"},          {1024, "1.0 KB"},

@@ -48,6 +48,7 @@ protected:
         window.setEnabled(Control::Command2, false);
         window.setEnabled(Control::menuOff, false);
         window.setEnabled(Control::Command3, false);
+        window.setVisible(Control::Command3, false);
         window.setVisible(Control::menuL2tp, false);
         table.add("192.0.2.7");
         // The stand-in for rasdial: the dial brings the entry up with a new address.
@@ -178,12 +179,15 @@ TEST_F(SessionTest, ipsecConnectRefusedByValidationChangesNothing) {
                                                         testing::kLogTime + "连接未进行，参数检查未通过：预先共享的密钥不能小于6个字节" + kSetByAdministrator}));
 }
 
-TEST_F(SessionTest, plainConnectWhileUpOnlySaves) {
+// The entry's link up already (it came back by itself): Connect saves, dials nothing and makes it
+// the session's, which Stop then ends.
+TEST_F(SessionTest, plainConnectWhileUpSavesAndTakesTheLinkAsTheSessions) {
     bringUp();
     session.Command1_Click(Origin::window);
     EXPECT_TRUE(saved());
     EXPECT_TRUE(processes.waited.empty());
-    EXPECT_FALSE(active());
+    EXPECT_TRUE(active());
+    EXPECT_TRUE(window.enabled(Control::menuOff));
     EXPECT_EQ(window.windowState(), WindowState::normal);
 }
 
@@ -268,6 +272,51 @@ TEST_F(SessionTest, linkWatchEndsAPlainSessionWhenTheLinkDrops) {
     session.Timer1_Timer();
     EXPECT_FALSE(active());
     EXPECT_FALSE(window.enabled(Control::Command2));
+}
+
+// A plain session's link that comes back by itself is the session's again: Stop is there to end
+// it, its routes come back, and the log says so.
+TEST_F(SessionTest, aPlainLinkThatComesBackByItselfCanBeStoppedAgain) {
+    session.Command1_Click(Origin::window);
+    dropLink();
+    session.Timer1_Timer();
+    ASSERT_FALSE(active());
+    processes.started.clear();
+    bringUp();
+    session.Timer1_Timer();
+    EXPECT_TRUE(active());
+    EXPECT_TRUE(window.enabled(Control::Command2));
+    EXPECT_TRUE(window.enabled(Control::menuOff));
+    EXPECT_EQ(log.file.lines.back(), testing::kLogTime + "链路恢复：corvinaltexum");
+    EXPECT_EQ(processes.started.size(), 1u) << "the route of network 1";
+    session.Command2_Click(Origin::window);
+    EXPECT_EQ(ras.hangUps, std::vector<RasHandle>{77});
+    EXPECT_FALSE(active());
+    // A link up that no session of the program had lost is left as it is.
+    bringUp();
+    session.Timer1_Timer();
+    EXPECT_FALSE(active());
+}
+
+// An IPsec session's link that is down: 重新连接, in the window and the tray, is the way back,
+// until the link is up again or Stop ends the session.
+TEST_F(SessionTest, theWayBackToAnIpsecLinkShowsWhileItIsDown) {
+    useIpsec();
+    session.Command1_Click(Origin::window);
+    EXPECT_FALSE(window.visible(Control::Command3));
+    dropLink();
+    session.Timer1_Timer();
+    EXPECT_TRUE(window.visible(Control::Command3));
+    EXPECT_TRUE(window.visible(Control::menuL2tp));
+    session.Command3_Click(Origin::window);
+    session.Timer1_Timer();
+    EXPECT_FALSE(window.visible(Control::Command3));
+    EXPECT_FALSE(window.visible(Control::menuL2tp));
+    dropLink();
+    session.Timer1_Timer();
+    session.Command2_Click(Origin::window);
+    EXPECT_FALSE(window.visible(Control::Command3));
+    EXPECT_FALSE(window.visible(Control::menuL2tp));
 }
 
 TEST_F(SessionTest, downUpUpReappliesThePolicyOnceAndAddsRoutesOnEveryUpTick) {
@@ -745,7 +794,7 @@ TEST_F(SessionTest, stopsWithdrawalStaysFinalWhateverIsChosenInsideIt) {
     window.setValue(Control::Check3, 1);
     session.Command1_Click(Origin::window);
     dropLink();
-    session.Timer1_Timer();  // L2TP拨号 offered in the tray
+    session.Timer1_Timer();  // 重新连接 offered in the window and the tray
     ASSERT_TRUE(window.visible(Control::menuL2tp));
     ASSERT_TRUE(window.enabled(Control::menuL2tp));
     const auto dials = processes.waited.size();
