@@ -418,8 +418,8 @@ Outline outlineOver(const std::vector<DrawnPixel>& pixels, int size, Rgb backgro
 }
 
 // Over the light task bar of Windows 10 and 11 and over their dark one, each state keeps its
-// outline: a closed ring that contrasts 3:1 or more runs within the outer sixteenth of the icon,
-// in every size and colour depth and as each Windows draws it.
+// outline: a closed ring that contrasts 3:1 or more runs within the outer eighth of the icon, where
+// its halo and its outline lie, in every size and colour depth and as each Windows draws it.
 TEST_F(VelmoraExeIcons, theTrayStatesKeepTheirOutlineOnLightAndDarkTaskBars) {
     ASSERT_NE(module, nullptr);
     const std::pair<const char*, Rgb> taskBars[] = {{"light", {0xF3, 0xF3, 0xF3}}, {"dark", {0x20, 0x20, 0x20}}};
@@ -436,8 +436,8 @@ TEST_F(VelmoraExeIcons, theTrayStatesKeepTheirOutlineOnLightAndDarkTaskBars) {
                                  " bits, by " + (how == Drawn::byMask ? "mask" : "alpha") + ", on the " + bar +
                                  " task bar");
                     const Outline outline = outlineOver(drawOver(data, size, bitCount, how, background), size, background);
-                    EXPECT_GE(outline.within, size * size / 2) << "the shield takes most of the image";
-                    EXPECT_LE(outline.depthLost, (size + 15) / 16);
+                    EXPECT_GE(outline.within, size * size / 4) << "the shield takes a good part of the image";
+                    EXPECT_LE(outline.depthLost, size / 8);
                 }
             }
         }
