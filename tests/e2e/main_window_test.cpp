@@ -149,7 +149,8 @@ std::vector<const LayoutItem*> inTabOrder() {
             items.push_back(&item);
         }
     }
-    std::sort(items.begin(), items.end(), [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
+    std::sort(items.begin(), items.end(),
+              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
     return items;
 }
 
@@ -211,7 +212,8 @@ TEST_F(MainWindowTest, eachAccessKeyReachesItsControl) {
         const LayoutItem& target = items[i]->kind == ControlKind::label ? *items[i + 1] : *items[i];
         SCOPED_TRACE(std::string("Alt+") + *key + " for " + target.name + std::to_string(target.index));
         HWND control = childAt(w.driver().window(), positionOf(target));
-        w.onWindowThread([&] { SetFocus(control == elsewhere ? w.driver().control(Control::txtUserName) : elsewhere); });
+        HWND start = control == elsewhere ? w.driver().control(Control::txtUserName) : elsewhere;
+        w.onWindowThread([&] { SetFocus(start); });
         w.events().clear();
         const auto checkedBefore = SendMessageW(control, BM_GETCHECK, 0, 0);
         pressAlt(w, *key);

@@ -98,7 +98,8 @@ std::vector<const LayoutItem*> inTabOrder() {
             items.push_back(&item);
         }
     }
-    std::sort(items.begin(), items.end(), [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
+    std::sort(items.begin(), items.end(),
+              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
     return items;
 }
 

@@ -312,7 +312,9 @@ std::vector<DrawnPixel> drawOver(const std::string& image, int size, int bitCoun
             const Rgb own{bgra[2], bgra[1], bgra[0]};
             if (how == Drawn::byAlpha) {
                 const int alpha = bgra[3];
-                const auto blend = [&](int colour, int behind) { return (colour * alpha + behind * (255 - alpha)) / 255; };
+                const auto blend = [&](int colour, int behind) {
+                    return (colour * alpha + behind * (255 - alpha)) / 255;
+                };
                 pixels.push_back({{blend(own.red, background.red), blend(own.green, background.green),
                                    blend(own.blue, background.blue)},
                                   alpha >= 128});
@@ -432,10 +434,11 @@ TEST_F(VelmoraExeIcons, theTrayStatesKeepTheirOutlineOnLightAndDarkTaskBars) {
                     continue;
                 }
                 for (const auto& [bar, background] : taskBars) {
-                    SCOPED_TRACE(std::string(name) + " " + std::to_string(size) + " pixels, " + std::to_string(bitCount) +
-                                 " bits, by " + (how == Drawn::byMask ? "mask" : "alpha") + ", on the " + bar +
-                                 " task bar");
-                    const Outline outline = outlineOver(drawOver(data, size, bitCount, how, background), size, background);
+                    SCOPED_TRACE(std::string(name) + " " + std::to_string(size) + " pixels, " +
+                                 std::to_string(bitCount) + " bits, by " + (how == Drawn::byMask ? "mask" : "alpha") +
+                                 ", on the " + bar + " task bar");
+                    const Outline outline =
+                        outlineOver(drawOver(data, size, bitCount, how, background), size, background);
                     EXPECT_GE(outline.within, size * size / 4) << "the shield takes a good part of the image";
                     EXPECT_LE(outline.depthLost, size / 8);
                 }
