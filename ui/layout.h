@@ -44,15 +44,22 @@ struct LayoutItem {
     std::optional<Control> control;  // how the logic names it, when it does
     ControlKind kind;
     std::optional<Control> container;  // the frame holding it; none for the window itself
-    const char* caption;               // caption or initial text, UTF-8
+    const char* caption;               // caption or initial text, UTF-8; "&" marks its access key
     TwipsRect rect;
-    int tabIndex;  // -1: not in the tab order
+    // Place in the tab order, which is also the controls' order from front to back: the window's
+    // reading order, each frame read whole where it stands, and a label just before the control it
+    // names, which its access key then reaches. -1: not in the tab order.
+    int tabIndex;
     int maxChars;  // 0: no limit
     bool masked;   // shows kPasswordChar for every character
     bool enabled;  // at design time
 };
 
-constexpr std::size_t kLayoutItemCount = 40;
+constexpr std::size_t kLayoutItemCount = 39;
+
+// The access key a caption marks with "&" (an ASCII letter or digit, in upper case), if any; "&&"
+// stands for an ampersand.
+std::optional<char> accessKey(const char* caption);
 
 // Every control in design order.
 const std::array<LayoutItem, kLayoutItemCount>& layoutItems();

@@ -118,6 +118,20 @@ protected:
 
 constexpr const char* kRoute = "route add 10.0.0.0 mask 255.255.0.0 10.10.10.4 metric 1";
 
+// The window that has the keyboard focus in the thread of the window given, if any.
+HWND focusInTheThreadOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+HWND focusedControl(const WindowDriver& window) {
+    return focusInTheThreadOf(window.window());
+}
+
 TEST_F(AppScenario, firstStartWithoutSettingsShowsTheFallbacksAndWritesNothing) {
     WindowDriver window = start({"配置文件不存在，恢复默认配置！"});
     EXPECT_TRUE(eventually([&] { return IsWindowVisible(window.window()) != FALSE; }));
@@ -129,6 +143,8 @@ TEST_F(AppScenario, firstStartWithoutSettingsShowsTheFallbacksAndWritesNothing) 
     EXPECT_FALSE(window.enabled(Control::Command2));
     EXPECT_FALSE(window.visible(Control::Check1));
     EXPECT_FALSE(window.visible(Control::Frame1));
+    // Nothing is filled in yet: the keyboard starts in the user name.
+    EXPECT_TRUE(eventually([&] { return focusedControl(window) == window.control(Control::txtUserName); }));
     // Each dial writes its own phonebook; only a Connect saves.
     EXPECT_FALSE(testing::fileExists(app.phonebook(L"ipsec.pbk")));
     EXPECT_FALSE(testing::fileExists(app.phonebook(L"pptp.pbk")));
@@ -618,20 +634,6 @@ TEST_F(AppScenario, aHeldLogKeepsNoConnectBackAndTheTrayOpensItInNotepadWhichEnd
     EXPECT_EQ(bytes.substr(bytes.size() - size), std::string(reinterpret_cast<const char*>(exitLine.data()), size));
 }
 
-// The window that has the keyboard focus in the thread of the window given, if any.
-HWND focusInTheThreadOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
-        return nullptr;
-    }
-    return info.hwndFocus;
-}
-
-HWND focusedControl(const WindowDriver& window) {
-    return focusInTheThreadOf(window.window());
-}
-
 void expectTheFocusOnAUsableControl(const WindowDriver& window, const char* way) {
     HWND focused = nullptr;
     EXPECT_TRUE(eventually(
@@ -667,6 +669,8 @@ TEST_F(AppScenario, theFocusComesBackToAUsableControlFromTheTray) {
     p.Option1 = kProtocolL2tp;
     ASSERT_TRUE(saveSettings(p));
     WindowDriver window = startShown();
+    // Everything a dial needs is filled in: the keyboard starts on 连接.
+    EXPECT_TRUE(eventually([&] { return focusedControl(window) == window.control(Control::Command1); }));
     ASSERT_TRUE(window.clickLater(Control::Command1));  // the focused button gets disabled
     ASSERT_TRUE(window.answerMessageBox("拨号成功！", kTicks));
     ASSERT_TRUE(eventually([&] { return IsWindowVisible(window.window()) == FALSE; }, kTicks));

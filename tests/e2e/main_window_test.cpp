@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,27 +141,40 @@ TEST_F(MainWindowTest, drawsItsTextInAFontWithSimplifiedChinese) {
     ReleaseDC(w.driver().window(), dc);
 }
 
+// The layout's items in the tab order, labels and frames among them.
+std::vector<const LayoutItem*> inTabOrder() {
+    std::vector<const LayoutItem*> items;
+    for (const LayoutItem& item : layoutItems()) {
+        if (item.tabIndex >= 0) {
+            items.push_back(&item);
+        }
+    }
+    std::sort(items.begin(), items.end(),
+              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
+    return items;
+}
+
+std::string nameOf(const WindowUnderTest& w, HWND control) {
+    const auto found = std::find_if(layoutItems().begin(), layoutItems().end(), [&](const LayoutItem& item) {
+        return childAt(w.driver().window(), positionOf(item)) == control;
+    });
+    return found == layoutItems().end() ? "?" : std::string(found->name) + std::to_string(found->index);
+}
+
 TEST_F(MainWindowTest, tabMovesThroughTheControlsInTabOrder) {
     // Of a group of option buttons, Tab stops only at the selected one.
     std::vector<const LayoutItem*> expected;
-    for (const LayoutItem& item : layoutItems()) {
-        const bool unselectedOption = item.kind == ControlKind::optionButton && item.index != kProtocolPptp;
-        if (takesFocus(item) && item.enabled && !unselectedOption) {
-            expected.push_back(&item);
+    for (const LayoutItem* item : inTabOrder()) {
+        const bool unselectedOption = item->kind == ControlKind::optionButton && item->index != kProtocolPptp;
+        if (takesFocus(*item) && item->enabled && !unselectedOption) {
+            expected.push_back(item);
         }
     }
-    std::sort(expected.begin(), expected.end(),
-              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
-    ASSERT_EQ(expected.front()->control, Control::Command1);
-
-    w.onWindowThread([&] { SetFocus(w.driver().control(Control::Command1)); });
+    HWND first = childAt(w.driver().window(), positionOf(*expected.front()));
+    w.onWindowThread([&] { SetFocus(first); });
     std::vector<std::string> visited;
     for (std::size_t step = 0; step < expected.size(); ++step) {
-        HWND focused = focusedControl(w);
-        const auto found = std::find_if(layoutItems().begin(), layoutItems().end(), [&](const LayoutItem& item) {
-            return childAt(w.driver().window(), positionOf(item)) == focused;
-        });
-        visited.push_back(found == layoutItems().end() ? "?" : std::string(found->name) + std::to_string(found->index));
+        visited.push_back(nameOf(w, focusedControl(w)));
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
         GetGUIThreadInfo(w.threadId(), &info);
@@ -171,7 +186,105 @@ TEST_F(MainWindowTest, tabMovesThroughTheControlsInTabOrder) {
         wanted.push_back(std::string(item->name) + std::to_string(item->index));
     }
     EXPECT_EQ(visited, wanted);
-    EXPECT_EQ(focusedControl(w), w.driver().control(Control::Command1)) << "Tab from the last wraps to the first";
+    EXPECT_EQ(focusedControl(w), first) << "Tab from the last wraps to the first";
+}
+
+// Alt and an access key, as the keyboard delivers them to the control that has the focus.
+void pressAlt(WindowUnderTest& w, char key) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(w.threadId(), &info);
+    PostMessageW(info.hwndFocus, WM_SYSCHAR, static_cast<WPARAM>(std::tolower(static_cast<unsigned char>(key))),
+                 static_cast<LPARAM>(1) << 29);
+    w.settle();
+}
+
+// A label's key moves the focus to the control it names, with the text selected; a check box's or
+// option button's focuses and clicks it, a button's clicks it; a disabled control's does nothing.
+TEST_F(MainWindowTest, eachAccessKeyReachesItsControl) {
+    const auto items = inTabOrder();
+    HWND elsewhere = w.driver().control(Control::txtpeermask2);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto key = accessKey(items[i]->caption);
+        if (!key) {
+            continue;
+        }
+        const LayoutItem& target = items[i]->kind == ControlKind::label ? *items[i + 1] : *items[i];
+        SCOPED_TRACE(std::string("Alt+") + *key + " for " + target.name + std::to_string(target.index));
+        HWND control = childAt(w.driver().window(), positionOf(target));
+        HWND start = control == elsewhere ? w.driver().control(Control::txtUserName) : elsewhere;
+        w.onWindowThread([&] { SetFocus(start); });
+        w.events().clear();
+        const auto checkedBefore = SendMessageW(control, BM_GETCHECK, 0, 0);
+        pressAlt(w, *key);
+        if (!target.enabled) {
+            EXPECT_NE(focusedControl(w), control);
+            EXPECT_EQ(w.events().calls(), Calls{});
+            continue;
+        }
+        EXPECT_EQ(nameOf(w, focusedControl(w)), std::string(target.name) + std::to_string(target.index));
+        switch (target.kind) {
+        case ControlKind::checkBox:
+            EXPECT_NE(SendMessageW(control, BM_GETCHECK, 0, 0), checkedBefore);
+            EXPECT_EQ(w.events().calls(), Calls{std::string(target.name) + "_Click"});
+            break;
+        case ControlKind::optionButton:
+            EXPECT_EQ(SendMessageW(control, BM_GETCHECK, 0, 0), BST_CHECKED);
+            break;
+        case ControlKind::button:
+            EXPECT_EQ(w.events().calls(), Calls{std::string(target.name) + "_Click"});
+            break;
+        case ControlKind::textBox: {
+            DWORD start = 1;
+            DWORD end = 0;
+            SendMessageW(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            EXPECT_EQ(start, 0u);
+            EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(control))) << "the text selected";
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+struct FirstFocusRow {
+    const char* userName;
+    const char* password;
+    const char* server;
+    bool advancedOptionsShown;
+    std::optional<Control> fixed;
+    Control expected;
+};
+
+// The window opens in the first field the user still has to fill, or on 连接: a field hidden in a
+// frame or fixed by the administrator is passed by.
+TEST(MainWindowFirstFocus, isTheFirstFieldStillToFillElseConnect) {
+    using C = Control;
+    const FirstFocusRow rows[] = {
+        {"", "", "203.0.113.10", true, std::nullopt, C::txtUserName},
+        {"zhang", "", "203.0.113.10", true, std::nullopt, C::txtPasswd},
+        {"zhang", "secret", "0.0.0.0", true, std::nullopt, C::txtServerAddress},
+        {"zhang", "secret", "203.0.113.10", true, std::nullopt, C::Command1},
+        {"zhang", "secret", "0.0.0.0", false, std::nullopt, C::Command1},
+        {"", "", "203.0.113.10", true, C::txtUserName, C::txtPasswd},
+    };
+    for (const FirstFocusRow& row : rows) {
+        SCOPED_TRACE(std::string(row.userName) + "|" + row.password + "|" + row.server + "|" +
+                     (row.advancedOptionsShown ? "shown" : "hidden") + (row.fixed ? "|fixed" : ""));
+        WindowUnderTest w([&](MainWindow& window, testing::RecordingEvents&) {
+            window.setText(C::txtUserName, row.userName);
+            window.setText(C::txtPasswd, row.password);
+            window.setText(C::txtServerAddress, row.server);
+            window.setVisible(C::Frame5, row.advancedOptionsShown);
+            if (row.fixed) {
+                window.fixByAdministrator(*row.fixed);
+            }
+        });
+        HWND expected = w.driver().control(row.expected);
+        EXPECT_TRUE(eventually([&] { return focusedControl(w) == expected; }))
+            << "the focus is on " << nameOf(w, focusedControl(w));
+    }
 }
 
 TEST_F(MainWindowTest, limitsAndMasksWhatIsTyped) {

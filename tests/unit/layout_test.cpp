@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/profile/conn_profile.h"
 
@@ -68,7 +73,109 @@ TEST(Layout, everyTabIndexIsUsedOnce) {
             EXPECT_TRUE(seen.insert(item.tabIndex).second) << item.name << " repeats " << item.tabIndex;
         }
     }
-    EXPECT_EQ(seen.size(), kLayoutItemCount - 1);  // all but the picture
+    EXPECT_EQ(seen.size(), kLayoutItemCount - 2);  // all but the picture and the hardware code
+}
+
+// Where an item is in the window's reading order: a frame is read whole where it stands, top to
+// bottom and left to right inside; anything else in the window stands for itself.
+std::array<int, 4> readingPlace(const LayoutItem& item) {
+    if (item.container) {
+        const TwipsRect frame = designRect(*item.container);
+        return {frame.top, frame.left, item.rect.top, item.rect.left};
+    }
+    return {item.rect.top, item.rect.left, -1, -1};
+}
+
+bool takesFocus(const LayoutItem& item) {
+    return item.tabIndex >= 0 && item.kind != ControlKind::frame && item.kind != ControlKind::label &&
+           item.kind != ControlKind::picture;
+}
+
+std::vector<const LayoutItem*> inTabOrder() {
+    std::vector<const LayoutItem*> items;
+    for (const LayoutItem& item : layoutItems()) {
+        if (item.tabIndex >= 0) {
+            items.push_back(&item);
+        }
+    }
+    std::sort(items.begin(), items.end(),
+              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
+    return items;
+}
+
+TEST(Layout, tabOrderFollowsTheReadingOrder) {
+    const auto items = inTabOrder();
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        EXPECT_LE(readingPlace(*items[i - 1]), readingPlace(*items[i]))
+            << items[i - 1]->name << " comes before " << items[i]->name;
+    }
+    // What the user fills in first comes first, the advanced options after the buttons.
+    std::vector<std::string> focusable;
+    for (const LayoutItem* item : items) {
+        if (takesFocus(*item) && item->container == Control::Frame2) {
+            focusable.push_back(item->name);
+        }
+    }
+    EXPECT_EQ(focusable, (std::vector<std::string>{"txtUserName", "txtPasswd", "checkHD", "Check4"}));
+    EXPECT_LT(layoutItem(Control::Command3).tabIndex, layoutItem(Control::Option1).tabIndex);
+}
+
+TEST(Layout, accessKeysAreUniqueAndReachEveryControlThatTakesTheFocus) {
+    std::map<char, std::string> keys;
+    for (const LayoutItem& item : layoutItems()) {
+        if (const auto key = accessKey(item.caption)) {
+            const auto [holder, added] = keys.emplace(*key, item.name);
+            EXPECT_TRUE(added) << item.name << " and " << holder->second << " share " << *key;
+        }
+    }
+    const auto items = inTabOrder();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const LayoutItem& item = *items[i];
+        if (item.kind == ControlKind::label && accessKey(item.caption)) {
+            // The dialog manager moves a label's key on to the next control in the tab order.
+            ASSERT_LT(i + 1, items.size()) << item.name;
+            EXPECT_TRUE(takesFocus(*items[i + 1])) << item.name << " is followed by " << items[i + 1]->name;
+        }
+        if (!takesFocus(item)) {
+            continue;
+        }
+        const bool ownKey = item.kind != ControlKind::textBox && !isCombo(item.kind);
+        const bool labelled = i > 0 && items[i - 1]->kind == ControlKind::label && accessKey(items[i - 1]->caption);
+        EXPECT_TRUE(ownKey ? accessKey(item.caption).has_value() : labelled) << item.name << item.index;
+    }
+    EXPECT_EQ(keys.at('C'), "Command1");
+    EXPECT_EQ(keys.at('S'), "Command2");
+    EXPECT_EQ(keys.at('U'), "Label7");
+}
+
+TEST(Layout, readsTheAccessKeyOfACaption) {
+    const std::pair<const char*, std::optional<char>> rows[] = {
+        {"连接(&C)", 'C'}, {"PP&TP", 'T'},     {"&l2tp", 'L'},     {"L&2TP拨号", '2'},
+        {"R&&D", std::nullopt}, {"R&&D(&x)", 'X'}, {"末尾&", std::nullopt}, {"", std::nullopt},
+        {"Velmora", std::nullopt},
+    };
+    for (const auto& [caption, key] : rows) {
+        EXPECT_EQ(accessKey(caption), key) << caption;
+    }
+}
+
+// A control that covered another would paint over it: the labels end before their boxes. Check1
+// and Check3 share a place, and the window never shows either.
+TEST(Layout, controlsOfOneContainerDoNotOverlap) {
+    const auto overlap = [](const TwipsRect& a, const TwipsRect& b) {
+        return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+               b.top < a.top + a.height;
+    };
+    const auto& items = layoutItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        for (std::size_t j = i + 1; j < items.size(); ++j) {
+            const bool shareAPlace = std::set<std::string>{items[i].name, items[j].name} ==
+                                     std::set<std::string>{"Check1", "Check3"};
+            if (items[i].container == items[j].container && !shareAPlace) {
+                EXPECT_FALSE(overlap(items[i].rect, items[j].rect)) << items[i].name << " and " << items[j].name;
+            }
+        }
+    }
 }
 
 TEST(Layout, holdsEveryWindowControlTheLogicNamesAndOnlyFramesHoldOthers) {
@@ -76,7 +183,7 @@ TEST(Layout, holdsEveryWindowControlTheLogicNamesAndOnlyFramesHoldOthers) {
                             Control::checkHD, Control::txtHD, Control::Command3, Control::Frame1, Control::Frame5}) {
         EXPECT_EQ(layoutItem(control).control, control);
     }
-    EXPECT_EQ(layoutItem(Control::Option1, 1).caption, std::string("PPTP"));
+    EXPECT_EQ(layoutItem(Control::Option1, 1).caption, std::string("PP&TP"));
     for (const LayoutItem& item : layoutItems()) {
         if (item.container) {
             EXPECT_EQ(layoutItem(*item.container).kind, ControlKind::frame) << item.name;

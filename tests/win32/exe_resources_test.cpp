@@ -144,6 +144,22 @@ struct GroupIconEntry {
 // BITMAPINFOHEADER.
 using IconImages = std::map<std::pair<int, int>, std::string>;
 
+// Bytes a row of a bitmap takes: its pixels' bits padded to a whole number of 4 bytes.
+std::size_t rowBytes(int pixels, int bitCount) {
+    return static_cast<std::size_t>((pixels * bitCount + 31) / 32 * 4);
+}
+
+// The palette of a 4-bit image holds 16 colours.
+std::size_t paletteBytes(int bitCount) {
+    return bitCount == 4 ? 16 * 4 : 0;
+}
+
+// A square icon image's bytes: header, palette, colour rows and 1-bit mask rows.
+std::size_t imageBytes(int size, int bitCount) {
+    return sizeof(BITMAPINFOHEADER) + paletteBytes(bitCount) +
+           static_cast<std::size_t>(size) * (rowBytes(size, bitCount) + rowBytes(size, 1));
+}
+
 BOOL CALLBACK collectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
     if (IS_INTRESOURCE(name)) {
         reinterpret_cast<std::set<int>*>(names)->insert(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
@@ -173,6 +189,8 @@ protected:
                 EXPECT_EQ(header.biWidth, size);
                 EXPECT_EQ(header.biHeight, 2 * size) << "colour and mask";
                 EXPECT_EQ(header.biBitCount, entry.bitCount);
+                EXPECT_EQ(data.size(), imageBytes(size, entry.bitCount)) << size << " pixels, " << entry.bitCount
+                                                                         << " bits: rows padded to 4 bytes";
             }
             found[{size, entry.bitCount}] = data;
         }
@@ -251,6 +269,179 @@ TEST_F(VelmoraExeIcons, theTrayStatesDifferInShapeAndLightnessAt16Pixels) {
                 }
                 EXPECT_GE(lightness / first.size(), 16.0) << "over grey " << background;
                 EXPECT_GE(shape, 32);
+            }
+        }
+    }
+}
+
+// --- The tray states on light and dark task bars ----------------------------------------
+
+struct Rgb {
+    int red;
+    int green;
+    int blue;
+};
+
+// How Windows puts an icon image on the screen: by its mask (the 16-colour image, and the 32-bit
+// one on Windows 2000: the screen ANDed with the mask, XORed with the colour) or by its alpha.
+enum class Drawn { byMask, byAlpha };
+
+// A pixel of an icon drawn over a background, and whether it is part of the icon's shape.
+struct DrawnPixel {
+    Rgb colour;
+    bool ofIcon;
+};
+
+// The image's pixels drawn over the background, top row first.
+std::vector<DrawnPixel> drawOver(const std::string& image, int size, int bitCount, Drawn how, Rgb background) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(image.data());
+    const std::size_t colours = sizeof(BITMAPINFOHEADER) + paletteBytes(bitCount);
+    const std::size_t mask = colours + static_cast<std::size_t>(size) * rowBytes(size, bitCount);
+    std::vector<DrawnPixel> pixels;
+    for (int y = 0; y < size; ++y) {
+        const std::size_t row = static_cast<std::size_t>(size - 1 - y);  // bottom row first
+        for (int x = 0; x < size; ++x) {
+            const unsigned char* bgra = nullptr;
+            if (bitCount == 4) {
+                const unsigned char pair = bytes[colours + row * rowBytes(size, 4) + static_cast<std::size_t>(x / 2)];
+                const int index = x % 2 == 0 ? pair >> 4 : pair & 15;
+                bgra = bytes + sizeof(BITMAPINFOHEADER) + 4 * index;
+            } else {
+                bgra = bytes + colours + (row * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)) * 4;
+            }
+            const Rgb own{bgra[2], bgra[1], bgra[0]};
+            if (how == Drawn::byAlpha) {
+                const int alpha = bgra[3];
+                const auto blend = [&](int colour, int behind) {
+                    return (colour * alpha + behind * (255 - alpha)) / 255;
+                };
+                pixels.push_back({{blend(own.red, background.red), blend(own.green, background.green),
+                                   blend(own.blue, background.blue)},
+                                  alpha >= 128});
+                continue;
+            }
+            const unsigned char bits = bytes[mask + row * rowBytes(size, 1) + static_cast<std::size_t>(x / 8)];
+            const bool clear = ((bits >> (7 - x % 8)) & 1) != 0;
+            pixels.push_back(clear ? DrawnPixel{{background.red ^ own.red, background.green ^ own.green,
+                                                 background.blue ^ own.blue},
+                                                false}
+                                   : DrawnPixel{own, true});
+        }
+    }
+    return pixels;
+}
+
+// Relative luminance and contrast ratio as the accessibility guidelines for the web define them.
+double luminance(Rgb colour) {
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.red) + 0.7152 * linear(colour.green) + 0.0722 * linear(colour.blue);
+}
+
+double contrast(Rgb a, Rgb b) {
+    const double first = luminance(a) + 0.05;
+    const double second = luminance(b) + 0.05;
+    return std::max(first, second) / std::min(first, second);
+}
+
+// How an icon stands out from the background: the pixels within its outline (its shape and what
+// that shape encloses), and how deep, in pixels from its outer edge, it runs into the background:
+// what can be reached from outside the image through pixels (meeting by a side) that contrast less
+// than 3:1 with the background, at its deepest. A pixel at the image's edge or beside one outside
+// the icon lies 1 deep, one beside that 2, diagonals counting as one step.
+struct Outline {
+    long within;
+    int depthLost;
+};
+
+Outline outlineOver(const std::vector<DrawnPixel>& pixels, int size, Rgb background) {
+    const auto at = [size](int x, int y) { return static_cast<std::size_t>(y * size + x); };
+    const auto inside = [size](int x, int y) { return x >= 0 && y >= 0 && x < size && y < size; };
+    // Everything reachable from outside the image through pixels that pass.
+    const auto flood = [&](const auto& passes) {
+        std::vector<bool> reached(pixels.size(), false);
+        std::vector<std::pair<int, int>> queue;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                if ((x == 0 || y == 0 || x == size - 1 || y == size - 1) && passes(at(x, y))) {
+                    reached[at(x, y)] = true;
+                    queue.push_back({x, y});
+                }
+            }
+        }
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            const auto [x, y] = queue[next];
+            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                if (inside(x + dx, y + dy) && !reached[at(x + dx, y + dy)] && passes(at(x + dx, y + dy))) {
+                    reached[at(x + dx, y + dy)] = true;
+                    queue.push_back({x + dx, y + dy});
+                }
+            }
+        }
+        return reached;
+    };
+    const std::vector<bool> outside = flood([&](std::size_t i) { return !pixels[i].ofIcon; });
+    const std::vector<bool> lost =
+        flood([&](std::size_t i) { return contrast(pixels[i].colour, background) < 3.0; });
+
+    std::vector<int> depth(pixels.size(), size);
+    std::vector<std::pair<int, int>> queue;
+    for (int pass = 0; pass < 2; ++pass) {  // the outside first, then the image's edge
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const bool edge = x == 0 || y == 0 || x == size - 1 || y == size - 1;
+                if (pass == 0 ? outside[at(x, y)] : edge && !outside[at(x, y)]) {
+                    depth[at(x, y)] = pass;
+                    queue.push_back({x, y});
+                }
+            }
+        }
+    }
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        const auto [x, y] = queue[next];
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (inside(x + dx, y + dy) && depth[at(x + dx, y + dy)] > depth[at(x, y)] + 1) {
+                    depth[at(x + dx, y + dy)] = depth[at(x, y)] + 1;
+                    queue.push_back({x + dx, y + dy});
+                }
+            }
+        }
+    }
+    Outline result{static_cast<long>(std::count(outside.begin(), outside.end(), false)), 0};
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (lost[i]) {
+            result.depthLost = std::max(result.depthLost, depth[i]);
+        }
+    }
+    return result;
+}
+
+// Over the light task bar of Windows 10 and 11 and over their dark one, each state keeps its
+// outline: a closed ring that contrasts 3:1 or more runs within the outer eighth of the icon, where
+// its halo and its outline lie, in every size and colour depth and as each Windows draws it.
+TEST_F(VelmoraExeIcons, theTrayStatesKeepTheirOutlineOnLightAndDarkTaskBars) {
+    ASSERT_NE(module, nullptr);
+    const std::pair<const char*, Rgb> taskBars[] = {{"light", {0xF3, 0xF3, 0xF3}}, {"dark", {0x20, 0x20, 0x20}}};
+    for (const auto& [name, icon] : {std::pair{"idle", IDI_TRAY_IDLE}, {"busy", IDI_TRAY_BUSY}, {"up", IDI_TRAY_UP}}) {
+        for (const auto& [format, data] : images(icon)) {
+            const auto [size, bitCount] = format;
+            ASSERT_EQ(data.size(), imageBytes(size, bitCount));
+            for (Drawn how : {Drawn::byMask, Drawn::byAlpha}) {
+                if (how == Drawn::byAlpha && bitCount != 32) {
+                    continue;
+                }
+                for (const auto& [bar, background] : taskBars) {
+                    SCOPED_TRACE(std::string(name) + " " + std::to_string(size) + " pixels, " +
+                                 std::to_string(bitCount) + " bits, by " + (how == Drawn::byMask ? "mask" : "alpha") +
+                                 ", on the " + bar + " task bar");
+                    const Outline outline =
+                        outlineOver(drawOver(data, size, bitCount, how, background), size, background);
+                    EXPECT_GE(outline.within, size * size / 4) << "the shield takes a good part of the image";
+                    EXPECT_LE(outline.depthLost, size / 8);
+                }
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
 #include "platform/win32/win32_event_loop.h"
+#include "ui/first_focus.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/script_channel.h"
 #include "ui/win32/window_names.h"
@@ -74,48 +75,49 @@ ChildClass childClass(const LayoutItem& item) {
     case ControlKind::textBox:
         // The hardware code is computed, never typed: whatever it holds goes in front of the password.
         return {L"EDIT",
-                WS_TABSTOP | ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u) |
+                ES_AUTOHSCROLL | (item.masked ? ES_PASSWORD : 0u) |
                     (item.control == Control::txtHD ? static_cast<DWORD>(ES_READONLY) : 0u),
                 WS_EX_CLIENTEDGE};
     case ControlKind::comboEditable:
-        return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+        return {L"COMBOBOX", WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
     case ControlKind::comboList:
-        return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
+        return {L"COMBOBOX", WS_VSCROLL | CBS_DROPDOWNLIST, 0};
     case ControlKind::optionButton:
-        return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
+        return {L"BUTTON", BS_AUTORADIOBUTTON, 0};
     case ControlKind::checkBox:
-        return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+        return {L"BUTTON", BS_AUTOCHECKBOX, 0};
     case ControlKind::button:
         // 连接 is the default button: Enter in the user name or password presses it.
         return {L"BUTTON",
-                WS_TABSTOP | (item.control == Control::Command1 ? static_cast<DWORD>(BS_DEFPUSHBUTTON)
-                                                               : static_cast<DWORD>(BS_PUSHBUTTON)),
+                item.control == Control::Command1 ? static_cast<DWORD>(BS_DEFPUSHBUTTON)
+                                                  : static_cast<DWORD>(BS_PUSHBUTTON),
                 0};
     case ControlKind::label:
-        return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+        // A label that names a control shows its access key; any other shows its text as it is.
+        return {L"STATIC", SS_LEFT | (accessKey(item.caption) ? 0u : static_cast<DWORD>(SS_NOPREFIX)), 0};
     case ControlKind::picture:
         return {L"STATIC", SS_OWNERDRAW, 0};
     }
     return {L"STATIC", 0, 0};
 }
 
-bool drawnBelow(const LayoutItem& item) {
-    return item.kind == ControlKind::label || item.kind == ControlKind::picture;
+// Only a control in the tab order stops Tab.
+DWORD tabStop(const LayoutItem& item) {
+    const bool focusable = item.kind != ControlKind::frame && item.kind != ControlKind::label &&
+                           item.kind != ControlKind::picture;
+    return focusable && item.tabIndex >= 0 ? static_cast<DWORD>(WS_TABSTOP) : 0u;
 }
 
 // Creation order is the z-order and so the tab order: Windows tabs through sibling windows in
-// the order they were made, and a frame must come before what it holds. Labels and pictures,
-// which never take the focus, go below everything else.
+// the order they were made, a frame must come before what it holds, and a label's access key
+// moves the focus to the first control after it.
 std::array<std::size_t, kLayoutItemCount> creationOrder() {
     std::array<std::size_t, kLayoutItemCount> order{};
     std::iota(order.begin(), order.end(), 0);
     const auto& items = layoutItems();
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const unsigned tabA = static_cast<unsigned>(items[a].tabIndex);  // -1 sorts last
-        const unsigned tabB = static_cast<unsigned>(items[b].tabIndex);
-        const bool belowA = drawnBelow(items[a]);
-        const bool belowB = drawnBelow(items[b]);
-        return belowA != belowB ? belowB : tabA < tabB;
+        // Unsigned, -1 (no place in the tab order) sorts last.
+        return static_cast<unsigned>(items[a].tabIndex) < static_cast<unsigned>(items[b].tabIndex);
     });
     return order;
 }
@@ -232,6 +234,7 @@ void MainWindow::makeControls(Made which) {
             continue;
         }
         ChildClass cls = childClass(item);
+        cls.style |= tabStop(item);
         // Every control starts a group of its own, except the later buttons of one option
         // group, between which the arrow keys move.
         const LayoutItem* previous = k > 0 ? &items[order[k - 1]] : nullptr;
@@ -240,11 +243,6 @@ void MainWindow::makeControls(Made which) {
                                        std::string(previous->name) == item.name;
         if (!inSameOptionGroup) {
             cls.style |= WS_GROUP;
-        }
-        // What lies below leaves out what covers it, so a label does not paint over the box
-        // beside it.
-        if (drawnBelow(item)) {
-            cls.style |= WS_CLIPSIBLINGS;
         }
 
         int left = twipsToPixels(item.rect.left, dpiX_);
@@ -425,6 +423,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetFocus(target);
         }
         return 0;
+    case WM_NEXTDLGCTL:
+        // The dialog manager's way to a label's control: the focus to the label, then on to the
+        // next control in the tab order.
+        moveFocus(LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                      : GetNextDlgTabItem(window_, GetFocus(), wParam != 0));
+        return 0;
     case WM_SHOWWINDOW:
         if (wParam == FALSE) {
             activeSinceShown_ = false;
@@ -602,10 +606,16 @@ HWND MainWindow::openMessageBox() const {
 
 HWND MainWindow::focusTarget() const {
     const auto canTakeFocus = [](HWND control) {
-        return IsWindowVisible(control) && IsWindowEnabled(control);
+        return control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control);
     };
     if (lastFocus_ != nullptr && IsWindow(lastFocus_) && canTakeFocus(lastFocus_)) {
         return lastFocus_;
+    }
+    const Control start = firstFocus(*this, [&](Control field) {
+        return canTakeFocus(child(field)) && (GetWindowLongW(child(field), GWL_STYLE) & ES_READONLY) == 0;
+    });
+    if (canTakeFocus(child(start))) {
+        return child(start);
     }
     for (HWND control = GetWindow(window_, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
         if ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0 && canTakeFocus(control)) {
@@ -613,6 +623,17 @@ HWND MainWindow::focusTarget() const {
         }
     }
     return nullptr;
+}
+
+void MainWindow::moveFocus(HWND control) {
+    if (control == nullptr) {
+        return;
+    }
+    // A field reached from the keyboard has its text selected, as Tab leaves it.
+    if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        SendMessageW(control, EM_SETSEL, 0, -1);
+    }
+    SetFocus(control);
 }
 
 void MainWindow::showTrayMenu() {

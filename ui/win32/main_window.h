@@ -97,8 +97,11 @@ private:
     // The program's open message box, if any.
     HWND openMessageBox() const;
     // Where the keyboard focus goes when the window gets it: the control that had it last when
-    // that can still take it, else the first one that can.
+    // that can still take it, else the first field the user still has to fill or 连接 (firstFocus),
+    // else the first control that can take it.
     HWND focusTarget() const;
+    // Gives a control the focus as the keyboard moves it there (WM_NEXTDLGCTL).
+    void moveFocus(HWND control);
     void drawBanner(const DRAWITEMSTRUCT& item) const;
 
     // Where a control of the layout table is, and the windows it is drawn as.

@@ -86,33 +86,48 @@ def program_icon(x, y, size):
 
 # The three tray states share the navy outline and differ in shape and in brightness, not in hue
 # alone: a hollow shield, an outline filled to half its height, and a bright full shield with a
-# check mark.
+# check mark. A white halo runs around the outline, as wide as it is, so that the shield keeps its
+# edge on a dark task bar as the navy keeps it on a light one.
+
+# Inside the outline, where each tray state draws its own.
+INSIDE = "inside"
+
+
+def tray_edge(x, y, size):
+    """The halo and the navy outline of a tray state's shield: WHITE or NAVY on them, None
+    outside the halo, INSIDE within the outline."""
+    edge = shield_distance(x, y, size)
+    if edge > size / 16:
+        return None
+    if edge > 0:
+        return WHITE
+    if edge > -size / 16:
+        return NAVY
+    return INSIDE
+
 
 def tray_idle(x, y, size):
-    """Not connected: a hollow shield, its outline lined with teal so that it shows on a dark
-    task bar too."""
-    edge = shield_distance(x, y, size)
-    if edge > 0 or edge <= -size / 8:
-        return None
-    return NAVY if edge > -size / 16 else TEAL
+    """Not connected: a hollow shield, its outline lined with teal."""
+    edge = tray_edge(x, y, size)
+    if edge != INSIDE:
+        return edge
+    return TEAL if shield_distance(x, y, size) > -size / 8 else None
 
 
 def tray_busy(x, y, size):
-    """Dialling or applying the policy: a navy outline, its lower half filled yellow."""
-    edge = shield_distance(x, y, size)
-    if edge > 0:
-        return None
-    if edge > -size / 16:
-        return NAVY
+    """Dialling or applying the policy: the outline, its lower half filled yellow."""
+    edge = tray_edge(x, y, size)
+    if edge != INSIDE:
+        return edge
     return YELLOW if y >= 0.5 * size else None
 
 
 def tray_up(x, y, size):
     """Connected: a solid bright green shield with a navy check mark."""
-    edge = shield_distance(x, y, size)
-    if edge > 0:
-        return None
-    if edge > -size / 16 or on_stroke(x, y, size, [(0.3, 0.47), (0.45, 0.63), (0.69, 0.33)], 0.14):
+    edge = tray_edge(x, y, size)
+    if edge != INSIDE:
+        return edge
+    if on_stroke(x, y, size, [(0.3, 0.47), (0.45, 0.63), (0.69, 0.33)], 0.14):
         return NAVY
     return LIME
 
@@ -120,9 +135,12 @@ def tray_up(x, y, size):
 def image_4bit(kind, size):
     """The icon image in 16 colours: every pixel sampled at its centre."""
     indices = [[kind(x + 0.5, y + 0.5, size) for x in range(size)] for y in range(size)]
+    # Rows of a bitmap are padded to 4 bytes: 20 pixels take 10 bytes and 2 of padding.
+    stride = ((size * 4 + 31) // 32) * 4
     xor_rows = []
     for row in reversed(indices):  # bottom row first
-        xor_rows.append(bytes((((a or 0) << 4) | (b or 0)) for a, b in zip(row[0::2], row[1::2])))
+        packed = bytes((((a or 0) << 4) | (b or 0)) for a, b in zip(row[0::2], row[1::2]))
+        xor_rows.append(packed + bytes(stride - len(packed)))
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
     return header + palette + b"".join(xor_rows) + and_mask([[i is None for i in row] for row in indices])
