@@ -351,7 +351,7 @@ TEST_F(AppScenario, scriptsConnectStopAndAskTheStatusOfTheRunningProgram) {
     const std::optional<testing::MessageBoxSeen> box = window.waitForMessageBox(kTicks);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text.rfind("VPN已连接\n服务器：203.0.113.10\n隧道地址：10.10.10.4\n连接开始：", 0), 0u) << box->text;
-    EXPECT_NE(box->text.find("\n已接收（字节）："), std::string::npos) << box->text;
+    EXPECT_NE(box->text.find("\n已接收："), std::string::npos) << box->text;
     EXPECT_EQ(box->text.find("未知"), std::string::npos) << box->text;
     EXPECT_NE(box->text.find("\nIPSec策略：不使用"), std::string::npos) << box->text;
     EXPECT_TRUE(window.answerMessageBox(box->text, kTicks));
