@@ -1,5 +1,6 @@
 #include "ui/layout.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -92,6 +93,18 @@ std::optional<char> accessKey(const char* caption) {
 
 const std::array<LayoutItem, kLayoutItemCount>& layoutItems() {
     return kItems;
+}
+
+std::vector<const LayoutItem*> tabOrder() {
+    std::vector<const LayoutItem*> items;
+    for (const LayoutItem& item : kItems) {
+        if (item.tabIndex >= 0) {
+            items.push_back(&item);
+        }
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
+    return items;
 }
 
 const LayoutItem& layoutItem(Control control, int index) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 #include "core/profile/control_surface.h"
 
@@ -63,6 +64,9 @@ std::optional<char> accessKey(const char* caption);
 
 // Every control in design order.
 const std::array<LayoutItem, kLayoutItemCount>& layoutItems();
+
+// The items that have a place in the tab order (labels and frames among them), in that order.
+std::vector<const LayoutItem*> tabOrder();
 
 // The item of a control (of index 0 in a control array).
 const LayoutItem& layoutItem(Control control, int index = 0);

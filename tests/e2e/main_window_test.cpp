@@ -141,19 +141,6 @@ TEST_F(MainWindowTest, drawsItsTextInAFontWithSimplifiedChinese) {
     ReleaseDC(w.driver().window(), dc);
 }
 
-// The layout's items in the tab order, labels and frames among them.
-std::vector<const LayoutItem*> inTabOrder() {
-    std::vector<const LayoutItem*> items;
-    for (const LayoutItem& item : layoutItems()) {
-        if (item.tabIndex >= 0) {
-            items.push_back(&item);
-        }
-    }
-    std::sort(items.begin(), items.end(),
-              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
-    return items;
-}
-
 std::string nameOf(const WindowUnderTest& w, HWND control) {
     const auto found = std::find_if(layoutItems().begin(), layoutItems().end(), [&](const LayoutItem& item) {
         return childAt(w.driver().window(), positionOf(item)) == control;
@@ -164,7 +151,7 @@ std::string nameOf(const WindowUnderTest& w, HWND control) {
 TEST_F(MainWindowTest, tabMovesThroughTheControlsInTabOrder) {
     // Of a group of option buttons, Tab stops only at the selected one.
     std::vector<const LayoutItem*> expected;
-    for (const LayoutItem* item : inTabOrder()) {
+    for (const LayoutItem* item : tabOrder()) {
         const bool unselectedOption = item->kind == ControlKind::optionButton && item->index != kProtocolPptp;
         if (takesFocus(*item) && item->enabled && !unselectedOption) {
             expected.push_back(item);
@@ -202,7 +189,7 @@ void pressAlt(WindowUnderTest& w, char key) {
 // A label's key moves the focus to the control it names, with the text selected; a check box's or
 // option button's focuses and clicks it, a button's clicks it; a disabled control's does nothing.
 TEST_F(MainWindowTest, eachAccessKeyReachesItsControl) {
-    const auto items = inTabOrder();
+    const auto items = tabOrder();
     HWND elsewhere = w.driver().control(Control::txtpeermask2);
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto key = accessKey(items[i]->caption);

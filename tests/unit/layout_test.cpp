@@ -91,20 +91,8 @@ bool takesFocus(const LayoutItem& item) {
            item.kind != ControlKind::picture;
 }
 
-std::vector<const LayoutItem*> inTabOrder() {
-    std::vector<const LayoutItem*> items;
-    for (const LayoutItem& item : layoutItems()) {
-        if (item.tabIndex >= 0) {
-            items.push_back(&item);
-        }
-    }
-    std::sort(items.begin(), items.end(),
-              [](const LayoutItem* a, const LayoutItem* b) { return a->tabIndex < b->tabIndex; });
-    return items;
-}
-
 TEST(Layout, tabOrderFollowsTheReadingOrder) {
-    const auto items = inTabOrder();
+    const auto items = tabOrder();
     for (std::size_t i = 1; i < items.size(); ++i) {
         EXPECT_LE(readingPlace(*items[i - 1]), readingPlace(*items[i]))
             << items[i - 1]->name << " comes before " << items[i]->name;
@@ -128,7 +116,7 @@ TEST(Layout, accessKeysAreUniqueAndReachEveryControlThatTakesTheFocus) {
             EXPECT_TRUE(added) << item.name << " and " << holder->second << " share " << *key;
         }
     }
-    const auto items = inTabOrder();
+    const auto items = tabOrder();
     for (std::size_t i = 0; i < items.size(); ++i) {
         const LayoutItem& item = *items[i];
         if (item.kind == ControlKind::label && accessKey(item.caption)) {

@@ -1,7 +1,6 @@
 #include "ui/win32/main_window.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "core/profile/conn_profile.h"
 #include "platform/win32/text_codec.h"
@@ -111,14 +110,18 @@ DWORD tabStop(const LayoutItem& item) {
 // Creation order is the z-order and so the tab order: Windows tabs through sibling windows in
 // the order they were made, a frame must come before what it holds, and a label's access key
 // moves the focus to the first control after it.
-std::array<std::size_t, kLayoutItemCount> creationOrder() {
-    std::array<std::size_t, kLayoutItemCount> order{};
-    std::iota(order.begin(), order.end(), 0);
+// Those without a place in the tab order come last.
+std::vector<std::size_t> creationOrder() {
     const auto& items = layoutItems();
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        // Unsigned, -1 (no place in the tab order) sorts last.
-        return static_cast<unsigned>(items[a].tabIndex) < static_cast<unsigned>(items[b].tabIndex);
-    });
+    std::vector<std::size_t> order;
+    for (const LayoutItem* item : tabOrder()) {
+        order.push_back(static_cast<std::size_t>(item - items.data()));
+    }
+    for (std::size_t at = 0; at < items.size(); ++at) {
+        if (items[at].tabIndex < 0) {
+            order.push_back(at);
+        }
+    }
     return order;
 }
 
